@@ -1,0 +1,13 @@
+#include "data/embedded.h"
+
+#include <cstring>
+
+const SEmbeddedFile* FindEmbeddedText(const char* name)
+{
+  unsigned count = 0;
+  const SEmbeddedFile* texts = GetEmbeddedTexts(&count);
+  for (unsigned i = 0; name && i < count; ++i)
+    if (std::strcmp(texts[i].name, name) == 0)
+      return &texts[i];
+  return nullptr;
+}

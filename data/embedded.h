@@ -1,0 +1,18 @@
+#pragma once
+
+// A file compiled into the program (settings texts, images).  The bytes are followed
+// by a NUL that `size` does not count.
+struct SEmbeddedFile
+{
+  const char*          name;
+  const unsigned char* data;
+  unsigned int         size;
+};
+
+// The three settings texts, in the order engine, application, font.
+const SEmbeddedFile* GetEmbeddedTexts(unsigned* count);
+// The images of the built-in image table, in table order.
+const SEmbeddedFile* GetEmbeddedImages(unsigned* count);
+
+// Looks a text up by its exact file name ("Planeto.Engine.ini"); null when absent.
+const SEmbeddedFile* FindEmbeddedText(const char* name);
