@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+
+// The system clock as the engine uses it: a monotonic high-resolution counter with its
+// frequency, a millisecond tick count and a sleep.  Tests replace the clock through
+// SetClockHooks so that timing code can be driven step by step.
+
+// Counter in nanoseconds of the monotonic clock; false when it cannot be read.
+bool QueryPerformanceCounter(int64_t* pCount);
+// Ticks per second of that counter (1 000 000 000); false when unavailable.
+bool QueryPerformanceFrequency(int64_t* pFrequency);
+// Milliseconds of the monotonic clock, wrapping at 2^32.
+uint32_t GetTickCount();
+// Suspends the thread for about uMilliseconds.
+void Sleep(uint32_t uMilliseconds);
+
+// Replacement clock.  A null member keeps the system's function.
+struct SClockHooks
+{
+  bool     (*pfnQueryCounter)(int64_t* pCount);
+  bool     (*pfnQueryFrequency)(int64_t* pFrequency);
+  uint32_t (*pfnGetTickCount)();
+  void     (*pfnSleep)(uint32_t uMilliseconds);
+};
+
+// Installs the hooks (copied); null restores the system clock.
+void SetClockHooks(const SClockHooks* pHooks);

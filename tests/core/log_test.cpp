@@ -1,0 +1,107 @@
+#include "sdk/core/log.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+std::string ReadFile(const std::string& path)
+{
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+struct LogTest : ::testing::Test
+{
+  std::string path;
+  void SetUp() override
+  {
+    char tmpl[] = "/tmp/planeto-log-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir = tmpl;
+    path = dir + "/Planeto.log";
+  }
+  void TearDown() override
+  {
+    std::remove(path.c_str());
+    rmdir(dir.c_str());
+  }
+  std::string dir;
+};
+} // namespace
+
+TEST_F(LogTest, EachRunStartsAfresh)
+{
+  LogReset(path.c_str());
+  LogMessage(path.c_str(), 1, "# first run %d\n", 1);
+  LogMessage(path.c_str(), 1, "# first run %d\n", 2);
+  EXPECT_EQ(ReadFile(path), "# first run 1\n# first run 2\n");
+  LogReset(path.c_str());
+  EXPECT_EQ(ReadFile(path), "");
+  LogMessage(path.c_str(), 1, "# second run\n");
+  EXPECT_EQ(ReadFile(path), "# second run\n");   // "\n" stays "\n"
+}
+
+TEST_F(LogTest, ArgumentsKeepPercentSigns)
+{
+  LogReset(path.c_str());
+  LogMessage(path.c_str(), 1, "# CSunSimple::LoadTextureFromFile failed! (\"%s\")\n", "100%s%n%d.png");
+  EXPECT_EQ(ReadFile(path), "# CSunSimple::LoadTextureFromFile failed! (\"100%s%n%d.png\")\n");
+}
+
+TEST_F(LogTest, DisabledOrNullWritesNothing)
+{
+  LogReset(path.c_str());
+  testing::internal::CaptureStderr();
+  LogMessage(path.c_str(), 0, "# hidden\n");
+  LogMessage(nullptr, 1, "# nowhere\n");
+  LogReset(nullptr);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(ReadFile(path), "");
+}
+
+TEST_F(LogTest, LongMessageIsCut)
+{
+  LogReset(path.c_str());
+  std::string big(5000, 'x');
+  LogMessage(path.c_str(), 1, "# %s\n", big.c_str());
+  std::string text = ReadFile(path);
+  EXPECT_EQ(text.size(), 1023u);
+  EXPECT_EQ(text.substr(0, 3), "# x");
+  LogMessage(path.c_str(), 1, "# after\n");
+  EXPECT_EQ(ReadFile(path).substr(1023), "# after\n");
+}
+
+TEST_F(LogTest, MessagesAlsoGoToStandardError)
+{
+  LogReset(path.c_str());
+  testing::internal::CaptureStderr();
+  LogMessage(path.c_str(), 1, "# No compatible device found.\nYour video card is not installed correctly.\n");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "# No compatible device found.\nYour video card is not installed correctly.\n");
+}
+
+TEST_F(LogTest, UnwritableFileIsSilentButStandardErrorStillGetsIt)
+{
+  // A directory where the file should be: no user can open it for writing.
+  ASSERT_EQ(mkdir(path.c_str(), 0755), 0);
+  LogReset(path.c_str());
+  testing::internal::CaptureStderr();
+  LogMessage(path.c_str(), 1, "# still reported %u\n", 7u);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "# still reported 7\n");
+  rmdir(path.c_str());
+  // A missing directory: also silent.
+  std::string missing = dir + "/no/such/dir/Planeto.log";
+  LogReset(missing.c_str());
+  testing::internal::CaptureStderr();
+  LogMessage(missing.c_str(), 1, "# x\n");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "# x\n");
+}
