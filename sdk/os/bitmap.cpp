@@ -1,0 +1,397 @@
+#include "sdk/os/bitmap.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+// ---------------------------------------------------------------------------------------
+// Built-in 5 x 7 font for printable ASCII (32..126); each row holds five bits, the
+// leftmost pixel in bit 4.
+
+namespace {
+
+constexpr int GLYPH_W = 5;
+constexpr int GLYPH_H = 7;
+
+const uint8_t g_Font5x7[95][GLYPH_H] = {
+  {0x00,0x00,0x00,0x00,0x00,0x00,0x00}, // ' '
+  {0x04,0x04,0x04,0x04,0x04,0x00,0x04}, // !
+  {0x0A,0x0A,0x0A,0x00,0x00,0x00,0x00}, // "
+  {0x0A,0x0A,0x1F,0x0A,0x1F,0x0A,0x0A}, // #
+  {0x04,0x0F,0x14,0x0E,0x05,0x1E,0x04}, // $
+  {0x18,0x19,0x02,0x04,0x08,0x13,0x03}, // %
+  {0x0C,0x12,0x14,0x08,0x15,0x12,0x0D}, // &
+  {0x0C,0x04,0x08,0x00,0x00,0x00,0x00}, // '
+  {0x02,0x04,0x08,0x08,0x08,0x04,0x02}, // (
+  {0x08,0x04,0x02,0x02,0x02,0x04,0x08}, // )
+  {0x00,0x04,0x15,0x0E,0x15,0x04,0x00}, // *
+  {0x00,0x04,0x04,0x1F,0x04,0x04,0x00}, // +
+  {0x00,0x00,0x00,0x00,0x0C,0x04,0x08}, // ,
+  {0x00,0x00,0x00,0x1F,0x00,0x00,0x00}, // -
+  {0x00,0x00,0x00,0x00,0x00,0x0C,0x0C}, // .
+  {0x00,0x01,0x02,0x04,0x08,0x10,0x00}, // /
+  {0x0E,0x11,0x13,0x15,0x19,0x11,0x0E}, // 0
+  {0x04,0x0C,0x04,0x04,0x04,0x04,0x0E}, // 1
+  {0x0E,0x11,0x01,0x02,0x04,0x08,0x1F}, // 2
+  {0x1F,0x02,0x04,0x02,0x01,0x11,0x0E}, // 3
+  {0x02,0x06,0x0A,0x12,0x1F,0x02,0x02}, // 4
+  {0x1F,0x10,0x1E,0x01,0x01,0x11,0x0E}, // 5
+  {0x06,0x08,0x10,0x1E,0x11,0x11,0x0E}, // 6
+  {0x1F,0x01,0x02,0x04,0x08,0x08,0x08}, // 7
+  {0x0E,0x11,0x11,0x0E,0x11,0x11,0x0E}, // 8
+  {0x0E,0x11,0x11,0x0F,0x01,0x02,0x0C}, // 9
+  {0x00,0x0C,0x0C,0x00,0x0C,0x0C,0x00}, // :
+  {0x00,0x0C,0x0C,0x00,0x0C,0x04,0x08}, // ;
+  {0x02,0x04,0x08,0x10,0x08,0x04,0x02}, // <
+  {0x00,0x00,0x1F,0x00,0x1F,0x00,0x00}, // =
+  {0x08,0x04,0x02,0x01,0x02,0x04,0x08}, // >
+  {0x0E,0x11,0x01,0x02,0x04,0x00,0x04}, // ?
+  {0x0E,0x11,0x01,0x0D,0x15,0x15,0x0E}, // @
+  {0x0E,0x11,0x11,0x11,0x1F,0x11,0x11}, // A
+  {0x1E,0x11,0x11,0x1E,0x11,0x11,0x1E}, // B
+  {0x0E,0x11,0x10,0x10,0x10,0x11,0x0E}, // C
+  {0x1C,0x12,0x11,0x11,0x11,0x12,0x1C}, // D
+  {0x1F,0x10,0x10,0x1E,0x10,0x10,0x1F}, // E
+  {0x1F,0x10,0x10,0x1E,0x10,0x10,0x10}, // F
+  {0x0E,0x11,0x10,0x17,0x11,0x11,0x0F}, // G
+  {0x11,0x11,0x11,0x1F,0x11,0x11,0x11}, // H
+  {0x0E,0x04,0x04,0x04,0x04,0x04,0x0E}, // I
+  {0x07,0x02,0x02,0x02,0x02,0x12,0x0C}, // J
+  {0x11,0x12,0x14,0x18,0x14,0x12,0x11}, // K
+  {0x10,0x10,0x10,0x10,0x10,0x10,0x1F}, // L
+  {0x11,0x1B,0x15,0x15,0x11,0x11,0x11}, // M
+  {0x11,0x11,0x19,0x15,0x13,0x11,0x11}, // N
+  {0x0E,0x11,0x11,0x11,0x11,0x11,0x0E}, // O
+  {0x1E,0x11,0x11,0x1E,0x10,0x10,0x10}, // P
+  {0x0E,0x11,0x11,0x11,0x15,0x12,0x0D}, // Q
+  {0x1E,0x11,0x11,0x1E,0x14,0x12,0x11}, // R
+  {0x0F,0x10,0x10,0x0E,0x01,0x01,0x1E}, // S
+  {0x1F,0x04,0x04,0x04,0x04,0x04,0x04}, // T
+  {0x11,0x11,0x11,0x11,0x11,0x11,0x0E}, // U
+  {0x11,0x11,0x11,0x11,0x11,0x0A,0x04}, // V
+  {0x11,0x11,0x11,0x15,0x15,0x15,0x0A}, // W
+  {0x11,0x11,0x0A,0x04,0x0A,0x11,0x11}, // X
+  {0x11,0x11,0x11,0x0A,0x04,0x04,0x04}, // Y
+  {0x1F,0x01,0x02,0x04,0x08,0x10,0x1F}, // Z
+  {0x0E,0x08,0x08,0x08,0x08,0x08,0x0E}, // [
+  {0x00,0x10,0x08,0x04,0x02,0x01,0x00}, // backslash
+  {0x0E,0x02,0x02,0x02,0x02,0x02,0x0E}, // ]
+  {0x04,0x0A,0x11,0x00,0x00,0x00,0x00}, // ^
+  {0x00,0x00,0x00,0x00,0x00,0x00,0x1F}, // _
+  {0x08,0x04,0x02,0x00,0x00,0x00,0x00}, // `
+  {0x00,0x00,0x0E,0x01,0x0F,0x11,0x0F}, // a
+  {0x10,0x10,0x16,0x19,0x11,0x11,0x1E}, // b
+  {0x00,0x00,0x0E,0x10,0x10,0x11,0x0E}, // c
+  {0x01,0x01,0x0D,0x13,0x11,0x11,0x0F}, // d
+  {0x00,0x00,0x0E,0x11,0x1F,0x10,0x0E}, // e
+  {0x06,0x09,0x08,0x1C,0x08,0x08,0x08}, // f
+  {0x00,0x0F,0x11,0x11,0x0F,0x01,0x0E}, // g
+  {0x10,0x10,0x16,0x19,0x11,0x11,0x11}, // h
+  {0x04,0x00,0x0C,0x04,0x04,0x04,0x0E}, // i
+  {0x02,0x00,0x06,0x02,0x02,0x12,0x0C}, // j
+  {0x10,0x10,0x12,0x14,0x18,0x14,0x12}, // k
+  {0x0C,0x04,0x04,0x04,0x04,0x04,0x0E}, // l
+  {0x00,0x00,0x1A,0x15,0x15,0x11,0x11}, // m
+  {0x00,0x00,0x16,0x19,0x11,0x11,0x11}, // n
+  {0x00,0x00,0x0E,0x11,0x11,0x11,0x0E}, // o
+  {0x00,0x00,0x1E,0x11,0x1E,0x10,0x10}, // p
+  {0x00,0x00,0x0D,0x13,0x0F,0x01,0x01}, // q
+  {0x00,0x00,0x16,0x19,0x10,0x10,0x10}, // r
+  {0x00,0x00,0x0E,0x10,0x0E,0x01,0x1E}, // s
+  {0x08,0x08,0x1C,0x08,0x08,0x09,0x06}, // t
+  {0x00,0x00,0x11,0x11,0x11,0x13,0x0D}, // u
+  {0x00,0x00,0x11,0x11,0x11,0x0A,0x04}, // v
+  {0x00,0x00,0x11,0x11,0x15,0x15,0x0A}, // w
+  {0x00,0x00,0x11,0x0A,0x04,0x0A,0x11}, // x
+  {0x00,0x00,0x11,0x11,0x0F,0x01,0x0E}, // y
+  {0x00,0x00,0x1F,0x02,0x04,0x08,0x1F}, // z
+  {0x02,0x04,0x04,0x08,0x04,0x04,0x02}, // {
+  {0x04,0x04,0x04,0x04,0x04,0x04,0x04}, // |
+  {0x08,0x04,0x04,0x02,0x04,0x04,0x08}, // }
+  {0x00,0x00,0x08,0x15,0x02,0x00,0x00}, // ~
+};
+
+// Placement of the glyph inside its cell (one column of spacing on the right, one
+// row above and two below).
+constexpr int GLYPH_X = 0;
+constexpr int GLYPH_Y = 1;
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// CBitmap
+
+CBitmap::CBitmap() : m_pPixels(nullptr), m_dwWidth(0), m_dwHeight(0) {}
+
+CBitmap::~CBitmap() { Destroy(); }
+
+bool CBitmap::Create(uint32_t width, uint32_t height)
+{
+  Destroy();
+  if (width == 0 || height == 0)
+    return false;
+  const size_t count = size_t(width) * height;
+  m_pPixels = static_cast<uint32_t*>(std::calloc(count, sizeof(uint32_t)));
+  if (!m_pPixels)
+    return false;
+  m_dwWidth  = width;
+  m_dwHeight = height;
+  return true;
+}
+
+void CBitmap::Destroy()
+{
+  std::free(m_pPixels);
+  m_pPixels  = nullptr;
+  m_dwWidth  = 0;
+  m_dwHeight = 0;
+}
+
+void CBitmap::Fill(uint32_t argb)
+{
+  if (!m_pPixels)
+    return;
+  uint32_t* p = m_pPixels;
+  uint32_t* e = p + size_t(m_dwWidth) * m_dwHeight;
+  while (p < e)
+    *p++ = argb;
+}
+
+void CBitmap::FillRect(int left, int top, int right, int bottom, uint32_t argb)
+{
+  if (!m_pPixels)
+    return;
+  if (left < 0) left = 0;
+  if (top < 0) top = 0;
+  if (right > int(m_dwWidth)) right = int(m_dwWidth);
+  if (bottom > int(m_dwHeight)) bottom = int(m_dwHeight);
+  for (int y = top; y < bottom; ++y) {
+    uint32_t* row = m_pPixels + size_t(y) * m_dwWidth;
+    for (int x = left; x < right; ++x)
+      row[x] = argb;
+  }
+}
+
+int CBitmap::DrawText(const char* text, uint32_t textArgb, uint32_t backArgb, int scale)
+{
+  if (!text)
+    return 0;
+  if (scale < 1)
+    scale = 1;
+  const int cw = CELL_WIDTH * scale;
+  const int ch = CELL_HEIGHT * scale;
+  int x = 0, y = 0, widest = 0;
+  for (const char* c = text; *c; ++c) {
+    if (*c == '\n') {
+      x = 0;
+      y += ch;
+      continue;
+    }
+    unsigned code = static_cast<unsigned char>(*c);
+    if (code < 32 || code > 126)
+      code = '?';
+    if (m_pPixels) {
+      FillRect(x, y, x + cw, y + ch, backArgb);
+      const uint8_t* glyph = g_Font5x7[code - 32];
+      for (int gy = 0; gy < GLYPH_H; ++gy)
+        for (int gx = 0; gx < GLYPH_W; ++gx)
+          if (glyph[gy] & (0x10 >> gx)) {
+            const int px = x + (GLYPH_X + gx) * scale;
+            const int py = y + (GLYPH_Y + gy) * scale;
+            FillRect(px, py, px + scale, py + scale, textArgb);
+          }
+    }
+    x += cw;
+    if (x > widest)
+      widest = x;
+  }
+  return widest;
+}
+
+// ---------------------------------------------------------------------------------------
+// CBitmapPresenter
+
+CBitmapPresenter::CBitmapPresenter()
+  : m_pDisplay(nullptr), m_hWindow(0), m_pGC(nullptr), m_pVisual(nullptr), m_iDepth(0), m_bpp(0),
+    m_bDirect(false), m_dwRedMask(0), m_dwGreenMask(0), m_dwBlueMask(0),
+    m_pStaging(nullptr), m_nStaging(0)
+{
+}
+
+CBitmapPresenter::~CBitmapPresenter() { Detach(); }
+
+bool CBitmapPresenter::Attach(void* display, unsigned long window)
+{
+  Detach();
+  Display* dpy = static_cast<Display*>(display);
+  if (!dpy || !window)
+    return false;
+
+  XWindowAttributes attr;
+  if (!XGetWindowAttributes(dpy, window, &attr) || !attr.visual)
+    return false;
+
+  // The pixel size the server uses for the window's depth.
+  int bpp = 0, count = 0;
+  if (XPixmapFormatValues* formats = XListPixmapFormats(dpy, &count)) {
+    for (int i = 0; i < count; ++i)
+      if (formats[i].depth == attr.depth)
+        bpp = formats[i].bits_per_pixel;
+    XFree(formats);
+  }
+  if (bpp == 0)
+    return false;
+
+  GC gc = XCreateGC(dpy, window, 0, nullptr);
+  if (!gc)
+    return false;
+
+  m_pDisplay    = dpy;
+  m_hWindow     = window;
+  m_pGC         = gc;
+  m_pVisual     = attr.visual;
+  m_iDepth      = attr.depth;
+  m_dwRedMask   = uint32_t(attr.visual->red_mask);
+  m_dwGreenMask = uint32_t(attr.visual->green_mask);
+  m_dwBlueMask  = uint32_t(attr.visual->blue_mask);
+  // Our words are 0xAARRGGBB in host order; a 24- or 32-bit true-colour visual with the
+  // usual masks takes them as they are (the alpha byte is ignored at depth 24 and the
+  // window is opaque at depth 32 since every pixel we write has alpha 0xFF).
+  m_bDirect = bpp == 32 && m_dwRedMask == 0xFF0000u && m_dwGreenMask == 0xFF00u &&
+              m_dwBlueMask == 0xFFu;
+  m_bpp = bpp;
+  return true;
+}
+
+void CBitmapPresenter::Detach()
+{
+  if (m_pDisplay && m_pGC)
+    XFreeGC(static_cast<Display*>(m_pDisplay), static_cast<GC>(m_pGC));
+  std::free(m_pStaging);
+  m_pStaging = nullptr;
+  m_nStaging = 0;
+  m_pDisplay = nullptr;
+  m_hWindow  = 0;
+  m_pGC      = nullptr;
+  m_pVisual  = nullptr;
+  m_iDepth   = 0;
+  m_bpp      = 0;
+  m_bDirect  = false;
+}
+
+bool CBitmapPresenter::EnsureStaging(size_t count)
+{
+  if (m_nStaging >= count)
+    return true;
+  uint32_t* p = static_cast<uint32_t*>(std::realloc(m_pStaging, count * sizeof(uint32_t)));
+  if (!p)
+    return false;
+  m_pStaging = p;
+  m_nStaging = count;
+  return true;
+}
+
+namespace {
+
+// Scales an 8-bit channel into the bits of a visual's mask.
+inline uint32_t PlaceChannel(uint32_t value8, uint32_t mask)
+{
+  if (!mask)
+    return 0;
+  int shift = 0;
+  while (!((mask >> shift) & 1))
+    ++shift;
+  int bits = 0;
+  while ((mask >> (shift + bits)) & 1)
+    ++bits;
+  const uint32_t v = bits >= 8 ? value8 << (bits - 8) : value8 >> (8 - bits);
+  return (v << shift) & mask;
+}
+
+inline bool HostIsLittleEndian()
+{
+  const uint16_t probe = 1;
+  return *reinterpret_cast<const uint8_t*>(&probe) == 1;
+}
+
+} // namespace
+
+bool CBitmapPresenter::Present(const CBitmap& bitmap, int x, int y, uint32_t width,
+                               uint32_t height)
+{
+  Display* dpy = static_cast<Display*>(m_pDisplay);
+  if (!dpy || !bitmap.IsValid())
+    return false;
+  if (width > bitmap.GetWidth())
+    width = bitmap.GetWidth();
+  if (height > bitmap.GetHeight())
+    height = bitmap.GetHeight();
+  if (width == 0 || height == 0)
+    return true;
+
+  Visual* visual = static_cast<Visual*>(m_pVisual);
+  XImage* image  = nullptr;
+  const uint32_t* src = bitmap.GetPixels();
+
+  if (m_bpp == 32) {
+    char* data;
+    int   stride;
+    if (m_bDirect) {
+      data   = reinterpret_cast<char*>(const_cast<uint32_t*>(src));
+      stride = int(bitmap.GetWidth() * 4);
+    } else {
+      // Another channel layout in 32-bit pixels: convert row by row.
+      if (!EnsureStaging(size_t(width) * height))
+        return false;
+      for (uint32_t row = 0; row < height; ++row) {
+        const uint32_t* s = src + size_t(row) * bitmap.GetWidth();
+        uint32_t*       d = m_pStaging + size_t(row) * width;
+        for (uint32_t col = 0; col < width; ++col) {
+          const uint32_t c = s[col];
+          d[col] = PlaceChannel((c >> 16) & 0xFF, m_dwRedMask) |
+                   PlaceChannel((c >> 8) & 0xFF, m_dwGreenMask) |
+                   PlaceChannel(c & 0xFF, m_dwBlueMask);
+        }
+      }
+      data   = reinterpret_cast<char*>(m_pStaging);
+      stride = int(width * 4);
+    }
+    image = XCreateImage(dpy, visual, unsigned(m_iDepth), ZPixmap, 0, data, width, height,
+                         32, stride);
+    if (!image)
+      return false;
+    // The words are in host order; Xlib swaps them if the server wants the other one.
+    image->byte_order = HostIsLittleEndian() ? LSBFirst : MSBFirst;
+    XPutImage(dpy, m_hWindow, static_cast<GC>(m_pGC), image, 0, 0, x, y, width, height);
+    image->data = nullptr; // the pixels are not Xlib's to free
+    XDestroyImage(image);
+  } else {
+    // Rare visuals (16 bits and others): let Xlib pack each pixel.
+    image = XCreateImage(dpy, visual, unsigned(m_iDepth), ZPixmap, 0, nullptr, width, height,
+                         m_bpp > 16 ? 32 : (m_bpp > 8 ? 16 : 8), 0);
+    if (!image)
+      return false;
+    image->data = static_cast<char*>(std::malloc(size_t(image->bytes_per_line) * height));
+    if (!image->data) {
+      XDestroyImage(image);
+      return false;
+    }
+    for (uint32_t row = 0; row < height; ++row) {
+      const uint32_t* s = src + size_t(row) * bitmap.GetWidth();
+      for (uint32_t col = 0; col < width; ++col) {
+        const uint32_t c = s[col];
+        XPutPixel(image, int(col), int(row),
+                  PlaceChannel((c >> 16) & 0xFF, m_dwRedMask) |
+                    PlaceChannel((c >> 8) & 0xFF, m_dwGreenMask) |
+                    PlaceChannel(c & 0xFF, m_dwBlueMask));
+      }
+    }
+    XPutImage(dpy, m_hWindow, static_cast<GC>(m_pGC), image, 0, 0, x, y, width, height);
+    XDestroyImage(image); // frees the data we allocated with malloc
+  }
+  XFlush(dpy);
+  return true;
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+// The one connection to the X server that the program's windows share.  Kept out of
+// the other headers so that Xlib's macros (None, Bool, Status...) stay in sdk/os.
+
+struct _XDisplay;
+
+class CDisplay
+{
+public:
+  // Opens the connection on first use ($DISPLAY); null when there is no server.
+  static _XDisplay* Get();
+  // Closes the connection (windows must be destroyed first).
+  static void Close();
+  // True once a connection is open.
+  static bool IsOpen();
+
+  // Called, with a one-line text, when the connection to the server is lost (server
+  // killed or gone).  Xlib cannot go on after that: the handler is called once, then
+  // output is flushed and the process ends with code 0.
+  typedef void (*PFN_FATAL)(const char* szMessage);
+  static void SetFatalHandler(PFN_FATAL pfnHandler);
+
+  // Protocol errors (BadWindow, BadMatch...) never end the program: untrapped ones are
+  // written to standard error.  Between BeginErrorTrap and EndErrorTrap they are only
+  // recorded; EndErrorTrap syncs with the server and answers the first error code seen
+  // (0 for none).
+  static void BeginErrorTrap();
+  static int  EndErrorTrap();
+
+  // Screen size in pixels of the default screen; 0 x 0 without a server.
+  static void GetScreenSize(int* pWidth, int* pHeight);
+
+  // The window manager, when one runs (EWMH _NET_SUPPORTING_WM_CHECK).
+  static bool HasWindowManager();
+  // Whether the window manager lists the given atom in _NET_SUPPORTED.
+  static bool WindowManagerSupports(const char* szAtom);
+
+  // The file descriptor of the connection, for waiting on events (-1 when closed).
+  static int GetFd();
+};

@@ -1,0 +1,816 @@
+#include "sdk/os/window.h"
+
+#include "sdk/os/display.h"
+#include "sdk/os/message_queue.h"
+#include "sdk/os/virtual_keys.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <poll.h>
+#include <unistd.h>
+#include <vector>
+
+// Every window ever made: live ones in `live`; destroyed ones stay allocated so that a
+// stale handle is still safe to call (every operation then fails).
+struct SWindowRegistry
+{
+  std::vector<CWindow*> live;
+  std::vector<std::unique_ptr<CWindow, void (*)(CWindow*)>> all;
+
+  static void Delete(CWindow* p) { delete p; }
+  CWindow* Make()
+  {
+    all.emplace_back(new CWindow(), &SWindowRegistry::Delete);
+    live.push_back(all.back().get());
+    return all.back().get();
+  }
+};
+
+namespace {
+
+SWindowRegistry s_registry;
+CWindow*        s_pCapture     = nullptr;
+int             s_iCursorCount = 0;
+Cursor          s_blankCursor  = 0;
+bool            s_bKeyDown[256] = {};
+bool            s_bKeyboardSetUp = false;
+
+Atom A(const char* szName)
+{
+  return XInternAtom(CDisplay::Get(), szName, False);
+}
+
+int64_t NowMs()
+{
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Waits (pumping events) until the condition holds or the time is up.
+template <class F> bool WaitFor(F fnDone, int iTimeoutMs)
+{
+  const int64_t llEnd = NowMs() + iTimeoutMs;
+  for (;;)
+  {
+    CWindow::PumpEvents();
+    if (fnDone())
+      return true;
+    int64_t llLeft = llEnd - NowMs();
+    if (llLeft <= 0)
+      return false;
+    struct pollfd pfd = { CDisplay::GetFd(), POLLIN, 0 };
+    poll(&pfd, 1, static_cast<int>(std::min<int64_t>(llLeft, 20)));
+  }
+}
+
+Cursor BlankCursor(Display* pDisplay)
+{
+  if (!s_blankCursor)
+  {
+    static const char cData[1] = { 0 };
+    Pixmap pm = XCreateBitmapFromData(pDisplay, DefaultRootWindow(pDisplay), cData, 1, 1);
+    XColor black = {};
+    s_blankCursor = XCreatePixmapCursor(pDisplay, pm, pm, &black, &black, 0, 0);
+    XFreePixmap(pDisplay, pm);
+  }
+  return s_blankCursor;
+}
+
+void SetupKeyboard(Display* pDisplay)
+{
+  if (s_bKeyboardSetUp)
+    return;
+  s_bKeyboardSetUp = true;
+  // Held keys then repeat as presses only, as Windows reports them.
+  Bool bSupported = False;
+  XkbSetDetectableAutoRepeat(pDisplay, True, &bSupported);
+}
+
+void SetNetWmState(Display* pDisplay, Window w, const std::vector<Atom>& states)
+{
+  if (states.empty())
+    XDeleteProperty(pDisplay, w, A("_NET_WM_STATE"));
+  else
+    XChangeProperty(pDisplay, w, A("_NET_WM_STATE"), XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(states.data()),
+                    static_cast<int>(states.size()));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+
+_XDisplay* CWindow::GetDisplay() { return CDisplay::Get(); }
+
+void CWindow::GetScreenSize(int* pWidth, int* pHeight) { CDisplay::GetScreenSize(pWidth, pHeight); }
+
+bool CWindow::IsWindow(HWND hwnd)
+{
+  if (!hwnd)
+    return false;
+  return std::find(s_registry.live.begin(), s_registry.live.end(), hwnd) != s_registry.live.end();
+}
+
+CWindow* CWindow::FromXWindow(unsigned long dwXWindow)
+{
+  for (CWindow* p : s_registry.live)
+    if (p->m_dwXWindow == dwXWindow)
+      return p;
+  return nullptr;
+}
+
+bool CWindow::CanFullscreen()
+{
+  if (!CDisplay::Get())
+    return false;
+  if (!CDisplay::HasWindowManager())
+    return true;
+  return CDisplay::WindowManagerSupports("_NET_WM_STATE_FULLSCREEN");
+}
+
+HWND CWindow::Create(const char* szClass, const char* szTitle, uint32_t dwStyle, int x, int y,
+                     int iWidth, int iHeight, WNDPROC pfnProc, const SWindowVisual* pVisual)
+{
+  Display* pDisplay = CDisplay::Get();
+  if (!pDisplay || !szClass)
+    return nullptr;
+  SetupKeyboard(pDisplay);
+
+  const int iScreen = DefaultScreen(pDisplay);
+  const Window root = RootWindow(pDisplay, iScreen);
+  Visual* pVis = pVisual && pVisual->pVisual ? static_cast<Visual*>(pVisual->pVisual)
+                                             : DefaultVisual(pDisplay, iScreen);
+  const int iDepth = pVisual && pVisual->pVisual ? pVisual->iDepth : DefaultDepth(pDisplay, iScreen);
+  iWidth = std::max(iWidth, 1);
+  iHeight = std::max(iHeight, 1);
+
+  CDisplay::BeginErrorTrap();
+  Colormap cmap = 0;
+  bool bOwnColormap = false;
+  if (pVisual && pVisual->dwColormap)
+    cmap = pVisual->dwColormap;
+  else
+  {
+    cmap = XCreateColormap(pDisplay, root, pVis, AllocNone);
+    bOwnColormap = true;
+  }
+
+  XSetWindowAttributes attrs = {};
+  attrs.background_pixel = BlackPixel(pDisplay, iScreen);
+  attrs.border_pixel = 0;
+  attrs.colormap = cmap;
+  attrs.event_mask = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
+                     PointerMotionMask | StructureNotifyMask | ExposureMask | FocusChangeMask |
+                     PropertyChangeMask;
+  Window w = XCreateWindow(pDisplay, root, x, y, static_cast<unsigned>(iWidth),
+                           static_cast<unsigned>(iHeight), 0, iDepth, InputOutput, pVis,
+                           CWBackPixel | CWBorderPixel | CWColormap | CWEventMask, &attrs);
+  if (CDisplay::EndErrorTrap() != 0 || !w)
+  {
+    if (w)
+      XDestroyWindow(pDisplay, w);
+    if (bOwnColormap && cmap)
+      XFreeColormap(pDisplay, cmap);
+    XFlush(pDisplay);
+    return nullptr;
+  }
+
+  // Class and instance name both carry the class, so that window rules can find it.
+  std::string strClass = szClass;
+  XClassHint classHint = { strClass.data(), strClass.data() };
+  XSetClassHint(pDisplay, w, &classHint);
+
+  XSizeHints* pSize = XAllocSizeHints();
+  pSize->flags = USPosition | USSize | PPosition | PSize;
+  pSize->x = x;
+  pSize->y = y;
+  pSize->width = iWidth;
+  pSize->height = iHeight;
+  XWMHints wmHints = {};
+  wmHints.flags = InputHint | StateHint;
+  wmHints.input = True;
+  wmHints.initial_state = (dwStyle & WS_MINIMIZE) ? IconicState : NormalState;
+  XSetWMProperties(pDisplay, w, nullptr, nullptr, nullptr, 0, pSize, &wmHints, nullptr);
+  XFree(pSize);
+
+  Atom aDelete = A("WM_DELETE_WINDOW");
+  XSetWMProtocols(pDisplay, w, &aDelete, 1);
+  long lPid = static_cast<long>(getpid());
+  XChangeProperty(pDisplay, w, A("_NET_WM_PID"), XA_CARDINAL, 32, PropModeReplace,
+                  reinterpret_cast<unsigned char*>(&lPid), 1);
+
+  CWindow* pWnd = s_registry.Make();
+  pWnd->m_strClass = szClass;
+  pWnd->m_dwStyle = dwStyle;
+  pWnd->m_pfnProc = pfnProc;
+  pWnd->m_dwXWindow = w;
+  pWnd->m_dwColormap = cmap;
+  pWnd->m_bOwnColormap = bOwnColormap;
+  pWnd->m_iWidth = iWidth;
+  pWnd->m_iHeight = iHeight;
+  pWnd->SetTitle(szTitle ? szTitle : "");
+
+  if (dwStyle & WS_POPUP)
+  {
+    // Motif hints: no decorations.
+    long lHints[5] = { 2, 0, 0, 0, 0 };
+    XChangeProperty(pDisplay, w, A("_MOTIF_WM_HINTS"), A("_MOTIF_WM_HINTS"), 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(lHints), 5);
+    int iScreenW = 0, iScreenH = 0;
+    CDisplay::GetScreenSize(&iScreenW, &iScreenH);
+    if (x <= 0 && y <= 0 && x + iWidth >= iScreenW && y + iHeight >= iScreenH)
+      pWnd->SetFullscreen(true);
+  }
+  pWnd->ApplyCursor();
+
+  if (pWnd->Send(WM_CREATE, 0, 0) == -1)
+  {
+    pWnd->Destroy();
+    return nullptr;
+  }
+  pWnd->Send(WM_SIZE, SIZE_RESTORED, MAKELPARAM(iWidth, iHeight));
+
+  if (dwStyle & WS_VISIBLE)
+    pWnd->Show((dwStyle & WS_MINIMIZE) ? SW_SHOWMINIMIZED : SW_SHOW);
+  XFlush(pDisplay);
+  return pWnd;
+}
+
+bool CWindow::Destroy()
+{
+  if (IsDestroyed() || m_bDestroying)
+    return false;
+  m_bDestroying = true;
+  Display* pDisplay = CDisplay::Get();
+  if (s_pCapture == this)
+    ReleaseCapture();
+  if (m_bMapped)
+  {
+    m_bHiding = true;
+    XUnmapWindow(pDisplay, m_dwXWindow);
+  }
+  Send(WM_DESTROY, 0, 0);
+
+  CDisplay::BeginErrorTrap();
+  XDestroyWindow(pDisplay, m_dwXWindow);
+  if (m_bOwnColormap && m_dwColormap)
+    XFreeColormap(pDisplay, m_dwColormap);
+  CDisplay::EndErrorTrap();
+
+  CMessageQueue::ForgetWindow(this);
+  s_registry.live.erase(std::remove(s_registry.live.begin(), s_registry.live.end(), this),
+                        s_registry.live.end());
+  m_dwXWindow = 0;
+  m_dwColormap = 0;
+  m_bMapped = false;
+  m_bFocused = false;
+  m_mapProps.clear();
+  m_bDestroying = false;
+  return true;
+}
+
+bool CWindow::Show(int iCmdShow)
+{
+  if (IsDestroyed())
+    return false;
+  Display* pDisplay = CDisplay::Get();
+  const bool bWasVisible = m_bMapped;
+  const Window w = m_dwXWindow;
+
+  switch (iCmdShow)
+  {
+  case SW_HIDE:
+    if (m_bMapped)
+    {
+      m_bHiding = true;
+      XUnmapWindow(pDisplay, w);
+      WaitFor([&] { return IsDestroyed() || !m_bMapped; }, 2000);
+    }
+    break;
+
+  case SW_MINIMIZE:
+  case SW_SHOWMINIMIZED:
+  case SW_SHOWMINNOACTIVE:
+    if (!CDisplay::HasWindowManager())
+    {
+      // Nobody could give it back an icon: being unmapped is what minimised means.
+      if (m_bMapped)
+      {
+        XUnmapWindow(pDisplay, w);
+        WaitFor([&] { return IsDestroyed() || !m_bMapped; }, 2000);
+      }
+      else
+        SetIconic(true);
+    }
+    else if (m_bMapped)
+      XIconifyWindow(pDisplay, w, DefaultScreen(pDisplay));
+    else
+    {
+      XWMHints hints = {};
+      hints.flags = InputHint | StateHint;
+      hints.input = True;
+      hints.initial_state = IconicState;
+      XSetWMHints(pDisplay, w, &hints);
+      XMapWindow(pDisplay, w);
+    }
+    break;
+
+  default:
+    if (!m_bMapped)
+    {
+      XWMHints hints = {};
+      hints.flags = InputHint | StateHint;
+      hints.input = True;
+      hints.initial_state = NormalState;
+      XSetWMHints(pDisplay, w, &hints);
+      XMapRaised(pDisplay, w);
+      WaitFor([&] { return IsDestroyed() || m_bMapped; }, 2000);
+    }
+    else
+      XRaiseWindow(pDisplay, w);
+    break;
+  }
+  XFlush(pDisplay);
+  return bWasVisible;
+}
+
+bool CWindow::Update()
+{
+  if (IsDestroyed())
+    return false;
+  XFlush(CDisplay::Get());
+  return true;
+}
+
+bool CWindow::SetFocus()
+{
+  if (IsDestroyed())
+    return false;
+  Display* pDisplay = CDisplay::Get();
+  if (CDisplay::HasWindowManager())
+  {
+    XEvent e = {};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = m_dwXWindow;
+    e.xclient.message_type = A("_NET_ACTIVE_WINDOW");
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = 1;   // from an application
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(pDisplay, DefaultRootWindow(pDisplay), False,
+               SubstructureRedirectMask | SubstructureNotifyMask, &e);
+  }
+  if (!m_bMapped)
+    return false;
+  CDisplay::BeginErrorTrap();
+  XSetInputFocus(pDisplay, m_dwXWindow, RevertToParent, CurrentTime);
+  return CDisplay::EndErrorTrap() == 0;
+}
+
+HWND CWindow::GetFocus()
+{
+  for (CWindow* p : s_registry.live)
+    if (p->m_bFocused)
+      return p;
+  return nullptr;
+}
+
+bool CWindow::SetTitle(const char* szTitle)
+{
+  if (IsDestroyed() || !szTitle)
+    return false;
+  Display* pDisplay = CDisplay::Get();
+  m_strTitle = szTitle;
+  // The title is UTF-8: the EWMH name carries it as is, WM_NAME for older managers.
+  XChangeProperty(pDisplay, m_dwXWindow, A("_NET_WM_NAME"), A("UTF8_STRING"), 8, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(szTitle), static_cast<int>(m_strTitle.size()));
+  XStoreName(pDisplay, m_dwXWindow, szTitle);
+  XFlush(pDisplay);
+  return true;
+}
+
+bool CWindow::SetIcon(int iWidth, int iHeight, const uint32_t* pARGB)
+{
+  if (IsDestroyed() || !pARGB || iWidth <= 0 || iHeight <= 0)
+    return false;
+  // Format-32 properties travel as longs.
+  std::vector<unsigned long> data;
+  data.reserve(2 + static_cast<size_t>(iWidth) * static_cast<size_t>(iHeight));
+  data.push_back(static_cast<unsigned long>(iWidth));
+  data.push_back(static_cast<unsigned long>(iHeight));
+  for (size_t i = 0, n = static_cast<size_t>(iWidth) * static_cast<size_t>(iHeight); i < n; ++i)
+    data.push_back(pARGB[i]);
+  Display* pDisplay = CDisplay::Get();
+  XChangeProperty(pDisplay, m_dwXWindow, A("_NET_WM_ICON"), XA_CARDINAL, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(data.data()), static_cast<int>(data.size()));
+  XFlush(pDisplay);
+  return true;
+}
+
+bool CWindow::SetFullscreen(bool bFullscreen)
+{
+  if (IsDestroyed())
+    return false;
+  Display* pDisplay = CDisplay::Get();
+  if (!CDisplay::HasWindowManager())
+  {
+    // Nobody manages frames: a window over the whole screen is full screen.
+    if (bFullscreen)
+    {
+      int iW = 0, iH = 0;
+      CDisplay::GetScreenSize(&iW, &iH);
+      XMoveResizeWindow(pDisplay, m_dwXWindow, 0, 0, static_cast<unsigned>(iW),
+                        static_cast<unsigned>(iH));
+    }
+    m_bFullscreen = bFullscreen;
+    XFlush(pDisplay);
+    return true;
+  }
+  if (!CDisplay::WindowManagerSupports("_NET_WM_STATE_FULLSCREEN"))
+    return false;
+
+  const Atom aFull = A("_NET_WM_STATE_FULLSCREEN");
+  if (m_bMapped)
+  {
+    XEvent e = {};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = m_dwXWindow;
+    e.xclient.message_type = A("_NET_WM_STATE");
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = bFullscreen ? 1 : 0;   // add / remove
+    e.xclient.data.l[1] = static_cast<long>(aFull);
+    e.xclient.data.l[3] = 1;                     // from an application
+    XSendEvent(pDisplay, DefaultRootWindow(pDisplay), False,
+               SubstructureRedirectMask | SubstructureNotifyMask, &e);
+  }
+  else
+  {
+    // Before mapping the window states are ours to set.
+    std::vector<Atom> states;
+    if (bFullscreen)
+      states.push_back(aFull);
+    SetNetWmState(pDisplay, m_dwXWindow, states);
+  }
+  m_bFullscreen = bFullscreen;
+  XFlush(pDisplay);
+  return true;
+}
+
+bool CWindow::SetCapture()
+{
+  if (IsDestroyed())
+    return false;
+  Display* pDisplay = CDisplay::Get();
+  s_pCapture = this;
+  // A window not yet viewable cannot grab; capture is still recorded, as on Windows.
+  XGrabPointer(pDisplay, m_dwXWindow, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
+               GrabModeAsync, GrabModeAsync, None, s_iCursorCount < 0 ? BlankCursor(pDisplay) : None,
+               CurrentTime);
+  XFlush(pDisplay);
+  return true;
+}
+
+bool CWindow::ReleaseCapture()
+{
+  if (!s_pCapture)
+    return true;
+  s_pCapture = nullptr;
+  if (Display* pDisplay = CDisplay::Get())
+  {
+    XUngrabPointer(pDisplay, CurrentTime);
+    XFlush(pDisplay);
+  }
+  return true;
+}
+
+HWND CWindow::GetCapture() { return s_pCapture; }
+
+int CWindow::ShowCursor(bool bShow)
+{
+  s_iCursorCount += bShow ? 1 : -1;
+  for (CWindow* p : s_registry.live)
+    p->ApplyCursor();
+  return s_iCursorCount;
+}
+
+void CWindow::ApplyCursor()
+{
+  if (IsDestroyed())
+    return;
+  const bool bHide = s_iCursorCount < 0;
+  if (bHide == m_bCursorHidden)
+    return;
+  Display* pDisplay = CDisplay::Get();
+  if (bHide)
+    XDefineCursor(pDisplay, m_dwXWindow, BlankCursor(pDisplay));
+  else
+    XUndefineCursor(pDisplay, m_dwXWindow);
+  m_bCursorHidden = bHide;
+  XFlush(pDisplay);
+}
+
+LRESULT CWindow::Send(uint32_t uMsg, WPARAM wParam, LPARAM lParam)
+{
+  if (IsDestroyed() && !m_bDestroying)
+    return 0;
+  if (!m_pfnProc)
+    return DefWindowProc(this, uMsg, wParam, lParam);
+  return m_pfnProc(this, uMsg, wParam, lParam);
+}
+
+LRESULT CWindow::DefWindowProc(HWND hwnd, uint32_t uMsg, WPARAM, LPARAM)
+{
+  if (uMsg == WM_CLOSE && IsWindow(hwnd))
+    hwnd->Destroy();
+  return 0;
+}
+
+bool CWindow::SetProp(const char* szName, void* pValue)
+{
+  if (IsDestroyed() || !szName)
+    return false;
+  m_mapProps[szName] = pValue;
+  return true;
+}
+
+void* CWindow::GetProp(const char* szName) const
+{
+  if (IsDestroyed() || !szName)
+    return nullptr;
+  auto it = m_mapProps.find(szName);
+  return it == m_mapProps.end() ? nullptr : it->second;
+}
+
+void* CWindow::RemoveProp(const char* szName)
+{
+  if (IsDestroyed() || !szName)
+    return nullptr;
+  auto it = m_mapProps.find(szName);
+  if (it == m_mapProps.end())
+    return nullptr;
+  void* p = it->second;
+  m_mapProps.erase(it);
+  return p;
+}
+
+bool CWindow::GetClientSize(int* pWidth, int* pHeight) const
+{
+  if (IsDestroyed())
+    return false;
+  int w = m_iWidth, h = m_iHeight;
+  XWindowAttributes attrs = {};
+  CDisplay::BeginErrorTrap();
+  Status ok = XGetWindowAttributes(CDisplay::Get(), m_dwXWindow, &attrs);
+  if (CDisplay::EndErrorTrap() == 0 && ok)
+  {
+    w = attrs.width;
+    h = attrs.height;
+  }
+  if (pWidth)
+    *pWidth = w;
+  if (pHeight)
+    *pHeight = h;
+  return true;
+}
+
+void CWindow::SetIconic(bool bIconic)
+{
+  if (bIconic == m_bIconic)
+    return;
+  m_bIconic = bIconic;
+  if (bIconic)
+    Send(WM_SIZE, SIZE_MINIMIZED, 0);
+  else
+    Send(WM_SIZE, SIZE_RESTORED, MAKELPARAM(m_iWidth, m_iHeight));
+}
+
+// Minimised: the ICCCM WM_STATE says Iconic, or the EWMH state says hidden.
+void CWindow::ReadWindowState()
+{
+  Display* pDisplay = CDisplay::Get();
+  Atom aType = 0;
+  int iFormat = 0;
+  unsigned long nItems = 0, nAfter = 0;
+  unsigned char* pData = nullptr;
+  int iState = -1;
+  bool bHidden = false;
+
+  CDisplay::BeginErrorTrap();
+  Atom aWmState = A("WM_STATE");
+  if (XGetWindowProperty(pDisplay, m_dwXWindow, aWmState, 0, 2, False, aWmState, &aType, &iFormat,
+                         &nItems, &nAfter, &pData) == Success && pData)
+  {
+    if (iFormat == 32 && nItems >= 1)
+      iState = static_cast<int>(reinterpret_cast<long*>(pData)[0]);
+    XFree(pData);
+  }
+  pData = nullptr;
+  if (XGetWindowProperty(pDisplay, m_dwXWindow, A("_NET_WM_STATE"), 0, 64, False, XA_ATOM, &aType,
+                         &iFormat, &nItems, &nAfter, &pData) == Success && pData)
+  {
+    const Atom aHidden = A("_NET_WM_STATE_HIDDEN");
+    if (iFormat == 32)
+      for (unsigned long i = 0; i < nItems; ++i)
+        bHidden = bHidden || reinterpret_cast<unsigned long*>(pData)[i] == aHidden;
+    XFree(pData);
+  }
+  CDisplay::EndErrorTrap();
+
+  if (iState == IconicState || bHidden)
+    SetIconic(true);
+  else if (iState == NormalState && m_bMapped)
+    SetIconic(false);
+}
+
+uint32_t CWindow::KeyState(unsigned int uXState) const
+{
+  uint32_t mk = 0;
+  if (uXState & Button1Mask) mk |= MK_LBUTTON;
+  if (uXState & Button2Mask) mk |= MK_MBUTTON;
+  if (uXState & Button3Mask) mk |= MK_RBUTTON;
+  if (uXState & ShiftMask)   mk |= MK_SHIFT;
+  if (uXState & ControlMask) mk |= MK_CONTROL;
+  return mk;
+}
+
+void CWindow::PumpEvents()
+{
+  if (!CDisplay::IsOpen())
+    return;
+  Display* pDisplay = CDisplay::Get();
+  while (XPending(pDisplay) > 0)
+  {
+    XEvent e;
+    XNextEvent(pDisplay, &e);
+    HandleEvent(&e);
+  }
+}
+
+void CWindow::HandleEvent(void* pXEvent)
+{
+  XEvent& e = *static_cast<XEvent*>(pXEvent);
+  CWindow* pWnd = FromXWindow(e.xany.window);
+  if (!pWnd)
+    return;
+  Display* pDisplay = CDisplay::Get();
+
+  switch (e.type)
+  {
+  case KeyPress:
+  case KeyRelease:
+  {
+    XKeyEvent& k = e.xkey;
+    const bool bDown = e.type == KeyPress;
+    // Without detectable auto-repeat a held key comes as release + press at the same
+    // time: keep only the press, as a repeat.
+    if (!bDown && XEventsQueued(pDisplay, QueuedAfterReading) > 0)
+    {
+      XEvent next;
+      XPeekEvent(pDisplay, &next);
+      if (next.type == KeyPress && next.xkey.keycode == k.keycode && next.xkey.time == k.time &&
+          next.xkey.window == k.window)
+        break;
+    }
+    KeySym sym0 = XLookupKeysym(&k, 0);
+    char szText[8] = {};
+    KeySym symState = NoSymbol;
+    int iLen = XLookupString(&k, szText, sizeof(szText), &symState, nullptr);
+    // The keypad follows NumLock (digits or arrows), the rest its unshifted key.
+    KeySym sym = IsKeypadKey(sym0) && symState != NoSymbol ? symState : sym0;
+    uint32_t vk = VirtualKeyFromKeysym(sym);
+    if (!vk)
+      vk = VirtualKeyFromKeysym(symState);
+    if (!vk)
+      vk = 0xFF;
+
+    const unsigned code = k.keycode & 0xFF;
+    const bool bWasDown = s_bKeyDown[code];
+    s_bKeyDown[code] = bDown;
+    const uint32_t uScan = code >= 8 ? code - 8 : code;
+    uint32_t l = 1u | ((uScan & 0xFF) << 16);
+    if (IsExtendedKeysym(sym))
+      l |= 1u << 24;
+    if (bWasDown || !bDown)
+      l |= 1u << 30;
+    if (!bDown)
+      l |= 1u << 31;
+    uint32_t dwChar = 0;
+    if (bDown && iLen >= 1)
+      dwChar = static_cast<unsigned char>(szText[0]);
+    CMessageQueue::PostInput(pWnd, bDown ? WM_KEYDOWN : WM_KEYUP, vk,
+                             static_cast<LPARAM>(static_cast<uint32_t>(l)), { k.x_root, k.y_root },
+                             dwChar);
+    break;
+  }
+
+  case ButtonPress:
+  case ButtonRelease:
+  {
+    XButtonEvent& b = e.xbutton;
+    const bool bDown = e.type == ButtonPress;
+    uint32_t mk = pWnd->KeyState(b.state);
+    const SPoint pt = { b.x_root, b.y_root };
+    if (b.button == Button4 || b.button == Button5)
+    {
+      if (bDown)
+      {
+        const int iDelta = b.button == Button4 ? WHEEL_DELTA : -WHEEL_DELTA;
+        // Wheel positions are in screen coordinates, as Windows gives them.
+        CMessageQueue::PostInput(pWnd, WM_MOUSEWHEEL, MAKEWPARAM(static_cast<int>(mk), iDelta),
+                                 MAKELPARAM(b.x_root, b.y_root), pt);
+      }
+      break;
+    }
+    uint32_t uMsg = 0, uBit = 0;
+    switch (b.button)
+    {
+    case Button1: uMsg = bDown ? WM_LBUTTONDOWN : WM_LBUTTONUP; uBit = MK_LBUTTON; break;
+    case Button2: uMsg = bDown ? WM_MBUTTONDOWN : WM_MBUTTONUP; uBit = MK_MBUTTON; break;
+    case Button3: uMsg = bDown ? WM_RBUTTONDOWN : WM_RBUTTONUP; uBit = MK_RBUTTON; break;
+    default: break;
+    }
+    if (!uMsg)
+      break;
+    // X gives the state before the event; Windows the state after it.
+    mk = bDown ? (mk | uBit) : (mk & ~uBit);
+    CMessageQueue::PostInput(pWnd, uMsg, mk, MAKELPARAM(b.x, b.y), pt);
+    break;
+  }
+
+  case MotionNotify:
+  {
+    XMotionEvent& m = e.xmotion;
+    CMessageQueue::PostInput(pWnd, WM_MOUSEMOVE, pWnd->KeyState(m.state), MAKELPARAM(m.x, m.y),
+                             { m.x_root, m.y_root });
+    break;
+  }
+
+  case ConfigureNotify:
+  {
+    XConfigureEvent& c = e.xconfigure;
+    if (c.width != pWnd->m_iWidth || c.height != pWnd->m_iHeight)
+    {
+      pWnd->m_iWidth = c.width;
+      pWnd->m_iHeight = c.height;
+      if (!pWnd->m_bIconic)
+        pWnd->Send(WM_SIZE, SIZE_RESTORED, MAKELPARAM(c.width, c.height));
+    }
+    break;
+  }
+
+  case MapNotify:
+    pWnd->m_bMapped = true;
+    pWnd->SetIconic(false);
+    break;
+
+  case UnmapNotify:
+    pWnd->m_bMapped = false;
+    if (pWnd->m_bHiding)
+      pWnd->m_bHiding = false;
+    else
+      pWnd->SetIconic(true);   // only a window manager (or minimising) unmaps us
+    break;
+
+  case PropertyNotify:
+    if (e.xproperty.atom == A("WM_STATE") || e.xproperty.atom == A("_NET_WM_STATE"))
+      pWnd->ReadWindowState();
+    break;
+
+  case Expose:
+    if (e.xexpose.count == 0)
+      CMessageQueue::InvalidateWindow(pWnd);
+    break;
+
+  case FocusIn:
+    if (e.xfocus.detail == NotifyPointer || pWnd->m_bFocused)
+      break;
+    pWnd->m_bFocused = true;
+    pWnd->Send(WM_ACTIVATE, WA_ACTIVE, 0);
+    if (!pWnd->IsDestroyed())
+      pWnd->Send(WM_SETFOCUS, 0, 0);
+    break;
+
+  case FocusOut:
+    if (e.xfocus.detail == NotifyPointer || !pWnd->m_bFocused || e.xfocus.mode == NotifyGrab)
+      break;
+    pWnd->m_bFocused = false;
+    pWnd->Send(WM_KILLFOCUS, 0, 0);
+    if (!pWnd->IsDestroyed())
+      pWnd->Send(WM_ACTIVATE, WA_INACTIVE, 0);
+    break;
+
+  case ClientMessage:
+    if (e.xclient.message_type == A("WM_PROTOCOLS") &&
+        static_cast<Atom>(e.xclient.data.l[0]) == A("WM_DELETE_WINDOW"))
+      pWnd->Send(WM_CLOSE, 0, 0);   // the close box: sent, not posted
+    break;
+
+  default:
+    break;
+  }
+}

@@ -1,0 +1,157 @@
+#pragma once
+
+// A top-level X11 window that behaves as a Windows window: a class name, a title, a
+// style, a window procedure that receives the translated messages (messages.h),
+// named properties, mouse capture, the cursor counter and the minimised state.
+// Windows are used from the one thread of the program.
+
+#include "sdk/os/messages.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+struct _XDisplay;
+
+// Window styles (the Windows numbers; only the bits below are looked at).
+constexpr uint32_t WS_OVERLAPPED       = 0x00000000;
+constexpr uint32_t WS_POPUP            = 0x80000000;
+constexpr uint32_t WS_CHILD            = 0x40000000;
+constexpr uint32_t WS_MINIMIZE         = 0x20000000;
+constexpr uint32_t WS_VISIBLE          = 0x10000000;
+constexpr uint32_t WS_CLIPSIBLINGS     = 0x04000000;
+constexpr uint32_t WS_CLIPCHILDREN     = 0x02000000;
+constexpr uint32_t WS_MAXIMIZE         = 0x01000000;
+constexpr uint32_t WS_CAPTION          = 0x00C00000;
+constexpr uint32_t WS_SYSMENU          = 0x00080000;
+constexpr uint32_t WS_THICKFRAME       = 0x00040000;
+constexpr uint32_t WS_MINIMIZEBOX      = 0x00020000;
+constexpr uint32_t WS_MAXIMIZEBOX      = 0x00010000;
+constexpr uint32_t WS_OVERLAPPEDWINDOW = 0x00CF0000;
+
+// Show commands
+constexpr int SW_HIDE            = 0;
+constexpr int SW_SHOWNORMAL      = 1;
+constexpr int SW_SHOWMINIMIZED   = 2;
+constexpr int SW_SHOWMAXIMIZED   = 3;
+constexpr int SW_SHOWNOACTIVATE  = 4;
+constexpr int SW_SHOW            = 5;
+constexpr int SW_MINIMIZE        = 6;
+constexpr int SW_SHOWMINNOACTIVE = 7;
+constexpr int SW_SHOWNA          = 8;
+constexpr int SW_RESTORE         = 9;
+constexpr int SW_SHOWDEFAULT     = 10;
+
+// A visual chosen by the caller (the GL platform picks it before the window exists).
+struct SWindowVisual
+{
+  void*         pVisual;     // Visual*
+  int           iDepth;
+  unsigned long dwColormap;  // 0: the window makes one for the visual
+};
+
+class CWindow
+{
+public:
+  // Creates a top-level window whose client area is width x height at x, y (the window
+  // manager adds its frame).  WS_POPUP asks for a frameless window and, when it
+  // covers the screen, for the window manager's full-screen state.  WS_VISIBLE maps
+  // it at once.  WM_CREATE and WM_SIZE are sent to the procedure before it returns.
+  // Null when there is no X server or the server refuses.
+  static HWND Create(const char* szClass, const char* szTitle, uint32_t dwStyle, int x, int y,
+                     int iWidth, int iHeight, WNDPROC pfnProc,
+                     const SWindowVisual* pVisual = nullptr);
+
+  // Whether the handle names a window that has not been destroyed.  A destroyed
+  // window's handle stays safe to call (every operation then fails) until the
+  // connection is closed.
+  static bool IsWindow(HWND hwnd);
+
+  // Screen size in pixels (0 x 0 without a server).
+  static void GetScreenSize(int* pWidth, int* pHeight);
+
+  // Default processing: WM_CLOSE destroys the window; everything else answers 0.
+  static LRESULT DefWindowProc(HWND hwnd, uint32_t uMsg, WPARAM wParam, LPARAM lParam);
+
+  // Mouse capture: while a window holds it, the pointer is grabbed and every motion
+  // and button goes to that window, inside or out.
+  static bool ReleaseCapture();
+  static HWND GetCapture();
+
+  // The Windows display counter: the cursor is hidden over our windows while it is
+  // negative.  Answers the new count.
+  static int ShowCursor(bool bShow);
+
+  // The window with the keyboard focus among ours, or null.
+  static HWND GetFocus();
+
+  // Whether full screen is possible: no window manager (a screen-sized window is then
+  // full screen as is), or one that supports _NET_WM_STATE_FULLSCREEN.
+  static bool CanFullscreen();
+
+  // Reads every X event waiting and turns it into messages: those Windows sends
+  // (WM_CLOSE from the close box, WM_SIZE, WM_ACTIVATE, focus) go to the procedure at
+  // once, input is posted.  The message queue calls this; others need not.
+  static void PumpEvents();
+
+  // The X connection the windows live on (null without a server).
+  static _XDisplay* GetDisplay();
+
+  bool    Destroy();                 // sends WM_DESTROY, then destroys
+  bool    Show(int iCmdShow);        // answers whether it was visible before
+  bool    Update();                  // flushes drawing requests to the server
+  bool    SetFocus();
+  bool    SetTitle(const char* szTitle);
+  bool    SetIcon(int iWidth, int iHeight, const uint32_t* pARGB);  // _NET_WM_ICON
+  bool    SetFullscreen(bool bFullscreen);  // false when the window manager refuses
+  bool    SetCapture();
+  LRESULT Send(uint32_t uMsg, WPARAM wParam, LPARAM lParam);  // the procedure, directly
+
+  bool  SetProp(const char* szName, void* pValue);
+  void* GetProp(const char* szName) const;
+  void* RemoveProp(const char* szName);
+
+  bool IsIconic() const     { return m_bIconic; }
+  bool IsVisible() const    { return m_bMapped; }
+  bool IsFullscreen() const { return m_bFullscreen; }
+  bool IsDestroyed() const  { return m_dwXWindow == 0; }
+  bool GetClientSize(int* pWidth, int* pHeight) const;
+
+  const std::string& GetClassName() const { return m_strClass; }
+  const std::string& GetTitle() const     { return m_strTitle; }
+  uint32_t      GetStyle() const   { return m_dwStyle; }
+  WNDPROC       GetProc() const    { return m_pfnProc; }
+  unsigned long GetXWindow() const { return m_dwXWindow; }   // Window (0 once destroyed)
+
+private:
+  CWindow() = default;
+  CWindow(const CWindow&) = delete;
+  CWindow& operator=(const CWindow&) = delete;
+  ~CWindow() = default;
+  friend struct SWindowRegistry;
+
+  static CWindow* FromXWindow(unsigned long dwXWindow);
+  static void     HandleEvent(void* pXEvent);
+  void            SetIconic(bool bIconic);
+  void            ApplyCursor();
+  void            ReadWindowState();
+  uint32_t        KeyState(unsigned int uXState) const;
+
+  std::string   m_strClass;
+  std::string   m_strTitle;
+  uint32_t      m_dwStyle = 0;
+  WNDPROC       m_pfnProc = nullptr;
+  unsigned long m_dwXWindow = 0;
+  unsigned long m_dwColormap = 0;
+  bool          m_bOwnColormap = false;
+  int           m_iWidth = 0;
+  int           m_iHeight = 0;
+  bool          m_bMapped = false;
+  bool          m_bIconic = false;
+  bool          m_bHiding = false;      // unmapped by Show(SW_HIDE), not minimised
+  bool          m_bFullscreen = false;
+  bool          m_bFocused = false;
+  bool          m_bDestroying = false;
+  bool          m_bCursorHidden = false;
+  std::map<std::string, void*> m_mapProps;
+};
