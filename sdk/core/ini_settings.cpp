@@ -129,9 +129,10 @@ CIniSettings::CIniSettings(const char* pText, uint32_t uLength) : m_pText(pText)
 
 CIniSettings::~CIniSettings() = default;
 
-bool CIniSettings::FindValue(const char* pszSection, const char* pszKey, char* pszValue, uint32_t uSize) const
+bool CIniSettings::LocateValue(const char* pszSection, const char* pszKey, uint32_t* pOffset,
+                               uint32_t* pLength, uint32_t* pSectionEnd) const
 {
-  if (!m_pText || !pszSection || !pszKey || !pszValue || uSize == 0)
+  if (!m_pText || !pszSection || !pszKey)
     return false;
   size_t uSectionLength = std::strlen(pszSection);
   size_t uKeyLength = std::strlen(pszKey);
@@ -145,6 +146,8 @@ bool CIniSettings::FindValue(const char* pszSection, const char* pszKey, char* p
     bInSection = IsSectionHeader(line, pszSection, uSectionLength);
   if (!bInSection)
     return false;
+  if (pSectionEnd)
+    *pSectionEnd = uOffset;
 
   // The key is searched to the end of the text: a later header does not stop it.
   const char* pValue = nullptr;
@@ -158,10 +161,26 @@ bool CIniSettings::FindValue(const char* pszSection, const char* pszKey, char* p
     const char* pStop = pValue;
     while (pStop < pEnd && *pStop != '\r' && *pStop != '\n' && *pStop != 0)
       ++pStop;
-    CopyBounded(pszValue, uSize, pValue, static_cast<size_t>(pStop - pValue));
+    if (pOffset)
+      *pOffset = static_cast<uint32_t>(pValue - m_pText);
+    if (pLength)
+      *pLength = static_cast<uint32_t>(pStop - pValue);
     return true;
   }
-  return false;
+  if (pOffset)
+    *pOffset = UINT32_MAX;
+  return true;
+}
+
+bool CIniSettings::FindValue(const char* pszSection, const char* pszKey, char* pszValue, uint32_t uSize) const
+{
+  if (!pszValue || uSize == 0)
+    return false;
+  uint32_t uOffset = UINT32_MAX, uLength = 0;
+  if (!LocateValue(pszSection, pszKey, &uOffset, &uLength, nullptr) || uOffset == UINT32_MAX)
+    return false;
+  CopyBounded(pszValue, uSize, m_pText + uOffset, uLength);
+  return true;
 }
 
 bool CIniSettings::GetBool(const char* pszSection, const char* pszKey, bool bDefault)

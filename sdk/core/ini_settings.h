@@ -32,6 +32,12 @@ public:
   // Longest line the lookup reads, LF included; see ini_settings.cpp for longer ones.
   static constexpr uint32_t LINE_MAX_BYTES = 259;
 
+  // Where the lookup finds section/key: false when the section header is missing.
+  // Otherwise *pSectionEnd is the offset just past the header line, and *pOffset and
+  // *pLength delimit the value text, or *pOffset is UINT32_MAX when the key is missing.
+  bool LocateValue(const char* pszSection, const char* pszKey, uint32_t* pOffset,
+                   uint32_t* pLength, uint32_t* pSectionEnd) const;
+
 private:
   // The value of section/key copied (at most LINE_MAX_BYTES bytes) into pszValue;
   // false when the section header or the key is missing.

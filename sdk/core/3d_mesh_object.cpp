@@ -1,0 +1,512 @@
+#include "sdk/core/3d_mesh_object.h"
+
+#include "sdk/core/3d_engine.h"
+#include "sdk/core/camera.h"
+#include "sdk/core/engine_settings.h"
+#include "sdk/core/index_buffer.h"
+#include "sdk/core/texture.h"
+#include "sdk/core/tracked_memory.h"
+#include "sdk/core/world_base.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+const SMaterial s_DefaultMaterial = {
+  { 1.0f, 1.0f, 1.0f, 0.0f },
+  { 1.0f, 1.0f, 1.0f, 1.0f },
+  { 0.0f, 0.0f, 0.0f, 1.0f },
+  { 0.0f, 0.0f, 0.0f, 1.0f },
+  20.0f,
+};
+
+SVector3 Sub(const SVector3& a, const SVector3& b)
+{
+  return SVector3{ a.x - b.x, a.y - b.y, a.z - b.z };
+}
+
+SVector3 Cross(const SVector3& a, const SVector3& b)
+{
+  return SVector3{ a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x };
+}
+
+// v x (1 / |v|); false for a zero or non-finite vector, which is left alone.
+bool Normalize(SVector3* v)
+{
+  float fLength = std::sqrt(v->x * v->x + v->y * v->y + v->z * v->z);
+  if (!(fLength > 0.0f) || !std::isfinite(fLength))
+    return false;
+  float k = 1.0f / fLength;
+  v->x *= k;
+  v->y *= k;
+  v->z *= k;
+  return true;
+}
+
+CWorldBase* Application(SEngineSettings* pSettings)
+{
+  return pSettings ? pSettings->pApplication : nullptr;
+}
+
+} // namespace
+
+C3DMeshObject::C3DMeshObject() = default;
+
+C3DMeshObject::~C3DMeshObject()
+{
+  // No texture references are given back here: Release does that.
+  delete m_pIndexBuffer;
+  m_pIndexBuffer = nullptr;
+  m_pDrawIndexBuffer = nullptr;
+  TrackedFree(m_pMaterials);
+  m_pMaterials = nullptr;
+  TrackedFree(m_ppTextures);
+  m_ppTextures = nullptr;
+}
+
+ZRESULT C3DMeshObject::Attach(SEngineSettings* pSettings)
+{
+  m_pSettings = pSettings;
+  m_pWorldMatrix = &m_matObject;
+  memset(&m_matObject, 0, sizeof(m_matObject));
+  for (int i = 0; i < 4; ++i)
+    m_matObject.m[i][i] = 1.0f;
+  return ZP_OK;
+}
+
+ZRESULT C3DMeshObject::Release()
+{
+  if (m_pIndexBuffer)
+  {
+    if (ZP_FAILED(m_pIndexBuffer->Release()))
+      return ZP_FAIL;
+    delete m_pIndexBuffer;
+    m_pIndexBuffer = nullptr;
+  }
+  m_pDrawIndexBuffer = nullptr;
+  TrackedFree(m_pMaterials);
+  m_pMaterials = nullptr;
+  FreeTextureTable();
+  return ZP_OK;
+}
+
+ZRESULT C3DMeshObject::ApplyProjection()
+{
+  CWorldBase* pApp = Application(m_pSettings);
+  C3DEngine* pDevice = pApp ? pApp->GetDevice() : nullptr;
+  CCamera* pCamera = pDevice ? pDevice->GetCamera() : nullptr;
+  if (!pCamera)
+    return ZP_FAIL;
+  if (ObjectClassBit(m_dwKind) == OBJECT_KIND_SCREEN)
+    return pCamera->ApplyOrtho();
+  return pCamera->ApplyPerspective();
+}
+
+void* C3DMeshObject::GetIndexData()
+{
+  return m_pIndexBuffer ? m_pIndexBuffer->GetData() : nullptr;
+}
+
+SMatrix* C3DMeshObject::ResetMatrix()
+{
+  m_pWorldMatrix = &m_matObject;
+  return m_pWorldMatrix;
+}
+
+uint32_t C3DMeshObject::ChooseIndexType(uint32_t dwKind, uint32_t dwIndexCount)
+{
+  if (dwKind & OBJECT_KIND_INDEX16)
+    return INDEX_TYPE_16;
+  if (dwKind & OBJECT_KIND_INDEX32)
+    return INDEX_TYPE_32;
+  return dwIndexCount > 65535 ? INDEX_TYPE_32 : INDEX_TYPE_16;
+}
+
+CIndexBuffer* C3DMeshObject::NewIndexBuffer(uint32_t dwType)
+{
+  if (dwType == INDEX_TYPE_16)
+    return new CIndexBuffer16();
+  if (dwType == INDEX_TYPE_32)
+    return new CIndexBuffer32();
+  return nullptr;
+}
+
+ZRESULT C3DMeshObject::AllocateVertices(uint32_t, uint32_t)
+{
+  return ZP_OK;
+}
+
+ZRESULT C3DMeshObject::Upload()
+{
+  return ZP_OK;
+}
+
+ZRESULT C3DMeshObject::SetupGeometry(uint32_t dwPartCount, uint32_t dwVertexCount, uint32_t dwIndexCount)
+{
+  // The old texture table's entries are given back, so that a rebuilt object keeps its
+  // references balanced.
+  FreeTextureTable();
+  TrackedFree(m_pMaterials);
+  m_pMaterials = nullptr;
+
+  m_dwVertexCount = dwVertexCount;
+  m_dwPartCount = dwPartCount;
+
+  if (dwPartCount)
+  {
+    m_pMaterials = static_cast<SMaterial*>(TrackedMalloc(sizeof(SMaterial) * dwPartCount));
+    if (!m_pMaterials)
+      return ZP_FAIL;
+    for (uint32_t i = 0; i < dwPartCount; ++i)
+      m_pMaterials[i] = s_DefaultMaterial;
+
+    m_ppTextures = static_cast<CTexture**>(TrackedCalloc(static_cast<size_t>(dwPartCount) * TEXTURE_STAGES,
+                                                         sizeof(CTexture*)));
+    if (!m_ppTextures)
+      return ZP_FAIL;
+  }
+
+  if (m_pIndexBuffer)
+  {
+    if (m_pDrawIndexBuffer == m_pIndexBuffer)
+      m_pDrawIndexBuffer = nullptr;
+    ZRESULT r = m_pIndexBuffer->Release();
+    delete m_pIndexBuffer;
+    m_pIndexBuffer = nullptr;
+    if (ZP_FAILED(r))
+      return ZP_FAIL;
+  }
+
+  CIndexBuffer* pBuffer = NewIndexBuffer(ChooseIndexType(m_dwKind, dwIndexCount));
+  if (!pBuffer)
+    return ZP_FAIL;
+  if (ZP_FAILED(pBuffer->Attach(m_pSettings)) || ZP_FAILED(pBuffer->Allocate(dwPartCount, dwIndexCount)))
+  {
+    pBuffer->Release();
+    delete pBuffer;
+    return ZP_FAIL;
+  }
+  m_pIndexBuffer = pBuffer;
+  m_pDrawIndexBuffer = pBuffer;
+
+  if (ZP_FAILED(AllocateVertices(dwVertexCount, dwPartCount)))
+    return ZP_FAIL;
+  return ZP_OK;
+}
+
+ZRESULT C3DMeshObject::LockIndices()
+{
+  return m_pDrawIndexBuffer ? m_pDrawIndexBuffer->BeginAccess() : ZP_FAIL;
+}
+
+void C3DMeshObject::SetIndex(uint32_t dwPosition, uint32_t dwValue)
+{
+  if (m_pDrawIndexBuffer)
+    m_pDrawIndexBuffer->SetIndex(dwPosition, dwValue);
+}
+
+uint32_t C3DMeshObject::GetIndex(uint32_t dwPosition)
+{
+  return m_pDrawIndexBuffer ? m_pDrawIndexBuffer->GetIndex(dwPosition) : 0xFFFFFFFFu;
+}
+
+ZRESULT C3DMeshObject::GetPart(uint32_t dwPart, uint32_t* pRecord)
+{
+  if (!pRecord)
+    return ZP_FAIL;
+  return GetPartInfo(dwPart, &pRecord[1], &pRecord[2], &pRecord[3], &pRecord[4], &pRecord[5],
+                     &pRecord[6], &pRecord[7], &pRecord[0]);
+}
+
+ZRESULT C3DMeshObject::GetPartInfo(uint32_t dwPart, uint32_t* pBaseVertex, uint32_t* pVertexCount,
+                                   uint32_t* pFirstIndex, uint32_t* pIndexCount,
+                                   uint32_t* pPrimitiveCount, uint32_t* pPrimitiveType,
+                                   uint32_t* pCullMode, uint32_t* pMaterial)
+{
+  if (!m_pDrawIndexBuffer)
+    return ZP_FAIL;
+  ZRESULT r = m_pDrawIndexBuffer->GetPartInfo(dwPart, pBaseVertex, pVertexCount, pFirstIndex,
+                                              pIndexCount, pPrimitiveCount, nullptr, nullptr,
+                                              pMaterial);
+  if (ZP_FAILED(r))
+    return r;
+  if (pPrimitiveType)
+    *pPrimitiveType = GetPrimitiveType(dwPart);
+  if (pCullMode)
+    *pCullMode = GetCullMode(dwPart);
+  return ZP_OK;
+}
+
+ZRESULT C3DMeshObject::Commit()
+{
+  if (m_dwKind & OBJECT_KIND_NORMALS)
+  {
+    m_dwKind &= ~OBJECT_KIND_NORMALS;
+    ComputeNormals();
+  }
+  ZRESULT r = Upload();
+  ZRESULT rEnd = m_pDrawIndexBuffer ? m_pDrawIndexBuffer->EndAccess() : ZP_OK;
+  return ZP_FAILED(r) ? r : rEnd;
+}
+
+ZRESULT C3DMeshObject::ComputeNormals()
+{
+  const SVector3 vZero = { 0.0f, 0.0f, 0.0f };
+  for (uint32_t v = 0; v < m_dwVertexCount; ++v)
+    SetNormal(v, &vZero);
+
+  auto addFace = [this](uint32_t a, uint32_t b, uint32_t c) {
+    // Indices that point outside the vertices (an unfilled buffer) contribute nothing.
+    if (a >= m_dwVertexCount || b >= m_dwVertexCount || c >= m_dwVertexCount)
+      return;
+    SVector3 A, B, C;
+    GetPosition(a, &A);
+    GetPosition(b, &B);
+    GetPosition(c, &C);
+    SVector3 n = Cross(Sub(A, B), Sub(A, C));
+    // A degenerate triangle has no direction to add.
+    if (!Normalize(&n))
+      return;
+    const uint32_t adwVertex[3] = { a, b, c };
+    for (uint32_t v : adwVertex)
+    {
+      SVector3 N;
+      GetNormal(v, &N);
+      N.x += n.x;
+      N.y += n.y;
+      N.z += n.z;
+      if (!Normalize(&N))
+        N = SVector3{ 0.0f, 0.0f, 0.0f };
+      SetNormal(v, &N);
+    }
+  };
+
+  for (uint32_t p = 0; p < m_dwPartCount; ++p)
+  {
+    uint32_t dwBase = 0, dwFirst = 0, dwCount = 0, dwPrims = 0, dwType = 0;
+    if (ZP_FAILED(GetPartInfo(p, &dwBase, nullptr, &dwFirst, &dwCount, &dwPrims, &dwType, nullptr, nullptr)))
+      continue;
+    auto idx = [&](uint32_t q) { return GetIndex(q) + dwBase; };
+    switch (dwType)
+    {
+    case PRIMITIVE_TRIANGLE_STRIP:
+      for (uint32_t k = 0; k < dwPrims; ++k)
+      {
+        uint32_t q = dwFirst + k;
+        if (k & 1)
+          addFace(idx(q + 1), idx(q), idx(q + 2));
+        else
+          addFace(idx(q), idx(q + 1), idx(q + 2));
+      }
+      break;
+    case PRIMITIVE_TRIANGLE_LIST:
+      for (uint32_t q = dwFirst; q + 2 < dwFirst + dwCount; q += 3)
+        addFace(idx(q), idx(q + 1), idx(q + 2));
+      break;
+    case PRIMITIVE_TRIANGLE_FAN:
+      for (uint32_t q = dwFirst + 1; q + 2 <= dwFirst + dwCount; ++q)
+        addFace(idx(dwFirst), idx(q), idx(q + 1));
+      break;
+    default:
+      break;
+    }
+  }
+  return static_cast<ZRESULT>(m_dwPartCount);
+}
+
+uint32_t C3DMeshObject::SetColorFactor(uint32_t dwLevel)
+{
+  m_dwColorFactor = (dwLevel & 0xFFu) * 0x01010101u;
+  return dwLevel;
+}
+
+void C3DMeshObject::SetUserValue(float fValue)
+{
+  m_fUserValue = fValue;
+}
+
+// ---------------------------------------------------------------------------
+// Texture table
+
+CTexture** C3DMeshObject::TextureSlot(uint32_t dwRow, uint32_t dwStage) const
+{
+  if (!m_ppTextures || dwRow >= m_dwPartCount || dwStage >= TEXTURE_STAGES)
+    return nullptr;
+  return &m_ppTextures[dwRow * TEXTURE_STAGES + dwStage];
+}
+
+uint32_t C3DMeshObject::PartCountArg(int32_t iPartCount) const
+{
+  if (iPartCount < 0 || static_cast<uint32_t>(iPartCount) > m_dwPartCount)
+    return m_dwPartCount;
+  return static_cast<uint32_t>(iPartCount);
+}
+
+void C3DMeshObject::FreeTextureTable()
+{
+  if (m_ppTextures)
+  {
+    CWorldBase* pApp = Application(m_pSettings);
+    for (uint32_t i = 0; i < m_dwPartCount * TEXTURE_STAGES; ++i)
+    {
+      if (m_ppTextures[i] && pApp)
+        pApp->DestroyTexture(m_ppTextures[i]);
+      m_ppTextures[i] = nullptr;
+    }
+  }
+  TrackedFree(m_ppTextures);
+  m_ppTextures = nullptr;
+}
+
+void C3DMeshObject::SetTexture(CTexture* pTexture, uint32_t dwRow, uint32_t dwStage)
+{
+  CTexture** ppSlot = TextureSlot(dwRow, dwStage);
+  if (!ppSlot || *ppSlot == pTexture)
+    return;
+  CWorldBase* pApp = Application(m_pSettings);
+  // The entry takes its own reference and gives back the one it held.
+  if (pTexture && pApp)
+    pApp->AddRefTexture(pTexture);
+  CTexture* pOld = *ppSlot;
+  *ppSlot = pTexture;
+  if (pOld && pApp)
+    pApp->DestroyTexture(pOld);
+}
+
+void C3DMeshObject::SetTextureAll(CTexture* pTexture, int32_t iPartCount, uint32_t dwStage)
+{
+  uint32_t n = PartCountArg(iPartCount);
+  for (uint32_t i = 0; i < n; ++i)
+    SetTexture(pTexture, i, dwStage);
+}
+
+CTexture* C3DMeshObject::GetTexture(uint32_t dwRow, uint32_t dwStage)
+{
+  CTexture** ppSlot = TextureSlot(dwRow, dwStage);
+  return ppSlot ? *ppSlot : nullptr;
+}
+
+ZRESULT C3DMeshObject::ReleasePartTexture(uint32_t dwRow, uint32_t dwStage)
+{
+  CTexture** ppSlot = TextureSlot(dwRow, dwStage);
+  if (ppSlot && *ppSlot)
+  {
+    CWorldBase* pApp = Application(m_pSettings);
+    if (pApp)
+      pApp->DestroyTexture(*ppSlot);
+    *ppSlot = nullptr;
+  }
+  return ZP_OK;
+}
+
+ZRESULT C3DMeshObject::ReleaseTextureAll(int32_t iPartCount, uint32_t dwStage)
+{
+  uint32_t n = PartCountArg(iPartCount);
+  for (uint32_t i = 0; i < n; ++i)
+    ReleasePartTexture(i, dwStage);
+  return ZP_OK;
+}
+
+// The loaders hand back one reference of their own; the table entries take theirs in
+// SetTexture, so the loader's is dropped at the end.
+namespace {
+
+enum ETarget { TARGET_FIRST_N, TARGET_PART };
+
+} // namespace
+
+static ZRESULT PlaceTexture(C3DMeshObject* pObject, CWorldBase* pApp, CTexture* pTexture, int iTarget,
+                            int32_t iWhich, uint32_t dwStage)
+{
+  if (iTarget == TARGET_FIRST_N || iWhich == ALL_PARTS)
+    pObject->SetTextureAll(pTexture, iTarget == TARGET_FIRST_N ? iWhich : ALL_PARTS, dwStage);
+  else
+    pObject->SetTexture(pTexture, static_cast<uint32_t>(iWhich), dwStage);
+  if (pTexture && pApp)
+    pApp->DestroyTexture(pTexture);
+  return ZP_OK;
+}
+
+ZRESULT C3DMeshObject::SetTextureFromMemory(uint32_t dwKind, uint32_t dwTextureFlags, const void* pData,
+                                            uint32_t dwSize, int32_t iPartCount, uint32_t dwStage,
+                                            const char* szName)
+{
+  CWorldBase* pApp = Application(m_pSettings);
+  CTexture* pTexture = nullptr;
+  if (pData && dwSize)
+  {
+    pTexture = pApp ? pApp->LoadTexture(dwKind, dwTextureFlags, pData, dwSize, szName) : nullptr;
+    if (!pTexture)
+      return ZP_FAIL;
+  }
+  return PlaceTexture(this, pApp, pTexture, TARGET_FIRST_N, iPartCount, dwStage);
+}
+
+ZRESULT C3DMeshObject::SetPartTextureFromMemory(uint32_t dwKind, uint32_t dwTextureFlags,
+                                                const void* pData, uint32_t dwSize, int32_t iPart,
+                                                uint32_t dwStage, const char* szName)
+{
+  CWorldBase* pApp = Application(m_pSettings);
+  CTexture* pTexture = nullptr;
+  if (pData && dwSize)
+  {
+    pTexture = pApp ? pApp->LoadTexture(dwKind, dwTextureFlags, pData, dwSize, szName) : nullptr;
+    if (!pTexture)
+      return ZP_FAIL;
+  }
+  return PlaceTexture(this, pApp, pTexture, TARGET_PART, iPart, dwStage);
+}
+
+ZRESULT C3DMeshObject::SetTextureFromFile(uint32_t dwKind, uint32_t dwTextureFlags, const char* szPath,
+                                          int32_t iPartCount, uint32_t dwStage)
+{
+  CWorldBase* pApp = Application(m_pSettings);
+  CTexture* pTexture = nullptr;
+  if (szPath && szPath[0])
+  {
+    pTexture = pApp ? pApp->LoadTextureFile(dwKind, dwTextureFlags, szPath) : nullptr;
+    if (!pTexture)
+      return ZP_FAIL;
+  }
+  return PlaceTexture(this, pApp, pTexture, TARGET_FIRST_N, iPartCount, dwStage);
+}
+
+ZRESULT C3DMeshObject::SetPartTextureFromFile(uint32_t dwKind, uint32_t dwTextureFlags,
+                                              const char* szPath, int32_t iPart, uint32_t dwStage)
+{
+  CWorldBase* pApp = Application(m_pSettings);
+  CTexture* pTexture = nullptr;
+  if (szPath && szPath[0])
+  {
+    pTexture = pApp ? pApp->LoadTextureFile(dwKind, dwTextureFlags, szPath) : nullptr;
+    if (!pTexture)
+      return ZP_FAIL;
+  }
+  return PlaceTexture(this, pApp, pTexture, TARGET_PART, iPart, dwStage);
+}
+
+// ---------------------------------------------------------------------------
+// Model files.  The engine recognised 3D-Studio and DirectX model names, but nothing in
+// this program loads a model, so the import and export operations are not provided:
+// they answer the generic failure.
+
+ZRESULT C3DMeshObject::ImportModel(uint32_t, uint32_t, const char*)
+{
+  return ZP_FAIL;
+}
+
+ZRESULT C3DMeshObject::ImportModel(const char*)
+{
+  return ZP_FAIL;
+}
+
+ZRESULT C3DMeshObject::ExportModel(uint32_t)
+{
+  return ZP_FAIL;
+}
+
+ZRESULT C3DMeshObject::BuildFromModel(const void*)
+{
+  return ZP_FAIL;
+}
