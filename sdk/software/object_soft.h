@@ -1,0 +1,163 @@
+#pragma once
+
+// Scene objects of the software platform.  Vertices are kept in the engine's 40-byte
+// layout with the engine's own conventions, so setters and getters store and return
+// values as they are and the address getters can hand out the stored fields.  Part
+// records hold the engine's primitive-type and cull-mode codes unchanged.
+//
+// Drawing walks the triangles of each part and draws every triangle as its three
+// edges (CSoftRaster); textures are never sampled.
+
+#include "sdk/core/3d_mesh_object.h"
+
+#include <cstdint>
+
+class CSoftRaster;
+struct SPartRecord;
+
+struct SSoftVertex
+{
+  SVector3 vPosition;
+  SVector3 vNormal;
+  uint32_t dwDiffuse;
+  uint32_t dwSpecular;
+  SVector2 vTexCoord;
+};
+static_assert(sizeof(SSoftVertex) == 40, "the engine's vertex layout is 40 bytes");
+
+// Base of the software objects with vertex storage (kinds 0x2, 0x8 and 0x10).
+class CObjectSoft : public C3DMeshObject
+{
+public:
+  explicit CObjectSoft(CSoftRaster* pRaster);
+  ~CObjectSoft() override;
+
+  ZRESULT  Release() override;
+  ZRESULT  Draw(int32_t iPartCount) override;
+  ZRESULT  DrawPart(uint32_t dwPart) override;
+  ZRESULT  DrawGeometry(int32_t iPartCount) override;
+  ZRESULT  DrawPartGeometry(uint32_t dwPart) override;
+  void*    GetVertexData() override { return m_pVertices; }
+
+  void     SetVertex(uint32_t dwVertex, float x, float y, float z, uint32_t dwDiffuse,
+                     float u, float v, float nx, float ny, float nz,
+                     uint32_t dwSpecular) override;
+  void     SetPosition(uint32_t dwVertex, const SVector3* pPosition) override;
+  void     SetTexCoord(uint32_t dwVertex, const SVector2* pTexCoord) override;
+  void     SetNormal(uint32_t dwVertex, const SVector3* pNormal) override;
+  void     SetDiffuse(uint32_t dwVertex, uint32_t dwColor) override;
+  void     SetSpecular(uint32_t dwVertex, uint32_t dwColor) override;
+  void     GetVertex(uint32_t dwVertex, SVector3* pPosition, uint32_t* pDiffuse,
+                     SVector2* pTexCoord, SVector3* pNormal, uint32_t* pSpecular) override;
+  SVector3* GetPositionAddress(uint32_t dwVertex) override;
+  void      GetPosition(uint32_t dwVertex, SVector3* pOut) override;
+  SVector2* GetTexCoordAddress(uint32_t dwVertex) override;
+  void      GetTexCoord(uint32_t dwVertex, SVector2* pOut) override;
+  SVector3* GetNormalAddress(uint32_t dwVertex) override;
+  void      GetNormal(uint32_t dwVertex, SVector3* pOut) override;
+  uint32_t* GetDiffuseAddress(uint32_t dwVertex) override;
+  void      GetDiffuse(uint32_t dwVertex, uint32_t* pOut) override;
+  uint32_t* GetSpecularAddress(uint32_t dwVertex) override;
+  void      GetSpecular(uint32_t dwVertex, uint32_t* pOut) override;
+
+  void     SetPrimitiveTypeAll(uint32_t dwType, int32_t iPartCount) override;
+  void     SetPrimitiveType(uint32_t dwPart, uint32_t dwType) override;
+  uint32_t GetPrimitiveType(uint32_t dwPart) override;
+  void     QueryPrimitiveType(uint32_t dwPart, uint32_t* pType) override;
+  void     SetCullModeAll(uint32_t dwMode, int32_t iPartCount) override;
+  void     SetCullMode(uint32_t dwPart, uint32_t dwMode) override;
+  uint32_t GetCullMode(uint32_t dwPart) override;
+  void     QueryCullMode(uint32_t dwPart, uint32_t* pMode) override;
+
+  // Nothing to record: the rasterizer has no state besides the target and depth.
+  ZRESULT  RecordRenderStates() override { return ZP_OK; }
+  void     ApplyRenderStates() override {}
+
+  ZRESULT  AllocateVertices(uint32_t dwVertexCount, uint32_t dwPartCount) override;
+
+  CSoftRaster* GetRaster() const { return m_pRaster; }
+
+protected:
+  // The triangle walk over parts [dwFirst, dwFirst + dwCount).
+  ZRESULT  Walk(uint32_t dwFirst, uint32_t dwCount, bool bRenderStates);
+  template <typename TIndex>
+  void     WalkPart(const TIndex* pIndices, uint32_t dwIndexTotal, const SPartRecord& part);
+  void     DrawTriangle(uint32_t i0, uint32_t i1, uint32_t i2, uint32_t dwCullMode);
+  // The screen point of a vertex, projected once per walk.
+  const SVector3& Projected(uint32_t dwVertex);
+  uint32_t PartsFor(int32_t iPartCount) const;
+  SSoftVertex* VertexAt(uint32_t dwVertex) const
+  {
+    return (m_pVertices && dwVertex < m_dwVertexCount) ? &m_pVertices[dwVertex] : nullptr;
+  }
+  void FreeVertices();
+
+  CSoftRaster* m_pRaster;
+  SSoftVertex* m_pVertices;
+  SVector3*    m_pProjected;     // per-vertex screen points of the current walk
+  uint32_t*    m_pStamps;        // walk number that last projected each vertex
+  uint32_t     m_dwStamp;
+  uint32_t     m_dwStorageCount; // vertices the arrays above hold
+  bool         m_bScreenSpace;   // kind 0x10: triangles are projected but not drawn
+
+  // Per-walk values, set up once before the triangles.
+  const SMatrix* m_pWalkWorld;
+  SVector3     m_vWalkTranslation;
+  uint32_t     m_dwWalkFlags;
+};
+
+// Kind 0x2: perspective mesh.
+class CObjectSoft3D : public CObjectSoft
+{
+public:
+  explicit CObjectSoft3D(CSoftRaster* pRaster) : CObjectSoft(pRaster) {}
+};
+
+// Kind 0x10: screen-space object (e.g. the font).  Its triangles are projected and
+// counted but nothing is drawn for them.
+class CObjectSoft2D : public CObjectSoft
+{
+public:
+  explicit CObjectSoft2D(CSoftRaster* pRaster) : CObjectSoft(pRaster) { m_bScreenSpace = true; }
+};
+
+// Kind 0x4: no geometry; every call is accepted and nothing is drawn.
+class CObjectSoftBare : public C3DMeshObject
+{
+public:
+  explicit CObjectSoftBare(CSoftRaster* pRaster) : m_pRaster(pRaster) {}
+
+  ZRESULT SetupGeometry(uint32_t, uint32_t, uint32_t) override { return ZP_OK; }
+  ZRESULT Draw(int32_t) override { return ZP_OK; }
+  ZRESULT DrawPart(uint32_t) override { return ZP_OK; }
+  ZRESULT DrawGeometry(int32_t) override { return ZP_OK; }
+  ZRESULT DrawPartGeometry(uint32_t) override { return ZP_OK; }
+  ZRESULT Commit() override { return ZP_OK; }
+  ZRESULT ComputeNormals() override { return ZP_OK; }
+
+  CSoftRaster* GetRaster() const { return m_pRaster; }
+
+private:
+  CSoftRaster* m_pRaster;
+};
+
+// Kind 0x8: point sprites (the star field).  It keeps its vertices but its Draw
+// operations draw nothing; PreparePart (slot 9) takes the object's matrix and
+// DrawRange (slot 10) draws points as squares of ("MAX_SIZE" - "MIN_SIZE") x 0.01 x
+// user value pixels in the grey of the colour factor.
+class CObjectSoftSprites : public CObjectSoft
+{
+public:
+  explicit CObjectSoftSprites(CSoftRaster* pRaster) : CObjectSoft(pRaster) {}
+
+  ZRESULT Draw(int32_t) override { return ZP_OK; }
+  ZRESULT DrawPart(uint32_t) override { return ZP_OK; }
+  ZRESULT DrawGeometry(int32_t) override { return ZP_OK; }
+  ZRESULT DrawPartGeometry(uint32_t) override { return ZP_OK; }
+  ZRESULT PreparePart(uint32_t dwPart) override;
+  ZRESULT DrawRange(uint32_t dwFirstVertex, uint32_t dwPrimitiveCount, int32_t iPrimitiveType,
+                    int32_t iCullMode) override;
+
+private:
+  const SMatrix* m_pPrepared = nullptr;   // the matrix PreparePart put into effect
+};

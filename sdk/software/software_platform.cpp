@@ -1,0 +1,44 @@
+#include "sdk/software/software_platform.h"
+
+#include "sdk/software/3d_engine_soft.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+namespace {
+
+const char kBuildDate[] = "Mar  4 2008";
+const char kBuildTime[] = "20:14:30";
+
+} // namespace
+
+ZRESULT SoftwareDescribe(SPlatformDesc* pDesc)
+{
+  if (!pDesc)
+    return ZP_FAIL;
+  std::memset(pDesc, 0, sizeof(*pDesc));
+  std::snprintf(pDesc->szBuild, sizeof(pDesc->szBuild), "%s %s", kBuildDate, kBuildTime);
+  std::snprintf(pDesc->szName, sizeof(pDesc->szName), "%s",
+                g_PlatformTable[SOFTWARE_PLATFORM_INDEX].szName);
+  const uint32_t version = g_PlatformTable[SOFTWARE_PLATFORM_INDEX].dwVersion;
+  pDesc->wMinor  = uint16_t(version & 0xFFFF);
+  pDesc->wMajor  = uint16_t(version >> 16);
+  pDesc->dwFlags = PLATFORM_SOFTWARE;
+  return ZP_OK;
+}
+
+C3DEngine* SoftwareCreate()
+{
+  return new (std::nothrow) C3DEngineSoft;
+}
+
+void SoftwareDestroy(C3DEngine* pEngine)
+{
+  delete pEngine;
+}
+
+SPlatformModule SoftwarePlatformModule()
+{
+  return { SoftwareDescribe, SoftwareCreate, SoftwareDestroy };
+}
