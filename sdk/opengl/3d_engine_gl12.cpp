@@ -1,0 +1,433 @@
+#include "sdk/opengl/3d_engine_gl12.h"
+
+#include "sdk/core/engine_settings.h"
+#include "sdk/opengl/camera_gl.h"
+#include "sdk/opengl/index_buffer_gl.h"
+#include "sdk/opengl/object_gl.h"
+#include "sdk/opengl/shader_gl.h"
+#include "sdk/opengl/texture_gl.h"
+#include "sdk/os/window.h"
+
+#include <GL/glx.h>
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+namespace {
+
+// What is asked of the frame buffer: RGBA, double-buffered, 8 bits per colour, no
+// alpha, the deepest depth buffer offered but at least 24 bits, an 8-bit stencil.
+constexpr int kMinDepthBits = 24;
+constexpr int kStencilBits = 8;
+
+struct SConfigScore
+{
+  int depth;
+  int stencilExact;
+  int noAlpha;
+  int colourExact;
+  int mono;
+  int singleSample;
+  int noCaveat;
+  int trueColour;
+
+  // Lexicographic: the earlier field matters more.
+  bool BetterThan(const SConfigScore& o) const
+  {
+    const int* a = &depth;
+    const int* b = &o.depth;
+    for (size_t i = 0; i < sizeof(SConfigScore) / sizeof(int); ++i)
+      if (a[i] != b[i])
+        return a[i] > b[i];
+    return false;
+  }
+};
+
+int ConfigAttrib(Display* dpy, GLXFBConfig cfg, int attrib)
+{
+  int value = 0;
+  if (glXGetFBConfigAttrib(dpy, cfg, attrib, &value) != Success)
+    return 0;
+  return value;
+}
+
+// The configuration closest to what is asked, on the given visual when wantVisual is
+// non-zero.  Null when none has what is required.
+GLXFBConfig ChooseConfig(Display* dpy, int screen, VisualID wantVisual)
+{
+  int count = 0;
+  GLXFBConfig* configs = glXGetFBConfigs(dpy, screen, &count);
+  if (!configs)
+    return nullptr;
+  GLXFBConfig best = nullptr;
+  SConfigScore bestScore{};
+  for (int i = 0; i < count; ++i)
+  {
+    GLXFBConfig c = configs[i];
+    VisualID visual = static_cast<VisualID>(ConfigAttrib(dpy, c, GLX_VISUAL_ID));
+    if (visual == 0 || (wantVisual && visual != wantVisual))
+      continue;
+    if (!(ConfigAttrib(dpy, c, GLX_RENDER_TYPE) & GLX_RGBA_BIT) ||
+        !(ConfigAttrib(dpy, c, GLX_DRAWABLE_TYPE) & GLX_WINDOW_BIT) ||
+        !ConfigAttrib(dpy, c, GLX_DOUBLEBUFFER) || !ConfigAttrib(dpy, c, GLX_X_RENDERABLE))
+      continue;
+    int red = ConfigAttrib(dpy, c, GLX_RED_SIZE);
+    int green = ConfigAttrib(dpy, c, GLX_GREEN_SIZE);
+    int blue = ConfigAttrib(dpy, c, GLX_BLUE_SIZE);
+    int depth = ConfigAttrib(dpy, c, GLX_DEPTH_SIZE);
+    int stencil = ConfigAttrib(dpy, c, GLX_STENCIL_SIZE);
+    if (red < 8 || green < 8 || blue < 8 || depth < kMinDepthBits || stencil < kStencilBits)
+      continue;
+    SConfigScore score;
+    score.depth = depth;
+    score.stencilExact = stencil == kStencilBits;
+    score.noAlpha = ConfigAttrib(dpy, c, GLX_ALPHA_SIZE) == 0;
+    score.colourExact = red == 8 && green == 8 && blue == 8;
+    score.mono = !ConfigAttrib(dpy, c, GLX_STEREO);
+    score.singleSample = ConfigAttrib(dpy, c, GLX_SAMPLES) <= 1;
+    score.noCaveat = ConfigAttrib(dpy, c, GLX_CONFIG_CAVEAT) == GLX_NONE;
+    score.trueColour = ConfigAttrib(dpy, c, GLX_X_VISUAL_TYPE) == GLX_TRUE_COLOR;
+    if (!best || score.BetterThan(bestScore))
+    {
+      best = c;
+      bestScore = score;
+    }
+  }
+  XFree(configs);
+  return best;
+}
+
+// Whole-word search in the extension string (a name may be the prefix of another).
+bool HasExtension(const char* szName)
+{
+  const char* ext = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+  if (!ext)
+    return false;
+  size_t len = std::strlen(szName);
+  for (const char* p = ext; (p = std::strstr(p, szName)) != nullptr; p += len)
+    if ((p == ext || p[-1] == ' ') && (p[len] == ' ' || p[len] == '\0'))
+      return true;
+  return false;
+}
+
+template <typename T>
+T EntryPoint(const char* szName)
+{
+  return reinterpret_cast<T>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(szName)));
+}
+
+inline float ColorByte(uint32_t dwColor, int iShift)
+{
+  return static_cast<float>((dwColor >> iShift) & 0xFF) / 255.0f;
+}
+
+} // namespace
+
+SPlatformGL* GetPlatformGL(const SEngineSettings* pSettings)
+{
+  return pSettings ? static_cast<SPlatformGL*>(pSettings->pPlatform) : nullptr;
+}
+
+C3DEngineGL12::C3DEngineGL12()
+{
+  std::memset(&m_platform, 0, sizeof(m_platform));
+}
+
+C3DEngineGL12::~C3DEngineGL12()
+{
+  delete m_pCamera;
+  m_pCamera = nullptr;
+}
+
+ZRESULT C3DEngineGL12::ChoosePixelFormat()
+{
+  Display* dpy = m_platform.hDC;
+  Window xwin = m_platform.hWnd->GetXWindow();
+  if (!dpy || !xwin)
+    return ZP_FAIL;
+  // The window's visual is fixed: look for the best configuration on it.
+  XWindowAttributes attrs;
+  if (!XGetWindowAttributes(dpy, xwin, &attrs) || !attrs.visual)
+    return ZP_FAIL;
+  GLXFBConfig cfg = ChooseConfig(dpy, XScreenNumberOfScreen(attrs.screen),
+                                 XVisualIDFromVisual(attrs.visual));
+  if (!cfg)
+    return ZP_FAIL;
+  m_platform.pConfig = cfg;
+  m_platform.dwDrawable = xwin;
+  return ZP_OK;
+}
+
+void C3DEngineGL12::LoadEntryPoints()
+{
+  // Mesa hands out a dispatch stub for any name, so the extension string decides.
+  SPlatformGL& p = m_platform;
+  if (HasExtension("GL_ARB_multitexture"))
+  {
+    p.glActiveTextureARB = EntryPoint<PFNGLACTIVETEXTUREARBPROC>("glActiveTextureARB");
+    p.glMultiTexCoord2fARB = EntryPoint<PFNGLMULTITEXCOORD2FARBPROC>("glMultiTexCoord2fARB");
+  }
+  if (HasExtension("GL_ARB_shader_objects") && HasExtension("GL_ARB_fragment_shader"))
+  {
+    p.glCreateProgramObjectARB = EntryPoint<PFNGLCREATEPROGRAMOBJECTARBPROC>("glCreateProgramObjectARB");
+    p.glCreateShaderObjectARB = EntryPoint<PFNGLCREATESHADEROBJECTARBPROC>("glCreateShaderObjectARB");
+    p.glDeleteObjectARB = EntryPoint<PFNGLDELETEOBJECTARBPROC>("glDeleteObjectARB");
+    p.glShaderSourceARB = EntryPoint<PFNGLSHADERSOURCEARBPROC>("glShaderSourceARB");
+    p.glCompileShaderARB = EntryPoint<PFNGLCOMPILESHADERARBPROC>("glCompileShaderARB");
+    p.glAttachObjectARB = EntryPoint<PFNGLATTACHOBJECTARBPROC>("glAttachObjectARB");
+    p.glDetachObjectARB = EntryPoint<PFNGLDETACHOBJECTARBPROC>("glDetachObjectARB");
+    p.glLinkProgramARB = EntryPoint<PFNGLLINKPROGRAMARBPROC>("glLinkProgramARB");
+    p.glUseProgramObjectARB = EntryPoint<PFNGLUSEPROGRAMOBJECTARBPROC>("glUseProgramObjectARB");
+    p.glGetUniformLocationARB = EntryPoint<PFNGLGETUNIFORMLOCATIONARBPROC>("glGetUniformLocationARB");
+    p.glUniform1iARB = EntryPoint<PFNGLUNIFORM1IARBPROC>("glUniform1iARB");
+  }
+}
+
+ZRESULT C3DEngineGL12::Create(SEngineSettings* pSettings, CWindow* hWnd)
+{
+  m_pSettings = pSettings;
+  m_platform.hWnd = hWnd;
+  if (!hWnd)
+    return 5;
+  if (!pSettings)
+    return ZP_FAIL;
+  pSettings->pPlatform = &m_platform;
+
+  // Full screen is the window manager's state here; a refusal means windowed.
+  if (pSettings->bFullscreen && !hWnd->SetFullscreen(true))
+    pSettings->bFullscreen = 0;
+
+  m_platform.hDC = CWindow::GetDisplay();
+  if (ChoosePixelFormat() < 0)
+    return ZP_FAIL;
+
+  Display* dpy = m_platform.hDC;
+  GLXFBConfig cfg = static_cast<GLXFBConfig>(m_platform.pConfig);
+  GLXContext ctx = glXCreateNewContext(dpy, cfg, GLX_RGBA_TYPE, nullptr, True);
+  if (!ctx)
+    return ZP_FAIL;
+  m_platform.hRC = ctx;
+  if (!glXMakeCurrent(dpy, m_platform.dwDrawable, ctx))
+  {
+    glXDestroyContext(dpy, ctx);
+    m_platform.hRC = nullptr;
+    return ZP_FAIL;
+  }
+
+  LoadEntryPoints();
+
+  glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+  glPolygonMode(GL_FRONT, GL_FILL);
+  glPolygonMode(GL_BACK, GL_FILL);
+  glLightModelf(GL_LIGHT_MODEL_TWO_SIDE, 1.0f);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  glEnable(GL_ALPHA_TEST);
+  glEnable(GL_BLEND);
+  glDisable(GL_CULL_FACE);
+  glCullFace(GL_BACK);
+  glDisable(GL_AUTO_NORMAL);
+  glDisable(GL_FOG);
+  // Texture rows of 24-bit images are not padded to four bytes.
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+
+  CCameraGL* pCamera = new (std::nothrow) CCameraGL();
+  if (!pCamera)
+    return ZP_FAIL;
+  m_pCamera = pCamera;
+  m_platform.pCamera = pCamera;
+  ZRESULT r = pCamera->Attach(pSettings);
+  if (r < 0)
+    return r;
+
+  // Make the context current again on the same drawable, then the state that belongs
+  // to the drawable.
+  glXMakeCurrent(dpy, None, nullptr);
+  glXMakeCurrent(dpy, m_platform.dwDrawable, ctx);
+  glDrawBuffer(GL_BACK);
+  glLightModelf(GL_LIGHT_MODEL_TWO_SIDE, 1.0f);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  glEnable(GL_DEPTH_TEST);
+
+  hWnd->Update();
+  if (C3DEngine::Create(pSettings, hWnd) < 0)
+    return ZP_FAIL;
+  return r;
+}
+
+void C3DEngineGL12::ReleaseContext()
+{
+  Display* dpy = m_platform.hDC;
+  if (dpy && m_platform.hRC)
+  {
+    glXMakeCurrent(dpy, None, nullptr);
+    glXDestroyContext(dpy, static_cast<GLXContext>(m_platform.hRC));
+  }
+  m_platform.hRC = nullptr;
+}
+
+ZRESULT C3DEngineGL12::Destroy()
+{
+  if (m_pSettings && m_pSettings->bFullscreen && m_platform.hWnd)
+    m_platform.hWnd->SetFullscreen(false);
+  // What is left in the lists holds GL names: release it while its context is current.
+  ZRESULT r = C3DEngine::Destroy();
+  ReleaseContext();
+  if (m_platform.hWnd && CWindow::IsWindow(m_platform.hWnd))
+    m_platform.hWnd->Destroy();
+  m_platform.hWnd = nullptr;
+  m_platform.hDC = nullptr;
+  if (m_pSettings && m_pSettings->pPlatform == &m_platform)
+    m_pSettings->pPlatform = nullptr;
+  return r < 0 ? ZP_FAIL : ZP_OK;
+}
+
+ZRESULT C3DEngineGL12::ApplyFog()
+{
+  const SEngineSettings* s = m_pSettings;
+  if (!s)
+    return ZP_OK;
+  GLfloat color[4] = { ColorByte(s->dwFogColor, 16), ColorByte(s->dwFogColor, 8),
+                       ColorByte(s->dwFogColor, 0), ColorByte(s->dwFogColor, 24) };
+  glFogfv(GL_FOG_COLOR, color);
+  glFogi(GL_FOG_MODE, GL_LINEAR);
+  glHint(GL_FOG_HINT, GL_NICEST);
+  glFogf(GL_FOG_START, s->fFogStart);
+  glFogf(GL_FOG_END, s->fFogEnd);
+  glFogf(GL_FOG_DENSITY, s->fFogDensity);
+  return ZP_OK;
+}
+
+ZRESULT C3DEngineGL12::ApplyLights()
+{
+  const SEngineSettings* s = m_pSettings;
+  if (!s)
+    return ZP_OK;
+  const SLightSettings& l = s->light1;
+  float a = 0.5f * l.fAmbient;
+  GLfloat ambient[4] = { a, a, a, 1.0f };
+  GLfloat diffuse[4] = { l.fDiffuse, l.fDiffuse, l.fDiffuse, 1.0f };
+  GLfloat specular[4] = { l.fSpecular, l.fSpecular, l.fSpecular, 1.0f };
+  glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
+  glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
+  glLightfv(GL_LIGHT0, GL_SPECULAR, specular);
+  glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 50.0f);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, ambient);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, specular);
+  glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 50.0f);
+  glShadeModel(GL_SMOOTH);
+  // Always a positional light; x and y mirrored as the original placement wants.
+  GLfloat position[4] = { -l.vPosition.x, -l.vPosition.y, l.vPosition.z, 1.0f };
+  glLightfv(GL_LIGHT0, GL_POSITION, position);
+  return ZP_OK;
+}
+
+ZRESULT C3DEngineGL12::BeginFrame()
+{
+  const SEngineSettings* s = m_pSettings;
+  if (!s)
+    return ZP_OK;
+  uint32_t c = s->dwClearColor;
+  glClearColor(ColorByte(c, 16), ColorByte(c, 8), ColorByte(c, 0), ColorByte(c, 24));
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+  ApplyFog();
+  ApplyLights();
+  if (m_pCamera)
+    m_pCamera->ApplyPerspective();
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  return ZP_OK;
+}
+
+ZRESULT C3DEngineGL12::EndFrame()
+{
+  // The scene may leave another matrix selected; the push was on the model-view stack.
+  glMatrixMode(GL_MODELVIEW);
+  glPopMatrix();
+  glFlush();
+  if (m_platform.hDC && m_platform.dwDrawable)
+    glXSwapBuffers(m_platform.hDC, m_platform.dwDrawable);
+  return ZP_OK;
+}
+
+C3DObject* C3DEngineGL12::CreateObject(uint32_t dwKind, uint32_t dwRenderFlags)
+{
+  C3DObject* pObject = nullptr;
+  switch (ObjectClassBit(dwKind))
+  {
+    case OBJECT_KIND_MESH:    pObject = new (std::nothrow) CObjectGL3D(); break;
+    case OBJECT_KIND_BARE:    pObject = new (std::nothrow) CObjectGL(); break;
+    case OBJECT_KIND_SPRITES: pObject = new (std::nothrow) CObjectGLSprites(); break;
+    case OBJECT_KIND_SCREEN:  pObject = new (std::nothrow) CObjectGL2D(); break;
+    default: return nullptr;
+  }
+  return AdoptObject(pObject, dwKind, dwRenderFlags);
+}
+
+CIndexBuffer* C3DEngineGL12::CreateIndexBuffer(uint32_t, uint32_t, uint32_t dwType)
+{
+  CIndexBuffer* pBuffer = nullptr;
+  if (dwType == INDEX_TYPE_16)
+    pBuffer = new (std::nothrow) CIndexBufferGL16();
+  else if (dwType == INDEX_TYPE_32)
+    pBuffer = new (std::nothrow) CIndexBufferGL32();
+  else
+    return nullptr;
+  return AdoptIndexBuffer(pBuffer, dwType);
+}
+
+CTexture* C3DEngineGL12::CreateTexture(uint32_t dwKind, uint32_t dwTextureFlags)
+{
+  return AdoptTexture(new (std::nothrow) CTextureGL(), dwKind, dwTextureFlags);
+}
+
+CShader* C3DEngineGL12::CreateShader(uint32_t dwKind, uint32_t)
+{
+  return AdoptShader(new (std::nothrow) CShaderGL(), dwKind);
+}
+
+// ---------------------------------------------------------------- visual and module
+
+bool ChooseWindowVisualGL(SWindowVisual* pVisual)
+{
+  Display* dpy = CWindow::GetDisplay();
+  if (!dpy || !pVisual)
+    return false;
+  GLXFBConfig cfg = ChooseConfig(dpy, DefaultScreen(dpy), 0);
+  if (!cfg)
+    return false;
+  XVisualInfo* vi = glXGetVisualFromFBConfig(dpy, cfg);
+  if (!vi)
+    return false;
+  pVisual->pVisual = vi->visual;
+  pVisual->iDepth = vi->depth;
+  pVisual->dwColormap = 0;
+  XFree(vi);
+  return true;
+}
+
+ZRESULT DescribeOpenGL12(SPlatformDesc* pDesc)
+{
+  if (!pDesc)
+    return ZP_FAIL;
+  std::memset(pDesc, 0, sizeof(*pDesc));
+  std::snprintf(pDesc->szBuild, sizeof(pDesc->szBuild), "%s %s", __DATE__, "23:04:54");
+  std::snprintf(pDesc->szName, sizeof(pDesc->szName), "%s", "OpenGL 1.2");
+  pDesc->wMinor = 0;
+  pDesc->wMajor = 1;
+  pDesc->dwFlags = PLATFORM_OPENGL12;
+  return ZP_OK;
+}
+
+C3DEngine* CreateOpenGL12()
+{
+  return new (std::nothrow) C3DEngineGL12();
+}
+
+void DestroyOpenGL12(C3DEngine* pEngine)
+{
+  delete pEngine;
+}

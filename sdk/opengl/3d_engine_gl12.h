@@ -1,0 +1,48 @@
+#pragma once
+
+#include "sdk/core/3d_engine.h"
+#include "sdk/core/platform.h"
+#include "sdk/opengl/platform_gl.h"
+
+struct SWindowVisual;
+
+// The OpenGL 1.2 device on GLX.  It draws into the window given to Create, which it
+// owns from then on (Destroy destroys it).
+class C3DEngineGL12 : public C3DEngine
+{
+public:
+  C3DEngineGL12();
+  ~C3DEngineGL12() override;                                                     // 0
+
+  ZRESULT Create(SEngineSettings* pSettings, CWindow* hWnd) override;            // 1
+  ZRESULT Destroy() override;                                                    // 2
+  ZRESULT ApplyFog() override;                                                   // 3
+  ZRESULT ApplyLights() override;                                                // 4
+  ZRESULT BeginFrame() override;                                                 // 5
+  ZRESULT EndFrame() override;                                                   // 6
+  C3DObject* CreateObject(uint32_t dwKind, uint32_t dwRenderFlags) override;     // 7
+  CIndexBuffer* CreateIndexBuffer(uint32_t dwIgnored1, uint32_t dwIgnored2,
+                                  uint32_t dwType) override;                     // 9
+  CTexture* CreateTexture(uint32_t dwKind, uint32_t dwTextureFlags) override;    // 11
+  CShader* CreateShader(uint32_t dwKind, uint32_t dwIgnored) override;           // 13
+
+  SPlatformGL* GetPlatform() { return &m_platform; }
+
+private:
+  ZRESULT ChoosePixelFormat();
+  void    LoadEntryPoints();
+  void    ReleaseContext();
+
+  SPlatformGL m_platform;
+};
+
+// The visual Create will choose, for a window that does not exist yet: X11 fixes a
+// window's visual when it is created, so the caller passes this to CWindow::Create.
+// False when the server offers no suitable visual (the window then gets the default
+// one and Create looks for a configuration on that).
+bool ChooseWindowVisualGL(SWindowVisual* pVisual);
+
+// The module's registration triple.
+ZRESULT    DescribeOpenGL12(SPlatformDesc* pDesc);
+C3DEngine* CreateOpenGL12();
+void       DestroyOpenGL12(C3DEngine* pEngine);

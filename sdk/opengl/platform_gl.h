@@ -1,0 +1,47 @@
+#pragma once
+
+// The OpenGL device's platform block.  The engine settings record points at it from
+// Create until Destroy, so that textures, shaders and objects, which only hold the
+// record, reach the context and the extension entry points.
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+class CCamera;
+class CWindow;
+struct _XDisplay;
+struct SEngineSettings;
+
+struct SPlatformGL
+{
+  CWindow*   hWnd;          // the window given to Create
+  _XDisplay* hDC;           // the X connection the window and the context live on
+  void*      hRC;           // GLXContext
+  void*      hPalette;      // always null: GLX hands out true-colour visuals only
+
+  // Extension entry points, null when the extension is missing.  Every user checks
+  // before each call.
+  PFNGLACTIVETEXTUREARBPROC        glActiveTextureARB;
+  PFNGLMULTITEXCOORD2FARBPROC      glMultiTexCoord2fARB;
+  PFNGLCREATEPROGRAMOBJECTARBPROC  glCreateProgramObjectARB;
+  PFNGLCREATESHADEROBJECTARBPROC   glCreateShaderObjectARB;
+  PFNGLDELETEOBJECTARBPROC         glDeleteObjectARB;
+  PFNGLSHADERSOURCEARBPROC         glShaderSourceARB;
+  PFNGLCOMPILESHADERARBPROC        glCompileShaderARB;
+  PFNGLATTACHOBJECTARBPROC         glAttachObjectARB;
+  PFNGLDETACHOBJECTARBPROC         glDetachObjectARB;
+  PFNGLLINKPROGRAMARBPROC          glLinkProgramARB;
+  PFNGLUSEPROGRAMOBJECTARBPROC     glUseProgramObjectARB;
+  PFNGLGETUNIFORMLOCATIONARBPROC   glGetUniformLocationARB;
+  PFNGLUNIFORM1IARBPROC            glUniform1iARB;
+
+  // GLX's own: the frame-buffer configuration the context was made for and the X
+  // window it draws to.
+  void*         pConfig;    // GLXFBConfig
+  unsigned long dwDrawable; // X Window
+  // The device's camera, for the objects' projections.
+  CCamera*      pCamera;
+};
+
+// The block published in the record, or null when no OpenGL device runs.
+SPlatformGL* GetPlatformGL(const SEngineSettings* pSettings);
