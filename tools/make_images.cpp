@@ -384,6 +384,8 @@ Image MakeDifraction(int size)
     for (int px = 0; px < size; ++px) {
       double x, y;
       Centered(img, px, py, x, y);
+      // The world turns the quad's u = 0 edge towards the sun: the glow sits on the left.
+      x = -x;
       double r = std::hypot(x, y), ang = std::atan2(y, x);
       double dr = r - limb;
       double arc = std::exp(-(dr * dr) / (dr < 0 ? 0.0009 : 0.006)) * std::exp(-(ang * ang) / 0.35);

@@ -241,10 +241,10 @@ TEST_F(BuiltInImages, SpritesFadeToTransparentEdges)
 TEST_F(BuiltInImages, DifractionGlowSitsOnTheSunwardLimb)
 {
   const Decoded& d = Image("difraction.png");
-  // The planet's limb is at 0.6 of the half-size; +u points to the sun.
+  // The planet's limb is at 0.6 of the half-size; the u = 0 edge faces the sun.
   uint32_t limb = uint32_t(128 + 0.6 * 128);
-  EXPECT_GT(d.alpha(limb, 128), 200);
-  EXPECT_LT(d.alpha(256 - limb, 128), 10);
+  EXPECT_GT(d.alpha(256 - limb, 128), 200);
+  EXPECT_LT(d.alpha(limb, 128), 10);
   EXPECT_LT(d.alpha(128, 128), 10);
 }
 

@@ -1,0 +1,255 @@
+#include "app/scene/constellations.h"
+
+#include "app/scene/scene_images.h"
+#include "sdk/core/3d_object.h"
+#include "sdk/core/engine_settings.h"
+#include "sdk/core/log.h"
+#include "sdk/core/settings_store.h"
+#include "sdk/core/tracked_memory.h"
+#include "sdk/core/world_base.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr double TWO_POW_32       = 4294967296.0;
+constexpr size_t CATALOG_COLUMNS  = 26;   // columns 0..25; the rest of a line is ignored
+
+// atof of columns [uFirst, uFirst + uCount) of a zero-padded line.
+double ColumnValue(const char* pLine, size_t uFirst, size_t uCount)
+{
+  char szField[8] = {};
+  std::memcpy(szField, pLine + uFirst, uCount);
+  return std::atof(szField);
+}
+
+// The colour factor is written whole (opaque grey) rather than through SetColorFactor,
+// which would copy the level into the alpha byte too.  The member is reached through a
+// pointer to member taken inside a derived class.
+struct SColorFactorAccess : C3DObject
+{
+  static uint32_t C3DObject::*Member() { return &SColorFactorAccess::m_dwColorFactor; }
+};
+
+void WriteColorFactor(C3DObject* pObject, uint32_t dwColor)
+{
+  pObject->*SColorFactorAccess::Member() = dwColor;
+}
+
+}  // namespace
+
+void ParseCatalogLine(const char* pLine, size_t uLength, SCatalogStar* pOut)
+{
+  // Only the first 26 columns are read, from a zero-padded copy, so a short line never
+  // makes the reader run past its end.
+  char acLine[CATALOG_COLUMNS + 1] = {};
+  std::memcpy(acLine, pLine, uLength < CATALOG_COLUMNS ? uLength : CATALOG_COLUMNS);
+
+  pOut->fRaHours    = ColumnValue(acLine, 0, 2);
+  pOut->fRaMinutes  = ColumnValue(acLine, 3, 2);
+  pOut->fRaSeconds  = ColumnValue(acLine, 6, 4);
+  pOut->fDecSign    = acLine[11] == '-' ? -1.0 : 1.0;
+  pOut->fDecDegrees = ColumnValue(acLine, 12, 2);
+  pOut->fDecMinutes = ColumnValue(acLine, 15, 2);
+  pOut->fDecSeconds = ColumnValue(acLine, 18, 2);
+  pOut->fMagnitude  = ColumnValue(acLine, 21, 5);
+
+  pOut->fSize = static_cast<float>((pOut->fMagnitude - 0.01) * 0.199203187250996 * 100.0);
+  pOut->fDeclination = static_cast<float>(
+      pOut->fDecSign *
+      (pOut->fDecDegrees * 0.011111111111111112 + pOut->fDecMinutes * 0.00018518518518518518 +
+       pOut->fDecSeconds * 3.0864197530864196e-6) *
+      3.141592654);
+  pOut->fRightAscension = static_cast<float>(
+      (pOut->fRaHours * 3600.0 + pOut->fRaMinutes * 60.0 + pOut->fRaSeconds) *
+      1.1574074074074073e-5 * 6.283185308);
+}
+
+SVector3 CatalogStarPosition(C3DMath* pMath, const SCatalogStar& star)
+{
+  SMatrix m;
+  pMath->Identity(&m);
+  pMath->RotateX(&m, star.fDeclination);
+  pMath->RotateY(&m, star.fRightAscension);
+  pMath->TranslateZ(&m, 10.0f);
+  SVector3 v;
+  pMath->GetTranslation(&v, &m);
+  return v;
+}
+
+uint8_t StarGreyLevel(float fSize)
+{
+  return static_cast<uint8_t>(static_cast<int32_t>(fSize * 2.5f) & 0xFF);
+}
+
+CConstellations::CConstellations(SEngineSettings* pSettings)
+  : CSceneElement(pSettings), m_pStars(nullptr), m_pfSizes(nullptr), m_dwCount(0),
+    m_bReadFromCatalog(1)
+{
+}
+
+CConstellations::~CConstellations()
+{
+  FreeSizes();
+}
+
+bool CConstellations::AllocateSizes(uint32_t dwCount)
+{
+  FreeSizes();
+  if (dwCount == 0)
+    return true;
+  m_pfSizes = static_cast<float*>(TrackedCalloc(dwCount, sizeof(float)));
+  return m_pfSizes != nullptr;
+}
+
+void CConstellations::FreeSizes()
+{
+  TrackedFree(m_pfSizes);
+  m_pfSizes = nullptr;
+}
+
+const SEmbeddedFile* CConstellations::FindCatalog(const char* pszName)
+{
+  return FindSceneImage(pszName);
+}
+
+ZRESULT CConstellations::LoadStarTexture(uint32_t dwTextureFlags)
+{
+  const SEmbeddedFile* pImage = ReadImageName(m_pSettings, "CONTELLATIONS", "STAR_TEXTURE", "Moon.tga");
+  if (pImage && ZP_FAILED(m_pStars->SetTextureFromMemory(1, dwTextureFlags, pImage->data, pImage->size,
+                                                         ALL_PARTS, 0, m_pSettings->szName)))
+  {
+    LogMessage(m_pSettings->szLogPath, 1, "# CConstellations::LoadTextureFromFile failed! (\"%s\")\n",
+               m_pSettings->szName);
+    return ZP_FAIL;
+  }
+  return ZP_OK;
+}
+
+ZRESULT CConstellations::Load()
+{
+  CWorldBase* pApp = App();
+  if (!pApp)
+    return ZP_FAIL;
+  m_pStars = pApp->CreateObject(STARS_OBJECT_KIND, STARS_RENDER_FLAGS);
+  if (!m_pStars)
+    return ZP_FAIL;
+
+  CSettingsStore* pStore = m_pSettings->pAppliStore;
+  m_bReadFromCatalog = (pStore ? pStore->GetBool("CONTELLATIONS", "READ_FROM_CATALOG", true) : true) ? 1 : 0;
+  if (m_bReadFromCatalog)
+    return LoadFromCatalog();
+
+  const int32_t iMax = pStore ? pStore->GetInt("CONTELLATIONS", "STARS_NB_MAX", 2000) : 2000;
+  m_dwCount = iMax > 0 ? static_cast<uint32_t>(iMax) : 0;   // a negative count means none
+  if (!AllocateSizes(m_dwCount))
+  {
+    m_dwCount = 0;
+    return ZP_FAIL;
+  }
+  m_pStars->SetupGeometry(1, m_dwCount, m_dwCount);
+  m_pStars->LockIndices();
+  m_pStars->SetSequentialIndices();
+
+  for (uint32_t i = 0; i < m_dwCount; ++i)
+  {
+    const uint32_t r1 = pApp->NextRandom();
+    pApp->NextRandom();   // r2 and r3 are drawn and not used
+    pApp->NextRandom();
+    const uint32_t r4 = pApp->NextRandom();
+    const uint32_t r5 = pApp->NextRandom();
+    const uint32_t r6 = pApp->NextRandom();
+    m_pfSizes[i] = static_cast<float>(5.0 + r1 * 95.0 / TWO_POW_32);
+    const float x = static_cast<float>(r4 * 20000.0 / TWO_POW_32 - 10000.0);
+    const float y = static_cast<float>(r5 * 20000.0 / TWO_POW_32 - 10000.0);
+    const float z = static_cast<float>(r6 * 20000.0 / TWO_POW_32 - 10000.0);
+    m_pStars->SetVertex(i, x, y, z, 0xFFFFFFFF, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0);
+  }
+  m_pStars->SetPart(0, 0, m_dwCount, 0, m_dwCount, m_dwCount, PRIMITIVE_POINT_LIST, CULL_CCW, -1);
+  m_pStars->Commit();
+
+  return LoadStarTexture(7);
+}
+
+ZRESULT CConstellations::LoadFromCatalog()
+{
+  m_dwCount = 0;
+  if (!m_pStars)
+    return ZP_FAIL;
+  ReadSceneString(m_pSettings, "CONTELLATIONS", "CONTELLATIONS_CATALOG", "Constellations.catalog.txt",
+                  m_pSettings->szName, sizeof(m_pSettings->szName));
+  const SEmbeddedFile* pCatalog = FindCatalog(m_pSettings->szName);
+  if (!pCatalog)
+  {
+    LogMessage(m_pSettings->szLogPath, 1, "# CConstellations::LoadFromCatalog failed! (\"%s\")\n",
+               m_pSettings->szName);
+    return ZP_FAIL;
+  }
+
+  const char* pText = reinterpret_cast<const char*>(pCatalog->data);
+  const char* pEnd  = pText + pCatalog->size;
+  uint32_t dwLines = 0;
+  for (const char* p = pText; p < pEnd; ++p)
+    if (*p == '\n')
+      ++dwLines;
+
+  if (!AllocateSizes(dwLines))
+    return ZP_FAIL;
+  m_dwCount = dwLines;
+  m_pStars->SetupGeometry(1, m_dwCount, m_dwCount);
+  m_pStars->LockIndices();
+  m_pStars->SetSequentialIndices();
+
+  // Only lines ended by a line feed are read: text after the last one is not a star.
+  const char* pLine = pText;
+  for (uint32_t i = 0; i < m_dwCount; ++i)
+  {
+    const char* pLf = static_cast<const char*>(std::memchr(pLine, '\n', pEnd - pLine));
+    if (!pLf)
+      break;
+    SCatalogStar star;
+    ParseCatalogLine(pLine, static_cast<size_t>(pLf - pLine), &star);
+    const SVector3 v = CatalogStarPosition(m_pSettings->pMath, star);
+    m_pfSizes[i] = star.fSize;
+    m_pStars->SetVertex(i, v.x, v.y, v.z, 0xFFFFFFFF, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0);
+    pLine = pLf + 1;
+  }
+  m_pStars->SetPart(0, 0, m_dwCount, 0, m_dwCount, m_dwCount, PRIMITIVE_POINT_LIST, CULL_CCW, -1);
+  m_pStars->Commit();
+
+  return LoadStarTexture(3);
+}
+
+ZRESULT CConstellations::Unload()
+{
+  FreeSizes();
+  if (App())
+    App()->DestroyObject(m_pStars);
+  m_pStars = nullptr;
+  m_dwCount = 0;
+  return ZP_OK;
+}
+
+void CConstellations::Update()
+{
+  if (!m_pStars)
+    return;
+  SVector3 vCamera;
+  m_pSettings->pMath->GetTranslation(&vCamera, &m_pSettings->matCamera);
+  m_pSettings->pMath->SetTranslation(m_pStars->GetMatrix(), &vCamera);
+}
+
+void CConstellations::Draw()
+{
+  if (!m_pStars || !m_pfSizes)
+    return;
+  m_pStars->PreparePart(0);
+  for (uint32_t i = 0; i < m_dwCount; ++i)
+  {
+    m_pStars->SetUserValue(m_pfSizes[i]);
+    const uint32_t g = StarGreyLevel(m_pfSizes[i]);
+    WriteColorFactor(m_pStars, 0xFF000000u | g << 16 | g << 8 | g);
+    m_pStars->DrawRange(i, 1, -1, -1);
+  }
+}

@@ -1,0 +1,482 @@
+// The sun, the lens flares and the stars.
+
+#include "scene_fixture.h"
+
+#include "app/scene/constellations.h"
+#include "app/scene/lens_flare_simple.h"
+#include "app/scene/scene_images.h"
+#include "app/scene/sun_simple.h"
+
+using namespace scenetest;
+
+namespace {
+
+constexpr float kTwoPi = 6.2831855f;
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------
+// Sun
+
+TEST_F(WorldTest, SunQuadsFromTheBuiltInText)
+{
+  ASSERT_EQ(LoadWorld(), ZP_OK);
+  CSunSimple* sun = m_world->GetSunSimple();
+  auto* disc = static_cast<CFakeObject*>(sun->GetDiscObject());
+  auto* halo = static_cast<CFakeObject*>(sun->GetHaloObject());
+  auto* ray = static_cast<CFakeObject*>(sun->GetRayObject());
+
+  // Disc: half-size 0.9 x 200, the top edge 2 % higher.
+  ASSERT_EQ(disc->v.size(), 4u);
+  EXPECT_FLOAT_EQ(disc->v[0].p.x, 180.0f);
+  EXPECT_FLOAT_EQ(disc->v[0].p.y, -180.0f);
+  EXPECT_FLOAT_EQ(disc->v[1].p.x, -180.0f);
+  EXPECT_FLOAT_EQ(disc->v[2].p.y, 1.02f * 180.0f);
+  EXPECT_FLOAT_EQ(disc->v[3].p.y, 1.02f * 180.0f);
+  EXPECT_FLOAT_EQ(disc->v[2].t.x, 1.0f);
+  EXPECT_FLOAT_EQ(disc->v[2].t.y, 1.0f);
+  EXPECT_FLOAT_EQ(disc->v[1].t.x, 0.0f);
+  EXPECT_EQ(disc->v[0].diffuse, 0xFFFFFFFFu);
+
+  // Halo 2.3 x 200 in the second colour block's values; rays 1.5 x 200.
+  EXPECT_FLOAT_EQ(halo->v[2].p.x, 460.0f);
+  EXPECT_FLOAT_EQ(halo->v[2].p.y, 460.0f);
+  EXPECT_EQ(halo->v[0].diffuse, 0xFFFFB432u);
+  EXPECT_FLOAT_EQ(ray->v[0].p.x, 300.0f);
+  EXPECT_EQ(ray->v[0].diffuse, 0xFFFF9614u);
+  EXPECT_FLOAT_EQ(sun->GetHaloHalfDiagonal(), std::sqrt(2.0f * 460.0f * 460.0f));
+  EXPECT_FLOAT_EQ(sun->GetDiscHalfDiagonal(), std::sqrt(2.0f * 180.0f * 180.0f));
+
+  EXPECT_FLOAT_EQ(sun->GetDiscSpeed(), 0.8f);
+  EXPECT_FLOAT_EQ(sun->GetRaySpeed(), 0.8f);
+  for (float a : { sun->GetDiscAngle(), sun->GetRayAngle() })
+  {
+    EXPECT_GE(a, 1.0f);
+    EXPECT_LT(a, 100.0f);
+  }
+  ASSERT_NE(halo->GetTexture(0, 0), nullptr);
+  EXPECT_STREQ(halo->GetTexture(0, 0)->GetName(), "Flare0.png");
+  EXPECT_STREQ(ray->GetTexture(0, 0)->GetName(), "Sun5.png");
+  EXPECT_STREQ(sun->GetDiscTexture1()->GetName(), "Sun6.png");
+
+  sun->SetIntensity(0);
+  EXPECT_EQ(halo->GetColorFactor(), 0u);
+  EXPECT_EQ(ray->GetColorFactor(), 0u);
+  EXPECT_EQ(disc->GetColorFactor(), 0xFFFFFFFFu);
+  sun->SetIntensity(0x80);
+  EXPECT_EQ(halo->GetColorFactor(), 0x80808080u);
+}
+
+TEST_F(WorldTest, SunCodeDefaults)
+{
+  m_appli = std::make_unique<COverrideStore>(nullptr);
+  m_appli->Set("CONTELLATIONS", "CONTELLATIONS_ENABLE", "0");
+  ASSERT_EQ(LoadWorld(), ZP_OK);
+  CSunSimple* sun = m_world->GetSunSimple();
+  auto* disc = static_cast<CFakeObject*>(sun->GetDiscObject());
+  auto* halo = static_cast<CFakeObject*>(sun->GetHaloObject());
+  EXPECT_FLOAT_EQ(disc->v[0].p.x, 1800.0f);
+  EXPECT_FLOAT_EQ(disc->v[2].p.y, 1.25f * 1800.0f);
+  EXPECT_FLOAT_EQ(halo->v[0].p.x, 3000.0f);
+  EXPECT_EQ(halo->v[0].diffuse, 0xFFFF9614u);
+  EXPECT_FLOAT_EQ(sun->GetDiscSpeed(), 0.0005f);
+  // No ".tga" or ".dds" name resolves: the quads stay untextured.
+  EXPECT_EQ(halo->GetTexture(0, 0), nullptr);
+}
+
+TEST_F(WorldTest, SunDrawSpinsRaysAndDiscs)
+{
+  m_appli->Set("SUN", "SUN_ROTATION_SPEED", "0");
+  ASSERT_EQ(LoadWorld(), ZP_OK);
+  CSunSimple* sun = m_world->GetSunSimple();
+  Settings()->dFrameStep = 1.0;
+  m_world->Update();
+  sun->SetAngles(7.0f, 2.0f);
+  const SMatrix ray0 = *sun->GetRayObject()->GetMatrix();
+  const SMatrix disc0 = *sun->GetDiscObject()->GetMatrix();
+  Journal().draws.clear();
+  sun->Draw();
+
+  // Speed 0: the first ray draw turns by -ray angle, the second by + disc angle on top,
+  // each disc draw by the disc angle; then the disc angle wraps.
+  const auto& d = Journal().draws;
+  ASSERT_EQ(d.size(), 5u);
+  SMatrix expected = ray0;
+  Math()->RotateZ(&expected, -2.0f);
+  for (int i = 0; i < 4; ++i)
+    for (int j = 0; j < 4; ++j)
+      EXPECT_NEAR(d[1].matrix.m[i][j], expected.m[i][j], 1e-3f);
+  Math()->RotateZ(&expected, 7.0f);
+  Math()->RotateZ(&expected, 0.0f);
+  for (int i = 0; i < 4; ++i)
+    for (int j = 0; j < 4; ++j)
+      EXPECT_NEAR(d[2].matrix.m[i][j], expected.m[i][j], 1e-3f);
+  expected = disc0;
+  Math()->RotateZ(&expected, 7.0f);
+  Math()->RotateZ(&expected, 7.0f);
+  for (int i = 0; i < 4; ++i)
+    for (int j = 0; j < 4; ++j)
+      EXPECT_NEAR(d[4].matrix.m[i][j], expected.m[i][j], 1e-3f);
+  EXPECT_NEAR(sun->GetDiscAngle(), 7.0f - kTwoPi, 1e-5f);
+  EXPECT_FLOAT_EQ(sun->GetRayAngle(), 2.0f);
+}
+
+TEST(SunAngle, WrapsByWholeTurns)
+{
+  EXPECT_NEAR(CSunSimple::WrapAngle(7.0f), 7.0f - kTwoPi, 1e-6f);
+  EXPECT_NEAR(CSunSimple::WrapAngle(-13.0f), -13.0f + 2.0f * kTwoPi, 1e-5f);
+  EXPECT_EQ(CSunSimple::WrapAngle(6.0f), 6.0f);
+  EXPECT_EQ(CSunSimple::WrapAngle(-6.0f), -6.0f);
+  EXPECT_EQ(CSunSimple::WrapAngle(std::nanf("")), 0.0f);
+}
+
+// ---------------------------------------------------------------------------------
+// Lens flares
+
+TEST(FlarePlacement, SunOnScreenPoints)
+{
+  SFlarePlacement p{};
+  p.vSunScreen = SVector3{ 0.0f, 0.0f, 0.9f };
+  p.fDx = 400.0f;
+  p.fDy = 300.0f;
+  const SVector3 q = FlareScreenPoint(p, 1.0f);
+  EXPECT_FLOAT_EQ(q.x, 800.0f);
+  EXPECT_FLOAT_EQ(q.y, 600.0f);
+  EXPECT_EQ(q.z, 0.0f);
+  const SVector3 centre = FlareScreenPoint(p, 0.5f);
+  EXPECT_FLOAT_EQ(centre.x, 400.0f);
+  EXPECT_FLOAT_EQ(centre.y, 300.0f);
+}
+
+namespace {
+
+struct SPlacementRig
+{
+  C3DMath math;
+  std::unique_ptr<SEngineSettings> s = std::make_unique<SEngineSettings>();
+
+  SPlacementRig(uint16_t w, uint16_t h, const SVector3& offset)
+  {
+    s->pMath = &math;
+    s->wWidth = w;
+    s->wHeight = h;
+    s->light1.vPosition = offset;
+    math.Identity(&s->matCamera);
+    s->matView = s->matCamera;
+    math.InvertInPlace(&s->matView);
+    math.PerspectiveFovLH(&s->matProjection, 45.0f * 0.017453292f, float(w) / float(h), 1.0f, 50000.0f);
+  }
+};
+
+}  // namespace
+
+TEST(FlarePlacement, SunStraightAheadCollapsesTheFlares)
+{
+  SPlacementRig rig(800, 600, SVector3{ 0.0f, 0.0f, 5000.0f });
+  SFlarePlacement p;
+  ComputeFlarePlacement(&rig.math, rig.s.get(), &p);
+  EXPECT_NEAR(p.vSunScreen.x, 400.0f, 1e-3f);
+  EXPECT_NEAR(p.vSunScreen.y, 300.0f, 1e-3f);
+  EXPECT_NEAR(p.fDx, 0.0f, 1e-3f);
+  EXPECT_NEAR(p.fDy, 0.0f, 1e-3f);
+  EXPECT_NEAR(p.fShift, 0.0f, 1e-4f);
+}
+
+TEST(FlarePlacement, OffCentreSunAndOddViewport)
+{
+  // An odd width uses the truncated half: 801 -> 400.
+  SPlacementRig rig(801, 600, SVector3{ 1000.0f, 500.0f, 5000.0f });
+  SFlarePlacement p;
+  ComputeFlarePlacement(&rig.math, rig.s.get(), &p);
+  EXPECT_NEAR(p.fDx, 400.0f - p.vSunScreen.x, 1e-3f);
+  EXPECT_NEAR(p.fDy, 300.0f - p.vSunScreen.y, 1e-3f);
+  EXPECT_GT(p.vSunScreen.x, 400.0f);   // right of the centre
+  EXPECT_LT(p.vSunScreen.y, 300.0f);   // above it (y grows downwards)
+  EXPECT_NEAR(p.fShift, -0.03f * (std::fabs(p.fDx) + std::fabs(p.fDy)), 1e-4f);
+}
+
+TEST_F(WorldTest, LensFlaresLoadAndPlace)
+{
+  m_appli->Set("LENS_FLARE", "LENS_FLARE_ENABLE", "1");
+  ASSERT_EQ(LoadWorld(), ZP_OK);
+  CLensFlareSimple* flares = m_world->GetLensFlare();
+  ASSERT_NE(flares, nullptr);
+  const float positions[6] = { 1.0f, 0.85f, 0.60f, 0.40f, 0.30f, 0.12f };
+  const float ratios[6] = { 1.0f, 1.0f, 0.7f, 1.0f, 1.0f, 0.7f };
+  for (int i = 0; i < LENS_FLARE_COUNT; ++i)
+  {
+    const SLensFlare& f = flares->GetFlare(i);
+    EXPECT_FLOAT_EQ(f.fPosition, positions[i]);
+    EXPECT_FLOAT_EQ(f.fSize, 0.5f * ratios[i]);
+    // The first colour block of the text wins.
+    EXPECT_EQ(flares->GetFlareColor(i), 0xFFFFC832u);
+    auto* o = static_cast<CFakeObject*>(f.pObject);
+    EXPECT_EQ(o->v[0].diffuse, 0xFFFFC832u);
+    EXPECT_FLOAT_EQ(o->v[0].p.x, f.fSize);
+    EXPECT_FLOAT_EQ(o->v[3].p.y, f.fSize);
+    // Only "Flare0.png" names a built-in image.
+    EXPECT_EQ(o->GetTexture(0, 0) != nullptr, i == 4) << i;
+  }
+
+  // Each flare sits where its screen point unprojects, pushed along its facing axis.
+  Settings()->dFrameStep = 1.0;
+  m_world->Update();
+  flares->Place();
+  SFlarePlacement p;
+  ComputeFlarePlacement(Math(), Settings(), &p);
+  SVector3 c;
+  Math()->GetTranslation(&c, &Settings()->matCamera);
+  for (int i = 0; i < LENS_FLARE_COUNT; ++i)
+  {
+    const SVector3 q = FlareScreenPoint(p, flares->GetFlare(i).fPosition);
+    SVector3 f;
+    Math()->Unproject(&f, Settings()->wWidth, Settings()->wHeight, &Settings()->matCamera, &q);
+    SMatrix m;
+    Math()->Identity(&m);
+    Math()->SetTranslation(&m, &f);
+    Math()->LookAt(&m, &c);
+    Math()->TranslateZ(&m, p.fShift);
+    const SMatrix& got = *flares->GetFlare(i).pObject->GetMatrix();
+    for (int r = 0; r < 4; ++r)
+      for (int k = 0; k < 4; ++k)
+        EXPECT_NEAR(got.m[r][k], m.m[r][k], 1e-3f) << i;
+  }
+
+  flares->SetIntensity(0);
+  for (int i = 0; i < LENS_FLARE_COUNT; ++i)
+    EXPECT_EQ(flares->GetFlare(i).pObject->GetColorFactor(), 0u);
+}
+
+TEST_F(WorldTest, RandomFlareColoursAreOpaqueAndInRange)
+{
+  m_appli->Set("LENS_FLARE", "LENS_FLARE_ENABLE", "1");
+  m_appli->Set("LENS_FLARE", "LENS_FLARE_RANDOM_COLOR", "1");
+  ASSERT_EQ(LoadWorld(), ZP_OK);
+  for (int i = 0; i < LENS_FLARE_COUNT; ++i)
+  {
+    const uint32_t c = m_world->GetLensFlare()->GetFlareColor(i);
+    EXPECT_EQ(c >> 24, 0xFFu);
+    const uint32_t r = (c >> 16) & 0xFF, g = (c >> 8) & 0xFF, b = c & 0xFF;
+    EXPECT_GE(r, 165u);
+    EXPECT_GE(g, 99u);
+    EXPECT_LE(g, 204u);
+    EXPECT_GE(b, 48u);
+    EXPECT_LE(b, 204u);
+  }
+}
+
+TEST_F(WorldTest, UndecodableFlareImageFailsTheLoad)
+{
+  m_appli->Set("LENS_FLARE", "LENS_FLARE_ENABLE", "1");
+  Journal().badImages.insert("Flare0.png");
+  // The sun's halo uses the same image and fails first; give it another one.
+  m_appli->Set("SUN", "SUN_HALO_TEXTURE", "Sun5.png");
+  EXPECT_EQ(LoadWorld(), ZP_FAIL);
+  EXPECT_NE(LogText().find("# CLensFlareSimple::LoadTextureFromFile failed! (\"Flare0.png\")\n"),
+            std::string::npos);
+}
+
+// ---------------------------------------------------------------------------------
+// Stars
+
+TEST(Catalogue, FixedColumns)
+{
+  const char line[] = "06 45 08.9 -16 42 58 -1.46 Sirius";
+  SCatalogStar s;
+  ParseCatalogLine(line, sizeof(line) - 1, &s);
+  EXPECT_DOUBLE_EQ(s.fRaHours, 6.0);
+  EXPECT_DOUBLE_EQ(s.fRaMinutes, 45.0);
+  EXPECT_DOUBLE_EQ(s.fRaSeconds, 8.9);
+  EXPECT_EQ(s.fDecSign, -1.0);
+  EXPECT_DOUBLE_EQ(s.fDecDegrees, 16.0);
+  EXPECT_DOUBLE_EQ(s.fDecMinutes, 42.0);
+  EXPECT_DOUBLE_EQ(s.fDecSeconds, 58.0);
+  EXPECT_DOUBLE_EQ(s.fMagnitude, -1.46);
+  EXPECT_NEAR(s.fRightAscension, (6 * 3600 + 45 * 60 + 8.9) / 86400.0 * 6.283185308, 1e-5);
+  EXPECT_NEAR(s.fDeclination, -(16.0 + 42.0 / 60.0 + 58.0 / 3600.0) * 3.141592654 / 90.0, 1e-6);
+  EXPECT_NEAR(s.fSize, -29.28f, 0.01f);
+  EXPECT_EQ(StarGreyLevel(s.fSize), 0xB7);
+}
+
+TEST(Catalogue, ShortBlankAndOddLines)
+{
+  SCatalogStar s;
+  ParseCatalogLine("", 0, &s);
+  EXPECT_EQ(s.fRightAscension, 0.0f);
+  EXPECT_EQ(s.fDeclination, 0.0f);
+  EXPECT_NEAR(s.fSize, -0.199f, 1e-3f);
+
+  // A line that ends inside the right ascension reads the rest as 0; the buffer holds
+  // exactly the line, no terminator, so nothing past it may be read.
+  std::unique_ptr<char[]> p(new char[7]);
+  std::memcpy(p.get(), "12 30 ", 6);
+  ParseCatalogLine(p.get(), 6, &s);
+  EXPECT_EQ(s.fRaHours, 12.0);
+  EXPECT_EQ(s.fRaMinutes, 30.0);
+  EXPECT_EQ(s.fRaSeconds, 0.0);
+  EXPECT_EQ(s.fDecSign, 1.0);
+  EXPECT_EQ(s.fMagnitude, 0.0);
+
+  // Any character but "-" in column 11 is a plus sign; blanks lead fields; a CR ends one.
+  ParseCatalogLine("01 00 00.0 +10 00 00  4.5\r", 27, &s);
+  EXPECT_EQ(s.fDecSign, 1.0);
+  EXPECT_NEAR(s.fDeclination, 10.0 * 3.141592654 / 90.0, 1e-6);
+  EXPECT_DOUBLE_EQ(s.fMagnitude, 4.5);
+  ParseCatalogLine("01 00 00.0 x10 00 00  4.5\r", 12, &s);
+  EXPECT_EQ(s.fDecSign, 1.0);
+  EXPECT_EQ(s.fDecDegrees, 0.0);
+
+  EXPECT_EQ(StarGreyLevel(100.0f), 250);
+  EXPECT_EQ(StarGreyLevel(110.0f), 19);
+}
+
+TEST(Catalogue, StarPositionOnTheSphereOfTen)
+{
+  C3DMath math;
+  SCatalogStar s{};
+  SVector3 v = CatalogStarPosition(&math, s);
+  EXPECT_NEAR(v.x, 0.0f, 1e-5f);
+  EXPECT_NEAR(v.y, 0.0f, 1e-5f);
+  EXPECT_NEAR(v.z, 10.0f, 1e-5f);
+  s.fRightAscension = 1.0f;
+  s.fDeclination = 0.5f;
+  v = CatalogStarPosition(&math, s);
+  EXPECT_NEAR(Len(v), 10.0f, 1e-4f);
+  // Turned about Y first, then about X: the height is 10 cos(ra) sin(dec).
+  EXPECT_NEAR(std::fabs(v.y), 10.0f * std::cos(1.0f) * std::sin(0.5f), 1e-4f);
+}
+
+namespace {
+
+// Stars read from a catalogue text handed in by the test.
+class CCatalogStars : public CConstellations
+{
+public:
+  CCatalogStars(SEngineSettings* s, std::string text) : CConstellations(s), m_text(std::move(text))
+  {
+    m_file.name = "test.catalog";
+    // An exact copy, without the terminating NUL the embedded files carry.
+    m_data.reset(new unsigned char[m_text.size() + 1]);
+    std::memcpy(m_data.get(), m_text.data(), m_text.size());
+    m_file.data = m_data.get();
+    m_file.size = static_cast<unsigned>(m_text.size());
+  }
+  std::string sRequested;
+
+protected:
+  const SEmbeddedFile* FindCatalog(const char* pszName) override
+  {
+    sRequested = pszName;
+    return &m_file;
+  }
+
+private:
+  std::string m_text;
+  std::unique_ptr<unsigned char[]> m_data;
+  SEmbeddedFile m_file{};
+};
+
+}  // namespace
+
+TEST_F(WorldTest, CatalogueLinesEndedByALineFeedOnly)
+{
+  m_appli->Set("CONTELLATIONS", "READ_FROM_CATALOG", "1");
+  ASSERT_EQ(LoadWorld(), ZP_OK);
+  CCatalogStars stars(Settings(), "06 45 08.9 -16 42 58 -1.46\n\n12 00 00.0 +00 00 00  5.00");
+  ASSERT_EQ(stars.Load(), ZP_OK);
+  EXPECT_EQ(stars.sRequested, "Constellations.catalog.txt");
+  ASSERT_EQ(stars.GetCount(), 2u);
+  EXPECT_NEAR(stars.GetSizes()[0], -29.28f, 0.01f);
+  EXPECT_NEAR(stars.GetSizes()[1], -0.199f, 1e-3f);
+  auto* o = static_cast<CFakeObject*>(stars.GetStarsObject());
+  ASSERT_EQ(o->v.size(), 2u);
+  EXPECT_NEAR(Len(o->v[0].p), 10.0f, 1e-4f);
+  EXPECT_NEAR(std::fabs(o->v[1].p.z), 10.0f, 1e-4f);
+  EXPECT_EQ(o->v[0].diffuse, 0xFFFFFFFFu);
+  uint32_t first = 9, count = 9, prims = 9, type = 9;
+  o->GetPartInfo(0, nullptr, nullptr, &first, &count, &prims, &type, nullptr, nullptr);
+  EXPECT_EQ(count, 2u);
+  EXPECT_EQ(prims, 2u);
+  EXPECT_EQ(type, PRIMITIVE_POINT_LIST);
+  stars.Unload();
+
+  CCatalogStars none(Settings(), "no line feed at all");
+  ASSERT_EQ(none.Load(), ZP_OK);
+  EXPECT_EQ(none.GetCount(), 0u);
+  Journal().draws.clear();
+  none.Draw();
+  for (const SDrawRecord& d : Journal().draws)
+    EXPECT_NE(d.sCall, "DrawRange");
+  none.Unload();
+}
+
+TEST_F(WorldTest, RandomStarFieldIsDrawnStarByStar)
+{
+  m_appli->Set("CONTELLATIONS", "CONTELLATIONS_ENABLE", "1");
+  m_appli->Set("CONTELLATIONS", "STARS_NB_MAX", "5");
+  m_appli->Set("CONTELLATIONS", "STAR_TEXTURE", "Moon.png");
+  ASSERT_EQ(LoadWorld(), ZP_OK);
+  CConstellations* stars = m_world->GetConstellations();
+  ASSERT_EQ(stars->GetCount(), 5u);
+  auto* o = static_cast<CFakeObject*>(stars->GetStarsObject());
+  EXPECT_EQ(o->GetKind(), STARS_OBJECT_KIND);
+  EXPECT_EQ(o->GetRenderFlags(), STARS_RENDER_FLAGS);
+  for (uint32_t i = 0; i < 5; ++i)
+  {
+    EXPECT_GE(stars->GetSizes()[i], 5.0f);
+    EXPECT_LT(stars->GetSizes()[i], 100.0f);
+    for (float c : { o->v[i].p.x, o->v[i].p.y, o->v[i].p.z })
+    {
+      EXPECT_GE(c, -10000.0f);
+      EXPECT_LT(c, 10000.0f);
+    }
+  }
+  ASSERT_NE(o->GetTexture(0, 0), nullptr);
+  EXPECT_EQ(o->GetTexture(0, 0)->GetFlags(), 7u);
+
+  // The field follows the camera.
+  Settings()->dFrameStep = 1.0;
+  m_world->Update();
+  SVector3 c, t;
+  Math()->GetTranslation(&c, &Settings()->matCamera);
+  Math()->GetTranslation(&t, o->GetMatrix());
+  EXPECT_NEAR(Len(SVector3{ c.x - t.x, c.y - t.y, c.z - t.z }), 0.0f, 1e-3f);
+
+  Journal().draws.clear();
+  stars->Draw();
+  const auto& d = Journal().draws;
+  ASSERT_EQ(d.size(), 6u);
+  EXPECT_EQ(d[0].sCall, "PreparePart");
+  for (uint32_t i = 0; i < 5; ++i)
+  {
+    const SDrawRecord& r = d[i + 1];
+    EXPECT_EQ(r.sCall, "DrawRange");
+    EXPECT_EQ(r.dwFirst, i);
+    EXPECT_EQ(r.fUserValue, stars->GetSizes()[i]);
+    const uint32_t g = StarGreyLevel(stars->GetSizes()[i]);
+    EXPECT_EQ(r.dwColorFactor, 0xFF000000u | g << 16 | g << 8 | g);
+  }
+}
+
+TEST_F(WorldTest, NoStarsAtAll)
+{
+  m_appli->Set("CONTELLATIONS", "CONTELLATIONS_ENABLE", "1");
+  m_appli->Set("CONTELLATIONS", "STARS_NB_MAX", "0");
+  ASSERT_EQ(LoadWorld(), ZP_OK);
+  EXPECT_EQ(m_world->GetConstellations()->GetCount(), 0u);
+  Journal().draws.clear();
+  m_world->GetConstellations()->Draw();
+  EXPECT_TRUE(Journal().draws.empty());
+}
+
+TEST(SceneImages, CaseInsensitivePrefixOfTheEntryName)
+{
+  ASSERT_NE(FindSceneImage("EarthDay.png"), nullptr);
+  EXPECT_STREQ(FindSceneImage("EarthDay.png")->name, "earthday.png");
+  EXPECT_STREQ(FindSceneImage("SUN2.PNG")->name, "sun2.png");
+  EXPECT_EQ(FindSceneImage("EarthDay.tga"), nullptr);
+  EXPECT_EQ(FindSceneImage("Sun.tga"), nullptr);
+  EXPECT_EQ(FindSceneImage("Font.tga"), nullptr);
+  EXPECT_EQ(FindSceneImage("earth"), nullptr);
+  EXPECT_EQ(FindSceneImage(nullptr), nullptr);
+}

@@ -1,0 +1,319 @@
+#pragma once
+
+// A recording fake platform for the scene tests: a device whose objects keep their
+// vertices in the engine layout and write every draw into a shared journal, textures
+// that fail on request, and a settings store over the built-in texts with overrides.
+
+#include "app/scene/planeto_world.h"
+#include "data/embedded.h"
+#include "sdk/core/3d_engine.h"
+#include "sdk/core/3d_mesh_object.h"
+#include "sdk/core/camera.h"
+#include "sdk/core/engine_settings.h"
+#include "sdk/core/index_buffer.h"
+#include "sdk/core/ini_settings.h"
+#include "sdk/core/shader.h"
+#include "sdk/core/texture.h"
+
+#include <cstring>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace scenetest {
+
+struct SDrawRecord
+{
+  const C3DObject* pObject;
+  std::string      sCall;        // "Draw", "PreparePart", "DrawRange"
+  SMatrix          matrix;       // the matrix the draw used
+  const CTexture*  apTextures[2];
+  uint32_t         dwColorFactor;
+  float            fUserValue;
+  uint32_t         dwFirst;      // DrawRange: first vertex
+  uint8_t          bFog, bSpecular, bAlpha;
+};
+
+struct SJournal
+{
+  std::vector<std::pair<uint32_t, uint32_t>> objects;    // CreateObject (kind, flags) in order
+  std::vector<uint32_t>                      textures;   // CreateTexture flags in order
+  std::vector<std::string>                   loads;      // LoadFromMemory names in order
+  std::vector<SDrawRecord>                   draws;
+  std::set<std::string>                      badImages;  // names whose decoding fails
+  int  iFailObjectAt = -1;                               // CreateObject number that fails
+  void Clear() { *this = SJournal(); }
+};
+
+inline SJournal& Journal()
+{
+  static SJournal s_journal;
+  return s_journal;
+}
+
+class CFakeTexture : public CTexture
+{
+public:
+  ZRESULT LoadFromMemory(const void* pData, uint32_t dwSize, uint32_t r, const char* szName) override
+  {
+    Journal().loads.push_back(szName ? szName : "");
+    if (szName && Journal().badImages.count(szName))
+      return ZP_FAIL;
+    return CTexture::LoadFromMemory(pData, dwSize, r, szName);
+  }
+};
+
+class CFakeObject : public C3DMeshObject
+{
+public:
+  struct SVertex
+  {
+    SVector3 p;
+    uint32_t diffuse;
+    SVector2 t;
+  };
+  std::vector<SVertex> v;
+  int iCommits = 0;
+
+  ZRESULT AllocateVertices(uint32_t dwCount, uint32_t) override
+  {
+    v.assign(dwCount, SVertex{});
+    return ZP_OK;
+  }
+  ZRESULT Upload() override { ++iCommits; return ZP_OK; }
+  ZRESULT Release() override
+  {
+    v.clear();
+    return C3DMeshObject::Release();
+  }
+  void SetVertex(uint32_t i, float x, float y, float z, uint32_t d, float u, float vv, float, float,
+                 float, uint32_t) override
+  {
+    if (i < v.size())
+      v[i] = SVertex{ { x, y, z }, d, { u, vv } };
+  }
+  void SetPosition(uint32_t i, const SVector3* p) override { if (i < v.size()) v[i].p = *p; }
+  void GetPosition(uint32_t i, SVector3* p) override { *p = i < v.size() ? v[i].p : SVector3{}; }
+  SVector3* GetPositionAddress(uint32_t i) override { return i < v.size() ? &v[i].p : nullptr; }
+
+  // The part records keep the engine codes themselves.
+  void SetPrimitiveType(uint32_t dwPart, uint32_t dwType) override
+  {
+    if (SPartRecord* p = m_pDrawIndexBuffer ? m_pDrawIndexBuffer->GetPart(dwPart) : nullptr)
+      p->dwPrimitiveType = dwType;
+  }
+  uint32_t GetPrimitiveType(uint32_t dwPart) override
+  {
+    SPartRecord* p = m_pDrawIndexBuffer ? m_pDrawIndexBuffer->GetPart(dwPart) : nullptr;
+    return p ? p->dwPrimitiveType : 0;
+  }
+  void SetCullMode(uint32_t dwPart, uint32_t dwMode) override
+  {
+    if (SPartRecord* p = m_pDrawIndexBuffer ? m_pDrawIndexBuffer->GetPart(dwPart) : nullptr)
+      p->dwCullMode = dwMode;
+  }
+  uint32_t GetCullMode(uint32_t dwPart) override
+  {
+    SPartRecord* p = m_pDrawIndexBuffer ? m_pDrawIndexBuffer->GetPart(dwPart) : nullptr;
+    return p ? p->dwCullMode : 0;
+  }
+
+  ZRESULT Draw(int32_t) override { Record("Draw", 0); return ZP_OK; }
+  ZRESULT PreparePart(uint32_t) override { Record("PreparePart", 0); return ZP_OK; }
+  ZRESULT DrawRange(uint32_t dwFirst, uint32_t, int32_t, int32_t) override
+  {
+    Record("DrawRange", dwFirst);
+    return ZP_OK;
+  }
+
+private:
+  void Record(const char* pszCall, uint32_t dwFirst)
+  {
+    SDrawRecord r;
+    r.pObject = this;
+    r.sCall = pszCall;
+    r.matrix = *m_pWorldMatrix;
+    r.apTextures[0] = m_dwPartCount ? GetTexture(0, 0) : nullptr;
+    r.apTextures[1] = m_dwPartCount ? GetTexture(0, 1) : nullptr;
+    r.dwColorFactor = m_dwColorFactor;
+    r.fUserValue = m_fUserValue;
+    r.dwFirst = dwFirst;
+    r.bFog = m_pSettings->swFog.bCurrent;
+    r.bSpecular = m_pSettings->swSpecular.bCurrent;
+    r.bAlpha = m_pSettings->swAlpha.bCurrent;
+    Journal().draws.push_back(r);
+  }
+};
+
+class CFakeCamera : public CCamera
+{
+};
+
+class CFakeDevice : public C3DEngine
+{
+public:
+  ~CFakeDevice() override { delete m_pCamera; }
+  ZRESULT Create(SEngineSettings* pSettings, CWindow* hWnd) override
+  {
+    m_pCamera = new CFakeCamera();
+    m_pCamera->Attach(pSettings);
+    return C3DEngine::Create(pSettings, hWnd);
+  }
+  ZRESULT Destroy() override
+  {
+    delete m_pCamera;
+    m_pCamera = nullptr;
+    return C3DEngine::Destroy();
+  }
+  C3DObject* CreateObject(uint32_t dwKind, uint32_t dwRenderFlags) override
+  {
+    SJournal& j = Journal();
+    j.objects.emplace_back(dwKind, dwRenderFlags);
+    if (static_cast<int>(j.objects.size()) - 1 == j.iFailObjectAt)
+      return nullptr;
+    if (!ObjectClassBit(dwKind))
+      return nullptr;
+    return AdoptObject(new CFakeObject(), dwKind, dwRenderFlags);
+  }
+  CIndexBuffer* CreateIndexBuffer(uint32_t, uint32_t, uint32_t dwType) override
+  {
+    if (dwType == INDEX_TYPE_16)
+      return AdoptIndexBuffer(new CIndexBuffer16(), dwType);
+    if (dwType == INDEX_TYPE_32)
+      return AdoptIndexBuffer(new CIndexBuffer32(), dwType);
+    return nullptr;
+  }
+  CTexture* CreateTexture(uint32_t dwKind, uint32_t dwFlags) override
+  {
+    Journal().textures.push_back(dwFlags);
+    return AdoptTexture(new CFakeTexture(), dwKind, dwFlags);
+  }
+  CShader* CreateShader(uint32_t dwKind, uint32_t) override { return AdoptShader(new CShader(), dwKind); }
+
+  static uint32_t Count(CPtrList& list)
+  {
+    uint32_t n = 0;
+    for (void* p = list.First(); p; p = list.Next())
+      ++n;
+    return n;
+  }
+};
+
+// The running platform's flags, as the fake module describes them.
+inline uint32_t& FakePlatformFlags()
+{
+  static uint32_t s_dwFlags = PLATFORM_OPENGL12;
+  return s_dwFlags;
+}
+
+inline CFakeDevice*& LastDevice()
+{
+  static CFakeDevice* s_pDevice = nullptr;
+  return s_pDevice;
+}
+
+inline ZRESULT FakeDescribe(SPlatformDesc* pDesc)
+{
+  std::memset(pDesc, 0, sizeof(*pDesc));
+  std::strcpy(pDesc->szName, "Fake");
+  pDesc->dwFlags = FakePlatformFlags();
+  return ZP_OK;
+}
+inline C3DEngine* FakeCreate()
+{
+  LastDevice() = new CFakeDevice();
+  return LastDevice();
+}
+inline void FakeDestroy(C3DEngine* pDevice)
+{
+  if (pDevice == LastDevice())
+    LastDevice() = nullptr;
+  delete pDevice;
+}
+
+// A store over a built-in text whose values can be overridden or removed.
+class COverrideStore : public CSettingsStore
+{
+public:
+  explicit COverrideStore(const char* pszText)
+  {
+    const SEmbeddedFile* f = pszText ? FindEmbeddedText(pszText) : nullptr;
+    if (f)
+      m_pIni = std::make_unique<CIniSettings>(reinterpret_cast<const char*>(f->data), f->size);
+  }
+  void Set(const std::string& section, const std::string& key, const std::string& value)
+  {
+    m_values[section + "/" + key] = value;
+  }
+  void Remove(const std::string& section, const std::string& key) { m_removed.insert(section + "/" + key); }
+
+  bool GetBool(const char* s, const char* k, bool d) override
+  {
+    const std::string* p = Find(s, k);
+    if (p)
+      return std::atoi(p->c_str()) != 0;
+    return Gone(s, k) || !m_pIni ? d : m_pIni->GetBool(s, k, d);
+  }
+  uint8_t GetByte(const char* s, const char* k, uint8_t d) override
+  {
+    const std::string* p = Find(s, k);
+    if (p)
+      return static_cast<uint8_t>(std::atol(p->c_str()));
+    return Gone(s, k) || !m_pIni ? d : m_pIni->GetByte(s, k, d);
+  }
+  uint16_t GetShort(const char* s, const char* k, uint16_t d) override
+  {
+    const std::string* p = Find(s, k);
+    if (p)
+      return static_cast<uint16_t>(std::atol(p->c_str()));
+    return Gone(s, k) || !m_pIni ? d : m_pIni->GetShort(s, k, d);
+  }
+  int32_t GetInt(const char* s, const char* k, int32_t d) override
+  {
+    const std::string* p = Find(s, k);
+    if (p)
+      return static_cast<int32_t>(std::atol(p->c_str()));
+    return Gone(s, k) || !m_pIni ? d : m_pIni->GetInt(s, k, d);
+  }
+  float GetFloat(const char* s, const char* k, float d) override
+  {
+    const std::string* p = Find(s, k);
+    if (p)
+      return static_cast<float>(std::atof(p->c_str()));
+    return Gone(s, k) || !m_pIni ? d : m_pIni->GetFloat(s, k, d);
+  }
+  double GetDouble(const char* s, const char* k, double d) override
+  {
+    const std::string* p = Find(s, k);
+    if (p)
+      return std::atof(p->c_str());
+    return Gone(s, k) || !m_pIni ? d : m_pIni->GetDouble(s, k, d);
+  }
+  ZRESULT GetString(const char* s, const char* k, const char* d, char* out, uint32_t n) override
+  {
+    const std::string* p = Find(s, k);
+    if (p)
+    {
+      std::strncpy(out, p->c_str(), n - 1);
+      out[n - 1] = 0;
+      return ZP_OK;
+    }
+    return Gone(s, k) || !m_pIni ? ZP_FAIL : m_pIni->GetString(s, k, d, out, n);
+  }
+
+private:
+  const std::string* Find(const char* s, const char* k) const
+  {
+    auto it = m_values.find(std::string(s) + "/" + k);
+    return it == m_values.end() ? nullptr : &it->second;
+  }
+  bool Gone(const char* s, const char* k) const { return m_removed.count(std::string(s) + "/" + k) != 0; }
+
+  std::unique_ptr<CIniSettings>      m_pIni;
+  std::map<std::string, std::string> m_values;
+  std::set<std::string>              m_removed;
+};
+
+}  // namespace scenetest
