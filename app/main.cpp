@@ -1,1 +1,25 @@
-int main() { return 0; }
+#include "app/command_line.h"
+#include "app/planeto_app.h"
+
+#include <cstdio>
+#include <string>
+
+int main(int argc, char** argv)
+{
+  SOptions options;
+  std::string error;
+  const char* szProgram = argc > 0 && argv[0] ? argv[0] : "planeto";
+  if (!ParseOptions(argc, argv, options, error)) {
+    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", szProgram, error.c_str(), szProgram);
+    return 2;
+  }
+  if (options.help) {
+    std::fputs(UsageText(szProgram).c_str(), stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::fputs(VersionText().c_str(), stdout);
+    return 0;
+  }
+  return RunPlaneto(options);
+}

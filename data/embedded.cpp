@@ -11,3 +11,13 @@ const SEmbeddedFile* FindEmbeddedText(const char* name)
       return &texts[i];
   return nullptr;
 }
+
+bool ReplaceEmbeddedText(const char* name, const unsigned char* data, unsigned size)
+{
+  SEmbeddedFile* text = const_cast<SEmbeddedFile*>(FindEmbeddedText(name));
+  if (!text || !data)
+    return false;
+  text->data = data;
+  text->size = size;
+  return true;
+}

@@ -14,5 +14,9 @@ const SEmbeddedFile* GetEmbeddedTexts(unsigned* count);
 // The images of the built-in image table, in table order.
 const SEmbeddedFile* GetEmbeddedImages(unsigned* count);
 
+// Replaces a text's bytes for the rest of the run (command-line overrides).  The bytes
+// must stay alive and be followed by a NUL.  False when no text has that name.
+bool ReplaceEmbeddedText(const char* name, const unsigned char* data, unsigned size);
+
 // Looks a text up by its exact file name ("Planeto.Engine.ini"); null when absent.
 const SEmbeddedFile* FindEmbeddedText(const char* name);

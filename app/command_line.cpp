@@ -1,0 +1,239 @@
+#include "app/command_line.h"
+
+#include "sdk/core/platform.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <strings.h>
+
+int ClassifyCommandLine(const char* szLine)
+{
+  if (!szLine || (!std::strstr(szLine, ".scr") && !std::strstr(szLine, ".SCR")))
+    return RUN_APPLICATION;
+
+  const char* p = szLine;
+  if (*p == '"') {
+    ++p;
+    while (*p && *p != '"')
+      ++p;
+    if (*p == '"')
+      ++p;
+  } else {
+    while (*p && *p != ' ')
+      ++p;
+    if (*p == ' ')
+      ++p;
+  }
+  while (*p == ' ')
+    ++p;
+
+  if (!*p)
+    return RUN_SAVER_CONFIG;
+  if (*p == '-' || *p == '/')
+    ++p;
+  switch (*p) {
+    case 's': case 'S': return RUN_SAVER;
+    case 'p': case 'P': case 'l': case 'L': return RUN_SAVER_PREVIEW;
+    case 'c': case 'C': return RUN_SAVER_CONFIG;
+    case 'a': case 'A': return RUN_SAVER_PASSWORD;
+    default: return RUN_APPLICATION;
+  }
+}
+
+int PlatformIndexFromName(const std::string& name)
+{
+  if (strcasecmp(name.c_str(), "opengl") == 0)
+    return 2;
+  if (strcasecmp(name.c_str(), "software") == 0)
+    return 4;
+  if (strcasecmp(name.c_str(), "directx") == 0)
+    return 1;
+  for (int i = 0; i < PLATFORM_COUNT; ++i)
+    if (strcasecmp(name.c_str(), g_PlatformTable[i].szName) == 0)
+      return i;
+  return -1;
+}
+
+namespace {
+
+bool ParseWhole(const std::string& text, long long lo, long long hi, long long& out)
+{
+  if (text.empty() || text[0] == '-' || text[0] == '+' || text[0] == ' ')
+    return false;
+  errno = 0;
+  char* end = nullptr;
+  unsigned long long v = std::strtoull(text.c_str(), &end, 10);
+  if (errno || *end || v < static_cast<unsigned long long>(lo) || v > static_cast<unsigned long long>(hi))
+    return false;
+  out = static_cast<long long>(v);
+  return true;
+}
+
+bool ParseOverride(const std::string& text, SSettingOverride& o)
+{
+  size_t eq = text.find('=');
+  if (eq == std::string::npos)
+    return false;
+  std::string name = text.substr(0, eq);
+  o.value = text.substr(eq + 1);
+  size_t d1 = name.find('.');
+  size_t d2 = d1 == std::string::npos ? d1 : name.find('.', d1 + 1);
+  if (d2 == std::string::npos)
+    return false;
+  o.store = name.substr(0, d1);
+  o.section = name.substr(d1 + 1, d2 - d1 - 1);
+  o.key = name.substr(d2 + 1);
+  if (o.store != "engine" && o.store != "appli" && o.store != "font")
+    return false;
+  auto bad = [](const std::string& s) {
+    return s.empty() || s.find_first_of("[]=/; \t\r\n") != std::string::npos;
+  };
+  if (bad(o.section) || bad(o.key) || o.key.find('.') != std::string::npos)
+    return false;
+  return o.value.find_first_of("\r\n") == std::string::npos;
+}
+
+}  // namespace
+
+bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::string& error)
+{
+  options = SOptions();
+  options.commandLine = argc > 0 && argv[0] ? argv[0] : "planeto";
+  // A program path with spaces is quoted, as a Windows shell quotes it, so that the
+  // classification skips the whole name.
+  if (options.commandLine.find(' ') != std::string::npos)
+    options.commandLine = "\"" + options.commandLine + "\"";
+  bool optionsEnded = false;
+
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i] ? argv[i] : "";
+    if (optionsEnded || arg.rfind("--", 0) != 0) {
+      if (!optionsEnded && (arg == "-h")) {
+        options.help = true;
+        continue;
+      }
+      options.commandLine += ' ';
+      options.commandLine += arg;
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+
+    std::string name = arg, value;
+    bool hasValue = false;
+    size_t eq = arg.find('=');
+    if (eq != std::string::npos) {
+      name = arg.substr(0, eq);
+      value = arg.substr(eq + 1);
+      hasValue = true;
+    }
+    auto needValue = [&]() -> bool {
+      if (hasValue)
+        return true;
+      if (i + 1 < argc && argv[i + 1]) {
+        value = argv[++i];
+        return true;
+      }
+      error = "option '" + name + "' needs a value";
+      return false;
+    };
+
+    if (name == "--help") {
+      options.help = true;
+    } else if (name == "--version") {
+      options.version = true;
+    } else if (name == "--platform") {
+      if (!needValue())
+        return false;
+      options.platformIndex = PlatformIndexFromName(value);
+      if (options.platformIndex < 0) {
+        error = "unknown platform '" + value + "' (use opengl, software or directx)";
+        return false;
+      }
+    } else if (name == "--set") {
+      if (!needValue())
+        return false;
+      SSettingOverride o;
+      if (!ParseOverride(value, o)) {
+        error = "bad setting '" + value + "' (use STORE.SECTION.KEY=VALUE, STORE is engine, appli or font)";
+        return false;
+      }
+      options.overrides.push_back(o);
+    } else if (name == "--frames") {
+      if (!needValue())
+        return false;
+      if (!ParseWhole(value, 1, 1000000000000LL, options.frames)) {
+        error = "bad frame count '" + value + "' (a whole number of at least 1)";
+        return false;
+      }
+    } else if (name == "--step") {
+      if (!needValue())
+        return false;
+      char* end = nullptr;
+      double s = value.empty() ? -1.0 : std::strtod(value.c_str(), &end);
+      if (value.empty() || *end || !std::isfinite(s) || s <= 0.0 || s > 3000.0) {
+        error = "bad step '" + value + "' (a positive number of thirtieths of a second)";
+        return false;
+      }
+      options.step = s;
+    } else if (name == "--seed") {
+      if (!needValue())
+        return false;
+      long long seed = 0;
+      if (!ParseWhole(value, 0, 0xFFFFFFFFLL, seed)) {
+        error = "bad seed '" + value + "' (a whole number from 0 to 4294967295)";
+        return false;
+      }
+      options.hasSeed = true;
+      options.seed = static_cast<uint32_t>(seed);
+    } else if (name == "--screenshot") {
+      if (!needValue())
+        return false;
+      if (value.empty()) {
+        error = "option '--screenshot' needs a file name";
+        return false;
+      }
+      options.screenshot = value;
+    } else {
+      error = "unknown option '" + arg + "'";
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string UsageText(const char* szProgram)
+{
+  std::string p = szProgram ? szProgram : "planeto";
+  return "Usage: " + p + " [OPTION]... [/s | /c]\n"
+         "A real-time 3D view of the Earth from space.\n"
+         "\n"
+         "  --platform=NAME       start on this video platform: opengl (default), software,\n"
+         "                        directx, or the platform's own name (\"Zephyro3D zp3D\")\n"
+         "  --set=STORE.SECTION.KEY=VALUE\n"
+         "                        override one built-in setting; STORE is engine, appli or\n"
+         "                        font; repeatable, the later wins\n"
+         "                        (e.g. --set=engine.WORLD.ASK_ME_ON_START=0 skips the dialog)\n"
+         "  --frames=N            end after N frames have been drawn\n"
+         "  --step=S              advance every frame by S thirtieths of a second\n"
+         "  --seed=N              seed the random generator with N instead of the clock\n"
+         "  --screenshot=FILE     save the last frame drawn as a PNG image when ending\n"
+         "  -h, --help            print this help and exit\n"
+         "      --version         print the program and engine versions and exit\n"
+         "\n"
+         "Run as a screen saver through a name ending in \".scr\": /s runs it, /c or no\n"
+         "option shows its settings, /p and /a are refused.\n"
+         "Keys: Escape quits; arrows roll the view; keypad + and - change the speed, * and\n"
+         "/ reset it. Drag with the left button to turn the camera, the wheel moves it in\n"
+         "and out, the right button toggles the automatic rotation.\n"
+         "The log is written to ./Planeto.log.\n";
+}
+
+std::string VersionText()
+{
+  return "Planeto 2.110 (ZephyroSDK, built " __DATE__ " " __TIME__ ")\n";
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Run modes, from the full command line.
+enum ERunMode
+{
+  RUN_APPLICATION     = 0,
+  RUN_SAVER_CONFIG    = 1,
+  RUN_SAVER_PASSWORD  = 2,
+  RUN_SAVER_PREVIEW   = 3,
+  RUN_SAVER           = 4,
+};
+
+// Tells an application run from the screen-saver runs: a line without ".scr" or ".SCR"
+// is an application; otherwise the option letter after the program name decides.
+int ClassifyCommandLine(const char* szLine);
+
+// One --set=STORE.SECTION.KEY=VALUE.
+struct SSettingOverride
+{
+  std::string store;    // "engine", "appli" or "font"
+  std::string section;
+  std::string key;
+  std::string value;
+};
+
+// Our own options, taken out of the command line before it is classified.
+struct SOptions
+{
+  int                           platformIndex = -1;  // index into the platform table; -1: the default
+  std::vector<SSettingOverride> overrides;
+  long long                     frames = -1;         // end after that many frames; -1: never
+  double                        step = 0.0;          // fixed frame step in thirtieths of a second; 0: measured
+  bool                          hasSeed = false;
+  uint32_t                      seed = 0;
+  std::string                   screenshot;          // PNG written at the end; empty: none
+  bool                          help = false;
+  bool                          version = false;
+  std::string                   commandLine;         // what is left, joined by single spaces, program name first
+};
+
+// Parses argv.  Returns true on success; on a bad option returns false with a one-line
+// message in `error`.
+bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::string& error);
+
+// Finds a platform by our short name ("opengl", "software", "directx") or by its own
+// name ("OpenGL 1.2", case-insensitive); -1 when unknown.
+int PlatformIndexFromName(const std::string& name);
+
+// The text of --help.
+std::string UsageText(const char* szProgram);
+// The text of --version.
+std::string VersionText();

@@ -1,0 +1,421 @@
+#include "app/planeto_app.h"
+
+#include "app/platform_dialog.h"
+#include "app/platform_modules.h"
+#include "app/platform_select.h"
+#include "app/scene/planeto_world.h"
+#include "app/screenshot.h"
+#include "app/settings_overrides.h"
+#include "data/embedded.h"
+#include "sdk/core/engine_settings.h"
+#include "sdk/core/ini_settings.h"
+#include "sdk/core/log.h"
+#include "sdk/core/registry_settings.h"
+#include "sdk/core/tracked_memory.h"
+#include "sdk/opengl/3d_engine_gl12.h"
+#include "sdk/opengl/image_readers.h"
+#include "sdk/os/clock.h"
+#include "sdk/os/message_queue.h"
+#include "sdk/os/window.h"
+#include "sdk/os/window_capture.h"
+
+#include <algorithm>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+const char* const PLANETO_LOG_PATH = "./Planeto.log";
+
+namespace {
+
+const char* const APP_NAME       = "Planeto";
+const char* const APP_CLASS      = "Planeto";
+const char* const APP_BUILD_DATE = "Mar  4 2008";
+const char* const APP_BUILD_TIME = "23:05:46";
+const int         APP_MAJOR      = 2;
+const int         APP_MINOR      = 110;
+const uint32_t    DESC_CAPACITY  = 10;
+const uint32_t    FRAME_TIMER_ID = 0;
+
+// What the window procedure and the loop share for one run.
+struct SRun
+{
+  const SOptions* pOptions = nullptr;
+  long long       llFramesDrawn = 0;
+  bool            bFrameLimitReached = false;
+  bool            bShotTaken = false;
+};
+SRun* g_pRun = nullptr;
+
+volatile std::sig_atomic_t g_bStopRequested = 0;
+
+void OnStopSignal(int)
+{
+  g_bStopRequested = 1;
+}
+
+CPlanetoWorld* WorldOf(HWND hwnd)
+{
+  return hwnd ? static_cast<CPlanetoWorld*>(hwnd->GetProp("pWorld")) : nullptr;
+}
+
+void TakeScreenshot(HWND hwnd)
+{
+  if (!g_pRun || g_pRun->bShotTaken || g_pRun->pOptions->screenshot.empty())
+    return;
+  g_pRun->bShotTaken = true;
+  int w = 0, h = 0;
+  std::vector<uint32_t> pixels;
+  std::string error = "the window is gone";
+  if (CaptureWindow(hwnd, &w, &h, &pixels) &&
+      WritePng(g_pRun->pOptions->screenshot, w, h, pixels.data(), error))
+    return;
+  std::fprintf(stderr, "planeto: cannot save the screenshot '%s': %s\n",
+               g_pRun->pOptions->screenshot.c_str(), error.c_str());
+}
+
+// Counts a drawn frame; once --frames is reached the window is closed as its close box
+// would close it, after the screenshot has been taken.
+void FrameDrawn(HWND hwnd)
+{
+  if (!g_pRun || g_pRun->bFrameLimitReached)
+    return;
+  ++g_pRun->llFramesDrawn;
+  if (g_pRun->pOptions->frames > 0 && g_pRun->llFramesDrawn >= g_pRun->pOptions->frames) {
+    g_pRun->bFrameLimitReached = true;
+    TakeScreenshot(hwnd);
+    CMessageQueue::Post(hwnd, WM_CLOSE, 0, 0);
+  }
+}
+
+LRESULT WindowProc(HWND hwnd, uint32_t uMsg, WPARAM wParam, LPARAM lParam)
+{
+  CPlanetoWorld* pWorld = WorldOf(hwnd);
+  switch (uMsg) {
+    case WM_DESTROY:
+      CMessageQueue::PostQuit(0);
+      return 0;
+    case WM_SIZE:
+      if (!pWorld)
+        return CWindow::DefWindowProc(hwnd, uMsg, wParam, lParam);
+      pWorld->Resize(static_cast<uint32_t>(lParam & 0xFFFF), static_cast<uint32_t>((lParam >> 16) & 0xFFFF));
+      break;
+    case WM_TIMER:
+      if (!pWorld)
+        return CWindow::DefWindowProc(hwnd, uMsg, wParam, lParam);
+      if (!g_pRun || !g_pRun->bFrameLimitReached) {
+        pWorld->Frame();
+        FrameDrawn(hwnd);
+      }
+      break;
+    default:
+      break;
+  }
+  if (pWorld) {
+    SMessage msg;
+    std::memset(&msg, 0, sizeof(msg));
+    msg.hwnd = hwnd;
+    msg.message = uMsg;
+    msg.wParam = wParam;
+    msg.lParam = lParam;
+    if (pWorld->HandleMessage(&msg) < 0) {
+      CMessageQueue::PostQuit(0);
+      return 0;
+    }
+  }
+  return CWindow::DefWindowProc(hwnd, uMsg, wParam, lParam);
+}
+
+// The window icon, made from the Earth's day map.
+void SetWindowIcon(HWND hwnd);
+
+}  // namespace
+
+int RunPlaneto(const SOptions& options)
+{
+  SRun run;
+  run.pOptions = &options;
+  g_pRun = &run;
+  g_bStopRequested = 0;
+  std::signal(SIGTERM, OnStopSignal);
+  std::signal(SIGINT, OnStopSignal);
+  std::signal(SIGHUP, OnStopSignal);
+
+  const char* log = PLANETO_LOG_PATH;
+  LogReset(log);
+  LogMessage(log, 1, "# STARTED...\n");
+  LogMessage(log, 1, "# RELEASE build\n");
+  LogMessage(log, 1, "# PARAM_NAME = \"%s\"\n", "Planeto.Engine.ini");
+  LogMessage(log, 1, "# PARAM_NAME_EX = \"%s\"\n", "Planeto.Appli.ini");
+  LogMessage(log, 1, "# PARAM_NAME_FONT = \"%s\"\n", "Planeto.Font.ini");
+  LogMessage(log, 1, "# DEFAULT_INI_PATH = \"%s\"\n", ".");
+  LogMessage(log, 1, "# DEFAULT_DLL_PATH = \"%s\"\n", ".");
+  LogMessage(log, 1, "# DEFAULT_DATA_PATH = \"%s\"\n", "Data");
+
+  const int iMode = ClassifyCommandLine(options.commandLine.c_str());
+  if (iMode == RUN_SAVER_PASSWORD || iMode == RUN_SAVER_PREVIEW) {
+    LogMessage(log, 1, "# IsScreenSaver enabled with invalid arguments!\n");
+    g_pRun = nullptr;
+    return 0;
+  }
+  const bool bSaver = iMode == RUN_SAVER_CONFIG || iMode == RUN_SAVER;
+
+  InstallSettingOverrides(options.overrides);
+  const SEmbeddedFile* pEngineText = FindEmbeddedText("Planeto.Engine.ini");
+  const SEmbeddedFile* pAppliText = FindEmbeddedText("Planeto.Appli.ini");
+  CIniSettings* pEngineStore = new CIniSettings(reinterpret_cast<const char*>(pEngineText->data), pEngineText->size);
+  CIniSettings* pAppliStore = new CIniSettings(reinterpret_cast<const char*>(pAppliText->data), pAppliText->size);
+  CRegistrySettings* pRegistry = bSaver ? new CRegistrySettings(APP_NAME) : nullptr;
+
+  CPlanetoWorld* pWorld = new CPlanetoWorld();
+  pWorld->BindSettings(pEngineStore, pAppliStore, log);
+  pWorld->SetScreenSaver(bSaver);
+  if (options.hasSeed)
+    pWorld->SetFixedSeed(options.seed);
+  if (options.step > 0.0)
+    pWorld->SetFixedFrameStep(options.step);
+
+  RegisterPlatformModules(pWorld);
+
+  HWND hwnd = nullptr;
+  bool bLoaded = false;
+  bool bWindowFailed = false;
+  auto* pDescs = static_cast<SPlatformDesc*>(TrackedCalloc(DESC_CAPACITY, sizeof(SPlatformDesc)));
+  uint32_t dwCount = pDescs ? pWorld->EnumDevices(pDescs, DESC_CAPACITY, 0x7000000, ".") : 0;
+
+  // Every early end goes through here: it frees what exists and answers 0.
+  auto finish = [&]() -> int {
+    if (pDescs)
+      TrackedFree(pDescs);
+    if (bLoaded || hwnd)
+      pWorld->Unload();
+    if (hwnd && CWindow::IsWindow(hwnd))
+      hwnd->Destroy();
+    if (bWindowFailed)
+      CMessageQueue::PostQuit(0);
+    delete pWorld;
+    delete pEngineStore;
+    delete pAppliStore;
+    delete pRegistry;
+    g_pRun = nullptr;
+    return 0;
+  };
+
+  if (dwCount == 0) {
+    LogMessage(log, 1, "# EnumDevices failed! (dwCount=%u, \"%s\")\n", dwCount, ".");
+    return finish();
+  }
+
+  PlatformChoice choice;
+  std::memset(&choice, 0, sizeof(choice));
+  choice.bAsk = pEngineStore->GetBool("WORLD", "ASK_ME_ON_START", false);
+  choice.wWidth = pEngineStore->GetShort("WORLD", "WIDTH", 800);
+  choice.wHeight = pEngineStore->GetShort("WORLD", "HEIGHT", 600);
+  choice.byColorDepth = pEngineStore->GetByte("WORLD", "COLOR_DEPTH", 32);
+  choice.bFullscreen = pEngineStore->GetBool("WORLD", "FULLSCREEN", false);
+  choice.bDesktop = pEngineStore->GetBool("WORLD", "DESKTOP_ENABLE", false);
+  choice.wPlatformIndex = static_cast<uint16_t>(options.platformIndex >= 0 ? options.platformIndex : 2);
+  choice.wModeIndex = 7;
+  choice.wDepthIndex = 1;
+  choice.wAudioIndex = 0;
+  choice.wInputIndex = 0;
+  choice.dwDialogFlags = 0;
+  choice.pPlatformTable = pWorld->GetPlatformTable();
+
+  if (bSaver) {
+    choice.dwDialogFlags = DLGFLAGS_SCREEN_SAVER;
+    choice.bFullscreen = 1;
+    pRegistry->SetBool("WORLD", "FULLSCREEN", true);
+    MatchDisplayMode(&choice);
+    if (!(!choice.bAsk && iMode == RUN_SAVER) && RunPlatformDialog(&choice, pDescs, dwCount) < 0) {
+      LogMessage(log, 1, "# SelectPlatform failed! (dwCount=%u, \"%s\")\n", dwCount, ".");
+      return finish();
+    }
+  } else {
+    MatchDisplayMode(&choice);
+    if (choice.bAsk && RunPlatformDialog(&choice, pDescs, dwCount) < 0) {
+      LogMessage(log, 1, "# SelectPlatform failed! (dwCount=%u, \"%s\")\n", dwCount, ".");
+      return finish();
+    }
+  }
+
+  const char* szChosenName = choice.wPlatformIndex < PLATFORM_COUNT
+                               ? g_PlatformTable[choice.wPlatformIndex].szName : "";
+  if (ValidPlatform(&choice, pDescs, dwCount) < 0) {
+    LogMessage(log, 1, "# ValidPlatform failed! (\"%s\", \"%s\")\n", ".", szChosenName);
+    return finish();
+  }
+  const SPlatformDesc desc = pDescs[choice.wPlatformIndex];
+
+  if (bSaver) {
+    SavePlatformChoice(&choice, pRegistry);
+    CWindow::ShowCursor(false);
+    if (iMode == RUN_SAVER_CONFIG) {
+      LogMessage(log, 1, "# ScreenSaver options ended.\n");
+      return finish();
+    }
+  } else {
+    SavePlatformChoice(&choice, pEngineStore);
+  }
+
+  char szTitle[256];
+  std::snprintf(szTitle, sizeof(szTitle), "ZephyroSDK - %s - %s (v%d,%d)", desc.szName, APP_NAME,
+                APP_MAJOR, APP_MINOR);
+  const SEngineSettings* pRecord = pWorld->GetSettings();
+  LogMessage(log, 1, "# \"ZephyroSDK\" (v%d,%d) build: %s\n", pRecord->dwSdkVersion >> 16,
+             pRecord->dwSdkVersion & 0xFFFF, pRecord->szSdkBuild);
+  LogMessage(log, 1, "# \"%s\" (v%d,%d) build: %s\n", desc.szName, desc.wMajor, desc.wMinor, desc.szBuild);
+  LogMessage(log, 1, "# \"%s\" (v%d,%d) build: %s %s\n", APP_NAME, APP_MAJOR, APP_MINOR,
+             APP_BUILD_DATE, APP_BUILD_TIME);
+
+  int iScreenW = 0, iScreenH = 0;
+  CWindow::GetScreenSize(&iScreenW, &iScreenH);
+  uint32_t dwStyle;
+  int x, y, iWidth, iHeight;
+  if (choice.bFullscreen) {
+    dwStyle = 0x96080000;
+    x = 0;
+    y = 0;
+    iWidth = iScreenW;
+    iHeight = iScreenH;
+  } else {
+    dwStyle = 0x06CF0000;
+    iWidth = choice.wWidth < iScreenW ? choice.wWidth : iScreenW;
+    iHeight = choice.wHeight < iScreenH ? choice.wHeight : iScreenH;
+    x = (iScreenW - iWidth) >> 1;
+    y = (iScreenH - iHeight) >> 1;
+  }
+
+  // The OpenGL platform fixes the window's visual before the window exists.
+  SWindowVisual visual;
+  bool bVisual = (desc.dwFlags & PLATFORM_OPENGL12) == PLATFORM_OPENGL12 && ChooseWindowVisualGL(&visual);
+  hwnd = iWidth > 0 && iHeight > 0
+           ? CWindow::Create(APP_CLASS, szTitle, dwStyle, x, y, iWidth, iHeight, WindowProc,
+                             bVisual ? &visual : nullptr)
+           : nullptr;
+  if (!hwnd) {
+    LogMessage(log, 1, "# CreateWindow(0x%X, %dx%d:%d) failed!\n", dwStyle, iWidth, iHeight,
+               choice.bFullscreen ? 1 : 0);
+    bWindowFailed = true;
+    return finish();
+  }
+  SetWindowIcon(hwnd);
+
+  if (pWorld->Load(hwnd, static_cast<uint32_t>(iWidth), static_cast<uint32_t>(iHeight), choice.byColorDepth,
+                   choice.bFullscreen != 0, choice.bDesktop != 0, desc.dwFlags, ".") < 0) {
+    LogMessage(log, 1, "# pWorld->Load(0x%X, %dx%d:%d) failed!\n",
+               static_cast<unsigned>(reinterpret_cast<uintptr_t>(hwnd)), iWidth, iHeight,
+               choice.bFullscreen ? 1 : 0);
+    bLoaded = true;
+    return finish();
+  }
+  bLoaded = true;
+  TrackedFree(pDescs);
+  pDescs = nullptr;
+  pWorld->Update();
+
+  int32_t iFrameTimer = pEngineStore->GetInt("WORLD", "FRAME_TIMER", 0);
+  int32_t iSleepTimer = pEngineStore->GetInt("WORLD", "SLEEP_TIMER", 0);
+  bool bTimer = false;
+  if (iFrameTimer != 0) {
+    iSleepTimer = 0;
+    uint32_t uPeriod = static_cast<uint32_t>(static_cast<int32_t>(1000.0f / static_cast<float>(iFrameTimer)));
+    bTimer = CMessageQueue::SetTimer(hwnd, FRAME_TIMER_ID, uPeriod) != 0;
+  }
+
+  hwnd->Show(SW_SHOWNORMAL);
+  hwnd->Update();
+  hwnd->SetFocus();
+  hwnd->SetProp("pWorld", pWorld);
+
+  SMessage msg;
+  for (;;) {
+    if (g_bStopRequested) {
+      LogMessage(log, 1, "# Stopped by a signal.\n");
+      break;
+    }
+    if (CMessageQueue::Peek(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT || msg.message == WM_CLOSE) {
+        if (bTimer)
+          CMessageQueue::KillTimer(hwnd, FRAME_TIMER_ID);
+        break;
+      }
+      CMessageQueue::Translate(&msg);
+      CMessageQueue::Dispatch(&msg);
+      continue;
+    }
+    if (iFrameTimer == 0 && !run.bFrameLimitReached) {
+      if (hwnd->IsIconic()) {
+        pWorld->Update();
+      } else {
+        if (pWorld->Frame() < 0)
+          break;
+        FrameDrawn(hwnd);
+      }
+    } else if (iSleepTimer == 0) {
+      // Frames come from the timer: wait for it rather than spin.
+      CMessageQueue::Wait(100);
+    }
+    if (iSleepTimer != 0)
+      Sleep(static_cast<uint32_t>(iSleepTimer));
+  }
+
+  if (CWindow::IsWindow(hwnd)) {
+    TakeScreenshot(hwnd);
+    hwnd->RemoveProp("pWorld");
+    hwnd->Destroy();
+  } else if (!options.screenshot.empty() && !run.bShotTaken) {
+    TakeScreenshot(hwnd);
+  }
+  hwnd = nullptr;
+
+  LogMessage(log, 1, "# pWorld->Unload\n");
+  pWorld->Unload();
+  bLoaded = false;
+  delete pWorld;
+  pWorld = nullptr;
+  delete pEngineStore;
+  delete pAppliStore;
+  delete pRegistry;
+  LogMessage(log, 1, "# ENDED.\n");
+  g_pRun = nullptr;
+  return 0;
+}
+
+namespace {
+
+void SetWindowIcon(HWND hwnd)
+{
+  // A small globe: the built-in day map seen from the side, lit from the left.
+  unsigned count = 0;
+  const SEmbeddedFile* pImages = GetEmbeddedImages(&count);
+  SImage map;
+  if (count == 0 || ReadPNG(pImages[0].data, pImages[0].size, &map) < 0 || map.components < 3 ||
+      map.width == 0 || map.height == 0)
+    return;
+  const int n = 48;
+  const float kPi = 3.14159265f;
+  std::vector<uint32_t> pixels(static_cast<size_t>(n) * n, 0);
+  for (int y = 0; y < n; ++y)
+    for (int x = 0; x < n; ++x) {
+      float dx = (x + 0.5f - n / 2.0f) / (n / 2.0f - 1.0f);
+      float dy = (y + 0.5f - n / 2.0f) / (n / 2.0f - 1.0f);
+      float r2 = dx * dx + dy * dy;
+      if (r2 > 1.0f)
+        continue;
+      float dz = std::sqrt(1.0f - r2);
+      float u = std::atan2(dx, dz) / (2.0f * kPi) + 0.5f;
+      float v = 0.5f + std::asin(-dy) / kPi;   // 0 at the south pole
+      int col = std::min(static_cast<int>(u * map.width), map.width - 1);
+      int row = std::min(static_cast<int>(v * map.height), map.height - 1);  // bottom row first
+      const uint8_t* p = &map.pixels[(static_cast<size_t>(row) * map.width + col) * map.components];
+      float light = std::clamp(0.25f + 0.9f * (0.6f * dz - 0.55f * dx + 0.3f), 0.2f, 1.0f);
+      auto c = [&](int i) { return static_cast<uint32_t>(std::min(255.0f, p[i] * light)); };
+      pixels[static_cast<size_t>(y) * n + x] = 0xFF000000u | c(0) << 16 | c(1) << 8 | c(2);
+    }
+  hwnd->SetIcon(n, n, pixels.data());
+}
+
+}  // namespace

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "app/command_line.h"
+
+#include <string>
+#include <vector>
+
+// The text with every override of the given store ("engine", "appli", "font") put in,
+// in order, so that a later one wins.  An override changes the value the lookup would
+// find; a key the lookup cannot find is added just below its section header, and a
+// missing section is added at the end.
+std::string ApplySettingOverrides(const char* pText, size_t uLength,
+                                  const std::vector<SSettingOverride>& overrides,
+                                  const std::string& store);
+
+// Puts the overrides into the built-in texts for the rest of the run.
+void InstallSettingOverrides(const std::vector<SSettingOverride>& overrides);

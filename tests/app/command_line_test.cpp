@@ -1,0 +1,134 @@
+#include "app/command_line.h"
+#include "app/settings_overrides.h"
+#include "sdk/core/ini_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+TEST(CommandLine, ScreenSaverModesFollowTheOptionLetter)
+{
+  EXPECT_EQ(ClassifyCommandLine("planeto"), RUN_APPLICATION);
+  EXPECT_EQ(ClassifyCommandLine("planeto /s"), RUN_APPLICATION);   // no ".scr": always an application
+  EXPECT_EQ(ClassifyCommandLine("planeto.scr"), RUN_SAVER_CONFIG);
+  EXPECT_EQ(ClassifyCommandLine("planeto.scr   "), RUN_SAVER_CONFIG);
+  EXPECT_EQ(ClassifyCommandLine("planeto.scr /s"), RUN_SAVER);
+  EXPECT_EQ(ClassifyCommandLine("planeto.SCR -S"), RUN_SAVER);
+  EXPECT_EQ(ClassifyCommandLine("planeto.scr s"), RUN_SAVER);
+  EXPECT_EQ(ClassifyCommandLine("planeto.scr /p 1234"), RUN_SAVER_PREVIEW);
+  EXPECT_EQ(ClassifyCommandLine("planeto.scr /l:1234"), RUN_SAVER_PREVIEW);
+  EXPECT_EQ(ClassifyCommandLine("planeto.scr /c:5678"), RUN_SAVER_CONFIG);
+  EXPECT_EQ(ClassifyCommandLine("planeto.scr /a"), RUN_SAVER_PASSWORD);
+  EXPECT_EQ(ClassifyCommandLine("planeto.scr /x"), RUN_APPLICATION);
+  EXPECT_EQ(ClassifyCommandLine("planeto.Scr /s"), RUN_APPLICATION);  // mixed case is not the extension
+  // A quoted program name is skipped up to its closing quote, spaces and all.
+  EXPECT_EQ(ClassifyCommandLine("\"/opt/my savers/planeto.scr\" /s"), RUN_SAVER);
+  EXPECT_EQ(ClassifyCommandLine("\"/opt/my savers/planeto.scr\""), RUN_SAVER_CONFIG);
+  // Unquoted, the first space ends the name: what follows is the option.
+  EXPECT_EQ(ClassifyCommandLine("/opt/my dir/planeto.scr /s"), RUN_APPLICATION);
+}
+
+TEST(CommandLine, OwnOptionsAreTakenOutBeforeClassification)
+{
+  const char* argv[] = { "planeto.scr", "--platform=software", "/s", "--frames", "12", "--seed=7",
+                         "--step=0.5", "--set=engine.WORLD.WIDTH=640", "--screenshot=a.png" };
+  SOptions o;
+  std::string error;
+  ASSERT_TRUE(ParseOptions(9, argv, o, error)) << error;
+  EXPECT_EQ(o.commandLine, "planeto.scr /s");
+  EXPECT_EQ(ClassifyCommandLine(o.commandLine.c_str()), RUN_SAVER);
+  EXPECT_EQ(o.platformIndex, 4);
+  EXPECT_EQ(o.frames, 12);
+  EXPECT_TRUE(o.hasSeed);
+  EXPECT_EQ(o.seed, 7u);
+  EXPECT_DOUBLE_EQ(o.step, 0.5);
+  ASSERT_EQ(o.overrides.size(), 1u);
+  EXPECT_EQ(o.overrides[0].section, "WORLD");
+  EXPECT_EQ(o.overrides[0].key, "WIDTH");
+  EXPECT_EQ(o.overrides[0].value, "640");
+  EXPECT_EQ(o.screenshot, "a.png");
+
+  // A program path with spaces reaches the classification quoted.
+  const char* spaced[] = { "/opt/my dir/planeto.scr", "/s" };
+  ASSERT_TRUE(ParseOptions(2, spaced, o, error));
+  EXPECT_EQ(o.commandLine, "\"/opt/my dir/planeto.scr\" /s");
+  EXPECT_EQ(ClassifyCommandLine(o.commandLine.c_str()), RUN_SAVER);
+
+  EXPECT_EQ(PlatformIndexFromName("OpenGL 1.2"), 2);
+  EXPECT_EQ(PlatformIndexFromName("zephyro3d ZP3D"), 4);
+  EXPECT_EQ(PlatformIndexFromName("directx"), 1);
+}
+
+TEST(CommandLine, BadOptionsAreRefusedWithAReason)
+{
+  const std::vector<std::vector<const char*>> bad = {
+    { "planeto", "--bogus" },
+    { "planeto", "--platform=vulkan" },
+    { "planeto", "--frames=0" },
+    { "planeto", "--frames=-3" },
+    { "planeto", "--frames=12x" },
+    { "planeto", "--frames" },
+    { "planeto", "--step=0" },
+    { "planeto", "--step=nan" },
+    { "planeto", "--seed=4294967296" },
+    { "planeto", "--set=engine.WORLD" },
+    { "planeto", "--set=disk.WORLD.WIDTH=1" },
+    { "planeto", "--set=engine.WORLD.WIDTH" },
+    { "planeto", "--set=engine.WO RLD.WIDTH=1" },
+    { "planeto", "--screenshot=" },
+  };
+  for (const auto& args : bad) {
+    SOptions o;
+    std::string error;
+    EXPECT_FALSE(ParseOptions(static_cast<int>(args.size()), args.data(), o, error)) << args[1];
+    EXPECT_FALSE(error.empty()) << args[1];
+  }
+  // After "--" everything is passed on, even what looks like an option.
+  const char* argv[] = { "planeto", "--", "--frames=3" };
+  SOptions o;
+  std::string error;
+  ASSERT_TRUE(ParseOptions(3, argv, o, error));
+  EXPECT_EQ(o.frames, -1);
+  EXPECT_EQ(o.commandLine, "planeto --frames=3");
+}
+
+namespace {
+
+std::string Override(const std::string& text, const std::vector<SSettingOverride>& all)
+{
+  return ApplySettingOverrides(text.data(), text.size(), all, "engine");
+}
+
+}  // namespace
+
+TEST(SettingOverrides, ChangeWhatTheLookupFindsAndAddWhatIsMissing)
+{
+  const std::string text =
+    "//////\r\n[WORLD]\r\n-------\r\nWIDTH   = 800 // first\r\nWIDTH   = 320\r\n"
+    "[LIGHT]\r\n-------\r\nLIGHT_1_TYPE = 1\r\n";
+  // The first WIDTH is the one read: it changes, the duplicate and the comment stay.
+  std::string out = Override(text, { { "engine", "WORLD", "WIDTH", "1024" } });
+  CIniSettings ini(out.data(), static_cast<uint32_t>(out.size()));
+  EXPECT_EQ(ini.GetShort("WORLD", "WIDTH", 0), 1024);
+  EXPECT_NE(out.find("WIDTH   = 320\r\n"), std::string::npos);
+
+  // A later override wins; other stores' overrides are left alone.
+  out = Override(text, { { "engine", "WORLD", "WIDTH", "640" }, { "appli", "WORLD", "WIDTH", "1" },
+                         { "engine", "WORLD", "WIDTH", "512" } });
+  CIniSettings ini2(out.data(), static_cast<uint32_t>(out.size()));
+  EXPECT_EQ(ini2.GetShort("WORLD", "WIDTH", 0), 512);
+
+  // A missing key goes into its section, a missing section to the end.
+  out = Override(text, { { "engine", "WORLD", "HEIGHT", "480" }, { "engine", "FOG", "FOG_ENABLE", "1" } });
+  CIniSettings ini3(out.data(), static_cast<uint32_t>(out.size()));
+  EXPECT_EQ(ini3.GetShort("WORLD", "HEIGHT", 0), 480);
+  EXPECT_TRUE(ini3.GetBool("FOG", "FOG_ENABLE", false));
+  EXPECT_EQ(ini3.GetInt("LIGHT", "LIGHT_1_TYPE", 0), 1);
+  EXPECT_EQ(ini3.GetShort("WORLD", "WIDTH", 0), 800);
+
+  // A text whose last line has no line end still gets whole lines.
+  out = Override("[WORLD]", { { "engine", "WORLD", "WIDTH", "7" } });
+  CIniSettings ini4(out.data(), static_cast<uint32_t>(out.size()));
+  EXPECT_EQ(ini4.GetShort("WORLD", "WIDTH", 0), 7);
+}
