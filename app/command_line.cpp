@@ -227,9 +227,10 @@ std::string UsageText(const char* szProgram)
          "\n"
          "Run as a screen saver through a name ending in \".scr\": /s runs it, /c or no\n"
          "option shows its settings, /p and /a are refused.\n"
-         "Keys: Escape quits; arrows roll the view; keypad + and - change the speed, * and\n"
-         "/ reset it. Drag with the left button to turn the camera, the wheel moves it in\n"
-         "and out, the right button toggles the automatic rotation.\n"
+         "Keys: Escape quits; the arrows turn the view upright, on its side or upside\n"
+         "down; keypad + and - change the speed, * sets it back, / stops the scene.\n"
+         "Mouse: drag with the left button to turn the camera, the wheel moves it in and\n"
+         "out, the right button switches the automatic rotation on and off.\n"
          "The log is written to ./Planeto.log.\n";
 }
 

@@ -15,6 +15,7 @@
 #include "sdk/opengl/3d_engine_gl12.h"
 #include "sdk/opengl/image_readers.h"
 #include "sdk/os/clock.h"
+#include "sdk/os/display.h"
 #include "sdk/os/message_queue.h"
 #include "sdk/os/window.h"
 #include "sdk/os/window_capture.h"
@@ -23,6 +24,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -46,6 +48,11 @@ struct SRun
   long long       llFramesDrawn = 0;
   bool            bFrameLimitReached = false;
   bool            bShotTaken = false;
+  // Benchmark hook (tools/bench.sh): with PLANETO_STATS set, the monotonic times of the
+  // first and the last presented frame, printed at the end by PrintFrameStats.
+  bool            bStats = false;
+  int64_t         llFirstFrameNs = 0;
+  int64_t         llLastFrameNs = 0;
 };
 SRun* g_pRun = nullptr;
 
@@ -54,6 +61,12 @@ volatile std::sig_atomic_t g_bStopRequested = 0;
 void OnStopSignal(int)
 {
   g_bStopRequested = 1;
+}
+
+// Xlib cannot go on once the server is gone: say so before the OS layer ends the run.
+void OnDisplayLost(const char* szMessage)
+{
+  LogMessage(PLANETO_LOG_PATH, 1, "# X server connection lost (%s).\n", szMessage ? szMessage : "");
 }
 
 CPlanetoWorld* WorldOf(HWND hwnd)
@@ -83,11 +96,29 @@ void FrameDrawn(HWND hwnd)
   if (!g_pRun || g_pRun->bFrameLimitReached)
     return;
   ++g_pRun->llFramesDrawn;
+  if (g_pRun->bStats) {
+    QueryPerformanceCounter(&g_pRun->llLastFrameNs);
+    if (g_pRun->llFramesDrawn == 1)
+      g_pRun->llFirstFrameNs = g_pRun->llLastFrameNs;
+  }
   if (g_pRun->pOptions->frames > 0 && g_pRun->llFramesDrawn >= g_pRun->pOptions->frames) {
     g_pRun->bFrameLimitReached = true;
     TakeScreenshot(hwnd);
     CMessageQueue::Post(hwnd, WM_CLOSE, 0, 0);
   }
+}
+
+// One line for tools/bench.sh: the first frame's monotonic time (CLOCK_MONOTONIC, ns),
+// and the frame rate of the frames after it, so that start-up is left out.
+void PrintFrameStats(const SRun& run)
+{
+  if (!run.bStats || run.llFramesDrawn == 0)
+    return;
+  const double dSeconds = static_cast<double>(run.llLastFrameNs - run.llFirstFrameNs) / 1e9;
+  const long long llFrames = run.llFramesDrawn - 1;
+  std::fprintf(stderr, "planeto-stats: first_frame_ns=%lld frames=%lld seconds=%.6f fps=%.2f\n",
+               static_cast<long long>(run.llFirstFrameNs), llFrames, dSeconds,
+               dSeconds > 0.0 ? static_cast<double>(llFrames) / dSeconds : 0.0);
 }
 
 LRESULT WindowProc(HWND hwnd, uint32_t uMsg, WPARAM wParam, LPARAM lParam)
@@ -137,11 +168,13 @@ int RunPlaneto(const SOptions& options)
 {
   SRun run;
   run.pOptions = &options;
+  run.bStats = std::getenv("PLANETO_STATS") != nullptr;
   g_pRun = &run;
   g_bStopRequested = 0;
   std::signal(SIGTERM, OnStopSignal);
   std::signal(SIGINT, OnStopSignal);
   std::signal(SIGHUP, OnStopSignal);
+  CDisplay::SetFatalHandler(OnDisplayLost);
 
   const char* log = PLANETO_LOG_PATH;
   LogReset(log);
@@ -371,6 +404,7 @@ int RunPlaneto(const SOptions& options)
   }
   hwnd = nullptr;
 
+  PrintFrameStats(run);
   LogMessage(log, 1, "# pWorld->Unload\n");
   pWorld->Unload();
   bLoaded = false;

@@ -18,5 +18,11 @@ const SEmbeddedFile* GetEmbeddedImages(unsigned* count);
 // must stay alive and be followed by a NUL.  False when no text has that name.
 bool ReplaceEmbeddedText(const char* name, const unsigned char* data, unsigned size);
 
+// The built-in image lookup: the first table entry whose whole name begins the
+// requested name, compared without regard to letter case ("EarthDay.png" and
+// "earthday.png.bak" find "earthday.png"); null when none does, so a ".tga" name
+// resolves to nothing.
+const SEmbeddedFile* FindBuiltInImage(const char* name);
+
 // Looks a text up by its exact file name ("Planeto.Engine.ini"); null when absent.
 const SEmbeddedFile* FindEmbeddedText(const char* name);

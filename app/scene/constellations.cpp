@@ -24,19 +24,6 @@ double ColumnValue(const char* pLine, size_t uFirst, size_t uCount)
   return std::atof(szField);
 }
 
-// The colour factor is written whole (opaque grey) rather than through SetColorFactor,
-// which would copy the level into the alpha byte too.  The member is reached through a
-// pointer to member taken inside a derived class.
-struct SColorFactorAccess : C3DObject
-{
-  static uint32_t C3DObject::*Member() { return &SColorFactorAccess::m_dwColorFactor; }
-};
-
-void WriteColorFactor(C3DObject* pObject, uint32_t dwColor)
-{
-  pObject->*SColorFactorAccess::Member() = dwColor;
-}
-
 }  // namespace
 
 void ParseCatalogLine(const char* pLine, size_t uLength, SCatalogStar* pOut)
@@ -64,6 +51,25 @@ void ParseCatalogLine(const char* pLine, size_t uLength, SCatalogStar* pOut)
   pOut->fRightAscension = static_cast<float>(
       (pOut->fRaHours * 3600.0 + pOut->fRaMinutes * 60.0 + pOut->fRaSeconds) *
       1.1574074074074073e-5 * 6.283185308);
+}
+
+std::vector<SCatalogStar> ParseCatalog(const char* pText, size_t uSize)
+{
+  std::vector<SCatalogStar> stars;
+  if (!pText)
+    return stars;
+  const char* pEnd = pText + uSize;
+  for (const char* pLine = pText; pLine < pEnd;)
+  {
+    const char* pLf = static_cast<const char*>(std::memchr(pLine, '\n', static_cast<size_t>(pEnd - pLine)));
+    if (!pLf)
+      break;
+    SCatalogStar star;
+    ParseCatalogLine(pLine, static_cast<size_t>(pLf - pLine), &star);
+    stars.push_back(star);
+    pLine = pLf + 1;
+  }
+  return stars;
 }
 
 SVector3 CatalogStarPosition(C3DMath* pMath, const SCatalogStar& star)
@@ -111,7 +117,7 @@ void CConstellations::FreeSizes()
 
 const SEmbeddedFile* CConstellations::FindCatalog(const char* pszName)
 {
-  return FindSceneImage(pszName);
+  return FindBuiltInImage(pszName);
 }
 
 ZRESULT CConstellations::LoadStarTexture(uint32_t dwTextureFlags)
@@ -187,33 +193,20 @@ ZRESULT CConstellations::LoadFromCatalog()
     return ZP_FAIL;
   }
 
-  const char* pText = reinterpret_cast<const char*>(pCatalog->data);
-  const char* pEnd  = pText + pCatalog->size;
-  uint32_t dwLines = 0;
-  for (const char* p = pText; p < pEnd; ++p)
-    if (*p == '\n')
-      ++dwLines;
-
-  if (!AllocateSizes(dwLines))
+  const std::vector<SCatalogStar> stars =
+      ParseCatalog(reinterpret_cast<const char*>(pCatalog->data), pCatalog->size);
+  if (!AllocateSizes(static_cast<uint32_t>(stars.size())))
     return ZP_FAIL;
-  m_dwCount = dwLines;
+  m_dwCount = static_cast<uint32_t>(stars.size());
   m_pStars->SetupGeometry(1, m_dwCount, m_dwCount);
   m_pStars->LockIndices();
   m_pStars->SetSequentialIndices();
 
-  // Only lines ended by a line feed are read: text after the last one is not a star.
-  const char* pLine = pText;
   for (uint32_t i = 0; i < m_dwCount; ++i)
   {
-    const char* pLf = static_cast<const char*>(std::memchr(pLine, '\n', pEnd - pLine));
-    if (!pLf)
-      break;
-    SCatalogStar star;
-    ParseCatalogLine(pLine, static_cast<size_t>(pLf - pLine), &star);
-    const SVector3 v = CatalogStarPosition(m_pSettings->pMath, star);
-    m_pfSizes[i] = star.fSize;
+    const SVector3 v = CatalogStarPosition(m_pSettings->pMath, stars[i]);
+    m_pfSizes[i] = stars[i].fSize;
     m_pStars->SetVertex(i, v.x, v.y, v.z, 0xFFFFFFFF, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0);
-    pLine = pLf + 1;
   }
   m_pStars->SetPart(0, 0, m_dwCount, 0, m_dwCount, m_dwCount, PRIMITIVE_POINT_LIST, CULL_CCW, -1);
   m_pStars->Commit();
@@ -248,8 +241,9 @@ void CConstellations::Draw()
   for (uint32_t i = 0; i < m_dwCount; ++i)
   {
     m_pStars->SetUserValue(m_pfSizes[i]);
+    // Opaque grey: the level alone would also go into the alpha byte.
     const uint32_t g = StarGreyLevel(m_pfSizes[i]);
-    WriteColorFactor(m_pStars, 0xFF000000u | g << 16 | g << 8 | g);
+    m_pStars->SetColorFactorWord(0xFF000000u | g << 16 | g << 8 | g);
     m_pStars->DrawRange(i, 1, -1, -1);
   }
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 class C3DMath;
 struct SEmbeddedFile;
@@ -30,6 +31,10 @@ struct SCatalogStar
 // Cuts one line (the bytes before its LF; at most the first 26 columns are read, a
 // shorter line reads its missing fields as 0) and computes size and angles.
 void ParseCatalogLine(const char* pLine, size_t uLength, SCatalogStar* pOut);
+
+// Every line of a catalogue text that ends with a line feed, in order: text after the
+// last line feed is not a star.
+std::vector<SCatalogStar> ParseCatalog(const char* pText, size_t uSize);
 
 // The position of a catalogue star: (0, 0, 10) turned by the right ascension about Y,
 // then by the declination about X, with the depth sign of the math object.

@@ -2,7 +2,7 @@
 
 #include "app/scene/constellations.h"
 #include "app/scene/lens_flare_simple.h"
-#include "app/scene/scene_font.h"
+#include "sdk/core/font.h"
 #include "app/scene/scene_images.h"
 #include "app/scene/scene_quad.h"
 #include "app/scene/sun_simple.h"
@@ -232,7 +232,7 @@ ZRESULT CPlanetoWorld::LoadFont()
     std::strncpy(pSet->szName, "Font.tga", sizeof(pSet->szName) - 1);
     pSet->szName[sizeof(pSet->szName) - 1] = 0;
     pFontStore->GetString("FONT", "FONT_TEXTURE_PATH", "Font.tga", pSet->szName, sizeof(pSet->szName));
-    const SEmbeddedFile* pImage = FindSceneImage(pSet->szName);
+    const SEmbeddedFile* pImage = FindBuiltInImage(pSet->szName);
     pSet->pLastImage = pImage;
     if (pImage)
       r = m_pFont->SetMakeTexture(pSet->szName, pImage->data, pImage->size, pFontStore);

@@ -3,25 +3,7 @@
 #include "sdk/core/engine_settings.h"
 #include "sdk/core/settings_store.h"
 
-#include <strings.h>
-
 #include <cstring>
-
-const SEmbeddedFile* FindSceneImage(const char* pszName)
-{
-  if (!pszName)
-    return nullptr;
-  unsigned uCount = 0;
-  const SEmbeddedFile* pImages = GetEmbeddedImages(&uCount);
-  for (unsigned i = 0; i < uCount; ++i)
-  {
-    // A request shorter than the entry name compares its terminating zero and fails.
-    const char* pszEntry = pImages[i].name;
-    if (strncasecmp(pszName, pszEntry, std::strlen(pszEntry)) == 0)
-      return &pImages[i];
-  }
-  return nullptr;
-}
 
 void ReadSceneString(SEngineSettings* pSettings, const char* pszSection, const char* pszKey,
                      const char* pszDefault, char* pszOut, unsigned uSize)
@@ -39,6 +21,6 @@ const SEmbeddedFile* ReadImageName(SEngineSettings* pSettings, const char* pszSe
 {
   ReadSceneString(pSettings, pszSection, pszKey, pszDefault, pSettings->szName,
                   sizeof(pSettings->szName));
-  pSettings->pLastImage = FindSceneImage(pSettings->szName);
+  pSettings->pLastImage = FindBuiltInImage(pSettings->szName);
   return pSettings->pLastImage;
 }

@@ -175,6 +175,8 @@ public:
   // Draws use this matrix until the next ResetMatrix.
   void     SetWorldMatrix(SMatrix* pMatrix) { m_pWorldMatrix = pMatrix; }
   uint32_t GetColorFactor() const { return m_dwColorFactor; }
+  // The whole colour word, alpha included (SetColorFactor copies its level into alpha).
+  void     SetColorFactorWord(uint32_t dwColor) { m_dwColorFactor = dwColor; }
   float    GetUserValue() const { return m_fUserValue; }
   CIndexBuffer* GetIndexBuffer() const { return m_pIndexBuffer; }
   CIndexBuffer* GetDrawIndexBuffer() const { return m_pDrawIndexBuffer; }

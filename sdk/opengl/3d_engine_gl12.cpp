@@ -414,7 +414,7 @@ ZRESULT DescribeOpenGL12(SPlatformDesc* pDesc)
   if (!pDesc)
     return ZP_FAIL;
   std::memset(pDesc, 0, sizeof(*pDesc));
-  std::snprintf(pDesc->szBuild, sizeof(pDesc->szBuild), "%s %s", __DATE__, "23:04:54");
+  std::snprintf(pDesc->szBuild, sizeof(pDesc->szBuild), "%s %s", "Mar  4 2008", "23:04:54");
   std::snprintf(pDesc->szName, sizeof(pDesc->szName), "%s", "OpenGL 1.2");
   pDesc->wMinor = 0;
   pDesc->wMajor = 1;

@@ -135,7 +135,7 @@ TEST_F(E2E, OpenGLRunShowsTheEarthAndShutsDownInOrder)
     "# PARAM_NAME_EX = \"Planeto.Appli.ini\"\n", "# PARAM_NAME_FONT = \"Planeto.Font.ini\"\n",
     "# DEFAULT_INI_PATH = \".\"\n", "# DEFAULT_DLL_PATH = \".\"\n",
     "# DEFAULT_DATA_PATH = \"Data\"\n", "# \"ZephyroSDK\" (v3,0) build: Mar  4 2008 20:14:05\n",
-    "# \"OpenGL 1.2\" (v1,0) build: ", "# \"Planeto\" (v2,110) build: Mar  4 2008 23:05:46\n",
+    "# \"OpenGL 1.2\" (v1,0) build: Mar  4 2008 23:04:54\n", "# \"Planeto\" (v2,110) build: Mar  4 2008 23:05:46\n",
     "# pWorld->Unload\n", "# RAM size max = ", "# ENDED.\n" })) ;
   EXPECT_EQ(r.log.find("failed"), std::string::npos) << r.log;
 

@@ -5,7 +5,7 @@
 #include "sdk/core/engine_settings.h"
 #include "sdk/core/index_buffer.h"
 #include "sdk/opengl/3d_engine_gl12.h"
-#include "sdk/opengl/builtin_images.h"
+#include "data/embedded.h"
 #include "sdk/opengl/camera_gl.h"
 #include "sdk/opengl/object_gl.h"
 #include "sdk/opengl/shader_gl.h"

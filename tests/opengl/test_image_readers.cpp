@@ -1,6 +1,6 @@
 // Image readers and the built-in image lookup: no display needed.
 
-#include "sdk/opengl/builtin_images.h"
+#include "data/embedded.h"
 #include "sdk/opengl/image_readers.h"
 
 #include <GL/gl.h>

@@ -4,7 +4,7 @@
 
 #include "sdk/core/engine_settings.h"
 #include "sdk/core/index_buffer.h"
-#include "sdk/opengl/font.h"
+#include "sdk/core/font.h"
 #include "sdk/opengl/object_gl.h"
 
 #include <GL/gl.h>

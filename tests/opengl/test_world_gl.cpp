@@ -7,8 +7,8 @@
 #include "sdk/core/ini_settings.h"
 #include "sdk/core/world_base.h"
 #include "sdk/opengl/3d_engine_gl12.h"
-#include "sdk/opengl/builtin_images.h"
-#include "sdk/opengl/font.h"
+#include "data/embedded.h"
+#include "sdk/core/font.h"
 #include "sdk/opengl/object_gl.h"
 #include "sdk/os/window.h"
 

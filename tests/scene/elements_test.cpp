@@ -471,12 +471,12 @@ TEST_F(WorldTest, NoStarsAtAll)
 
 TEST(SceneImages, CaseInsensitivePrefixOfTheEntryName)
 {
-  ASSERT_NE(FindSceneImage("EarthDay.png"), nullptr);
-  EXPECT_STREQ(FindSceneImage("EarthDay.png")->name, "earthday.png");
-  EXPECT_STREQ(FindSceneImage("SUN2.PNG")->name, "sun2.png");
-  EXPECT_EQ(FindSceneImage("EarthDay.tga"), nullptr);
-  EXPECT_EQ(FindSceneImage("Sun.tga"), nullptr);
-  EXPECT_EQ(FindSceneImage("Font.tga"), nullptr);
-  EXPECT_EQ(FindSceneImage("earth"), nullptr);
-  EXPECT_EQ(FindSceneImage(nullptr), nullptr);
+  ASSERT_NE(FindBuiltInImage("EarthDay.png"), nullptr);
+  EXPECT_STREQ(FindBuiltInImage("EarthDay.png")->name, "earthday.png");
+  EXPECT_STREQ(FindBuiltInImage("SUN2.PNG")->name, "sun2.png");
+  EXPECT_EQ(FindBuiltInImage("EarthDay.tga"), nullptr);
+  EXPECT_EQ(FindBuiltInImage("Sun.tga"), nullptr);
+  EXPECT_EQ(FindBuiltInImage("Font.tga"), nullptr);
+  EXPECT_EQ(FindBuiltInImage("earth"), nullptr);
+  EXPECT_EQ(FindBuiltInImage(nullptr), nullptr);
 }

@@ -4,7 +4,7 @@
 
 #include "app/scene/constellations.h"
 #include "app/scene/lens_flare_simple.h"
-#include "app/scene/scene_font.h"
+#include "sdk/core/font.h"
 #include "app/scene/sun_simple.h"
 
 using namespace scenetest;

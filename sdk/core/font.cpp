@@ -1,4 +1,4 @@
-#include "sdk/opengl/font.h"
+#include "sdk/core/font.h"
 
 #include "sdk/core/3d_object.h"
 #include "sdk/core/engine_settings.h"
