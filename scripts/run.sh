@@ -4,7 +4,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$top/scripts/setup.sh" >&2
-bin=${PLANETO_BUILD_DIR:-$top/build}/planeto
+bin=${PLANETO_BUILD_DIR:-$top/build}/app/planeto
 
 if [ -n "${DISPLAY:-}" ]; then
   exec "$bin" "$@"
