@@ -234,6 +234,20 @@ TEST(IniSettings, LongLinesAreReadSafely)
   EXPECT_EQ(ini2.GetInt("S", "KEY", 0), 4);
 }
 
+TEST(IniSettings, NulBytesEndValuesButNotTheText)
+{
+  // A NUL ends a value; inside a header or a key name it is a byte like any other, so
+  // such lines do not match, and the search goes on past them.
+  const char kNul[] = "[S]\nA = 12\0 34\nB\0=7\nB=8\n[T\0]\nC=1\n[T]\nC=2\n";
+  CIniSettings ini(kNul, sizeof(kNul) - 1);
+  char sz[16];
+  ASSERT_EQ(ini.GetString("S", "A", "x", sz, sizeof(sz)), ZP_OK);
+  EXPECT_STREQ(sz, "12");
+  EXPECT_EQ(ini.GetInt("S", "A", 0), 12);
+  EXPECT_EQ(ini.GetInt("S", "B", 0), 8);
+  EXPECT_EQ(ini.GetInt("T", "C", 0), 2);
+}
+
 TEST(IniSettings, LengthBoundsTheText)
 {
   // The store reads only uLength bytes: a value ends at the text's end.

@@ -412,6 +412,40 @@ TEST(Math, ProjectAndUnproject)
   ExpectVecNear(out, 0, 0, 0);
 }
 
+TEST(Math, ProjectPointStraightAheadOfAPlacedCamera)
+{
+  // A camera placed with the library's own operations, looking at a point 10 ahead:
+  // the point lands in the window's centre whatever the depth sign.  With s = +1 the
+  // depth is the projection's: near 1, far 100 give (100 / 99 * (1 - 1 / 10) + 1) / 2.
+  // (With s = -1 the view looks down -z, w is negative and the depth leaves [0, 1].)
+  for (float sign : { 1.0f, -1.0f })
+  {
+    C3DMath math;
+    math.SetDepthSign(sign);
+    SMatrix cam, view, proj;
+    math.Identity(&cam);
+    math.SetTranslation(&cam, 5, -3, 20);
+    SVector3 target = { 5, -3, 30 }, out;
+    math.LookAt(&cam, &target);
+    view = cam;
+    math.InvertInPlace(&view);
+    math.PerspectiveFovLH(&proj, 45.0f * 0.017453292522222223f, 800.0f / 600.0f, 1.0f, 100.0f);
+    math.Project(&out, 800, 600, nullptr, &view, &proj, &target);
+    EXPECT_NEAR(out.x, 400, 1e-2f) << sign;
+    EXPECT_NEAR(out.y, 300, 1e-2f) << sign;
+    if (sign > 0)
+      EXPECT_NEAR(out.z, (100.0f / 99.0f * 0.9f + 1.0f) * 0.5f, 1e-5f);
+    // Through a world matrix that carries the point: the same place.
+    SMatrix world;
+    math.Identity(&world);
+    math.SetTranslation(&world, &target);
+    SVector3 origin = { 0, 0, 0 };
+    math.Project(&out, 800, 600, &world, &view, &proj, &origin);
+    EXPECT_NEAR(out.x, 400, 1e-2f) << sign;
+    EXPECT_NEAR(out.y, 300, 1e-2f) << sign;
+  }
+}
+
 TEST(Math, ProjectMirroredCameraKeepsScreenSides)
 {
   // With the mirrored depth, a camera built with the library's own operations still

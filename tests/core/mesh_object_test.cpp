@@ -131,8 +131,9 @@ TEST(CoreMeshObject, NormalsOnFirstCommitOnly)
   o->SetPart(0, 0, 4, 0, 4, 2, PRIMITIVE_TRIANGLE_STRIP, 0, -1);
   ASSERT_EQ(o->Commit(), ZP_OK);
   EXPECT_EQ(o->GetKind() & 0x400, 0u);
+  // (A - B) x (A - C) of the first triangle: (2, 0, 0) x (0, -2, 0) points to -z.
   const float z = o->v[0].n.z;
-  EXPECT_NEAR(std::fabs(z), 1.0f, 1e-6f);
+  EXPECT_FLOAT_EQ(z, -1.0f);
   for (const auto& vert : o->v)
   {
     EXPECT_EQ(vert.n.x, 0.0f);

@@ -9,6 +9,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace
@@ -181,4 +183,72 @@ TEST_F(RegistrySettingsTest, UnwritableRegistryFailsEverySet)
   EXPECT_EQ(reg.SetString("WORLD", "NAME", "x"), ZP_FAIL);
   EXPECT_EQ(reg.SetDouble("WORLD", "D", 1.0), ZP_FAIL);
   EXPECT_EQ(reg.GetInt("WORLD", "WIDTH", 3), 3);
+}
+
+TEST_F(RegistrySettingsTest, ReadOnlyPlaceFailsEverySetAndKeepsTheOldFile)
+{
+  CRegistrySettings reg("Planeto");
+  ASSERT_EQ(reg.SetShort("WORLD", "WIDTH", 800), ZP_OK);
+  const std::string before = ReadFile(file);
+  const std::string sub = dir + "/zephyro";
+  ASSERT_EQ(chmod(dir.c_str(), 0755), 0);
+
+  // Root ignores mode bits: the writes run in a child without privileges.  The child
+  // answers through its exit code: 0 when every Set failed and the old value still reads.
+  auto tryWrites = [&](mode_t fileMode, mode_t dirMode) -> int {
+    chmod(file.c_str(), fileMode);
+    chmod(sub.c_str(), dirMode);
+    pid_t pid = fork();
+    if (pid == 0)
+    {
+      if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+        _exit(77);
+      CRegistrySettings child("Planeto");
+      bool ok = child.SetShort("WORLD", "WIDTH", 1024) == ZP_FAIL &&
+                child.SetString("WORLD", "NAME", "x") == ZP_FAIL &&
+                child.SetDouble("WORLD", "SPEED", 2.0) == ZP_FAIL &&
+                child.GetShort("WORLD", "WIDTH", 0) == 800;
+      _exit(ok ? 0 : 1);
+    }
+    int status = -1;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+
+  const int readOnlyFile = tryWrites(0444, 0755);
+  if (readOnlyFile == 77)
+    GTEST_SKIP() << "cannot drop privileges here";
+  EXPECT_EQ(readOnlyFile, 0);
+  EXPECT_EQ(ReadFile(file), before);
+  EXPECT_EQ(tryWrites(0666, 0555), 0);   // writable file in a read-only directory
+  EXPECT_EQ(ReadFile(file), before);
+  chmod(sub.c_str(), 0755);
+  chmod(file.c_str(), 0644);
+  EXPECT_EQ(reg.GetShort("WORLD", "WIDTH", 0), 800);
+}
+
+TEST_F(RegistrySettingsTest, DamagedFileGivesDefaultsAndKeepsWhatCanBeRead)
+{
+  ASSERT_EQ(std::system(("mkdir -p '" + dir + "/zephyro'").c_str()), 0);
+  std::ofstream(file, std::ios::binary)
+      << "[HKEY_LOCAL_MACHINE\\SOFTWARE/Zephyro/Planeto/WORLD]\n"
+         "\"WIDTH\"=dword:00000320\n"
+         "\"HEIGHT\"=dword:12zz\n"
+         "\"RATIO\"=hex:00,00\n"
+         "\xff\xfe garbage\n"
+         "\"SPEED\"=hex:00,00,00,00,00,00,f0,3f\n"
+         "\"NAME\"=\"OpenGL";   // cut in the middle of the last line
+  CRegistrySettings reg("Planeto");
+  EXPECT_EQ(reg.GetShort("WORLD", "WIDTH", 1), 800);
+  EXPECT_EQ(reg.GetShort("WORLD", "HEIGHT", 600), 600);
+  EXPECT_EQ(reg.GetFloat("WORLD", "RATIO", 1.5f), 1.5f);
+  EXPECT_EQ(reg.GetDouble("WORLD", "SPEED", 0.0), 1.0);
+  char sz[32];
+  EXPECT_EQ(reg.GetString("WORLD", "NAME", "dflt", sz, sizeof(sz)), ZP_FAIL);
+  EXPECT_STREQ(sz, "dflt");
+  // A write keeps every value that could be read.
+  ASSERT_EQ(reg.SetInt("WORLD", "HEIGHT", 600), ZP_OK);
+  EXPECT_EQ(reg.GetShort("WORLD", "WIDTH", 1), 800);
+  EXPECT_EQ(reg.GetDouble("WORLD", "SPEED", 0.0), 1.0);
+  EXPECT_EQ(reg.GetInt("WORLD", "HEIGHT", 0), 600);
 }

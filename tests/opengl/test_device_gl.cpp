@@ -4,6 +4,7 @@
 #include "data/embedded.h"
 #include "sdk/core/engine_settings.h"
 #include "sdk/core/index_buffer.h"
+#include "sdk/core/shape_builder.h"
 #include "sdk/opengl/3d_engine_gl12.h"
 #include "data/embedded.h"
 #include "sdk/opengl/camera_gl.h"
@@ -316,6 +317,36 @@ TEST_F(DeviceGL, TriangleIsDrawnFromItsDisplayList)
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
+TEST_F(DeviceGL, BadPartRecordsDrawNothingAndReadNothingOutside)
+{
+  for (uint32_t flags : { 0x8000u | 0x400u, 0x8000u | 0x400u | 0x20000u })   // lists, immediate
+  {
+    C3DObject* tri = Triangle(flags, 0xFFFFFFFF);
+    auto drawsNothing = [&](const char* what) {
+      EXPECT_EQ(tri->Commit(), ZP_OK) << what;
+      device->BeginFrame();
+      EXPECT_EQ(tri->Draw(ALL_PARTS), ZP_OK) << what;
+      EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 0, 0, 0)) << what << " " << flags;
+      device->EndFrame();
+      EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << what;
+    };
+    tri->SetPart(0, 0, 3, 3, 3, 1, PRIMITIVE_TRIANGLE_LIST, CULL_NONE, -1);
+    drawsNothing("first index at the end of the indices");
+    tri->SetPart(0, 0, 3, 0xFFFFFFF0u, 40, 1, PRIMITIVE_TRIANGLE_LIST, CULL_NONE, -1);
+    drawsNothing("first index far outside");
+    tri->SetPart(0, 3, 3, 0, 3, 1, PRIMITIVE_TRIANGLE_LIST, CULL_NONE, -1);
+    drawsNothing("base vertex past the vertices");
+    tri->SetPart(0, 0, 3, 0, 3, 1, PRIMITIVE_TRIANGLE_LIST, CULL_NONE, 7);
+    drawsNothing("material index of a part that does not exist");
+    tri->SetPart(0, 0, 3, 0, 3, 1, PRIMITIVE_TRIANGLE_LIST, CULL_NONE, -1);
+    tri->LockIndices();
+    tri->SetIndex(1, 60000);
+    drawsNothing("an index past the vertices");
+    EXPECT_EQ(tri->DrawPart(5), ZP_OK);
+    device->DestroyObject(tri);
+  }
+}
+
 TEST_F(DeviceGL, WorldMatrixMovesTheObject)
 {
   C3DObject* tri = Triangle(0x8000 | 0x400, 0xFFFFFFFF);
@@ -336,6 +367,15 @@ TEST_F(DeviceGL, FactorAlphaDrawsImmediatelyWithTheFactorsAlpha)
   tri->Draw(ALL_PARTS);
   // Blended over black with alpha 0x80 / 255.
   SPixel p = ReadPixel(W / 2, H / 2);
+  EXPECT_TRUE(Near(p, 0x10 * 128 / 255, 0x20 * 128 / 255, 0x30 * 128 / 255, 2))
+      << p.r << " " << p.g << " " << p.b;
+  device->EndFrame();
+
+  // The whole word 0x80FFFFFF: only its alpha byte counts, the vertex keeps its colour.
+  tri->SetColorFactorWord(0x80FFFFFF);
+  device->BeginFrame();
+  tri->Draw(ALL_PARTS);
+  p = ReadPixel(W / 2, H / 2);
   EXPECT_TRUE(Near(p, 0x10 * 128 / 255, 0x20 * 128 / 255, 0x30 * 128 / 255, 2))
       << p.r << " " << p.g << " " << p.b;
   device->EndFrame();
@@ -365,6 +405,30 @@ TEST_F(DeviceGL, CullingFollowsThePartsMode)
     device->EndFrame();
   }
   EXPECT_EQ(visible, 1);
+
+  // Modes 0 and 3 turn culling off: both windings show, and 3 reads back as 0.
+  for (uint32_t mode : { 0u, 3u })
+  {
+    for (bool reversed : { false, true })
+    {
+      C3DObject* t = Triangle(0x8000 | 0x400, 0xFFFFFFFF);
+      if (reversed)
+      {
+        t->SetVertex(0, 5.0f, -5.0f, 10.0f, 0xFFFFFFFF, 0, 0, 0, 0, -1, 0);
+        t->SetVertex(1, -5.0f, -5.0f, 10.0f, 0xFFFFFFFF, 0, 0, 0, 0, -1, 0);
+      }
+      t->SetCullMode(0, mode);
+      EXPECT_EQ(t->GetCullMode(0), 0u) << mode;
+      EXPECT_EQ(t->Commit(), ZP_OK);
+      device->BeginFrame();
+      glEnable(GL_CULL_FACE);                              // left on by an earlier draw
+      t->Draw(ALL_PARTS);
+      EXPECT_FALSE(glIsEnabled(GL_CULL_FACE)) << mode;
+      EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 255, 255, 255)) << mode << " " << reversed;
+      device->EndFrame();
+      device->DestroyObject(t);
+    }
+  }
 }
 
 TEST_F(DeviceGL, ScreenSpaceObjectUsesPixelsFromTheTopLeft)
@@ -475,6 +539,147 @@ TEST_F(DeviceGL, TextureApplyBlendsOnlyWhenEverythingAsks)
   glGetIntegerv(GL_ACTIVE_TEXTURE_ARB, &unit);
   EXPECT_EQ(unit, GL_TEXTURE1_ARB);
   EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+}
+
+TEST_F(DeviceGL, DisplayListDrawEqualsImmediateDraw)
+{
+  // A lit, textured sphere drawn from its lists, then the same sphere drawn vertex by
+  // vertex (0x20000 with an opaque factor compiles nothing): the frames agree.
+  const SEmbeddedFile* moon = FindBuiltInImage("moon.png");
+  ASSERT_NE(moon, nullptr);
+  CTexture* tex = device->LoadTexture(1, 3, moon->data, moon->size, "moon.png");
+  ASSERT_NE(tex, nullptr);
+  auto frame = [&](uint32_t flags) {
+    C3DObject* o = device->CreateObject(0xC03, flags);
+    SShapeSphere sp = { 4.0f, 16, 0xFFFFFFFF, 0xFFFFFFFF };
+    EXPECT_EQ(o->BuildShape(SHAPE_SPHERE, &sp), ZP_OK);
+    o->SetTexture(tex, 0, 0);
+    o->GetMatrix()->m[3][2] = -12.0f;                      // 12 ahead of the camera
+    o->SetColorFactor(0xFF);
+    EXPECT_EQ(static_cast<CObjectGL*>(o)->GetDisplayList(0) != 0, (flags & 0x20000) == 0);
+    device->BeginFrame();
+    o->Draw(ALL_PARTS);
+    std::vector<uint8_t> px(W * H * 4);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
+    device->EndFrame();
+    device->DestroyObject(o);
+    return px;
+  };
+  const uint32_t flags = 0x1 | 0x2 | 0x20 | 0x80 | 0x400 | 0x800 | 0x8000 | 0x10000;
+  std::vector<uint8_t> listed = frame(flags);
+  std::vector<uint8_t> immediate = frame(flags | 0x20000);
+  int differing = 0, lit = 0;
+  for (size_t i = 0; i < listed.size(); i += 4)
+  {
+    lit += listed[i] + listed[i + 1] + listed[i + 2] > 30;
+    for (size_t c = 0; c < 3; ++c)
+      differing += std::abs(int(listed[i + c]) - int(immediate[i + c])) > 1;
+  }
+  EXPECT_GT(lit, W * H / 20) << "the sphere is in view";
+  EXPECT_EQ(differing, 0);
+}
+
+TEST_F(DeviceGL, TextureEnvironmentFlags)
+{
+  // Texture (200, 100, 50) on a quad of vertex colour grey 128, no blending, no light.
+  std::vector<uint8_t> tga = Tga2x2({ 50, 100, 200, 50, 100, 200, 50, 100, 200, 50, 100, 200 });
+  auto drawWith = [&](uint32_t texFlags, const char* name) {
+    CTexture* tex = device->LoadTexture(0, texFlags, tga.data(), static_cast<uint32_t>(tga.size()), name);
+    EXPECT_NE(tex, nullptr);
+    C3DObject* quad = Quad2D(0, 0, W, H, 0x400 | 0x800, 0xFF808080);
+    quad->SetTexture(tex, 0, 0);
+    device->BeginFrame();
+    quad->Draw(ALL_PARTS);
+    SPixel px = ReadPixel(W / 2, H / 2);
+    device->EndFrame();
+    device->DestroyObject(quad);
+    return px;
+  };
+  GLint env = 0, combine = 0, src[3] = {};
+  auto readEnv = [&]() {
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &env);
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, &combine);
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_SOURCE0_RGB_ARB, &src[0]);
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_SOURCE1_RGB_ARB, &src[1]);
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_SOURCE2_RGB_ARB, &src[2]);
+  };
+
+  SPixel p = drawWith(0x08, "replace.tga");
+  EXPECT_TRUE(Near(p, 200, 100, 50)) << p.r << " " << p.g << " " << p.b;
+  readEnv();
+  EXPECT_EQ(env, GL_REPLACE);
+
+  p = drawWith(0x01, "modulate.tga");
+  EXPECT_TRUE(Near(p, 100, 50, 25, 2)) << p.r << " " << p.g << " " << p.b;
+  readEnv();
+  EXPECT_EQ(env, GL_MODULATE);
+  EXPECT_EQ(combine, GL_MODULATE);
+  EXPECT_EQ(src[0], GL_TEXTURE);
+
+  // Interpolate (previous, texture, primary): c * c + t * (1 - c), c = 128 / 255.
+  p = drawWith(0x10, "combine.tga");
+  const double c = 128.0 / 255.0;
+  EXPECT_TRUE(Near(p, int(255 * (c * c + 200 / 255.0 * (1 - c)) + 0.5),
+                   int(255 * (c * c + 100 / 255.0 * (1 - c)) + 0.5),
+                   int(255 * (c * c + 50 / 255.0 * (1 - c)) + 0.5)))
+      << p.r << " " << p.g << " " << p.b;
+  readEnv();
+  EXPECT_EQ(env, GL_COMBINE_ARB);
+  EXPECT_EQ(combine, GL_INTERPOLATE_ARB);
+  EXPECT_EQ(src[0], GL_PREVIOUS_ARB);
+  EXPECT_EQ(src[1], GL_TEXTURE);
+  EXPECT_EQ(src[2], GL_PRIMARY_COLOR_ARB);
+
+  // 0x08 before 0x10 before 0x01; no environment flag leaves the last one in place.
+  p = drawWith(0x08 | 0x10 | 0x01, "all.tga");
+  EXPECT_TRUE(Near(p, 200, 100, 50));
+  p = drawWith(0x10 | 0x01, "two.tga");
+  readEnv();
+  EXPECT_EQ(env, GL_COMBINE_ARB);
+  drawWith(0x00, "none.tga");
+  readEnv();
+  EXPECT_EQ(env, GL_COMBINE_ARB);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(DeviceGL, WithoutMultitextureEntryPointsOneUnitStillDraws)
+{
+  // Red on stage 0, blue on stage 1, both modulating: with two units the product is
+  // black; without the entry points only stage 0 is applied and the quad shows red.
+  std::vector<uint8_t> red = Tga2x2({ 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255 });
+  std::vector<uint8_t> blue = Tga2x2({ 255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0 });
+  CTexture* t0 = device->LoadTexture(0, 1, red.data(), static_cast<uint32_t>(red.size()), "red.tga");
+  CTexture* t1 = device->LoadTexture(0, 1, blue.data(), static_cast<uint32_t>(blue.size()), "blue.tga");
+  ASSERT_TRUE(t0 && t1);
+  SPlatformGL* p = device->GetPlatform();
+  auto draw = [&]() {
+    C3DObject* quad = Quad2D(0, 0, W, H, 0x400 | 0x800 | 0x1000, 0xFFFFFFFF);
+    quad->SetTexture(t0, 0, 0);
+    quad->SetTexture(t1, 0, 1);
+    device->BeginFrame();
+    quad->Draw(ALL_PARTS);
+    SPixel px = ReadPixel(W / 2, H / 2);
+    device->EndFrame();
+    device->DestroyObject(quad);
+    return px;
+  };
+
+  const auto active = p->glActiveTextureARB;
+  const auto multi = p->glMultiTexCoord2fARB;
+  p->glActiveTextureARB = nullptr;
+  p->glMultiTexCoord2fARB = nullptr;
+  SPixel one = draw();
+  p->glActiveTextureARB = active;
+  p->glMultiTexCoord2fARB = multi;
+  EXPECT_TRUE(Near(one, 255, 0, 0)) << one.r << " " << one.g << " " << one.b;
+  GLint unit = 0;
+  glGetIntegerv(GL_ACTIVE_TEXTURE_ARB, &unit);
+  EXPECT_EQ(unit, GL_TEXTURE0_ARB) << "only the first unit was used";
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+
+  SPixel two = draw();
+  EXPECT_TRUE(Near(two, 0, 0, 0)) << two.r << " " << two.g << " " << two.b;
 }
 
 TEST_F(DeviceGL, PointSpritesDrawSizedGreyPoints)

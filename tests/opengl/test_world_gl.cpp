@@ -5,6 +5,7 @@
 #include "sdk/core/3d_object.h"
 #include "sdk/core/engine_settings.h"
 #include "sdk/core/ini_settings.h"
+#include "sdk/core/texture.h"
 #include "sdk/core/world_base.h"
 #include "sdk/opengl/3d_engine_gl12.h"
 #include "data/embedded.h"
@@ -170,6 +171,65 @@ TEST_F(WorldGL, FontGridAndGlyphValuesFromAnotherText)
   EXPECT_EQ(broken.SetMakeTexture("font.png", junk, sizeof(junk), &store), ZP_FAIL);
   broken.Unload();
   EXPECT_NE(ReadFile(logPath).find("# CFont::SetMakeTexture failed! (\"font.png\")\n"), std::string::npos);
+}
+
+TEST_F(WorldGL, FontTextThatNamesFontPngGetsTextureAndGlyphs)
+{
+  // The built-in font text with its texture path changed to the built-in font image:
+  // the name resolves, and the glyph map is the text's ASCII grid.
+  const SEmbeddedFile* builtIn = FindEmbeddedText("Planeto.Font.ini");
+  ASSERT_NE(builtIn, nullptr);
+  std::string text(reinterpret_cast<const char*>(builtIn->data), builtIn->size);
+  const size_t at = text.find("= Font.tga\r\n");
+  ASSERT_NE(at, std::string::npos);
+  text.replace(at, 10, "= font.png");
+  CIniSettings store(text.data(), static_cast<uint32_t>(text.size()));
+
+  char name[256];
+  ASSERT_EQ(store.GetString("FONT", "FONT_TEXTURE_PATH", "Font.tga", name, sizeof(name)), ZP_OK);
+  const SEmbeddedFile* png = FindBuiltInImage(name);
+  ASSERT_NE(png, nullptr) << name;
+  CFont font(settings);
+  ASSERT_EQ(font.Load(), ZP_OK);
+  ASSERT_EQ(font.SetMakeTexture(name, png->data, png->size, &store), ZP_OK);
+  CTexture* tex = font.GetObject()->GetTexture(0, 0);
+  ASSERT_NE(tex, nullptr);
+  EXPECT_STREQ(tex->GetName(), "font.png");
+  int glyphs = 0;
+  for (uint32_t code = 0; code < 256; ++code)
+    glyphs += font.GetGlyph(code) != 0;
+  // 9 named + 17 punctuation + 10 digits + 52 letters + two braces + POURCENT.
+  EXPECT_EQ(glyphs, 91);
+  EXPECT_EQ(font.GetGlyph('0'), (1u << 16) | 4u);
+  EXPECT_EQ(font.GetGlyph('_'), (16u << 16) | 6u);
+  EXPECT_EQ(font.Unload(), ZP_OK);
+}
+
+TEST_F(WorldGL, FontGridSizesOutsideOneTo256AreRejected)
+{
+  const SEmbeddedFile* png = FindBuiltInImage("font.png");
+  ASSERT_NE(png, nullptr);
+  for (const char* grid : { "NB_COL = 0\r\nNB_ROW = 16", "NB_COL = 16\r\nNB_ROW = 0",
+                            "NB_COL = 257\r\nNB_ROW = 16", "NB_COL = 16\r\nNB_ROW = 300",
+                            "NB_COL = -4\r\nNB_ROW = 16" })
+  {
+    const std::string text = std::string("[FONT]\r\n") + grid + "\r\n";
+    CIniSettings store(text.data(), static_cast<uint32_t>(text.size()));
+    CFont font(settings);
+    ASSERT_EQ(font.Load(), ZP_OK);
+    EXPECT_EQ(font.SetMakeTexture("font.png", png->data, png->size, &store), ZP_FAIL) << grid;
+    EXPECT_EQ(font.GetGlyph('A'), 0u) << grid;
+    font.Unload();
+  }
+  // The limits themselves are fine: 256 columns give cells of 1 / 1.
+  const char edge[] = "[FONT]\r\nNB_COL = 256\r\nNB_ROW = 1\r\n";
+  CIniSettings store(edge, sizeof(edge) - 1);
+  CFont font(settings);
+  ASSERT_EQ(font.Load(), ZP_OK);
+  ASSERT_EQ(font.SetMakeTexture("font.png", png->data, png->size, &store), ZP_OK);
+  EXPECT_FLOAT_EQ(font.GetCellWidth(), 1.0f);
+  EXPECT_FLOAT_EQ(font.GetCellHeight(), 1.0f / 256.0f);
+  font.Unload();
 }
 
 TEST_F(WorldGL, UnloadDestroysTheWindowAndLeavesNoLeakLines)

@@ -8,6 +8,7 @@
 #include "sdk/core/3d_object.h"
 #include "sdk/core/engine_settings.h"
 #include "sdk/core/index_buffer.h"
+#include "sdk/core/shape_builder.h"
 #include "sdk/core/texture.h"
 #include "sdk/software/3d_engine_soft.h"
 #include "sdk/software/object_soft.h"
@@ -16,8 +17,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <memory>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -419,6 +425,204 @@ TEST_F(SoftwareDeviceTest, DestroyReleasesEverythingAndUnpublishesTheBlock)
   // Frames after Destroy touch nothing.
   EXPECT_EQ(ZP_OK, device.BeginFrame());
   EXPECT_EQ(ZP_OK, device.EndFrame());
+}
+
+TEST_F(SoftwareDeviceTest, SphereOutlineLiesWhereProjectPutsIt)
+{
+  // A 160 x 120 picture seen through a 45 degree perspective from the origin; a sphere
+  // of radius 20 at z = 100 with every edge drawn (cull mode 0 from flag 0x40).
+  device.Destroy();
+  settings->wWidth  = 160;
+  settings->wHeight = 120;
+  math.PerspectiveFovLH(&settings->matProjection, 45.0f * 0.017453292522222223f, 160.0f / 120.0f,
+                        1.0f, 1000.0f);
+  ASSERT_EQ(ZP_OK, device.CreateOffscreen(settings.get(), 160, 120));
+  ASSERT_EQ(ZP_OK, device.BeginFrame());
+
+  C3DObject* sphere = device.CreateObject(0xC03, RENDER_LIGHT | RENDER_SHAPE_CULL_NONE);
+  ASSERT_NE(nullptr, sphere);
+  SShapeSphere sp = { 20.0f, 24, 0xFFFFFFFF, 0xFFFFFFFF };
+  ASSERT_EQ(ZP_OK, sphere->BuildShape(SHAPE_SPHERE, &sp));
+  math.SetTranslation(sphere->GetMatrix(), 0, 0, 100);
+  ASSERT_EQ(ZP_OK, sphere->Draw(-1));
+
+  // Where Project puts the vertices: their bounding box, and the sphere's centre.
+  float minX = 1e9f, maxX = -1e9f, minY = 1e9f, maxY = -1e9f;
+  for (uint32_t i = 0; i < sphere->GetVertexCount(); ++i) {
+    SVector3 p, q;
+    sphere->GetPosition(i, &p);
+    math.Project(&q, 160, 120, sphere->GetMatrix(), &settings->matView, &settings->matProjection, &p);
+    minX = std::min(minX, q.x);
+    maxX = std::max(maxX, q.x);
+    minY = std::min(minY, q.y);
+    maxY = std::max(maxY, q.y);
+  }
+  SVector3 centre = { 0, 0, 100 }, c;
+  math.Project(&c, 160, 120, nullptr, &settings->matView, &settings->matProjection, &centre);
+  EXPECT_NEAR(80.0f, c.x, 1e-3f);
+  EXPECT_NEAR(60.0f, c.y, 1e-3f);
+  // The top pole: 20 / 100 of the half-height times 1 / tan 22.5 degrees above the
+  // centre; rings nearer the eye reach a little further.
+  SVector3 pole = { 0, 20, 100 }, q;
+  math.Project(&q, 160, 120, nullptr, &settings->matView, &settings->matProjection, &pole);
+  EXPECT_NEAR(60.0f - 0.2f * 2.4142f * 60.0f, q.y, 0.01f);
+  EXPECT_LE(minY, q.y);
+  EXPECT_GT(minY, q.y - 1.0f);
+
+  // What was drawn: white edges, nothing outside the projected box, every side reached.
+  int dMinX = 1 << 20, dMaxX = -1, dMinY = 1 << 20, dMaxY = -1;
+  for (int y = 0; y < 120; ++y)
+    for (int x = 0; x < 160; ++x)
+      if (Pixel(x, y) != GREY) {
+        dMinX = std::min(dMinX, x);
+        dMaxX = std::max(dMaxX, x);
+        dMinY = std::min(dMinY, y);
+        dMaxY = std::max(dMaxY, y);
+      }
+  EXPECT_NEAR(std::floor(minX), dMinX, 1.0f);
+  EXPECT_NEAR(std::floor(maxX), dMaxX, 1.0f);
+  EXPECT_NEAR(std::floor(minY), dMinY, 1.0f);
+  EXPECT_NEAR(std::floor(maxY), dMaxY, 1.0f);
+  EXPECT_EQ(0xFFFFFFFFu, Pixel(80, int(minY) + 1)) << "the meridians meet at the top pole";
+
+  // A box beside it: six strip parts of two triangles each.
+  C3DObject* box = device.CreateObject(0xC03, RENDER_LIGHT);
+  ASSERT_NE(nullptr, box);
+  SShapeBox b = { 5, 5, 5, 0, 0xFFFF0000, 0xFFFFFFFF, 0.0f, 1.0f };
+  ASSERT_EQ(ZP_OK, box->BuildShape(SHAPE_BOX, &b));
+  math.SetTranslation(box->GetMatrix(), -40, 0, 100);
+  std::memset(settings->adwCounters, 0, sizeof(settings->adwCounters));
+  ASSERT_EQ(ZP_OK, box->Draw(-1));
+  EXPECT_EQ(24u, settings->adwCounters[0]);
+  EXPECT_EQ(24u, settings->adwCounters[1]);
+  EXPECT_EQ(12u, settings->adwCounters[2]);
+  int red = 0;
+  for (int y = 0; y < 120; ++y)
+    for (int x = 0; x < 60; ++x)
+      red += Pixel(x, y) == RED;
+  EXPECT_GT(red, 20);
+}
+
+TEST_F(SoftwareDeviceTest, BadPartsAndIndicesDrawNothing)
+{
+  device.BeginFrame();
+  C3DObject* o = Make(0x2, 0x1, { TA, TC, TB }, PRIMITIVE_TRIANGLE_LIST, 1, CULL_NONE);
+  ASSERT_EQ(ZP_OK, o->Draw(-1));
+  ASSERT_GT(CountNot(GREY), 0) << "the object is drawable as built";
+
+  auto drawsNothing = [&](const char* what) {
+    device.EndFrame();
+    device.BeginFrame();
+    EXPECT_EQ(ZP_OK, o->Draw(-1)) << what;
+    EXPECT_EQ(0, CountNot(GREY)) << what;
+  };
+  o->SetPart(0, 0, 3, 0, 3, 1, 9, CULL_NONE, -1);
+  drawsNothing("primitive type outside the table");
+  o->SetPart(0, 0, 3, 2, 3, 1, PRIMITIVE_TRIANGLE_LIST, CULL_NONE, -1);
+  drawsNothing("indices past the end of the index array");
+  o->SetPart(0, 0, 3, 0x7FFFFFFF, 6, 2, PRIMITIVE_TRIANGLE_STRIP, CULL_NONE, -1);
+  drawsNothing("first index far outside");
+  o->SetPart(0, 0, 3, 1, 3, 1, PRIMITIVE_TRIANGLE_FAN, CULL_NONE, -1);
+  drawsNothing("a fan running past the end");
+  o->SetPart(0, 3, 3, 0, 3, 1, PRIMITIVE_TRIANGLE_LIST, CULL_NONE, -1);
+  drawsNothing("base vertex past the vertices");
+  o->SetPart(0, 0, 3, 0, 3, 1, PRIMITIVE_TRIANGLE_LIST, CULL_NONE, -1);
+  o->LockIndices();
+  o->SetIndex(2, 40000);
+  drawsNothing("an index past the vertices");
+  EXPECT_EQ(ZP_OK, o->DrawPart(0xFFFFFFFF));
+  EXPECT_EQ(0, CountNot(GREY));
+}
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) || defined(__SANITIZE_MEMORY__)
+#define PLANETO_NO_ADDRESS_LIMIT 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+#define PLANETO_NO_ADDRESS_LIMIT 1
+#endif
+#endif
+
+// Lets the process map only `extra` more bytes of address space (soft limit only, so
+// it can be lifted again).  Sanitizers reserve huge shadow maps and cannot run so.
+void LimitAddressSpace(size_t extra)
+{
+  unsigned long pages = 0;
+  FILE* f = std::fopen("/proc/self/statm", "r");
+  if (!f || std::fscanf(f, "%lu", &pages) != 1)
+    std::exit(3);
+  std::fclose(f);
+  rlimit r;
+  getrlimit(RLIMIT_AS, &r);
+  r.rlim_cur = pages * size_t(sysconf(_SC_PAGESIZE)) + extra;
+  if (setrlimit(RLIMIT_AS, &r) != 0)
+    std::exit(4);
+}
+
+void LiftAddressLimit()
+{
+  rlimit r;
+  getrlimit(RLIMIT_AS, &r);
+  r.rlim_cur = r.rlim_max;
+  setrlimit(RLIMIT_AS, &r);
+}
+
+// Each case runs in a child process; it exits 0 when every expectation held.
+void DepthBufferThatCannotBeAllocatedFailsCreate()
+{
+  SEngineSettings s;
+  std::memset(&s, 0, sizeof(s));
+  C3DMath math;
+  s.pMath = &math;
+  C3DEngineSoft device;
+  // 10000 x 10000 pixels: two 400 MB bitmaps fit, the 400 MB depth buffer does not.
+  LimitAddressSpace(size_t(900) << 20);
+  const ZRESULT r = device.CreateOffscreen(&s, 10000, 10000);
+  LiftAddressLimit();
+  if (r != ZP_FAIL || device.GetRaster()->GetDepthBuffer() != nullptr)
+    std::exit(1);
+  if (!device.GetCurrentBitmap())
+    std::exit(6);   // the bitmaps failed, not the depth buffer: the limit is off
+  if (device.Destroy() != ZP_OK || s.pPlatform != nullptr || device.m_plistObjects.First())
+    std::exit(2);
+  std::exit(0);
+}
+
+void GeometryThatCannotBeAllocatedFailsSetup()
+{
+  SEngineSettings s;
+  std::memset(&s, 0, sizeof(s));
+  C3DMath math;
+  s.pMath = &math;
+  C3DEngineSoft device;
+  if (device.CreateOffscreen(&s, 64, 48) != ZP_OK)
+    std::exit(1);
+  C3DObject* o = device.CreateObject(0x2, 0x1);
+  if (!o)
+    std::exit(2);
+  LimitAddressSpace(size_t(64) << 20);
+  const ZRESULT r = o->SetupGeometry(1, 20000000, 3);   // about a gigabyte of vertices
+  const ZRESULT r2 = o->SetupGeometry(1, 3, 200000000); // 800 MB of indices
+  LiftAddressLimit();
+  if (r != ZP_FAIL || r2 != ZP_FAIL)
+    std::exit(3);
+  // Nothing half-built is drawn, and the object still goes the normal way.
+  device.BeginFrame();
+  if (o->Draw(-1) != ZP_OK || device.DestroyObject(o) != ZP_OK || device.m_plistObjects.First())
+    std::exit(4);
+  if (device.Destroy() != ZP_OK)
+    std::exit(5);
+  std::exit(0);
+}
+
+TEST(SoftwareAllocationFailures, FailCleanly)
+{
+#ifdef PLANETO_NO_ADDRESS_LIMIT
+  GTEST_SKIP() << "the address-space limit does not work under a sanitizer";
+#else
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(DepthBufferThatCannotBeAllocatedFailsCreate(), ::testing::ExitedWithCode(0), "");
+  EXPECT_EXIT(GeometryThatCannotBeAllocatedFailsSetup(), ::testing::ExitedWithCode(0), "");
+#endif
 }
 
 TEST(SoftwareModule, DescribeCreateDestroy)

@@ -33,9 +33,12 @@ public:
     CWorldBase::Draw();
     if (m_pSphere)
       m_pSphere->Draw(-1);
+    if (m_pBox)
+      m_pBox->Draw(-1);
     return ZP_OK;
   }
   C3DObject* m_pSphere = nullptr;
+  C3DObject* m_pBox    = nullptr;
 };
 
 TEST(SoftwareWorld, LoadFrameUnloadInAWindow)
@@ -72,6 +75,12 @@ TEST(SoftwareWorld, LoadFrameUnloadInAWindow)
     SShapeSphere sp = { 200.0f, 12, 0xFFFFFFFF, 0xFFFFFFFF };
     ASSERT_EQ(ZP_OK, world.m_pSphere->BuildShape(SHAPE_SPHERE, &sp));
     world.GetMath()->SetTranslation(world.m_pSphere->GetMatrix(), 0, 0, 1000);
+    // A red box in the lower left corner of the view.
+    world.m_pBox = world.CreateObject(0xC03, 0x1);
+    ASSERT_NE(nullptr, world.m_pBox);
+    SShapeBox box = { 40.0f, 40.0f, 40.0f, 0, 0xFFFF0000, 0xFFFFFFFF, 0.0f, 1.0f };
+    ASSERT_EQ(ZP_OK, world.m_pBox->BuildShape(SHAPE_BOX, &box));
+    world.GetMath()->SetTranslation(world.m_pBox->GetMatrix(), -300, -200, 1000);
 
     for (int i = 0; i < 3; ++i)
       ASSERT_EQ(ZP_OK, world.Frame());
@@ -88,6 +97,11 @@ TEST(SoftwareWorld, LoadFrameUnloadInAWindow)
       for (int x = 60; x < 140; ++x)
         drawn += shown->GetPixel(x, y) != SOFT_BACKGROUND;
     EXPECT_GT(drawn, 200);
+    int red = 0;
+    for (int y = 75; y < 150; ++y)
+      for (int x = 0; x < 60; ++x)
+        red += shown->GetPixel(x, y) == 0xFFFF0000u;
+    EXPECT_GT(red, 20) << "the box's edges";
 
     EXPECT_EQ(ZP_OK, world.Unload());
     EXPECT_EQ(nullptr, s->pPlatform);
