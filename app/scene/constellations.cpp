@@ -86,7 +86,12 @@ SVector3 CatalogStarPosition(C3DMath* pMath, const SCatalogStar& star)
 
 uint8_t StarGreyLevel(float fSize)
 {
-  return static_cast<uint8_t>(static_cast<int32_t>(fSize * 2.5f) & 0xFF);
+  // A catalogue may hold any magnitude ("1e30", "nan"): a level beyond the 32-bit
+  // range, or none, gives the processor's "integer indefinite" 0x80000000, so 0.
+  const float fLevel = fSize * 2.5f;
+  if (!(fLevel > -2147483904.0f && fLevel < 2147483648.0f))
+    return 0;
+  return static_cast<uint8_t>(static_cast<int32_t>(fLevel) & 0xFF);
 }
 
 CConstellations::CConstellations(SEngineSettings* pSettings)
@@ -149,6 +154,12 @@ ZRESULT CConstellations::Load()
 
   const int32_t iMax = pStore ? pStore->GetInt("CONTELLATIONS", "STARS_NB_MAX", 2000) : 2000;
   m_dwCount = iMax > 0 ? static_cast<uint32_t>(iMax) : 0;   // a negative count means none
+  if (m_dwCount > STARS_MAX_RANDOM)
+  {
+    LogMessage(m_pSettings->szLogPath, 1, "# CConstellations::Load STARS_NB_MAX = %d limited to %u\n", iMax,
+               STARS_MAX_RANDOM);
+    m_dwCount = STARS_MAX_RANDOM;
+  }
   if (!AllocateSizes(m_dwCount))
   {
     m_dwCount = 0;

@@ -15,6 +15,9 @@ class C3DObject;
 // states and one texture.
 constexpr uint32_t STARS_OBJECT_KIND  = 0x8;
 constexpr uint32_t STARS_RENDER_FLAGS = 0xC29;
+// Most stars a random field is made of.  Each star is one vertex and one draw call per
+// frame: a million already costs some 46 MB and seconds a frame, ten million a gigabyte.
+constexpr uint32_t STARS_MAX_RANDOM = 1000000;
 
 // One catalogue line cut into its fixed columns.
 struct SCatalogStar
@@ -40,7 +43,8 @@ std::vector<SCatalogStar> ParseCatalog(const char* pText, size_t uSize);
 // then by the declination about X, with the depth sign of the math object.
 SVector3 CatalogStarPosition(C3DMath* pMath, const SCatalogStar& star);
 
-// The grey level of a star: the low eight bits of trunc(size x 2.5).
+// The grey level of a star: the low eight bits of trunc(size x 2.5); 0 when that is
+// outside the 32-bit range or not a number.
 uint8_t StarGreyLevel(float fSize);
 
 // The star background: one point-list object travelling with the camera, filled at

@@ -306,13 +306,15 @@ ZRESULT CPlanetoWorld::LoadObjects(bool bSkybox)
   sphere.dwDiffuse  = 0xFFFFFFFF;
   sphere.dwSpecular = 0xFFFFFFFF;
   const float fRadius = sphere.fRadius;
-  const uint32_t dwSegments = sphere.dwSegments;
   if (ZP_FAILED(m_pSphere->BuildShape(SHAPE_SPHERE, &sphere)))
     return ZP_FAIL;
 
   SShapeDisc disc;
   disc.fWidth        = 2.0f * fRadius;
-  disc.dwSegments    = dwSegments;
+  // The count as the sphere builder corrected it (3 to 255): the disc builder only raises
+  // it, so a raw count from the text (say 100000000, or -1) would size the occluder's
+  // buffers without bound.
+  disc.dwSegments    = sphere.dwSegments;
   disc.fHeight       = 0.0f;
   disc.dwAxis        = 0;
   disc.dwTextureMode = 1;

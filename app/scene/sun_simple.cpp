@@ -197,6 +197,10 @@ float CSunSimple::WrapAngle(float fAngle)
   // A non-finite angle would never leave the loops.
   if (!std::isfinite(fAngle))
     return 0.0f;
+  // A huge speed factor makes huge angles: past a few turns the subtraction is slow, and
+  // once 2 pi falls below the float's spacing it changes nothing, so reduce in one step.
+  if (std::fabs(fAngle) > 64.0f * TWO_PI)
+    fAngle = std::fmod(fAngle, TWO_PI);
   while (fAngle > TWO_PI)
     fAngle -= TWO_PI;
   while (fAngle < -TWO_PI)

@@ -7,6 +7,8 @@
 #include "app/scene/scene_images.h"
 #include "app/scene/sun_simple.h"
 
+#include <algorithm>
+
 using namespace scenetest;
 
 namespace {
@@ -128,6 +130,20 @@ TEST(SunAngle, WrapsByWholeTurns)
   EXPECT_EQ(CSunSimple::WrapAngle(6.0f), 6.0f);
   EXPECT_EQ(CSunSimple::WrapAngle(-6.0f), -6.0f);
   EXPECT_EQ(CSunSimple::WrapAngle(std::nanf("")), 0.0f);
+  // Where 2 pi is below the float's spacing, subtraction alone would never end.
+  for (float f : { 1e31f, -1e31f, 3.0e7f, -1.0e9f, 1e38f })
+    EXPECT_LE(std::fabs(CSunSimple::WrapAngle(f)), kTwoPi) << f;
+  // Beyond a few turns the reduction is done in one step, to the same angle.
+  for (float f : { 1000.5f, -2000.25f })
+  {
+    float g = f;
+    while (g > kTwoPi)
+      g -= kTwoPi;
+    while (g < -kTwoPi)
+      g += kTwoPi;
+    EXPECT_NEAR(CSunSimple::WrapAngle(f), g, 5e-3f) << f;   // the loop adds its own rounding
+  }
+  EXPECT_EQ(CSunSimple::WrapAngle(INFINITY), 0.0f);
 }
 
 // ---------------------------------------------------------------------------------
@@ -169,6 +185,31 @@ struct SPlacementRig
 };
 
 }  // namespace
+
+TEST(FlarePlacement, SunInTheTopLeftCorner)
+{
+  // The screen point moves linearly with the sun's sideways offset at a fixed depth:
+  // two probes find the offset that puts the sun on (0, 0).
+  auto place = [](float x, float y) {
+    SPlacementRig rig(800, 600, SVector3{ x, y, 5000.0f });
+    SFlarePlacement p;
+    ComputeFlarePlacement(&rig.math, rig.s.get(), &p);
+    return p;
+  };
+  const SFlarePlacement p0 = place(0.0f, 0.0f), px = place(1000.0f, 0.0f), py = place(0.0f, 1000.0f);
+  const float x = -p0.vSunScreen.x * 1000.0f / (px.vSunScreen.x - p0.vSunScreen.x);
+  const float y = -p0.vSunScreen.y * 1000.0f / (py.vSunScreen.y - p0.vSunScreen.y);
+  const SFlarePlacement p = place(x, y);
+  ASSERT_NEAR(p.vSunScreen.x, 0.0f, 0.01f);
+  ASSERT_NEAR(p.vSunScreen.y, 0.0f, 0.01f);
+  EXPECT_NEAR(p.fDx, 400.0f, 0.01f);
+  EXPECT_NEAR(p.fDy, 300.0f, 0.01f);
+  EXPECT_NEAR(p.fShift, -21.0f, 0.001f);
+  const SVector3 q = FlareScreenPoint(p, 1.0f);
+  EXPECT_NEAR(q.x, 800.0f, 0.02f);
+  EXPECT_NEAR(q.y, 600.0f, 0.02f);
+  EXPECT_EQ(q.z, 0.0f);
+}
 
 TEST(FlarePlacement, SunStraightAheadCollapsesTheFlares)
 {
@@ -296,6 +337,10 @@ TEST(Catalogue, FixedColumns)
   EXPECT_NEAR(s.fDeclination, -(16.0 + 42.0 / 60.0 + 58.0 / 3600.0) * 3.141592654 / 90.0, 1e-6);
   EXPECT_NEAR(s.fSize, -29.28f, 0.01f);
   EXPECT_EQ(StarGreyLevel(s.fSize), 0xB7);
+  // 6 h 45 min 8.9 s is 24308.9 s of the day's 86400: 101.287 degrees, 1.7678 rad.
+  EXPECT_NEAR(s.fRightAscension, 1.7678f, 1e-4f);
+  // The declination counts pi / 90 a degree, twice the arc: -0.5835 rad for 16.716 degrees.
+  EXPECT_NEAR(s.fDeclination, -0.58350f, 1e-5f);
 }
 
 TEST(Catalogue, ShortBlankAndOddLines)
@@ -408,6 +453,42 @@ TEST_F(WorldTest, CatalogueLinesEndedByALineFeedOnly)
   for (const SDrawRecord& d : Journal().draws)
     EXPECT_NE(d.sCall, "DrawRange");
   none.Unload();
+}
+
+TEST_F(WorldTest, CatalogueOfAnyContent)
+{
+  m_appli->Set("CONTELLATIONS", "READ_FROM_CATALOG", "1");
+  ASSERT_EQ(LoadWorld(), ZP_OK);
+  // Every byte value, numbers out of every range, long lines, CR LF and lone CRs: one
+  // star per line feed, whatever the line holds.
+  std::string text;
+  for (int c = 0; c < 256; ++c)
+    text += static_cast<char>(c);
+  text += "\n99 99 99.9 -99 99 99 1e999\n-1 -1 -1.0 --1 -1 -1 nan\n" + std::string(5000, '7') + "\r\n\r\r\n";
+  uint32_t dwRandom = 12345;
+  for (int i = 0; i < 20000; ++i)
+  {
+    dwRandom = dwRandom * 1103515245u + 12345u;
+    text += static_cast<char>(dwRandom >> 24);
+  }
+  text += "\n";
+  const size_t uLines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+  CCatalogStars stars(Settings(), text);
+  ASSERT_EQ(stars.Load(), ZP_OK);
+  ASSERT_EQ(stars.GetCount(), uLines);
+  auto* o = static_cast<CFakeObject*>(stars.GetStarsObject());
+  EXPECT_EQ(o->v.size(), uLines);
+  Journal().draws.clear();
+  stars.Draw();
+  EXPECT_EQ(Journal().draws.size(), uLines + 1);
+  for (const SDrawRecord& d : Journal().draws)
+  {
+    if (d.sCall == "DrawRange")
+    {
+      EXPECT_EQ(d.dwColorFactor >> 24, 0xFFu);   // opaque grey, whatever the size
+    }
+  }
+  EXPECT_EQ(stars.Unload(), ZP_OK);
 }
 
 TEST_F(WorldTest, RandomStarFieldIsDrawnStarByStar)

@@ -82,6 +82,8 @@ TEST_F(WorldTest, ArrowsTakeTheShortWayRound)
   {
     Settings()->dFrameStep = 1.0 / 0.0006 * 0.01;   // 1 unit of roll per update
     m_world->Update();
+    EXPECT_NEAR(m_world->GetRollCurrent(), std::min(i + 1.0f, kPi), 1e-4f);
+    EXPECT_LE(m_world->GetRollCurrent(), kPi);
   }
   // The roll stops exactly at the target.
   EXPECT_FLOAT_EQ(m_world->GetRollCurrent(), kPi);
@@ -240,18 +242,31 @@ TEST_F(WorldTest, WheelAndDragStillWorkWhenTheSceneIsFrozen)
   ASSERT_EQ(LoadWorld(), ZP_OK);
   Send(WM_KEYDOWN, VK_DIVIDE);
   const SMatrix earth = m_world->GetEarthMatrix();
+  const SMatrix clouds = m_world->GetCloudsMatrix();
   const float fOrbit = m_world->GetMoonOrbitAngle();
+  const float fTilt = m_world->GetMoonTiltPhase();
   const float fYaw = m_world->GetCameraYaw();
+  const float fWobble = m_world->GetCameraWobble();
+  CSunSimple* sun = m_world->GetSunSimple();
+  sun->SetAngles(3.0f, 2.0f);
   Send(WM_MOUSEWHEEL, MAKEWPARAM(0, 120));
   Send(WM_MOUSEWHEEL, MAKEWPARAM(0, 120));
   Send(WM_MOUSEMOVE, MK_LBUTTON, Pos(100, 100));
   Send(WM_MOUSEMOVE, MK_LBUTTON, Pos(100, 160));
+  Send(WM_KEYDOWN, VK_RIGHT);   // a roll target that a frozen scene never turns to
   Settings()->dFrameStep = 5.0;
   m_world->Update();
   EXPECT_EQ(Settings()->dFrameStep, 0.0);
   EXPECT_TRUE(SameMatrix(m_world->GetEarthMatrix(), earth, 0.0f));
   EXPECT_EQ(m_world->GetMoonOrbitAngle(), fOrbit);
   EXPECT_EQ(m_world->GetCameraYaw(), fYaw);
+  EXPECT_TRUE(SameMatrix(m_world->GetCloudsMatrix(), clouds, 0.0f));
+  EXPECT_EQ(m_world->GetMoonTiltPhase(), fTilt);
+  EXPECT_EQ(m_world->GetCameraWobble(), fWobble);
+  EXPECT_EQ(m_world->GetRollCurrent(), 0.0f);
+  m_world->Draw();
+  EXPECT_EQ(sun->GetDiscAngle(), 3.0f);
+  EXPECT_EQ(sun->GetRayAngle(), 2.0f);
   EXPECT_FLOAT_EQ(m_world->GetCameraDistance(), -900.0f);
   EXPECT_FLOAT_EQ(m_world->GetMousePitch(), 0.1f);
   EXPECT_EQ(m_world->GetWheelSteps(), 0);
@@ -259,6 +274,20 @@ TEST_F(WorldTest, WheelAndDragStillWorkWhenTheSceneIsFrozen)
   SVector3 c;
   Math()->GetTranslation(&c, &Settings()->matCamera);
   EXPECT_NEAR(Len(c), 900.0f, 0.05f);
+
+  // A sideways drag still turns the camera round the Earth, frozen or not.
+  Send(WM_KEYDOWN, VK_UP);
+  Send(WM_LBUTTONUP);
+  Send(WM_MOUSEMOVE, MK_LBUTTON, Pos(100, 160));
+  Send(WM_MOUSEMOVE, MK_LBUTTON, Pos(300, 160));
+  Settings()->dFrameStep = 5.0;
+  m_world->Update();
+  EXPECT_FLOAT_EQ(m_world->GetMouseYaw(), 0.25f);
+  SVector3 c2;
+  Math()->GetTranslation(&c2, &Settings()->matCamera);
+  EXPECT_NEAR(Len(c2), 900.0f, 0.05f);
+  EXPECT_GT(Len(SVector3{ c2.x - c.x, c2.y - c.y, c2.z - c.z }), 100.0f);
+  EXPECT_TRUE(SameMatrix(m_world->GetEarthMatrix(), earth, 0.0f));
 }
 
 // ---------------------------------------------------------------------------------
@@ -290,6 +319,10 @@ TEST(Difraction, IntensityFollowsTheCovering)
   SDifraction deeper = ComputeDifraction(at(495), rim(495), e, p);     // gap -15
   EXPECT_NEAR(deeper.fIntensity, 0.5f, 1e-5f);
   EXPECT_NEAR(deeper.fSunLeft, 0.25f, 1e-5f);
+
+  SDifraction hidden = ComputeDifraction(at(490), rim(490), e, p);     // gap -20: just hidden
+  EXPECT_EQ(hidden.fIntensity, 0.0f);
+  EXPECT_NEAR(hidden.fSunLeft, 0.0f, 1e-6f);
 
   SDifraction covered = ComputeDifraction(at(480), rim(480), e, p);    // gap -30
   EXPECT_EQ(covered.fIntensity, 0.0f);
@@ -394,6 +427,51 @@ TEST_F(SunTestWorld, WithoutEarthDifractionTheSunRecoversAfterTheMoon)
 
   World()->SunTest(sun, SVector3{ 0.0f, 5000.0f, 0.0f });
   EXPECT_EQ(m_world->GetSunIntensity(), 1.0f);
+}
+
+TEST_F(SunTestWorld, MoonGlowNeverOutshinesTheSun)
+{
+  m_appli->Set("MOON_DIFRACTION", "MOON_DIFRACTION_ENABLE", "1");
+  m_world = std::make_unique<CTestWorld>();
+  m_world->BindSettings(m_engine.get(), m_appli.get(), m_sLog.c_str());
+  m_world->RegisterPlatform(2, FakeDescribe, CountingCreate, FakeDestroy);
+  m_bLoaded = true;
+  ASSERT_EQ(m_world->Load(nullptr, 800, 600, 32, false, false, PLATFORM_OPENGL12, ""), ZP_OK);
+
+  // The sun's centre on the Earth's rim (half of it left), then the Moon swept across
+  // it: the Moon's own formula reaches 1, its glow stays at or below the sun that the
+  // Earth leaves, which the Moon's covering may then lower further.
+  Place(SVector3{ 1015.0f, 0.0f, 5000.0f });
+  World()->SunTest(Sun(), SVector3{ 0.0f, 5000.0f, 0.0f });
+  ASSERT_TRUE(m_world->IsSunVisible());
+  const float fHalf = m_world->GetSunIntensity();
+  ASSERT_GT(fHalf, 0.2f);
+  ASSERT_LT(fHalf, 0.8f);
+
+  const SVector3 sun = Sun();
+  float fHighestFormula = 0.0f;
+  for (int i = -60; i <= 60; i += 2)
+  {
+    // 500 units in front of the camera on the line to the sun, shifted sideways.
+    const float t = 0.1f;
+    const SVector3 moon = { sun.x * t + static_cast<float>(i), sun.y * t, -1000.0f + (sun.z + 1000.0f) * t };
+    World()->SunTest(sun, moon);
+    const SDifraction raw = ComputeDifraction(m_world->GetScreenPoint(CPlanetoWorld::SP_SUN),
+                                              m_world->GetScreenPoint(CPlanetoWorld::SP_SUN_RIM),
+                                              m_world->GetScreenPoint(CPlanetoWorld::SP_MOON),
+                                              m_world->GetScreenPoint(CPlanetoWorld::SP_MOON_RIM));
+    fHighestFormula = std::max(fHighestFormula, raw.fIntensity);
+    const float fGlow = m_world->GetMoonDifractionIntensity();
+    EXPECT_LE(fGlow, fHalf + 1e-6f) << i;
+    EXPECT_GE(fGlow, 0.0f) << i;
+    EXPECT_NEAR(fGlow, std::max(0.0f, std::min(raw.fIntensity, fHalf)), 1e-5f) << i;
+    if (raw.fGap >= 0.0f)
+    {
+      EXPECT_LE(fGlow, m_world->GetSunIntensity()) << i;
+    }
+    EXPECT_NEAR(m_world->GetSunIntensity(), std::min(fHalf, raw.fSunLeft), 1e-5f) << i;
+  }
+  EXPECT_GT(fHighestFormula, fHalf + 0.1f) << "the sweep never tested the cap";
 }
 
 // ---------------------------------------------------------------------------------

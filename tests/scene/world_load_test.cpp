@@ -6,6 +6,9 @@
 #include "app/scene/lens_flare_simple.h"
 #include "sdk/core/font.h"
 #include "app/scene/sun_simple.h"
+#include "sdk/core/tracked_memory.h"
+
+#include <algorithm>
 
 using namespace scenetest;
 
@@ -163,9 +166,23 @@ TEST_F(WorldTest, MaskedFlaresWithoutMaskingSunLeaveNoFlares)
 {
   m_appli->Set("LENS_FLARE", "LENS_FLARE_ENABLE", "1");
   m_appli->Set("LENS_FLARE", "LENS_FLARE_MASKING_ENABLE", "1");
-  ASSERT_EQ(LoadWorld(), ZP_OK);
-  EXPECT_EQ(m_world->GetLensFlare(), nullptr);
-  EXPECT_NE(m_world->GetSunSimple(), nullptr);
+  m_appli->Set("SUN", "SUN_MASKING_ENABLE", "0");
+  // Whatever the platform: the simple sun, and no flares of either kind.
+  for (uint32_t dwFlags : { PLATFORM_OPENGL12, PLATFORM_SOFTWARE, PLATFORM_DIRECTX81 })
+  {
+    SCOPED_TRACE(dwFlags);
+    Journal().Clear();
+    FakePlatformFlags() = dwFlags;
+    ASSERT_EQ(LoadWorld(), ZP_OK);
+    EXPECT_EQ(m_world->GetLensFlare(), nullptr);
+    EXPECT_NE(m_world->GetSunSimple(), nullptr);
+    EXPECT_EQ(m_world->GetSunMasking(), nullptr);
+    for (const Pair& p : Journal().objects)
+      EXPECT_NE(p.second, LENS_FLARE_RENDER_FLAGS);
+    EXPECT_EQ(LogText().find("CSunMasking"), std::string::npos);
+    EXPECT_EQ(m_world->Unload(), ZP_OK);
+    m_bLoaded = false;
+  }
 }
 
 TEST(SceneChoice, SunAndShadowRules)
@@ -278,4 +295,281 @@ TEST_F(WorldTest, UnloadReleasesEverythingTheWorldMade)
   EXPECT_EQ(m_world->GetFont(), nullptr);
   EXPECT_EQ(m_world->GetEarthDayTexture(), nullptr);
   EXPECT_EQ(LogText().find("leaks"), std::string::npos);
+}
+
+// ---------------------------------------------------------------------------------
+// Settings that make no sense: the world loads or fails as it says, and never builds
+// beyond its bounds.
+
+TEST_F(WorldTest, SegmentCountsAreBoundedForEveryShapeThatUsesThem)
+{
+  // The sphere builder keeps 3 to 255 segments; the occluder disc takes the corrected
+  // count, so no text can size it without bound.
+  const std::pair<const char*, uint32_t> cases[] = {
+    { "0", 3 }, { "2", 3 }, { "-1", 255 }, { "300", 255 }, { "100000000", 255 }, { "abc", 3 },
+  };
+  for (const auto& [text, n] : cases)
+  {
+    SCOPED_TRACE(text);
+    Journal().Clear();
+    m_appli->Set("SPHERE", "SPHERE_NB_SEG", text);
+    const uint32_t dwBefore = TrackedMemoryTotal();
+    ASSERT_EQ(LoadWorld(), ZP_OK);
+    EXPECT_LT(TrackedMemoryTotal() - dwBefore, 8u << 20);
+    EXPECT_EQ(m_world->GetSphere()->GetVertexCount(), (n + 1) * (n - 1) + 2 * n);
+    EXPECT_EQ(m_world->GetAtmosphere()->GetVertexCount(), (n + 1) * (n - 1) + 2 * n);
+    EXPECT_EQ(static_cast<CFakeObject*>(m_world->GetOccluder())->v.size(), n + 2);
+    Settings()->dFrameStep = 1.0;
+    EXPECT_EQ(m_world->Update(), ZP_OK);
+    EXPECT_EQ(m_world->Draw(), ZP_OK);
+    EXPECT_EQ(m_world->Unload(), ZP_OK);
+    m_bLoaded = false;
+    EXPECT_EQ(Leftovers().dwObjects, 0u);
+  }
+}
+
+TEST_F(WorldTest, ZeroAndNegativeSizesStillLoadAndRun)
+{
+  m_appli->Set("LENS_FLARE", "LENS_FLARE_ENABLE", "1");
+  m_appli->Set("MOON_DIFRACTION", "MOON_DIFRACTION_ENABLE", "1");
+  m_appli->Set("CONTELLATIONS", "CONTELLATIONS_ENABLE", "1");
+  m_appli->Set("CONTELLATIONS", "STARS_NB_MAX", "20");
+  const std::vector<std::vector<std::pair<std::string, std::string>>> cases = {
+    { { "SPHERE/SPHERE_RADIUS", "0" }, { "SUN/SUN_MAIN_LENGTH", "0" }, { "SKYBOX/SKYBOX_LENGTH", "0" } },
+    { { "SPHERE/SPHERE_RADIUS", "-200" }, { "EARTH/EARTH_SPHERE_RATIO", "-1" },
+      { "CLOUDS/CLOUDS_SPHERE_RATIO", "-1.008" }, { "MOON/MOON_SPHERE_RATIO", "-0.2" },
+      { "MOON/MOON_DIST_FROM_EARTH", "-3000" }, { "EARTH_ATMOSPHERE/EARTH_ATMOSPHERE_SPHERE_RATIO", "-1" },
+      { "EARTH_DIFRACTION/EARTH_DIFRACTION_RATIO", "-1.7" }, { "MOON_DIFRACTION/MOON_DIFRACTION_RATIO", "-1" },
+      { "SUN/SUN_HALO_RATIO", "-2.3" }, { "SUN/SUN_RAY_RATIO", "-1.5" }, { "SUN/SUN_MAIN_LENGTH_RATIO", "-1" },
+      { "LENS_FLARE/LENS_FLARE_RADIUS_REF", "-0.5" }, { "LENS_FLARE/LENS_FLARE_RATIO_01", "-1" },
+      { "SKYBOX/SKYBOX_TEXTURE_REPEAT", "-3" }, { "CAMERA/SPEED_FACTOR", "-0.0006" } },
+    { { "SPHERE/SPHERE_RADIUS", "1e38" }, { "SUN/SUN_MAIN_LENGTH", "1e38" }, { "SKYBOX/SKYBOX_LENGTH", "nan" },
+      { "LENS_FLARE/LENS_FLARE_POS_01", "1e30" }, { "EARTH/EARTH_AXIAL_TILT", "inf" } },
+  };
+  for (size_t c = 0; c < cases.size(); ++c)
+  {
+    SCOPED_TRACE(c);
+    Journal().Clear();
+    for (const auto& [key, value] : cases[c])
+      m_appli->Set(key.substr(0, key.find('/')), key.substr(key.find('/') + 1), value);
+    ASSERT_EQ(LoadWorld(), ZP_OK);
+    for (int i = 0; i < 5; ++i)
+    {
+      Settings()->dFrameStep = 30.0;
+      EXPECT_EQ(m_world->Update(), ZP_OK);
+      EXPECT_EQ(m_world->Draw(), ZP_OK);
+    }
+    EXPECT_EQ(m_world->Unload(), ZP_OK);
+    m_bLoaded = false;
+    EXPECT_EQ(Leftovers().dwObjects, 0u);
+    EXPECT_EQ(Leftovers().dwTextures, 0u);
+  }
+}
+
+TEST_F(WorldTest, HugeSpeedsDoNotHangTheFrame)
+{
+  // Angles beyond 2^25 no longer change by a whole turn: the sun's wrap must still end.
+  for (const char* text : { "1e30", "-1e30", "inf", "nan" })
+  {
+    SCOPED_TRACE(text);
+    Journal().Clear();
+    m_appli->Set("CAMERA", "SPEED_FACTOR", text);
+    ASSERT_EQ(LoadWorld(), ZP_OK);
+    for (int i = 0; i < 3; ++i)
+    {
+      Settings()->dFrameStep = 30.0;
+      EXPECT_EQ(m_world->Update(), ZP_OK);
+      EXPECT_EQ(m_world->Draw(), ZP_OK);
+      EXPECT_LE(std::fabs(m_world->GetSunSimple()->GetDiscAngle()), 6.2831855f);
+    }
+    EXPECT_EQ(m_world->Unload(), ZP_OK);
+    m_bLoaded = false;
+  }
+}
+
+TEST_F(WorldTest, StarCountIsCappedAndSaysSo)
+{
+  m_appli->Set("CONTELLATIONS", "CONTELLATIONS_ENABLE", "1");
+  m_appli->Set("CONTELLATIONS", "STARS_NB_MAX", "10000000");
+  ASSERT_EQ(LoadWorld(), ZP_OK);
+  CConstellations* stars = m_world->GetConstellations();
+  ASSERT_NE(stars, nullptr);
+  EXPECT_EQ(stars->GetCount(), STARS_MAX_RANDOM);
+  EXPECT_EQ(static_cast<CFakeObject*>(stars->GetStarsObject())->v.size(), STARS_MAX_RANDOM);
+  EXPECT_NE(LogText().find("# CConstellations::Load STARS_NB_MAX = 10000000 limited to 1000000\n"),
+            std::string::npos);
+  EXPECT_EQ(m_world->Unload(), ZP_OK);
+  m_bLoaded = false;
+
+  // A negative count makes no stars and no complaint; the cap itself is not trimmed.
+  for (const auto& [text, n] : { std::pair<const char*, uint32_t>{ "-5", 0 }, { "1000000", STARS_MAX_RANDOM } })
+  {
+    Journal().Clear();
+    LogReset(m_sLog.c_str());
+    m_appli->Set("CONTELLATIONS", "STARS_NB_MAX", text);
+    ASSERT_EQ(LoadWorld(), ZP_OK);
+    EXPECT_EQ(m_world->GetConstellations()->GetCount(), n) << text;
+    EXPECT_EQ(LogText().find("limited"), std::string::npos) << text;
+    EXPECT_EQ(m_world->Unload(), ZP_OK);
+    m_bLoaded = false;
+  }
+}
+
+// ---------------------------------------------------------------------------------
+// Every key of the built-in application text is read, in its own section, as its type.
+
+namespace {
+
+class CRecordingStore : public COverrideStore
+{
+public:
+  using COverrideStore::COverrideStore;
+  std::map<std::string, std::set<char>> reads;   // "SECTION/KEY" -> the getters used
+
+  bool GetBool(const char* s, const char* k, bool d) override
+  {
+    Note(s, k, 'b');
+    return COverrideStore::GetBool(s, k, d);
+  }
+  uint8_t GetByte(const char* s, const char* k, uint8_t d) override
+  {
+    Note(s, k, 'y');
+    return COverrideStore::GetByte(s, k, d);
+  }
+  uint16_t GetShort(const char* s, const char* k, uint16_t d) override
+  {
+    Note(s, k, 'h');
+    return COverrideStore::GetShort(s, k, d);
+  }
+  int32_t GetInt(const char* s, const char* k, int32_t d) override
+  {
+    Note(s, k, 'i');
+    return COverrideStore::GetInt(s, k, d);
+  }
+  float GetFloat(const char* s, const char* k, float d) override
+  {
+    Note(s, k, 'f');
+    return COverrideStore::GetFloat(s, k, d);
+  }
+  double GetDouble(const char* s, const char* k, double d) override
+  {
+    Note(s, k, 'd');
+    return COverrideStore::GetDouble(s, k, d);
+  }
+  ZRESULT GetString(const char* s, const char* k, const char* d, char* out, uint32_t n) override
+  {
+    Note(s, k, 's');
+    return COverrideStore::GetString(s, k, d, out, n);
+  }
+
+private:
+  void Note(const char* s, const char* k, char t) { reads[std::string(s) + "/" + k].insert(t); }
+};
+
+// "SECTION/KEY" of every key line of a settings text, in order, duplicates once.
+std::vector<std::string> KeysOfText(const char* pszName)
+{
+  const SEmbeddedFile* f = FindEmbeddedText(pszName);
+  std::vector<std::string> keys;
+  if (!f)
+    return keys;
+  std::istringstream in(std::string(reinterpret_cast<const char*>(f->data), f->size));
+  std::string line, section;
+  while (std::getline(in, line))
+  {
+    if (!line.empty() && line.back() == '\r')
+      line.pop_back();
+    if (line.size() > 2 && line[0] == '[' && line.back() == ']')
+      section = line.substr(1, line.size() - 2);
+    const size_t eq = line.find('=');
+    if (eq == std::string::npos || line.rfind("//", 0) == 0)
+      continue;
+    std::string key = line.substr(0, eq);
+    key.erase(key.find_last_not_of(" \t") + 1);
+    const std::string full = section + "/" + key;
+    if (std::find(keys.begin(), keys.end(), full) == keys.end())
+      keys.push_back(full);
+  }
+  return keys;
+}
+
+// The getter each key is read with: b bool, i int, y byte, s string, f float.
+char ExpectedType(const std::string& key)
+{
+  static const std::map<std::string, char> types = {
+    { "SPHERE_NB_SEG", 'i' }, { "STARS_NB_MAX", 'i' },
+    { "EARTH_ATMOSPHERE_COLOR_A", 'i' }, { "EARTH_ATMOSPHERE_COLOR_R", 'i' },
+    { "EARTH_ATMOSPHERE_COLOR_G", 'i' }, { "EARTH_ATMOSPHERE_COLOR_B", 'i' },
+    { "EARTH_DIFRACTION_COLOR_A", 'i' }, { "EARTH_DIFRACTION_COLOR_R", 'i' },
+    { "EARTH_DIFRACTION_COLOR_G", 'i' }, { "EARTH_DIFRACTION_COLOR_B", 'i' },
+    { "READ_FROM_CATALOG", 'b' }, { "LENS_FLARE_RANDOM_COLOR", 'b' },
+    { "DATA_PATH", 's' }, { "CONTELLATIONS_CATALOG", 's' }, { "STAR_TEXTURE", 's' },
+    { "SKYBOX_TEXTURE_BACK", 's' }, { "SKYBOX_TEXTURE_FRONT", 's' }, { "SKYBOX_TEXTURE_RIGHT", 's' },
+    { "SKYBOX_TEXTURE_LEFT", 's' }, { "SKYBOX_TEXTURE_DOWN", 's' }, { "SKYBOX_TEXTURE_UP", 's' },
+  };
+  const std::string k = key.substr(key.find('/') + 1);
+  if (auto it = types.find(k); it != types.end())
+    return it->second;
+  if (k.size() > 7 && k.compare(k.size() - 7, 7, "_ENABLE") == 0)
+    return 'b';
+  if (k.rfind("SUN_HALO_COLOR_", 0) == 0 || k.rfind("SUN_RAY_COLOR_", 0) == 0 ||
+      k.rfind("LENS_FLARE_COLOR_", 0) == 0)
+    return 'y';
+  if (k.find("_TEXTURE") != std::string::npos && k.find("REPEAT") == std::string::npos &&
+      k.find("_CUT_") == std::string::npos)
+    return 's';
+  return 'f';
+}
+
+}  // namespace
+
+TEST_F(WorldTest, EveryKeyOfTheApplicationTextIsReadAsItsType)
+{
+  auto recorder = std::make_unique<CRecordingStore>("Planeto.Appli.ini");
+  CRecordingStore* rec = recorder.get();
+  m_appli = std::move(recorder);
+  // Every optional part on; the random star field first...
+  for (const char* key : { "LENS_FLARE/LENS_FLARE_ENABLE", "CONTELLATIONS/CONTELLATIONS_ENABLE",
+                           "MOON_DIFRACTION/MOON_DIFRACTION_ENABLE", "EARTH/EARTH_SHADOW_ENABLE",
+                           "MOON/MOON_SHADOW_ENABLE", "LENS_FLARE/LENS_FLARE_RANDOM_COLOR" })
+  {
+    const std::string k = key;
+    m_appli->Set(k.substr(0, k.find('/')), k.substr(k.find('/') + 1), "1");
+  }
+  m_appli->Set("CONTELLATIONS", "STARS_NB_MAX", "10");
+  ASSERT_EQ(LoadWorld(), ZP_OK);
+  Settings()->dFrameStep = 1.0;
+  m_world->Update();
+  m_world->Draw();
+  m_world->Unload();
+  // ...then the catalogue, whose absence fails the load after its name was read.
+  m_appli->Set("CONTELLATIONS", "READ_FROM_CATALOG", "1");
+  EXPECT_EQ(LoadWorld(), ZP_FAIL);
+  m_world->Unload();
+  m_bLoaded = false;
+
+  // Read by no part of this build: the Moon difraction's colour (the quad keeps the
+  // Earth difraction's), and the masking sun's keys (it runs on Direct3D only).
+  const std::set<std::string> unread = {
+    "MOON_DIFRACTION/MOON_DIFRACTION_COLOR_A", "MOON_DIFRACTION/MOON_DIFRACTION_COLOR_R",
+    "MOON_DIFRACTION/MOON_DIFRACTION_COLOR_G", "MOON_DIFRACTION/MOON_DIFRACTION_COLOR_B",
+    "SUN/INTENSITY_ENABLE", "SUN/INTENSITY_VIEWPORT_RATIO", "SUN/SUN_MASKING_MAIN_TEXTURE_1",
+    "SUN/SUN_MASKING_MAIN_TEXTURE_2", "SUN/SUN_MASKING_MAIN_TEXTURE_MASK",
+  };
+  const std::vector<std::string> keys = KeysOfText("Planeto.Appli.ini");
+  ASSERT_GT(keys.size(), 100u);
+  for (const std::string& key : keys)
+  {
+    auto it = rec->reads.find(key);
+    if (unread.count(key))
+    {
+      EXPECT_EQ(it, rec->reads.end()) << key << " is read after all";
+      continue;
+    }
+    ASSERT_NE(it, rec->reads.end()) << key << " is never read";
+    EXPECT_EQ(it->second, std::set<char>{ ExpectedType(key) }) << key;
+  }
+  // Nothing is read from a section or key the text does not have.
+  for (const auto& [key, types] : rec->reads)
+    EXPECT_NE(std::find(keys.begin(), keys.end(), key), keys.end()) << key << " is not in the text";
 }
