@@ -89,6 +89,9 @@ void TakeScreenshot(HWND hwnd)
                g_pRun->pOptions->screenshot.c_str(), error.c_str());
 }
 
+// The window icon, made from the Earth's day map.
+void SetWindowIcon(HWND hwnd);
+
 // Counts a drawn frame; once --frames is reached the window is closed as its close box
 // would close it, after the screenshot has been taken.
 void FrameDrawn(HWND hwnd)
@@ -96,6 +99,9 @@ void FrameDrawn(HWND hwnd)
   if (!g_pRun || g_pRun->bFrameLimitReached)
     return;
   ++g_pRun->llFramesDrawn;
+  // The icon waits for the first frame: decoding its image would delay that frame.
+  if (g_pRun->llFramesDrawn == 1)
+    SetWindowIcon(hwnd);
   if (g_pRun->bStats) {
     QueryPerformanceCounter(&g_pRun->llLastFrameNs);
     if (g_pRun->llFramesDrawn == 1)
@@ -159,8 +165,6 @@ LRESULT WindowProc(HWND hwnd, uint32_t uMsg, WPARAM wParam, LPARAM lParam)
   return CWindow::DefWindowProc(hwnd, uMsg, wParam, lParam);
 }
 
-// The window icon, made from the Earth's day map.
-void SetWindowIcon(HWND hwnd);
 
 }  // namespace
 
@@ -334,8 +338,6 @@ int RunPlaneto(const SOptions& options)
     bWindowFailed = true;
     return finish();
   }
-  SetWindowIcon(hwnd);
-
   if (pWorld->Load(hwnd, static_cast<uint32_t>(iWidth), static_cast<uint32_t>(iHeight), choice.byColorDepth,
                    choice.bFullscreen != 0, choice.bDesktop != 0, desc.dwFlags, ".") < 0) {
     LogMessage(log, 1, "# pWorld->Load(0x%X, %dx%d:%d) failed!\n",

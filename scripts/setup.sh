@@ -11,9 +11,10 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev
   libpng-dev zlib1g-dev
-  libx11-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri mesa-utils
+  libx11-dev libxext-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri mesa-utils
   libfltk1.3-dev fonts-dejavu-core
   xvfb xauth xdotool x11-utils
+  time
 )
 
 missing=()

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <unordered_set>
 
 namespace {
 
@@ -60,11 +61,34 @@ GLXFBConfig ChooseConfig(Display* dpy, int screen, VisualID wantVisual)
   GLXFBConfig* configs = glXGetFBConfigs(dpy, screen, &count);
   if (!configs)
     return nullptr;
+  // Each glXGetFBConfigAttrib searches the whole list (840 configurations on llvmpipe),
+  // so querying every configuration costs some 100 ms at start-up.  The library first
+  // keeps those that have what is required; the loop below then scores only these, in
+  // the order of the full list so that ties go the same way.  Attributes that
+  // glXChooseFBConfig would otherwise fix by default are left open, as the loop does.
+  const int required[] = {
+    GLX_RENDER_TYPE, GLX_RGBA_BIT, GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT, GLX_DOUBLEBUFFER, True,
+    GLX_X_RENDERABLE, True, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE, 8,
+    GLX_DEPTH_SIZE, kMinDepthBits, GLX_STENCIL_SIZE, kStencilBits,
+    GLX_STEREO, static_cast<int>(GLX_DONT_CARE), GLX_TRANSPARENT_TYPE, static_cast<int>(GLX_DONT_CARE),
+    None
+  };
+  int candidateCount = 0;
+  GLXFBConfig* candidates = glXChooseFBConfig(dpy, screen, required, &candidateCount);
+  std::unordered_set<GLXFBConfig> keep;
+  if (candidates)
+  {
+    keep.insert(candidates, candidates + candidateCount);
+    XFree(candidates);
+  }
   GLXFBConfig best = nullptr;
   SConfigScore bestScore{};
   for (int i = 0; i < count; ++i)
   {
     GLXFBConfig c = configs[i];
+    // Without a filtered list (a library that refuses the request) every one is tried.
+    if (!keep.empty() && !keep.count(c))
+      continue;
     VisualID visual = static_cast<VisualID>(ConfigAttrib(dpy, c, GLX_VISUAL_ID));
     if (visual == 0 || (wantVisual && visual != wantVisual))
       continue;

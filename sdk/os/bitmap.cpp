@@ -1,7 +1,12 @@
 #include "sdk/os/bitmap.h"
 
+#include "sdk/os/display.h"
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -217,7 +222,8 @@ int CBitmap::DrawText(const char* text, uint32_t textArgb, uint32_t backArgb, in
 CBitmapPresenter::CBitmapPresenter()
   : m_pDisplay(nullptr), m_hWindow(0), m_pGC(nullptr), m_pVisual(nullptr), m_iDepth(0), m_bpp(0),
     m_bDirect(false), m_dwRedMask(0), m_dwGreenMask(0), m_dwBlueMask(0),
-    m_pStaging(nullptr), m_nStaging(0)
+    m_pStaging(nullptr), m_nStaging(0), m_pShmImage(nullptr), m_pShmInfo(nullptr),
+    m_bShmUsable(false), m_bShmInFlight(false)
 {
 }
 
@@ -263,11 +269,15 @@ bool CBitmapPresenter::Attach(void* display, unsigned long window)
   m_bDirect = bpp == 32 && m_dwRedMask == 0xFF0000u && m_dwGreenMask == 0xFF00u &&
               m_dwBlueMask == 0xFFu;
   m_bpp = bpp;
+  // Shared memory only pays for the plain 32-bit layout, which needs no conversion.
+  m_bShmUsable = m_bDirect && XShmQueryExtension(dpy);
   return true;
 }
 
 void CBitmapPresenter::Detach()
 {
+  DropSharedImage();
+  m_bShmUsable = false;
   if (m_pDisplay && m_pGC)
     XFreeGC(static_cast<Display*>(m_pDisplay), static_cast<GC>(m_pGC));
   std::free(m_pStaging);
@@ -296,6 +306,97 @@ bool CBitmapPresenter::EnsureStaging(size_t count)
 
 namespace {
 
+inline bool HostIsLittleEndian()
+{
+  const uint16_t probe = 1;
+  return *reinterpret_cast<const uint8_t*>(&probe) == 1;
+}
+
+} // namespace
+
+// The shared image for a width x height picture; made on first use and remade when the
+// size changes.  Any refusal (remote server, no System V shared memory, attach denied)
+// turns shared memory off for good and XPutImage takes over.
+bool CBitmapPresenter::EnsureSharedImage(uint32_t width, uint32_t height)
+{
+  if (!m_bShmUsable)
+    return false;
+  XImage* image = static_cast<XImage*>(m_pShmImage);
+  if (image && uint32_t(image->width) == width && uint32_t(image->height) == height)
+    return true;
+  DropSharedImage();
+
+  Display* dpy = static_cast<Display*>(m_pDisplay);
+  auto* info = new (std::nothrow) XShmSegmentInfo{};
+  if (!info) {
+    m_bShmUsable = false;
+    return false;
+  }
+  info->shmid = -1;
+  info->shmaddr = reinterpret_cast<char*>(-1);
+  image = XShmCreateImage(dpy, static_cast<Visual*>(m_pVisual), unsigned(m_iDepth), ZPixmap,
+                          nullptr, info, width, height);
+  // Our words are host-order 0xAARRGGBB; a local server shares the host's byte order.
+  bool ok = image && image->bits_per_pixel == 32 && image->bytes_per_line == int(width * 4) &&
+            image->byte_order == (HostIsLittleEndian() ? LSBFirst : MSBFirst);
+  if (ok) {
+    info->shmid = shmget(IPC_PRIVATE, size_t(image->bytes_per_line) * height, IPC_CREAT | 0600);
+    ok = info->shmid >= 0;
+  }
+  if (ok) {
+    info->shmaddr = static_cast<char*>(shmat(info->shmid, nullptr, 0));
+    ok = info->shmaddr != reinterpret_cast<char*>(-1);
+  }
+  if (ok) {
+    image->data = info->shmaddr;
+    info->readOnly = False;
+    CDisplay::BeginErrorTrap();
+    const Status attached = XShmAttach(dpy, info);
+    ok = CDisplay::EndErrorTrap() == 0 && attached;   // EndErrorTrap syncs
+  }
+  // Marked for removal now: the segment goes away once both sides have detached, even
+  // if the program is killed.
+  if (info->shmid >= 0)
+    shmctl(info->shmid, IPC_RMID, nullptr);
+  if (!ok) {
+    if (info->shmaddr != reinterpret_cast<char*>(-1))
+      shmdt(info->shmaddr);
+    if (image) {
+      image->data = nullptr;
+      XDestroyImage(image);
+    }
+    delete info;
+    m_bShmUsable = false;
+    return false;
+  }
+  m_pShmImage = image;
+  m_pShmInfo = info;
+  m_bShmInFlight = false;
+  return true;
+}
+
+void CBitmapPresenter::DropSharedImage()
+{
+  XImage* image = static_cast<XImage*>(m_pShmImage);
+  auto* info = static_cast<XShmSegmentInfo*>(m_pShmInfo);
+  if (image && info) {
+    Display* dpy = static_cast<Display*>(m_pDisplay);
+    if (dpy) {
+      XShmDetach(dpy, info);
+      XSync(dpy, False);   // the server lets go before the memory does
+    }
+    shmdt(info->shmaddr);
+    image->data = nullptr;
+    XDestroyImage(image);
+  }
+  delete info;
+  m_pShmImage = nullptr;
+  m_pShmInfo = nullptr;
+  m_bShmInFlight = false;
+}
+
+namespace {
+
 // Scales an 8-bit channel into the bits of a visual's mask.
 inline uint32_t PlaceChannel(uint32_t value8, uint32_t mask)
 {
@@ -309,12 +410,6 @@ inline uint32_t PlaceChannel(uint32_t value8, uint32_t mask)
     ++bits;
   const uint32_t v = bits >= 8 ? value8 << (bits - 8) : value8 >> (8 - bits);
   return (v << shift) & mask;
-}
-
-inline bool HostIsLittleEndian()
-{
-  const uint16_t probe = 1;
-  return *reinterpret_cast<const uint8_t*>(&probe) == 1;
 }
 
 } // namespace
@@ -336,7 +431,25 @@ bool CBitmapPresenter::Present(const CBitmap& bitmap, int x, int y, uint32_t wid
   XImage* image  = nullptr;
   const uint32_t* src = bitmap.GetPixels();
 
-  if (m_bpp == 32) {
+  if (m_bDirect && EnsureSharedImage(width, height)) {
+    XImage* shared = static_cast<XImage*>(m_pShmImage);
+    // The server reads the segment after XShmPutImage returns: wait for it to finish
+    // with the previous picture before overwriting it.  Waiting here rather than right
+    // after the request lets the server copy while the next frame is drawn.
+    if (m_bShmInFlight)
+      XSync(dpy, False);
+    const size_t rowBytes = size_t(width) * 4;
+    const size_t srcStride = size_t(bitmap.GetWidth()) * 4;
+    const char* from = reinterpret_cast<const char*>(src);
+    if (srcStride == rowBytes) {
+      std::memcpy(shared->data, from, rowBytes * height);
+    } else {
+      for (uint32_t row = 0; row < height; ++row)
+        std::memcpy(shared->data + row * rowBytes, from + row * srcStride, rowBytes);
+    }
+    XShmPutImage(dpy, m_hWindow, static_cast<GC>(m_pGC), shared, 0, 0, x, y, width, height, False);
+    m_bShmInFlight = true;
+  } else if (m_bpp == 32) {
     char* data;
     int   stride;
     if (m_bDirect) {

@@ -68,6 +68,8 @@ private:
 // Presents bitmaps in an X11 window (the software platform's window device context).
 // The display and window are passed as opaque values so that callers need not include
 // the X11 headers: display is a Display*, window an X11 Window id.
+// On a local server with the MIT-SHM extension the pixels go through a shared-memory
+// image (one memcpy, no copy through the socket); elsewhere through XPutImage.
 class CBitmapPresenter
 {
 public:
@@ -89,8 +91,13 @@ public:
   // Window depth as the server reports it (24 or 32 on usual visuals), 0 if detached.
   int GetDepth() const { return m_iDepth; }
 
+  // Whether the last Present went through shared memory (for tests and benchmarks).
+  bool UsesSharedMemory() const { return m_pShmImage != nullptr; }
+
 private:
   bool EnsureStaging(size_t count);
+  bool EnsureSharedImage(uint32_t width, uint32_t height);
+  void DropSharedImage();
 
   void*         m_pDisplay;
   unsigned long m_hWindow;
@@ -102,4 +109,8 @@ private:
   uint32_t      m_dwRedMask, m_dwGreenMask, m_dwBlueMask;
   uint32_t*     m_pStaging;      // converted pixels for other visuals
   size_t        m_nStaging;
+  void*         m_pShmImage;     // XImage* in a shared segment, or null
+  void*         m_pShmInfo;      // its XShmSegmentInfo*
+  bool          m_bShmUsable;    // MIT-SHM present and not refused so far
+  bool          m_bShmInFlight;  // the server may still be reading the segment
 };

@@ -3,6 +3,7 @@
 #include "sdk/core/tracked_memory.h"
 #include "sdk/os/bitmap.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 
@@ -161,19 +162,33 @@ void CSoftRaster::Line(const SVector3& P, uint32_t cP, const SVector3& Q, uint32
   };
 
   if (cP == cQ) {
-    // One colour along the whole line: nothing to interpolate.
-    const uint32_t word = PlotColor(cP);
+    // One colour along the whole line, the common case (most of the frame's pixels).
+    // The depth test and the minor step are written without branches: both go either
+    // way from pixel to pixel, which a branch predictor cannot follow.  The arithmetic
+    // is the same as below, so the pixels are too.
+    const uint32_t  word       = PlotColor(cP);
+    const ptrdiff_t majorStep  = s * majorStride;
+    const int       minorDir   = dminor >= 0 ? 1 : -1;
+    const ptrdiff_t minorStep  = minorDir * minorStride;
+    const int       remStep    = dminor;
+    const int       remReset   = dminor >= 0 ? -D : D;
     for (int j = 0; j <= D; ++j) {
       if (major < majorLimit && minor < minorLimit) {
-        const float z = z0 + float(j) * zStep;
-        if (z >= depth[index]) {
-          depth[index]  = z;
-          pixels[index] = word;
-        }
+        const float    z    = z0 + float(j) * zStep;
+        const float    old  = depth[index];
+        const uint32_t keep = uint32_t(z >= old) - 1u;   // 0 when the pixel passes
+        depth[index]  = std::bit_cast<float>((std::bit_cast<uint32_t>(z) & ~keep) |
+                                             (std::bit_cast<uint32_t>(old) & keep));
+        pixels[index] = (word & ~keep) | (pixels[index] & keep);
       }
       major += s;
-      index += s * majorStride;
-      advanceMinor();
+      index += majorStep;
+      rem += remStep;
+      // Past one whole unit of the minor axis (rem >= D going up, rem < 0 going down).
+      const bool carry = dminor >= 0 ? rem >= D : rem < 0;
+      rem   += carry ? remReset : 0;
+      minor += carry ? minorDir : 0;
+      index += carry ? minorStep : 0;
     }
     return;
   }

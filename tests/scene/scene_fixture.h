@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -55,7 +58,8 @@ protected:
     FakePlatformFlags() = PLATFORM_OPENGL12;
     m_engine = std::make_unique<COverrideStore>("Planeto.Engine.ini");
     m_appli = std::make_unique<COverrideStore>("Planeto.Appli.ini");
-    m_sLog = ::testing::TempDir() + "scene_world_test.log";
+    // One log per process: CTest runs the cases of this fixture side by side.
+    m_sLog = ::testing::TempDir() + "scene_world_test_" + std::to_string(getpid()) + ".log";
     LogReset(m_sLog.c_str());
   }
   void TearDown() override
@@ -63,6 +67,7 @@ protected:
     if (m_world && m_bLoaded)
       m_world->Unload();
     m_world.reset();
+    std::remove(m_sLog.c_str());
   }
 
   ZRESULT LoadWorld(uint32_t dwWidth = 800, uint32_t dwHeight = 600)

@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# Benchmarks of the built-in scene at 800 x 600 under Xvfb (Mesa's llvmpipe where there is
+# no GPU).  Prints one figure a line, "NAME VALUE UNIT", each the median of --runs runs:
+#
+#   opengl_fps_800x600    frames per second on the OpenGL platform, start-up left out
+#   software_fps_800x600  the same on the software platform
+#   startup_ms            from the program's start to its first presented frame (OpenGL)
+#   peak_rss_mib          the largest resident size of the OpenGL run
+#
+# The scene is the one a user sees (fixed --seed, --step=1), with the dialog skipped and
+# the idle sleep between frames (SLEEP_TIMER, 30 ms in the built-in settings) set to 0,
+# so that the figures measure drawing rather than sleeping.  Each run is long enough for
+# about two seconds of frames.  The program reports its first frame and the frame rate of
+# the rest through the PLANETO_STATS hook (app/planeto_app.cpp).  Details of every run
+# and the machine's load go to standard error.
+#
+# Usage: tools/bench.sh [--runs N] [--seconds S] [--build-dir DIR] [--no-build]
+set -euo pipefail
+
+top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build_dir=$top/build-release
+runs=5
+seconds=2
+do_build=1
+
+while [ $# -gt 0 ]; do
+  case $1 in
+    --runs) runs=$2; shift 2 ;;
+    --runs=*) runs=${1#*=}; shift ;;
+    --seconds) seconds=$2; shift 2 ;;
+    --seconds=*) seconds=${1#*=}; shift ;;
+    --build-dir) build_dir=$2; shift 2 ;;
+    --build-dir=*) build_dir=${1#*=}; shift ;;
+    --no-build) do_build=0; shift ;;
+    -h|--help) sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) echo "bench.sh: unknown option '$1'" >&2; exit 2 ;;
+  esac
+done
+
+for tool in xvfb-run perl; do
+  command -v "$tool" >/dev/null || { echo "bench.sh: '$tool' is missing (scripts/setup.sh installs it)" >&2; exit 1; }
+done
+perl -MTime::HiRes -e 1 2>/dev/null || { echo "bench.sh: perl's Time::HiRes is missing" >&2; exit 1; }
+[ -x /usr/bin/time ] || { echo "bench.sh: GNU time (/usr/bin/time) is missing (Debian package 'time')" >&2; exit 1; }
+
+if [ "$do_build" = 1 ]; then
+  if [ ! -f "$build_dir/build.ninja" ]; then
+    cmake -S "$top" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPLANETO_BUILD_TESTS=OFF >/dev/null
+  fi
+  cmake --build "$build_dir" --target planeto >/dev/null
+fi
+planeto=$build_dir/app/planeto
+[ -x "$planeto" ] || { echo "bench.sh: no program at $planeto" >&2; exit 1; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"   # the program writes its log into the current directory
+
+# One run: prints "fps startup_ms peak_kib".  The launcher notes the monotonic clock just
+# before it becomes the program (exec keeps the process), which is the program's start.
+run_once() {
+  local platform=$1 frames=$2
+  PLANETO_STATS=1 xvfb-run -a -s "-screen 0 1280x1024x24" \
+    /usr/bin/time -f "%M" -o "$work/rss" \
+    perl -MTime::HiRes=clock_gettime,CLOCK_MONOTONIC -e '
+      open(my $f, ">", shift) or die; printf $f "%.0f\n", clock_gettime(CLOCK_MONOTONIC) * 1e9; close $f;
+      exec { $ARGV[0] } @ARGV or die "exec: $!";' "$work/start" \
+    "$planeto" --platform="$platform" --set=engine.WORLD.ASK_ME_ON_START=0 \
+    --set=engine.WORLD.SLEEP_TIMER=0 --set=engine.WORLD.FRAME_TIMER=0 \
+    --set=engine.WORLD.WIDTH=800 --set=engine.WORLD.HEIGHT=600 \
+    --seed=7 --step=1 --frames="$frames" >"$work/out" 2>&1 || true
+  local stats
+  stats=$(grep -o 'planeto-stats:.*' "$work/out" | tail -n 1)
+  if [ -z "$stats" ]; then
+    echo "bench.sh: the $platform run printed no statistics:" >&2
+    tail -n 5 "$work/out" >&2
+    return 1
+  fi
+  local first fps start rss
+  first=$(sed -n 's/.*first_frame_ns=\([0-9]*\).*/\1/p' <<<"$stats")
+  fps=$(sed -n 's/.* fps=\([0-9.]*\).*/\1/p' <<<"$stats")
+  start=$(cat "$work/start")
+  rss=$(tail -n 1 "$work/rss")
+  awk -v f="$fps" -v a="$start" -v b="$first" -v r="$rss" 'BEGIN { printf "%s %.1f %s\n", f, (b - a) / 1e6, r }'
+}
+
+median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.2f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+# A short run first tells how many frames make the wanted duration on this machine.
+frames_for() {
+  local fps
+  fps=$(run_once "$1" 30 | awk '{ print $1 }')
+  awk -v f="$fps" -v s="$seconds" 'BEGIN { n = int(f * s + 1); if (n < 30) n = 30; print n + 1 }'
+}
+
+echo "bench.sh: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at start" >&2
+gl_frames=$(frames_for opengl)
+sw_frames=$(frames_for software)
+echo "bench.sh: $gl_frames frames a run on OpenGL, $sw_frames on software, $runs runs each" >&2
+
+gl_fps=() sw_fps=() startup=() rss=()
+for ((i = 1; i <= runs; i++)); do
+  read -r f s r < <(run_once opengl "$gl_frames")
+  gl_fps+=("$f") startup+=("$s") rss+=("$r")
+  read -r f _ _ < <(run_once software "$sw_frames")
+  sw_fps+=("$f")
+  echo "bench.sh: run $i: opengl ${gl_fps[-1]} fps, start-up ${startup[-1]} ms, ${rss[-1]} KiB; software $f fps" >&2
+done
+echo "bench.sh: load average $(cut -d' ' -f1-3 /proc/loadavg) at the end" >&2
+
+printf 'opengl_fps_800x600 %s fps\n' "$(printf '%s\n' "${gl_fps[@]}" | median)"
+printf 'software_fps_800x600 %s fps\n' "$(printf '%s\n' "${sw_fps[@]}" | median)"
+printf 'startup_ms %s ms\n' "$(printf '%s\n' "${startup[@]}" | median)"
+printf 'peak_rss_mib %s MiB\n' "$(printf '%s\n' "${rss[@]}" | median | awk '{ printf "%.1f", $1 / 1024 }')"
