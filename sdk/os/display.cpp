@@ -3,6 +3,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
@@ -37,11 +38,15 @@ int OnXIoError(Display*)
   if (!s_bInside)
   {
     s_bInside = true;
-    const char* szText = "# Connection to the X server lost!\n";
+    // One line of text for the handler, without the log's "# " and line end.
+    // Xlib reports a closed connection with errno EAGAIN (or none).
+    const int iError = errno;
+    const char* szText = iError == 0 || iError == EAGAIN ? "the server closed the connection"
+                                                         : strerror(iError);
     if (s_pfnFatal)
       s_pfnFatal(szText);
     else
-      fputs(szText, stderr);
+      fprintf(stderr, "# Connection to the X server lost (%s).\n", szText);
   }
   fflush(nullptr);
   _exit(0);

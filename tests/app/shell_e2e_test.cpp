@@ -94,7 +94,7 @@ TEST_F(E2E, KeypadSlashStopsTheSceneAndStarSetsItGoingAgain)
 {
   // Frames a second apart differ while the scene runs, and match once "/" has stopped it.
   SRun r = Run("$PLANETO" + kSkipDialog + " --seed=7 --step=3 & pid=$!\n"
-               "w=$(timeout 20 xdotool search --sync --name '^ZephyroSDK' | head -n1)\n"
+               "w=$(timeout 20 xdotool search --sync --onlyvisible --name '^ZephyroSDK' | head -n1)\n"
                "sleep 1; $CAPTURE $w run1.png; sleep 1; $CAPTURE $w run2.png\n"
                "xdotool key --window $w KP_Divide; sleep 0.5\n"
                "$CAPTURE $w stop1.png; sleep 1; $CAPTURE $w stop2.png\n"
