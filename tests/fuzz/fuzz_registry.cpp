@@ -81,13 +81,14 @@ void NamesInFile(const std::string& text, std::vector<std::string>* pKeys, std::
     if (uRoot != std::string::npos && uClose != std::string::npos && uClose > uRoot && pKeys->size() < 4)
     {
       size_t uFirst = uRoot + sizeof(kRootPrefix) - 1;
-      pKeys->push_back(line.substr(uFirst, uClose - uFirst));
+      // The calls take C strings: a name is what precedes its first NUL.
+      pKeys->push_back(line.substr(uFirst, uClose - uFirst).c_str());
       continue;
     }
     size_t uOpen = line.find('"');
     size_t uQuote = uOpen == std::string::npos ? uOpen : line.find('"', uOpen + 1);
     if (uQuote != std::string::npos && pValues->size() < 6)
-      pValues->push_back(line.substr(uOpen + 1, uQuote - uOpen - 1));
+      pValues->push_back(line.substr(uOpen + 1, uQuote - uOpen - 1).c_str());
     else if (line.find('@') != std::string::npos && pValues->size() < 6)
       pValues->push_back("");
   }
