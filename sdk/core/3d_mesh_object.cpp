@@ -428,11 +428,13 @@ static ZRESULT PlaceTexture(C3DMeshObject* pObject, CWorldBase* pApp, CTexture* 
   return ZP_OK;
 }
 
-ZRESULT C3DMeshObject::SetTextureFromMemory(uint32_t dwKind, uint32_t dwTextureFlags, const void* pData,
-                                            uint32_t dwSize, int32_t iPartCount, uint32_t dwStage,
-                                            const char* szName)
+// Decodes the image (when there is one) and places the texture; an image that does not
+// decode fails and leaves the table as it was.
+static ZRESULT LoadAndPlaceTexture(C3DMeshObject* pObject, SEngineSettings* pSettings, uint32_t dwKind,
+                                   uint32_t dwTextureFlags, const void* pData, uint32_t dwSize,
+                                   const char* szName, int iTarget, int32_t iWhich, uint32_t dwStage)
 {
-  CWorldBase* pApp = Application(m_pSettings);
+  CWorldBase* pApp = Application(pSettings);
   CTexture* pTexture = nullptr;
   if (pData && dwSize)
   {
@@ -440,22 +442,23 @@ ZRESULT C3DMeshObject::SetTextureFromMemory(uint32_t dwKind, uint32_t dwTextureF
     if (!pTexture)
       return ZP_FAIL;
   }
-  return PlaceTexture(this, pApp, pTexture, TARGET_FIRST_N, iPartCount, dwStage);
+  return PlaceTexture(pObject, pApp, pTexture, iTarget, iWhich, dwStage);
+}
+
+ZRESULT C3DMeshObject::SetTextureFromMemory(uint32_t dwKind, uint32_t dwTextureFlags, const void* pData,
+                                            uint32_t dwSize, int32_t iPartCount, uint32_t dwStage,
+                                            const char* szName)
+{
+  return LoadAndPlaceTexture(this, m_pSettings, dwKind, dwTextureFlags, pData, dwSize, szName,
+                             TARGET_FIRST_N, iPartCount, dwStage);
 }
 
 ZRESULT C3DMeshObject::SetPartTextureFromMemory(uint32_t dwKind, uint32_t dwTextureFlags,
                                                 const void* pData, uint32_t dwSize, int32_t iPart,
                                                 uint32_t dwStage, const char* szName)
 {
-  CWorldBase* pApp = Application(m_pSettings);
-  CTexture* pTexture = nullptr;
-  if (pData && dwSize)
-  {
-    pTexture = pApp ? pApp->LoadTexture(dwKind, dwTextureFlags, pData, dwSize, szName) : nullptr;
-    if (!pTexture)
-      return ZP_FAIL;
-  }
-  return PlaceTexture(this, pApp, pTexture, TARGET_PART, iPart, dwStage);
+  return LoadAndPlaceTexture(this, m_pSettings, dwKind, dwTextureFlags, pData, dwSize, szName,
+                             TARGET_PART, iPart, dwStage);
 }
 
 ZRESULT C3DMeshObject::SetTextureFromFile(uint32_t dwKind, uint32_t dwTextureFlags, const char* szPath,

@@ -57,6 +57,33 @@ SRgb Mean(const std::vector<uint8_t>& px, int x0, int y0, int n)
   return SRgb{ m.r * k, m.g * k, m.b * k };
 }
 
+// One frame of the world, read back from the back buffer before it is presented.
+void DrawAndRead(CPlanetoWorld& world, std::vector<uint8_t>& px)
+{
+  ASSERT_EQ(world.GetDevice()->BeginFrame(), ZP_OK);
+  world.Draw();
+  glFinish();
+  glReadBuffer(GL_BACK);
+  glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
+  ASSERT_EQ(world.GetDevice()->EndFrame(), ZP_OK);
+}
+
+// Writes the frame as a PPM picture when the variable names a file, to look at by hand.
+void SaveWhenAsked(const char* szVariable, const std::vector<uint8_t>& px)
+{
+  const char* out = std::getenv(szVariable);
+  if (!out)
+    return;
+  if (FILE* f = std::fopen(out, "wb"))
+  {
+    std::fprintf(f, "P6 %d %d 255\n", W, H);
+    for (int y = H - 1; y >= 0; --y)
+      for (int x = 0; x < W; ++x)
+        std::fwrite(&px[(y * W + x) * 4], 1, 3, f);
+    std::fclose(f);
+  }
+}
+
 }  // namespace
 
 TEST(SceneGL, TheEarthFillsTheMiddleOfTheFrame)
@@ -81,25 +108,9 @@ TEST(SceneGL, TheEarthFillsTheMiddleOfTheFrame)
   {
     s->dFrameStep = 1.0;
     ASSERT_EQ(world.Update(), ZP_OK);
-    ASSERT_EQ(world.GetDevice()->BeginFrame(), ZP_OK);
-    world.Draw();
-    glFinish();
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
-    ASSERT_EQ(world.GetDevice()->EndFrame(), ZP_OK);
+    ASSERT_NO_FATAL_FAILURE(DrawAndRead(world, px));
   }
-
-  if (const char* out = std::getenv("PLANETO_SCENE_PPM"))
-  {
-    if (FILE* f = std::fopen(out, "wb"))
-    {
-      std::fprintf(f, "P6 %d %d 255\n", W, H);
-      for (int y = H - 1; y >= 0; --y)
-        for (int x = 0; x < W; ++x)
-          std::fwrite(&px[(y * W + x) * 4], 1, 3, f);
-      std::fclose(f);
-    }
-  }
+  SaveWhenAsked("PLANETO_SCENE_PPM", px);
 
   // The Earth (about 116 pixels across at this size) sits in the middle; the frame is
   // not one flat colour.
@@ -122,23 +133,8 @@ TEST(SceneGL, TheEarthFillsTheMiddleOfTheFrame)
   ASSERT_TRUE(bSeen);
   s->dFrameStep = 0.0;
   ASSERT_EQ(world.Update(), ZP_OK);
-  ASSERT_EQ(world.GetDevice()->BeginFrame(), ZP_OK);
-  world.Draw();
-  glFinish();
-  glReadBuffer(GL_BACK);
-  glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
-  ASSERT_EQ(world.GetDevice()->EndFrame(), ZP_OK);
-  if (const char* out = std::getenv("PLANETO_SCENE_PPM_SUN"))
-  {
-    if (FILE* f = std::fopen(out, "wb"))
-    {
-      std::fprintf(f, "P6 %d %d 255\n", W, H);
-      for (int y = H - 1; y >= 0; --y)
-        for (int x = 0; x < W; ++x)
-          std::fwrite(&px[(y * W + x) * 4], 1, 3, f);
-      std::fclose(f);
-    }
-  }
+  ASSERT_NO_FATAL_FAILURE(DrawAndRead(world, px));
+  SaveWhenAsked("PLANETO_SCENE_PPM_SUN", px);
   const SVector3& sun = world.GetScreenPoint(CPlanetoWorld::SP_SUN);
   const SRgb glow = Mean(px, static_cast<int>(sun.x) - 4, static_cast<int>(sun.y) - 4, 8);
   EXPECT_GT(glow.r, 200.0);
@@ -156,24 +152,11 @@ TEST(SceneGL, TheEarthFillsTheMiddleOfTheFrame)
       continue;
     fMinSun = std::min(fMinSun, world.GetSunIntensity());
     fMaxGlow = std::max(fMaxGlow, world.GetEarthDifractionIntensity());
-    const char* out = std::getenv("PLANETO_SCENE_PPM_GLOW");
-    if (out && !bDumped && world.GetEarthDifractionIntensity() > 0.6f)
+    if (std::getenv("PLANETO_SCENE_PPM_GLOW") && !bDumped && world.GetEarthDifractionIntensity() > 0.6f)
     {
       bDumped = true;
-      ASSERT_EQ(world.GetDevice()->BeginFrame(), ZP_OK);
-      world.Draw();
-      glFinish();
-      glReadBuffer(GL_BACK);
-      glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
-      world.GetDevice()->EndFrame();
-      if (FILE* f = std::fopen(out, "wb"))
-      {
-        std::fprintf(f, "P6 %d %d 255\n", W, H);
-        for (int y = H - 1; y >= 0; --y)
-          for (int x = 0; x < W; ++x)
-            std::fwrite(&px[(y * W + x) * 4], 1, 3, f);
-        std::fclose(f);
-      }
+      ASSERT_NO_FATAL_FAILURE(DrawAndRead(world, px));
+      SaveWhenAsked("PLANETO_SCENE_PPM_GLOW", px);
     }
   }
   EXPECT_GT(fMaxGlow, 0.5f);
