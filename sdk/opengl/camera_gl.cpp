@@ -34,16 +34,6 @@ ZRESULT CCameraGL::ApplyOrtho()
   return ZP_OK;
 }
 
-ZRESULT CCameraGL::ApplyGamma()
-{
-  return ZP_OK;
-}
-
-ZRESULT CCameraGL::Refresh()
-{
-  return ZP_OK;
-}
-
 ZRESULT CCameraGL::ResetModelView()
 {
   glMatrixMode(GL_MODELVIEW);

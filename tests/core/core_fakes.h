@@ -10,6 +10,7 @@
 #include "sdk/core/index_buffer.h"
 #include "sdk/core/shader.h"
 #include "sdk/core/texture.h"
+#include "tests/common/fake_device_base.h"
 
 #include <cstring>
 #include <string>
@@ -155,64 +156,25 @@ public:
   }
 };
 
-class CFakeDevice : public C3DEngine
+class CFakeDevice : public TFakeDeviceBase<CFakeCamera, CFakeObject, CFakeTexture>
 {
 public:
   bool bFailBeginFrame = false;
   bool bFailEndFrame = false;
   bool bFailCreate = false;
 
-  ~CFakeDevice() override { delete m_pCamera; }
-
   ZRESULT Create(SEngineSettings* pSettings, CWindow* hWnd) override
   {
     LogCall("Create");
-    if (bFailCreate)
-      return ZP_FAIL;
-    m_pCamera = new CFakeCamera();
-    m_pCamera->Attach(pSettings);
-    return C3DEngine::Create(pSettings, hWnd);
+    return bFailCreate ? ZP_FAIL : TFakeDeviceBase::Create(pSettings, hWnd);
   }
   ZRESULT Destroy() override
   {
     LogCall("Destroy");
-    delete m_pCamera;
-    m_pCamera = nullptr;
-    return C3DEngine::Destroy();
+    return TFakeDeviceBase::Destroy();
   }
   ZRESULT ApplyFog() override { LogCall("ApplyFog"); return ZP_OK; }
   ZRESULT ApplyLights() override { LogCall("ApplyLights"); return ZP_OK; }
   ZRESULT BeginFrame() override { LogCall("BeginFrame"); return bFailBeginFrame ? ZP_FAIL : ZP_OK; }
   ZRESULT EndFrame() override { LogCall("EndFrame"); return bFailEndFrame ? ZP_FAIL : ZP_OK; }
-
-  C3DObject* CreateObject(uint32_t dwKind, uint32_t dwRenderFlags) override
-  {
-    if (!ObjectClassBit(dwKind))
-      return nullptr;
-    return AdoptObject(new CFakeObject(), dwKind, dwRenderFlags);
-  }
-  CIndexBuffer* CreateIndexBuffer(uint32_t, uint32_t, uint32_t dwType) override
-  {
-    if (dwType == INDEX_TYPE_16)
-      return AdoptIndexBuffer(new CIndexBuffer16(), dwType);
-    if (dwType == INDEX_TYPE_32)
-      return AdoptIndexBuffer(new CIndexBuffer32(), dwType);
-    return nullptr;
-  }
-  CTexture* CreateTexture(uint32_t dwKind, uint32_t dwFlags) override
-  {
-    return AdoptTexture(new CFakeTexture(), dwKind, dwFlags);
-  }
-  CShader* CreateShader(uint32_t dwKind, uint32_t) override
-  {
-    return AdoptShader(new CShader(), dwKind);
-  }
-
-  uint32_t Count(CPtrList& list)
-  {
-    uint32_t n = 0;
-    for (void* p = list.First(); p; p = list.Next())
-      ++n;
-    return n;
-  }
 };

@@ -14,6 +14,7 @@
 #include "sdk/core/ini_settings.h"
 #include "sdk/core/shader.h"
 #include "sdk/core/texture.h"
+#include "tests/common/fake_device_base.h"
 
 #include <cstring>
 #include <map>
@@ -147,57 +148,21 @@ private:
   }
 };
 
-class CFakeCamera : public CCamera
-{
-};
-
-class CFakeDevice : public C3DEngine
+class CFakeDevice : public TFakeDeviceBase<CCamera, CFakeObject, CFakeTexture>
 {
 public:
-  ~CFakeDevice() override { delete m_pCamera; }
-  ZRESULT Create(SEngineSettings* pSettings, CWindow* hWnd) override
-  {
-    m_pCamera = new CFakeCamera();
-    m_pCamera->Attach(pSettings);
-    return C3DEngine::Create(pSettings, hWnd);
-  }
-  ZRESULT Destroy() override
-  {
-    delete m_pCamera;
-    m_pCamera = nullptr;
-    return C3DEngine::Destroy();
-  }
   C3DObject* CreateObject(uint32_t dwKind, uint32_t dwRenderFlags) override
   {
     SJournal& j = Journal();
     j.objects.emplace_back(dwKind, dwRenderFlags);
     if (static_cast<int>(j.objects.size()) - 1 == j.iFailObjectAt)
       return nullptr;
-    if (!ObjectClassBit(dwKind))
-      return nullptr;
-    return AdoptObject(new CFakeObject(), dwKind, dwRenderFlags);
-  }
-  CIndexBuffer* CreateIndexBuffer(uint32_t, uint32_t, uint32_t dwType) override
-  {
-    if (dwType == INDEX_TYPE_16)
-      return AdoptIndexBuffer(new CIndexBuffer16(), dwType);
-    if (dwType == INDEX_TYPE_32)
-      return AdoptIndexBuffer(new CIndexBuffer32(), dwType);
-    return nullptr;
+    return TFakeDeviceBase::CreateObject(dwKind, dwRenderFlags);
   }
   CTexture* CreateTexture(uint32_t dwKind, uint32_t dwFlags) override
   {
     Journal().textures.push_back(dwFlags);
-    return AdoptTexture(new CFakeTexture(), dwKind, dwFlags);
-  }
-  CShader* CreateShader(uint32_t dwKind, uint32_t) override { return AdoptShader(new CShader(), dwKind); }
-
-  static uint32_t Count(CPtrList& list)
-  {
-    uint32_t n = 0;
-    for (void* p = list.First(); p; p = list.Next())
-      ++n;
-    return n;
+    return TFakeDeviceBase::CreateTexture(dwKind, dwFlags);
   }
 };
 
@@ -251,45 +216,31 @@ public:
 
   bool GetBool(const char* s, const char* k, bool d) override
   {
-    const std::string* p = Find(s, k);
-    if (p)
-      return std::atoi(p->c_str()) != 0;
-    return Gone(s, k) || !m_pIni ? d : m_pIni->GetBool(s, k, d);
+    return Get(s, k, d, [](const std::string& v) { return std::atoi(v.c_str()) != 0; }, &CIniSettings::GetBool);
   }
   uint8_t GetByte(const char* s, const char* k, uint8_t d) override
   {
-    const std::string* p = Find(s, k);
-    if (p)
-      return static_cast<uint8_t>(std::atol(p->c_str()));
-    return Gone(s, k) || !m_pIni ? d : m_pIni->GetByte(s, k, d);
+    return Get(s, k, d, [](const std::string& v) { return static_cast<uint8_t>(std::atol(v.c_str())); },
+               &CIniSettings::GetByte);
   }
   uint16_t GetShort(const char* s, const char* k, uint16_t d) override
   {
-    const std::string* p = Find(s, k);
-    if (p)
-      return static_cast<uint16_t>(std::atol(p->c_str()));
-    return Gone(s, k) || !m_pIni ? d : m_pIni->GetShort(s, k, d);
+    return Get(s, k, d, [](const std::string& v) { return static_cast<uint16_t>(std::atol(v.c_str())); },
+               &CIniSettings::GetShort);
   }
   int32_t GetInt(const char* s, const char* k, int32_t d) override
   {
-    const std::string* p = Find(s, k);
-    if (p)
-      return static_cast<int32_t>(std::atol(p->c_str()));
-    return Gone(s, k) || !m_pIni ? d : m_pIni->GetInt(s, k, d);
+    return Get(s, k, d, [](const std::string& v) { return static_cast<int32_t>(std::atol(v.c_str())); },
+               &CIniSettings::GetInt);
   }
   float GetFloat(const char* s, const char* k, float d) override
   {
-    const std::string* p = Find(s, k);
-    if (p)
-      return static_cast<float>(std::atof(p->c_str()));
-    return Gone(s, k) || !m_pIni ? d : m_pIni->GetFloat(s, k, d);
+    return Get(s, k, d, [](const std::string& v) { return static_cast<float>(std::atof(v.c_str())); },
+               &CIniSettings::GetFloat);
   }
   double GetDouble(const char* s, const char* k, double d) override
   {
-    const std::string* p = Find(s, k);
-    if (p)
-      return std::atof(p->c_str());
-    return Gone(s, k) || !m_pIni ? d : m_pIni->GetDouble(s, k, d);
+    return Get(s, k, d, [](const std::string& v) { return std::atof(v.c_str()); }, &CIniSettings::GetDouble);
   }
   ZRESULT GetString(const char* s, const char* k, const char* d, char* out, uint32_t n) override
   {
@@ -304,6 +255,14 @@ public:
   }
 
 private:
+  // An override wins; a removed key, or a store without text, gives the default.
+  template <typename T, typename TConvert>
+  T Get(const char* s, const char* k, T d, TConvert convert, T (CIniSettings::*pGet)(const char*, const char*, T))
+  {
+    if (const std::string* p = Find(s, k))
+      return convert(*p);
+    return Gone(s, k) || !m_pIni ? d : (m_pIni.get()->*pGet)(s, k, d);
+  }
   const std::string* Find(const char* s, const char* k) const
   {
     auto it = m_values.find(std::string(s) + "/" + k);
