@@ -16,6 +16,9 @@ top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${PLANETO_FUZZ_BUILD_DIR:-$top/build-fuzz}
 all_targets=(ini registry tga png raw catalog command_line)
 
+case ${1:-} in
+  -h|--help) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+esac
 seconds=60
 if [ $# -gt 0 ] && [[ $1 =~ ^[0-9]+$ ]]; then
   seconds=$1
