@@ -2,6 +2,13 @@
 # Shared by run.sh and test.sh: installs the Debian packages that are missing, then
 # configures and builds into build/ (or $PLANETO_BUILD_DIR).  Quick when nothing is
 # missing and nothing changed.
+#
+#   scripts/setup.sh                    install what is missing, configure, build
+#   scripts/setup.sh --list-packages    print the packages the build and tests need
+#
+# Every package the build or the suite uses must be in this list: a package that is
+# only on the machine by chance hides a missing step until a fresh machine fails.
+# scripts/check_setup.sh proves it by tracing a build.
 set -euo pipefail
 
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -14,8 +21,13 @@ packages=(
   libx11-dev libxext-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri mesa-utils
   libfltk1.3-dev fonts-dejavu-core
   xvfb xauth xdotool x11-utils
-  time
+  time strace
 )
+
+if [ "${1:-}" = --list-packages ]; then
+  printf '%s\n' "${packages[@]}"
+  exit 0
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -31,7 +31,7 @@ if [ -n "$missing" ]; then
   exit 1
 fi
 
-[ -f "$build/CMakeCache.txt" ] || cmake -S "$root" -B "$build" -G Ninja
+cmake -S "$root" -B "$build" -G Ninja -DPLANETO_IMAGE_TOOLS=ON >/dev/null
 cmake --build "$build" --target make_images
 
 tmp=$(mktemp -d)

@@ -1,0 +1,152 @@
+#!/usr/bin/env bash
+# Proves that scripts/setup.sh installs every Debian package the build reads.
+#
+#   scripts/check_setup.sh [--with-tests] [--keep]
+#
+# Runs scripts/setup.sh (configure and build) into a temporary folder under strace,
+# collects every file outside the tree that was executed, opened or looked at, maps
+# each file to the Debian package that owns it, and fails naming every package that
+# setup.sh neither lists nor pulls in as a dependency and that a minimal Debian system
+# does not have (priority required or important, or essential).  Files that no package
+# owns under /usr/local, /opt or a home folder fail too: they were installed by hand.
+# --with-tests traces the test suite's run as well (what the tests start: Xvfb,
+# xdotool, ...).  --keep leaves the trace and the reports in the temporary folder.
+set -euo pipefail
+
+top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+with_tests=0
+keep=0
+for a in "$@"; do
+  case $a in
+    --with-tests) with_tests=1 ;;
+    --keep) keep=1 ;;
+    -h|--help) sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) echo "check_setup: unknown option '$a'" >&2; exit 2 ;;
+  esac
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/planeto-setup-check.XXXXXX")
+if [ $keep = 1 ]; then
+  echo "check_setup: keeping $work" >&2
+else
+  trap 'rm -rf "$work"' EXIT
+fi
+
+trace() { strace -f -z -qq -s 4096 -e trace=%file -o "$work/trace.$1" "${@:2}"; }
+
+echo "check_setup: tracing a configure and build into $work/build" >&2
+PLANETO_BUILD_DIR=$work/build PLANETO_JOBS=${PLANETO_JOBS:-$(nproc)} \
+  trace build "$top/scripts/setup.sh" >"$work/build.log" 2>&1 ||
+  { tail -30 "$work/build.log" >&2; echo "check_setup: the build failed" >&2; exit 1; }
+if [ $with_tests = 1 ]; then
+  echo "check_setup: tracing the test suite" >&2
+  (cd "$work/build" && trace tests xvfb-run -a -s "-screen 0 1280x1024x24" \
+     ctest --timeout 600 -j"${PLANETO_JOBS:-$(nproc)}") >"$work/tests.log" 2>&1 ||
+    { tail -30 "$work/tests.log" >&2; echo "check_setup: the suite failed" >&2; exit 1; }
+fi
+
+# Read because they are there, never needed: the dynamic loader's and the C library's
+# configuration snippets and locale tables, and the linker plugins binutils loads from
+# its plugin folder with the LLVM libraries behind them.
+scanned='^/etc/ld\.so\.conf\.d/|^/etc/(localtime|locale\.alias)$|^/usr/(share|lib)/locale/|/bfd-plugins/|/LLVMgold|/libLLVM-[0-9.]+\.so'
+
+# Every absolute path in the traced calls, less what belongs to the run itself.
+grep -ho '"/[^"]*"' "$work"/trace.* | tr -d '"' | sort -u |
+  grep -Ev "^(/proc|/sys|/dev|/run|/tmp|/var/tmp|/var/lib/dpkg|/var/lib/apt|/var/cache|/var/log)(/|$)" |
+  grep -Fv -e "$top/" -e "$work/" |
+  grep -Ev "^($HOME/\.cache|/etc/ld\.so\.cache$)" >"$work/paths.raw" || true
+
+# Keep regular files, each under its own name (without "..") and under the name its
+# symlinks lead to; merged /usr makes /lib/x and /usr/lib/x one file with two names.
+{ xargs -r -d '\n' realpath -q -s -e -- <"$work/paths.raw"
+  xargs -r -d '\n' realpath -q -e -- <"$work/paths.raw"; } |
+  perl -nle 'print if -f' | grep -Fv -e "$top/" -e "$work/" |
+  grep -Ev "$scanned" | sort -u >"$work/paths" || true
+
+# Which package owns each file, from dpkg's own lists.
+awk '
+  FNR == 1 { pkg = FILENAME; sub(/.*\//, "", pkg); sub(/\.list$/, "", pkg); sub(/:.*/, "", pkg) }
+  { print $0 "\t" pkg }' /var/lib/dpkg/info/*.list >"$work/owners"
+
+awk -F'\t' -v work="$work" '
+  function variants(p,   q) {
+    n = 0; v[++n] = p
+    if (p ~ /^\/usr\/(bin|sbin|lib|lib32|lib64|libx32)\//) { q = p; sub(/^\/usr/, "", q); v[++n] = q }
+    else if (p ~ /^\/(bin|sbin|lib|lib32|lib64|libx32)\//) v[++n] = "/usr" p
+    return n
+  }
+  FILENAME ~ /owners$/ { owner[$1] = owner[$1] (owner[$1] == "" ? "" : " ") $2; next }
+  {
+    found = 0
+    for (i = variants($0); i > 0; --i)
+      if (v[i] in owner) { print $0 "\t" owner[v[i]] > (work "/owned"); found = 1; break }
+    if (!found) print $0 > (work "/unowned")
+  }' "$work/owners" "$work/paths"
+touch "$work/owned" "$work/unowned"
+
+# What setup.sh installs: its list and everything those packages depend on, as
+# installed here (the alternative of a dependency that is installed counts).
+dpkg-query -W -f='${db:Status-Abbrev}\t${Package}\t${Pre-Depends}, ${Depends}\t${Provides}\t${Priority}\t${Essential}\n' |
+  awk -F'\t' '$1 ~ /^ii/' >"$work/installed"
+"$top/scripts/setup.sh" --list-packages >"$work/listed"
+
+awk -F'\t' -v work="$work" '
+  function clean(d) { gsub(/\([^)]*\)|:any|:native|[ ]/, "", d); return d }
+  FILENAME ~ /installed$/ {
+    installed[$2] = 1; deps[$2] = $3
+    base[$2] = ($5 == "required" || $5 == "important" || $6 == "yes")
+    np = split($4, pr, ",")
+    for (i = 1; i <= np; ++i) if (clean(pr[i]) != "") providers[clean(pr[i])] = providers[clean(pr[i])] " " $2
+    next
+  }
+  FILENAME ~ /listed$/ { queue[++tail] = $1; next }
+  FILENAME ~ /owned$/ {
+    n = split($2, who, " "); ok = 0
+    for (i = 1; i <= n; ++i) if ((who[i] in closure) || base[who[i]]) ok = 1
+    if (!ok && !(who[1] in reported)) { reported[who[1]] = 1; print who[1] "\t" $1 > (work "/missing") }
+    next
+  }
+  FNR == 1 && FILENAME ~ /paths$/ {
+    # Walk the dependencies of the listed packages (runs once, before the owned files).
+    for (head = 1; head <= tail; ++head) {
+      p = queue[head]
+      if (p in closure) continue
+      if (!(p in installed)) {
+        n = split(providers[p], alt, " ")
+        for (i = 1; i <= n; ++i) queue[++tail] = alt[i]
+        continue
+      }
+      closure[p] = 1
+      nd = split(deps[p], dep, ",")
+      for (i = 1; i <= nd; ++i) {
+        na = split(dep[i], alt, "|")
+        for (j = 1; j <= na; ++j) {
+          a = clean(alt[j])
+          if (a == "") continue
+          if ((a in installed) || (a in providers)) { queue[++tail] = a; break }
+        }
+      }
+    }
+  }
+  ' "$work/installed" "$work/listed" "$work/paths" "$work/owned"
+touch "$work/missing"
+
+grep -E '^(/usr/local|/opt|/root|/home)/' "$work/unowned" >"$work/by_hand" || true
+
+echo "check_setup: $(wc -l <"$work/paths") files read, $(wc -l <"$work/owned") from packages," \
+     "$(wc -l <"$work/unowned") from none" >&2
+status=0
+if [ -s "$work/missing" ]; then
+  echo "check_setup: the build needs packages that scripts/setup.sh does not install:" >&2
+  sort "$work/missing" | while IFS=$'\t' read -r pkg file; do
+    echo "  $pkg (for example $file)" >&2
+  done
+  status=1
+fi
+if [ -s "$work/by_hand" ]; then
+  echo "check_setup: the build reads files that no package installed:" >&2
+  head -20 "$work/by_hand" | sed 's/^/  /' >&2
+  status=1
+fi
+[ $status = 0 ] && echo "check_setup: every package the build needs is installed by scripts/setup.sh" >&2
+exit $status
