@@ -15,6 +15,7 @@ packages=(
   libfltk1.3-dev fonts-dejavu-core
   xvfb xauth xdotool x11-utils
   time
+  libxml2-utils
 )
 
 missing=()
