@@ -15,7 +15,7 @@ packages=(
   libfltk1.3-dev fonts-dejavu-core
   xvfb xauth xdotool x11-utils
   time
-  libxml2-utils
+  dpkg-dev lintian libxml2-utils desktop-file-utils
 )
 
 missing=()
