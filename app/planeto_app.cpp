@@ -1,5 +1,6 @@
 #include "app/planeto_app.h"
 
+#include "app/globe_icon.h"
 #include "app/platform_dialog.h"
 #include "app/platform_modules.h"
 #include "app/platform_select.h"
@@ -424,34 +425,15 @@ namespace {
 
 void SetWindowIcon(HWND hwnd)
 {
-  // A small globe: the built-in day map seen from the side, lit from the left.
   unsigned count = 0;
   const SEmbeddedFile* pImages = GetEmbeddedImages(&count);
   SImage map;
-  if (count == 0 || ReadPNG(pImages[0].data, pImages[0].size, &map) < 0 || map.components < 3 ||
-      map.width == 0 || map.height == 0)
+  if (count == 0 || ReadPNG(pImages[0].data, pImages[0].size, &map) < 0)
     return;
   const int n = 48;
-  const float kPi = 3.14159265f;
-  std::vector<uint32_t> pixels(static_cast<size_t>(n) * n, 0);
-  for (int y = 0; y < n; ++y)
-    for (int x = 0; x < n; ++x) {
-      float dx = (x + 0.5f - n / 2.0f) / (n / 2.0f - 1.0f);
-      float dy = (y + 0.5f - n / 2.0f) / (n / 2.0f - 1.0f);
-      float r2 = dx * dx + dy * dy;
-      if (r2 > 1.0f)
-        continue;
-      float dz = std::sqrt(1.0f - r2);
-      float u = std::atan2(dx, dz) / (2.0f * kPi) + 0.5f;
-      float v = 0.5f + std::asin(-dy) / kPi;   // 0 at the south pole
-      int col = std::min(static_cast<int>(u * map.width), map.width - 1);
-      int row = std::min(static_cast<int>(v * map.height), map.height - 1);  // bottom row first
-      const uint8_t* p = &map.pixels[(static_cast<size_t>(row) * map.width + col) * map.components];
-      float light = std::clamp(0.25f + 0.9f * (0.6f * dz - 0.55f * dx + 0.3f), 0.2f, 1.0f);
-      auto c = [&](int i) { return static_cast<uint32_t>(std::min(255.0f, p[i] * light)); };
-      pixels[static_cast<size_t>(y) * n + x] = 0xFF000000u | c(0) << 16 | c(1) << 8 | c(2);
-    }
-  hwnd->SetIcon(n, n, pixels.data());
+  std::vector<uint32_t> pixels = DrawGlobeIcon(map, n);
+  if (!pixels.empty())
+    hwnd->SetIcon(n, n, pixels.data());
 }
 
 }  // namespace

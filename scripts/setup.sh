@@ -22,6 +22,7 @@ packages=(
   libfltk1.3-dev fonts-dejavu-core
   xvfb xauth xdotool x11-utils
   time strace
+  dpkg-dev lintian libxml2-utils desktop-file-utils
 )
 
 if [ "${1:-}" = --list-packages ]; then

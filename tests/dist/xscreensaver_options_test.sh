@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Every command line that the xscreensaver settings can build from planeto.xml starts
+# the program and runs it to its end: each platform, every switch on and off, the speed
+# at its low, high and default values.  Each setting a switch names must exist in the
+# built-in texts, or the switch would silently do nothing.
+# Usage: xscreensaver_options_test.sh PLANETO_XML DATA_DIR PLANETO
+set -euo pipefail
+xml=$1 data=$2 planeto=$3
+[ -n "${DISPLAY:-}" ] || exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+xmllint --noout "$xml" || fail "$xml is not well-formed"
+get() { xmllint --xpath "string($1)" "$xml"; }
+count() { xmllint --xpath "count($1)" "$xml"; }
+words() { local w; read -ra w <<< "$1"; [ ${#w[@]} -eq 0 ] || printf '%s\n' "${w[@]}"; }
+
+mapfile -t always < <(for i in $(seq "$(count //command)"); do words "$(get "(//command)[$i]/@arg")"; done)
+options=()
+for i in $(seq "$(count //select/option)"); do options+=("$(get "(//select/option)[$i]/@arg-set")"); done
+mapfile -t on < <(for i in $(seq "$(count //boolean)"); do words "$(get "(//boolean)[$i]/@arg-set")"; done)
+mapfile -t off < <(for i in $(seq "$(count //boolean)"); do words "$(get "(//boolean)[$i]/@arg-unset")"; done)
+[ "$(count //number)" = 1 ] || fail "expected one slider"
+speed=$(get //number/@arg)
+speeds=("$(get //number/@low)" "$(get //number/@high)" "$(get //number/@default)")
+[ ${#options[@]} -ge 2 ] && [ ${#on[@]} -gt 0 ] && [ ${#off[@]} -gt 0 ] || fail "options missing"
+
+for arg in "${options[@]}" "${on[@]}" "${off[@]}" "$speed"; do
+  case $arg in --set=*) ;; *) continue ;; esac
+  IFS=. read -r store section rest <<< "${arg#--set=}"
+  key=${rest%%=*}
+  case $store in engine) f=Engine ;; appli) f=Appli ;; font) f=Font ;; *) fail "$arg: no store $store" ;; esac
+  tr -d '\r' < "$data/Planeto.$f.ini" | awk -v s="[$section]" -v k="$key" \
+    '$0 == s { in_s = 1; next } /^\[/ { in_s = 0 } in_s && $1 == k { found = 1 } END { exit !found }' \
+    || fail "$arg: no $key in [$section] of Planeto.$f.ini"
+done
+
+work=$(mktemp -d /tmp/planeto-xss-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+runs=$(( 2 * ${#options[@]} > 3 ? 2 * ${#options[@]} : 3 ))
+for r in $(seq 0 $((runs - 1))); do
+  if (( r / ${#options[@]} % 2 == 0 )); then switches=("${on[@]}"); else switches=("${off[@]}"); fi
+  args=("${always[@]}" "${options[r % ${#options[@]}]}" "${speed//%/${speeds[r % 3]}}" "${switches[@]}")
+  mkdir "$work/$r"
+  (cd "$work/$r" && PLANETO_REGISTRY=$work/$r/registry.reg \
+     "$planeto" "${args[@]}" --set=engine.WORLD.ASK_ME_ON_START=0 --frames=2 2>stderr.txt) \
+    || fail "exit $? for: ${args[*]}: $(cat "$work/$r/stderr.txt")"
+  grep -q '^# ENDED\.' "$work/$r/Planeto.log" || fail "no end in the log for: ${args[*]}"
+  echo "ok: ${args[*]}"
+done
