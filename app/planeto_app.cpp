@@ -61,6 +61,8 @@ volatile std::sig_atomic_t g_bStopRequested = 0;
 void OnStopSignal(int)
 {
   g_bStopRequested = 1;
+  // The loop may be waiting for an event that never comes (a long or endless sleep).
+  CMessageQueue::WakeUp();
 }
 
 // Xlib cannot go on once the server is gone: say so before the OS layer ends the run.
@@ -393,8 +395,10 @@ int RunPlaneto(const SOptions& options)
       // Frames come from the timer: wait for it rather than spin.
       CMessageQueue::Wait(100);
     }
+    // The idle sleep ends early for input, window events and stop signals; a negative
+    // one waits for the next of them.
     if (iSleepTimer != 0)
-      Sleep(static_cast<uint32_t>(iSleepTimer));
+      CMessageQueue::Wait(iSleepTimer < 0 ? -1 : iSleepTimer);
   }
 
   if (CWindow::IsWindow(hwnd)) {

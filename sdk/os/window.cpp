@@ -638,17 +638,20 @@ uint32_t CWindow::KeyState(unsigned int uXState) const
   return mk;
 }
 
-void CWindow::PumpEvents()
+int CWindow::PumpEvents()
 {
   if (!CDisplay::IsOpen())
-    return;
+    return 0;
   Display* pDisplay = CDisplay::Get();
+  int iCount = 0;
   while (XPending(pDisplay) > 0)
   {
     XEvent e;
     XNextEvent(pDisplay, &e);
     HandleEvent(&e);
+    ++iCount;
   }
+  return iCount;
 }
 
 void CWindow::HandleEvent(void* pXEvent)

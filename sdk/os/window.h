@@ -91,8 +91,9 @@ public:
 
   // Reads every X event waiting and turns it into messages: those Windows sends
   // (WM_CLOSE from the close box, WM_SIZE, WM_ACTIVATE, focus) go to the procedure at
-  // once, input is posted.  The message queue calls this; others need not.
-  static void PumpEvents();
+  // once, input is posted.  The message queue calls this; others need not.  Answers
+  // how many events were read.
+  static int PumpEvents();
 
   // The X connection the windows live on (null without a server).
   static _XDisplay* GetDisplay();
