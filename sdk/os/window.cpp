@@ -262,7 +262,14 @@ bool CWindow::Destroy()
   if (m_bOwnColormap && m_dwColormap)
     XFreeColormap(pDisplay, m_dwColormap);
   CDisplay::EndErrorTrap();
+  Forget();
+  return true;
+}
 
+// What is left once the X window is destroyed or let go: our messages, timers and
+// properties.  The handle stays valid and answers as destroyed.
+void CWindow::Forget()
+{
   CMessageQueue::ForgetWindow(this);
   s_registry.live.erase(std::remove(s_registry.live.begin(), s_registry.live.end(), this),
                         s_registry.live.end());
@@ -272,7 +279,6 @@ bool CWindow::Destroy()
   m_bFocused = false;
   m_mapProps.clear();
   m_bDestroying = false;
-  return true;
 }
 
 bool CWindow::Show(int iCmdShow)
@@ -765,6 +771,21 @@ void CWindow::HandleEvent(void* pXEvent)
     }
     break;
   }
+
+  case DestroyNotify:
+    // Another client destroyed it (xdotool windowclose, a window manager that died
+    // holding it): the same end as our own Destroy, without the X calls.
+    if (e.xdestroywindow.window == pWnd->m_dwXWindow && !pWnd->m_bDestroying)
+    {
+      pWnd->m_bDestroying = true;
+      if (s_pCapture == pWnd)
+        ReleaseCapture();
+      pWnd->Send(WM_DESTROY, 0, 0);
+      if (pWnd->m_bOwnColormap && pWnd->m_dwColormap)
+        XFreeColormap(pDisplay, pWnd->m_dwColormap);
+      pWnd->Forget();
+    }
+    break;
 
   case MapNotify:
     pWnd->m_bMapped = true;

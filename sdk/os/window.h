@@ -133,6 +133,7 @@ private:
 
   static CWindow* FromXWindow(unsigned long dwXWindow);
   static void     HandleEvent(void* pXEvent);
+  void            Forget();
   void            SetIconic(bool bIconic);
   void            ApplyCursor();
   void            ReadWindowState();

@@ -1,4 +1,5 @@
-// How the program ends when told to, whatever its settings say.
+// How the program ends when told to, whatever its settings say, or when its window is
+// taken away.
 
 #include "tests/app/e2e_fixture.h"
 
@@ -27,5 +28,16 @@ TEST_F(E2E, LongAndEndlessSleepsStillEndPromptlyOnSigterm)
     const size_t at = r.out.find("ms=");
     ASSERT_NE(at, std::string::npos);
     EXPECT_LT(std::atoi(r.out.c_str() + at + 3), 2000) << sleep;
+  }
+}
+
+TEST_F(E2E, WindowDestroyedByAnotherClientEndsTheRunCleanly)
+{
+  for (const char* platform : { "software", "opengl" }) {
+    SRun r = Run(kWaitEnded + "$PLANETO --platform=" + platform + kSkipDialog + " & pid=$!\n" +
+                 "w=$(timeout 20 xdotool search --sync --name 'ZephyroSDK - ' | head -n1); sleep 0.5\n"
+                 "xdotool windowclose $w; wait_ended");
+    EXPECT_NE(r.out.find("status=0"), std::string::npos) << platform << r.out << r.err;
+    EXPECT_TRUE(LogHasInOrder(r.log, { "# pWorld->Unload\n", "# ENDED.\n" })) << platform << r.log;
   }
 }
