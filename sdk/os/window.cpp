@@ -242,6 +242,44 @@ HWND CWindow::Create(const char* szClass, const char* szTitle, uint32_t dwStyle,
   return pWnd;
 }
 
+HWND CWindow::Attach(const char* szClass, unsigned long dwXWindow, WNDPROC pfnProc)
+{
+  Display* pDisplay = CDisplay::Get();
+  if (!pDisplay || !szClass || !dwXWindow)
+    return nullptr;
+  // Select first and look after: a window destroyed in between then either fails the
+  // look or sends us its DestroyNotify.  Only structure and exposure: input belongs
+  // to the window's owner, and the root's button events can have only one taker.
+  CDisplay::BeginErrorTrap();
+  XSelectInput(pDisplay, dwXWindow, StructureNotifyMask | ExposureMask);
+  XWindowAttributes attrs = {};
+  const Status ok = XGetWindowAttributes(pDisplay, dwXWindow, &attrs);
+  if (CDisplay::EndErrorTrap() != 0 || !ok || attrs.c_class != InputOutput)
+    return nullptr;
+
+  CWindow* pWnd = s_registry.Make();
+  pWnd->m_strClass = szClass;
+  pWnd->m_pfnProc = pfnProc;
+  pWnd->m_dwXWindow = dwXWindow;
+  pWnd->m_bForeign = true;
+  pWnd->m_iWidth = std::max(attrs.width, 1);
+  pWnd->m_iHeight = std::max(attrs.height, 1);
+  pWnd->m_bMapped = attrs.map_state != IsUnmapped;
+  if (pWnd->Send(WM_CREATE, 0, 0) == -1)
+  {
+    pWnd->Destroy();
+    return nullptr;
+  }
+  pWnd->Send(WM_SIZE, SIZE_RESTORED, MAKELPARAM(pWnd->m_iWidth, pWnd->m_iHeight));
+  return pWnd;
+}
+
+unsigned long CWindow::GetRootXWindow()
+{
+  Display* pDisplay = CDisplay::Get();
+  return pDisplay ? DefaultRootWindow(pDisplay) : 0;
+}
+
 bool CWindow::Destroy()
 {
   if (IsDestroyed() || m_bDestroying)
@@ -250,7 +288,7 @@ bool CWindow::Destroy()
   Display* pDisplay = CDisplay::Get();
   if (s_pCapture == this)
     ReleaseCapture();
-  if (m_bMapped)
+  if (m_bMapped && !m_bForeign)
   {
     m_bHiding = true;
     XUnmapWindow(pDisplay, m_dwXWindow);
@@ -258,7 +296,10 @@ bool CWindow::Destroy()
   Send(WM_DESTROY, 0, 0);
 
   CDisplay::BeginErrorTrap();
-  XDestroyWindow(pDisplay, m_dwXWindow);
+  if (m_bForeign)
+    XSelectInput(pDisplay, m_dwXWindow, NoEventMask);   // its owner keeps it
+  else
+    XDestroyWindow(pDisplay, m_dwXWindow);
   if (m_bOwnColormap && m_dwColormap)
     XFreeColormap(pDisplay, m_dwColormap);
   CDisplay::EndErrorTrap();
@@ -285,6 +326,8 @@ bool CWindow::Show(int iCmdShow)
 {
   if (IsDestroyed())
     return false;
+  if (m_bForeign)
+    return m_bMapped;   // its owner maps it
   Display* pDisplay = CDisplay::Get();
   const bool bWasVisible = m_bMapped;
   const Window w = m_dwXWindow;
@@ -356,7 +399,7 @@ bool CWindow::Update()
 
 bool CWindow::SetFocus()
 {
-  if (IsDestroyed())
+  if (IsDestroyed() || m_bForeign)
     return false;
   Display* pDisplay = CDisplay::Get();
   if (CDisplay::HasWindowManager())
@@ -388,7 +431,7 @@ HWND CWindow::GetFocus()
 
 bool CWindow::SetTitle(const char* szTitle)
 {
-  if (IsDestroyed() || !szTitle)
+  if (IsDestroyed() || m_bForeign || !szTitle)
     return false;
   Display* pDisplay = CDisplay::Get();
   m_strTitle = szTitle;
@@ -402,7 +445,7 @@ bool CWindow::SetTitle(const char* szTitle)
 
 bool CWindow::SetIcon(int iWidth, int iHeight, const uint32_t* pARGB)
 {
-  if (IsDestroyed() || !pARGB || iWidth <= 0 || iHeight <= 0)
+  if (IsDestroyed() || m_bForeign || !pARGB || iWidth <= 0 || iHeight <= 0)
     return false;
   // Format-32 properties travel as longs.
   std::vector<unsigned long> data;
@@ -420,7 +463,7 @@ bool CWindow::SetIcon(int iWidth, int iHeight, const uint32_t* pARGB)
 
 bool CWindow::SetFullscreen(bool bFullscreen)
 {
-  if (IsDestroyed())
+  if (IsDestroyed() || m_bForeign)
     return false;
   Display* pDisplay = CDisplay::Get();
   if (!CDisplay::HasWindowManager())
@@ -469,7 +512,7 @@ bool CWindow::SetFullscreen(bool bFullscreen)
 
 bool CWindow::SetCapture()
 {
-  if (IsDestroyed())
+  if (IsDestroyed() || m_bForeign)
     return false;
   Display* pDisplay = CDisplay::Get();
   s_pCapture = this;
@@ -506,7 +549,7 @@ int CWindow::ShowCursor(bool bShow)
 
 void CWindow::ApplyCursor()
 {
-  if (IsDestroyed())
+  if (IsDestroyed() || m_bForeign)
     return;
   const bool bHide = s_iCursorCount < 0;
   if (bHide == m_bCursorHidden)
