@@ -71,6 +71,11 @@ bool ParseWhole(const std::string& text, long long lo, long long hi, long long& 
   return true;
 }
 
+std::string WindowIdError(const std::string& text)
+{
+  return "bad window id '" + text + "' (a window number, decimal or 0x hexadecimal)";
+}
+
 bool ParseOverride(const std::string& text, SSettingOverride& o)
 {
   size_t eq = text.find('=');
@@ -97,6 +102,34 @@ bool ParseOverride(const std::string& text, SSettingOverride& o)
 
 }  // namespace
 
+bool ParseWindowId(const std::string& text, unsigned long& id)
+{
+  const bool bHex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  const std::string digits = bHex ? text.substr(2) : text;
+  // strtoul alone would take signs, spaces and octal.
+  if (digits.empty() || digits.find_first_not_of(bHex ? "0123456789abcdefABCDEF" : "0123456789") !=
+                          std::string::npos)
+    return false;
+  errno = 0;
+  const unsigned long long v = std::strtoull(digits.c_str(), nullptr, bHex ? 16 : 10);
+  if (errno || v == 0 || v > 0xFFFFFFFFull)   // X ids are 32-bit, and 0 is None
+    return false;
+  id = static_cast<unsigned long>(v);
+  return true;
+}
+
+bool ApplyScreenSaverWindow(SOptions& options, const char* szEnv, std::string& error)
+{
+  if (options.hackTarget == HACK_WINDOW || !szEnv || !*szEnv)
+    return true;
+  if (!ParseWindowId(szEnv, options.windowId)) {
+    error = WindowIdError(szEnv) + " in XSCREENSAVER_WINDOW";
+    return false;
+  }
+  options.hackTarget = HACK_WINDOW;
+  return true;
+}
+
 bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::string& error)
 {
   options = SOptions();
@@ -109,6 +142,9 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
 
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i] ? argv[i] : "";
+    // xscreensaver's options come with one dash; they take the GNU form too.
+    if (!optionsEnded && (arg == "-root" || arg == "-fps" || arg.rfind("-window-id", 0) == 0))
+      arg = "-" + arg;
     if (optionsEnded || arg.rfind("--", 0) != 0) {
       if (!optionsEnded && (arg == "-h")) {
         options.help = true;
@@ -190,6 +226,19 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
       }
       options.hasSeed = true;
       options.seed = static_cast<uint32_t>(seed);
+    } else if (name == "--root") {
+      if (options.hackTarget != HACK_WINDOW)
+        options.hackTarget = HACK_ROOT;
+    } else if (name == "--window-id") {
+      if (!needValue())
+        return false;
+      if (!ParseWindowId(value, options.windowId)) {
+        error = WindowIdError(value);
+        return false;
+      }
+      options.hackTarget = HACK_WINDOW;
+    } else if (name == "--fps") {
+      options.fps = true;
     } else if (name == "--screenshot") {
       if (!needValue())
         return false;
@@ -222,6 +271,12 @@ std::string UsageText(const char* szProgram)
          "  --step=S              advance every frame by S thirtieths of a second\n"
          "  --seed=N              seed the random generator with N instead of the clock\n"
          "  --screenshot=FILE     save the last frame drawn as a PNG image when ending\n"
+         "  -root                 run as an xscreensaver hack on the root window (or on\n"
+         "                        $XSCREENSAVER_WINDOW when set)\n"
+         "  -window-id ID         run as an xscreensaver hack in window ID (decimal or 0x\n"
+         "                        hex); also --window-id=ID and $XSCREENSAVER_WINDOW\n"
+         "  -fps                  accepted as xscreensaver passes it; the software platform\n"
+         "                        always shows its frame-rate line, OpenGL has none\n"
          "  -h, --help            print this help and exit\n"
          "      --version         print the program and engine versions and exit\n"
          "\n"
@@ -231,7 +286,10 @@ std::string UsageText(const char* szProgram)
          "down; keypad + and - change the speed, * sets it back, / stops the scene.\n"
          "Mouse: drag with the left button to turn the camera, the wheel moves it in and\n"
          "out, the right button switches the automatic rotation on and off.\n"
-         "The log is written to ./Planeto.log.\n";
+         "As a hack it shows no dialog, leaves input to xscreensaver, writes nothing to\n"
+         "the registry and ends on SIGTERM.\n"
+         "The log is written to ./Planeto.log; a hack's to\n"
+         "${XDG_STATE_HOME:-$HOME/.local/state}/planeto/Planeto.log.\n";
 }
 
 std::string VersionText()

@@ -27,6 +27,15 @@ struct SSettingOverride
   std::string value;
 };
 
+// Where an xscreensaver hack draws: not at all (a normal run), on the root window,
+// or into a given window.
+enum EHackTarget
+{
+  HACK_NONE   = 0,
+  HACK_ROOT   = 1,
+  HACK_WINDOW = 2,
+};
+
 // Our own options, taken out of the command line before it is classified.
 struct SOptions
 {
@@ -39,12 +48,22 @@ struct SOptions
   std::string                   screenshot;          // PNG written at the end; empty: none
   bool                          help = false;
   bool                          version = false;
+  int                           hackTarget = HACK_NONE;
+  unsigned long                 windowId = 0;        // with HACK_WINDOW
+  bool                          fps = false;         // -fps, accepted as xscreensaver passes it
   std::string                   commandLine;         // what is left, joined by single spaces, program name first
 };
 
 // Parses argv.  Returns true on success; on a bad option returns false with a one-line
 // message in `error`.
 bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::string& error);
+
+// An X window id as xscreensaver gives it: decimal, or hexadecimal after "0x"; never 0.
+bool ParseWindowId(const std::string& text, unsigned long& id);
+
+// $XSCREENSAVER_WINDOW (szEnv, may be null): without -window-id it names the window to
+// draw into, and makes the run a hack.  False with a one-line message for a bad value.
+bool ApplyScreenSaverWindow(SOptions& options, const char* szEnv, std::string& error);
 
 // Finds a platform by our short name ("opengl", "software", "directx") or by its own
 // name ("OpenGL 1.2", case-insensitive); -1 when unknown.

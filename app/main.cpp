@@ -2,6 +2,7 @@
 #include "app/planeto_app.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 int main(int argc, char** argv)
@@ -20,6 +21,10 @@ int main(int argc, char** argv)
   if (options.version) {
     std::fputs(VersionText().c_str(), stdout);
     return 0;
+  }
+  if (!ApplyScreenSaverWindow(options, std::getenv("XSCREENSAVER_WINDOW"), error)) {
+    std::fprintf(stderr, "%s: %s\n", szProgram, error.c_str());
+    return 2;
   }
   return RunPlaneto(options);
 }

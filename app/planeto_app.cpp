@@ -18,6 +18,7 @@
 #include "sdk/os/clock.h"
 #include "sdk/os/display.h"
 #include "sdk/os/message_queue.h"
+#include "sdk/os/user_paths.h"
 #include "sdk/os/window.h"
 #include "sdk/os/window_capture.h"
 
@@ -59,15 +60,20 @@ SRun* g_pRun = nullptr;
 
 volatile std::sig_atomic_t g_bStopRequested = 0;
 
+// The log of this run: ./Planeto.log, or a hack's under the user's state folder.
+std::string g_strLogPath = PLANETO_LOG_PATH;
+
 void OnStopSignal(int)
 {
   g_bStopRequested = 1;
+  // The loop may be waiting for an event that never comes (a long or endless sleep).
+  CMessageQueue::WakeUp();
 }
 
 // Xlib cannot go on once the server is gone: say so before the OS layer ends the run.
 void OnDisplayLost(const char* szMessage)
 {
-  LogMessage(PLANETO_LOG_PATH, 1, "# X server connection lost (%s).\n", szMessage ? szMessage : "");
+  LogMessage(g_strLogPath.c_str(), 1, "# X server connection lost (%s).\n", szMessage ? szMessage : "");
 }
 
 CPlanetoWorld* WorldOf(HWND hwnd)
@@ -101,7 +107,7 @@ void FrameDrawn(HWND hwnd)
     return;
   ++g_pRun->llFramesDrawn;
   // The icon waits for the first frame: decoding its image would delay that frame.
-  if (g_pRun->llFramesDrawn == 1)
+  if (g_pRun->llFramesDrawn == 1 && !hwnd->IsForeign())
     SetWindowIcon(hwnd);
   if (g_pRun->bStats) {
     QueryPerformanceCounter(&g_pRun->llLastFrameNs);
@@ -181,7 +187,30 @@ int RunPlaneto(const SOptions& options)
   std::signal(SIGHUP, OnStopSignal);
   CDisplay::SetFatalHandler(OnDisplayLost);
 
-  const char* log = PLANETO_LOG_PATH;
+  // An xscreensaver hack draws into a window it is given, found before anything else
+  // so that a wrong one ends the run at once.  Its working folder is often the home
+  // folder: the log goes to the user's state folder instead.
+  const bool bHack = options.hackTarget != HACK_NONE;
+  HWND hForeign = nullptr;
+  g_strLogPath = PLANETO_LOG_PATH;
+  if (bHack) {
+    const unsigned long dwXWindow = options.hackTarget == HACK_ROOT ? CWindow::GetRootXWindow()
+                                                                    : options.windowId;
+    hForeign = dwXWindow ? CWindow::Attach(APP_CLASS, dwXWindow, WindowProc) : nullptr;
+    if (!hForeign) {
+      if (CWindow::GetDisplay())
+        std::fprintf(stderr, "planeto: no window 0x%lX on the X display\n", dwXWindow);
+      else
+        std::fprintf(stderr, "planeto: cannot open the X display\n");
+      g_pRun = nullptr;
+      return 2;
+    }
+    const std::string strStateLog = UserStateFile("planeto", "Planeto.log");
+    if (!strStateLog.empty())
+      g_strLogPath = strStateLog;
+  }
+
+  const char* log = g_strLogPath.c_str();
   LogReset(log);
   LogMessage(log, 1, "# STARTED...\n");
   LogMessage(log, 1, "# RELEASE build\n");
@@ -192,7 +221,7 @@ int RunPlaneto(const SOptions& options)
   LogMessage(log, 1, "# DEFAULT_DLL_PATH = \"%s\"\n", ".");
   LogMessage(log, 1, "# DEFAULT_DATA_PATH = \"%s\"\n", "Data");
 
-  const int iMode = ClassifyCommandLine(options.commandLine.c_str());
+  const int iMode = bHack ? RUN_APPLICATION : ClassifyCommandLine(options.commandLine.c_str());
   if (iMode == RUN_SAVER_PASSWORD || iMode == RUN_SAVER_PREVIEW) {
     LogMessage(log, 1, "# IsScreenSaver enabled with invalid arguments!\n");
     g_pRun = nullptr;
@@ -231,6 +260,8 @@ int RunPlaneto(const SOptions& options)
       pWorld->Unload();
     if (hwnd && CWindow::IsWindow(hwnd))
       hwnd->Destroy();
+    if (hForeign && CWindow::IsWindow(hForeign))
+      hForeign->Destroy();
     if (bWindowFailed)
       CMessageQueue::PostQuit(0);
     delete pWorld;
@@ -261,6 +292,11 @@ int RunPlaneto(const SOptions& options)
   choice.wInputIndex = 0;
   choice.dwDialogFlags = 0;
   choice.pPlatformTable = pWorld->GetPlatformTable();
+  if (bHack) {
+    // xscreensaver chose and sized the window: nothing to ask, nothing to make full screen.
+    choice.bAsk = 0;
+    choice.bFullscreen = 0;
+  }
 
   if (bSaver) {
     choice.dwDialogFlags = DLGFLAGS_SCREEN_SAVER;
@@ -312,7 +348,13 @@ int RunPlaneto(const SOptions& options)
   CWindow::GetScreenSize(&iScreenW, &iScreenH);
   uint32_t dwStyle;
   int x, y, iWidth, iHeight;
-  if (choice.bFullscreen) {
+  if (bHack) {
+    // The whole of the given window, whatever its size.
+    dwStyle = 0;
+    x = 0;
+    y = 0;
+    hForeign->GetClientSize(&iWidth, &iHeight);
+  } else if (choice.bFullscreen) {
     dwStyle = 0x96080000;
     x = 0;
     y = 0;
@@ -326,13 +368,18 @@ int RunPlaneto(const SOptions& options)
     y = (iScreenH - iHeight) >> 1;
   }
 
-  // The OpenGL platform fixes the window's visual before the window exists.
-  SWindowVisual visual;
-  bool bVisual = (desc.dwFlags & PLATFORM_OPENGL12) == PLATFORM_OPENGL12 && ChooseWindowVisualGL(&visual);
-  hwnd = iWidth > 0 && iHeight > 0
-           ? CWindow::Create(APP_CLASS, szTitle, dwStyle, x, y, iWidth, iHeight, WindowProc,
-                             bVisual ? &visual : nullptr)
-           : nullptr;
+  if (bHack) {
+    // The device takes the visual the window already has.
+    hwnd = hForeign;
+  } else {
+    // The OpenGL platform fixes the window's visual before the window exists.
+    SWindowVisual visual;
+    bool bVisual = (desc.dwFlags & PLATFORM_OPENGL12) == PLATFORM_OPENGL12 && ChooseWindowVisualGL(&visual);
+    hwnd = iWidth > 0 && iHeight > 0
+             ? CWindow::Create(APP_CLASS, szTitle, dwStyle, x, y, iWidth, iHeight, WindowProc,
+                               bVisual ? &visual : nullptr)
+             : nullptr;
+  }
   if (!hwnd) {
     LogMessage(log, 1, "# CreateWindow(0x%X, %dx%d:%d) failed!\n", dwStyle, iWidth, iHeight,
                choice.bFullscreen ? 1 : 0);
@@ -394,8 +441,10 @@ int RunPlaneto(const SOptions& options)
       // Frames come from the timer: wait for it rather than spin.
       CMessageQueue::Wait(100);
     }
+    // The idle sleep ends early for input, window events and stop signals; a negative
+    // one waits for the next of them.
     if (iSleepTimer != 0)
-      Sleep(static_cast<uint32_t>(iSleepTimer));
+      CMessageQueue::Wait(iSleepTimer < 0 ? -1 : iSleepTimer);
   }
 
   if (CWindow::IsWindow(hwnd)) {

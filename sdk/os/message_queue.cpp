@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <chrono>
 #include <deque>
+#include <fcntl.h>
 #include <poll.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -31,6 +33,26 @@ std::vector<STimer> s_timers;
 std::vector<HWND>   s_paint;          // windows owed a WM_PAINT
 bool                s_bQuit = false;
 int                 s_iQuitCode = 0;
+
+// A pipe that WakeUp writes to and Wait watches beside the X connection: a signal
+// handler may write to a pipe, and nothing else it could do would end a poll.
+struct SWakePipe
+{
+  int fd[2] = { -1, -1 };
+  SWakePipe()
+  {
+    if (pipe2(fd, O_NONBLOCK | O_CLOEXEC) != 0)
+      fd[0] = fd[1] = -1;
+  }
+  void Drain() const
+  {
+    char buf[64];
+    while (fd[0] >= 0 && read(fd[0], buf, sizeof(buf)) > 0)
+    {
+    }
+  }
+};
+const SWakePipe s_wake;
 
 // The last WM_KEYDOWN taken from the queue, so that Translate knows its character.
 SMessage s_lastKey = {};
@@ -174,8 +196,8 @@ bool CMessageQueue::Wait(int iTimeoutMs)
   const int64_t llStart = NowMs();
   for (;;)
   {
-    CWindow::PumpEvents();
-    if (!s_queue.empty() || s_bQuit || !s_paint.empty() || TimeToNextTimer() == 0)
+    const bool bEvents = CWindow::PumpEvents() > 0;
+    if (bEvents || !s_queue.empty() || s_bQuit || !s_paint.empty() || TimeToNextTimer() == 0)
       return true;
 
     int iWait = TimeToNextTimer();
@@ -186,14 +208,31 @@ bool CMessageQueue::Wait(int iTimeoutMs)
         return false;
       iWait = iWait < 0 ? iLeft : std::min(iWait, iLeft);
     }
-    int iFd = CDisplay::GetFd();
-    if (iFd < 0 && iWait < 0)
+    struct pollfd pfd[2] = { { s_wake.fd[0], POLLIN, 0 }, { CDisplay::GetFd(), POLLIN, 0 } };
+    const nfds_t nFds = pfd[1].fd >= 0 ? 2 : 1;
+    if (pfd[0].fd < 0 && nFds == 1 && iWait < 0)
       return false;   // nothing could ever wake us
-    struct pollfd pfd = { iFd, POLLIN, 0 };
-    int iReady = poll(iFd >= 0 ? &pfd : nullptr, iFd >= 0 ? 1 : 0, iWait);
+    int iReady = poll(pfd, nFds, iWait);
     if (iReady < 0 && errno != EINTR)
       return false;
+    if (iReady > 0 && (pfd[0].revents & POLLIN))
+    {
+      s_wake.Drain();
+      return true;
+    }
   }
+}
+
+void CMessageQueue::WakeUp()
+{
+  const int iSavedErrno = errno;
+  if (s_wake.fd[1] >= 0)
+  {
+    const char c = 1;
+    // A full pipe already holds a wake-up: nothing is lost when this write fails.
+    [[maybe_unused]] ssize_t n = write(s_wake.fd[1], &c, 1);
+  }
+  errno = iSavedErrno;
 }
 
 bool CMessageQueue::Translate(const SMessage* pMsg)

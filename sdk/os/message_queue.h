@@ -19,9 +19,14 @@ public:
   // GetMessage: waits for the next message and takes it.  False for WM_QUIT.
   static bool Get(SMessage* pMsg, HWND hwnd = nullptr, uint32_t uMin = 0, uint32_t uMax = 0);
 
-  // WaitMessage: blocks until a message, an X event or a due timer is there, or until
-  // iTimeoutMs milliseconds have passed (-1: no limit).  True when something came.
+  // WaitMessage: blocks until a message, an X event or a due timer is there, WakeUp
+  // was called, or iTimeoutMs milliseconds have passed (-1: no limit).  True when
+  // something came.
   static bool Wait(int iTimeoutMs = -1);
+
+  // Ends the current or the next Wait at once.  Safe in a signal handler, so that a
+  // stop signal is seen without waiting out a timeout.
+  static void WakeUp();
 
   // TranslateMessage: a WM_KEYDOWN just taken from the queue whose key gives a
   // character posts WM_CHAR with that character.  True when one was posted.

@@ -1,11 +1,12 @@
 #include "sdk/os/registry.h"
 
+#include "sdk/os/user_paths.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <pwd.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -358,19 +359,6 @@ std::string FormatFile(const SFileData& file)
   return out;
 }
 
-bool MakeDirectories(const std::string& strDir)
-{
-  if (strDir.empty())
-    return true;
-  struct stat st;
-  if (stat(strDir.c_str(), &st) == 0)
-    return S_ISDIR(st.st_mode);
-  size_t uSlash = strDir.find_last_of('/');
-  if (uSlash != std::string::npos && uSlash > 0 && !MakeDirectories(strDir.substr(0, uSlash)))
-    return false;
-  return mkdir(strDir.c_str(), 0755) == 0 || errno == EEXIST;
-}
-
 std::string DirectoryOf(const std::string& strPath)
 {
   size_t uSlash = strPath.find_last_of('/');
@@ -490,22 +478,9 @@ std::string RegistryFilePath()
   const char* psz = std::getenv("PLANETO_REGISTRY");
   if (psz && *psz)
     return psz;
-  std::string strBase;
-  const char* pszXdg = std::getenv("XDG_CONFIG_HOME");
-  if (pszXdg && *pszXdg == '/')
-    strBase = pszXdg;
-  else
-  {
-    const char* pszHome = std::getenv("HOME");
-    if (!pszHome || !*pszHome)
-    {
-      struct passwd* pw = getpwuid(getuid());
-      pszHome = pw ? pw->pw_dir : nullptr;
-    }
-    if (!pszHome || !*pszHome)
-      return std::string();
-    strBase = std::string(pszHome) + "/.config";
-  }
+  const std::string strBase = XdgDirectory("XDG_CONFIG_HOME", ".config");
+  if (strBase.empty())
+    return strBase;
   return strBase + "/zephyro/registry.reg";
 }
 

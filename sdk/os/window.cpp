@@ -242,6 +242,44 @@ HWND CWindow::Create(const char* szClass, const char* szTitle, uint32_t dwStyle,
   return pWnd;
 }
 
+HWND CWindow::Attach(const char* szClass, unsigned long dwXWindow, WNDPROC pfnProc)
+{
+  Display* pDisplay = CDisplay::Get();
+  if (!pDisplay || !szClass || !dwXWindow)
+    return nullptr;
+  // Select first and look after: a window destroyed in between then either fails the
+  // look or sends us its DestroyNotify.  Only structure and exposure: input belongs
+  // to the window's owner, and the root's button events can have only one taker.
+  CDisplay::BeginErrorTrap();
+  XSelectInput(pDisplay, dwXWindow, StructureNotifyMask | ExposureMask);
+  XWindowAttributes attrs = {};
+  const Status ok = XGetWindowAttributes(pDisplay, dwXWindow, &attrs);
+  if (CDisplay::EndErrorTrap() != 0 || !ok || attrs.c_class != InputOutput)
+    return nullptr;
+
+  CWindow* pWnd = s_registry.Make();
+  pWnd->m_strClass = szClass;
+  pWnd->m_pfnProc = pfnProc;
+  pWnd->m_dwXWindow = dwXWindow;
+  pWnd->m_bForeign = true;
+  pWnd->m_iWidth = std::max(attrs.width, 1);
+  pWnd->m_iHeight = std::max(attrs.height, 1);
+  pWnd->m_bMapped = attrs.map_state != IsUnmapped;
+  if (pWnd->Send(WM_CREATE, 0, 0) == -1)
+  {
+    pWnd->Destroy();
+    return nullptr;
+  }
+  pWnd->Send(WM_SIZE, SIZE_RESTORED, MAKELPARAM(pWnd->m_iWidth, pWnd->m_iHeight));
+  return pWnd;
+}
+
+unsigned long CWindow::GetRootXWindow()
+{
+  Display* pDisplay = CDisplay::Get();
+  return pDisplay ? DefaultRootWindow(pDisplay) : 0;
+}
+
 bool CWindow::Destroy()
 {
   if (IsDestroyed() || m_bDestroying)
@@ -250,7 +288,7 @@ bool CWindow::Destroy()
   Display* pDisplay = CDisplay::Get();
   if (s_pCapture == this)
     ReleaseCapture();
-  if (m_bMapped)
+  if (m_bMapped && !m_bForeign)
   {
     m_bHiding = true;
     XUnmapWindow(pDisplay, m_dwXWindow);
@@ -258,11 +296,21 @@ bool CWindow::Destroy()
   Send(WM_DESTROY, 0, 0);
 
   CDisplay::BeginErrorTrap();
-  XDestroyWindow(pDisplay, m_dwXWindow);
+  if (m_bForeign)
+    XSelectInput(pDisplay, m_dwXWindow, NoEventMask);   // its owner keeps it
+  else
+    XDestroyWindow(pDisplay, m_dwXWindow);
   if (m_bOwnColormap && m_dwColormap)
     XFreeColormap(pDisplay, m_dwColormap);
   CDisplay::EndErrorTrap();
+  Forget();
+  return true;
+}
 
+// What is left once the X window is destroyed or let go: our messages, timers and
+// properties.  The handle stays valid and answers as destroyed.
+void CWindow::Forget()
+{
   CMessageQueue::ForgetWindow(this);
   s_registry.live.erase(std::remove(s_registry.live.begin(), s_registry.live.end(), this),
                         s_registry.live.end());
@@ -272,13 +320,14 @@ bool CWindow::Destroy()
   m_bFocused = false;
   m_mapProps.clear();
   m_bDestroying = false;
-  return true;
 }
 
 bool CWindow::Show(int iCmdShow)
 {
   if (IsDestroyed())
     return false;
+  if (m_bForeign)
+    return m_bMapped;   // its owner maps it
   Display* pDisplay = CDisplay::Get();
   const bool bWasVisible = m_bMapped;
   const Window w = m_dwXWindow;
@@ -350,7 +399,7 @@ bool CWindow::Update()
 
 bool CWindow::SetFocus()
 {
-  if (IsDestroyed())
+  if (IsDestroyed() || m_bForeign)
     return false;
   Display* pDisplay = CDisplay::Get();
   if (CDisplay::HasWindowManager())
@@ -382,7 +431,7 @@ HWND CWindow::GetFocus()
 
 bool CWindow::SetTitle(const char* szTitle)
 {
-  if (IsDestroyed() || !szTitle)
+  if (IsDestroyed() || m_bForeign || !szTitle)
     return false;
   Display* pDisplay = CDisplay::Get();
   m_strTitle = szTitle;
@@ -396,7 +445,7 @@ bool CWindow::SetTitle(const char* szTitle)
 
 bool CWindow::SetIcon(int iWidth, int iHeight, const uint32_t* pARGB)
 {
-  if (IsDestroyed() || !pARGB || iWidth <= 0 || iHeight <= 0)
+  if (IsDestroyed() || m_bForeign || !pARGB || iWidth <= 0 || iHeight <= 0)
     return false;
   // Format-32 properties travel as longs.
   std::vector<unsigned long> data;
@@ -414,7 +463,7 @@ bool CWindow::SetIcon(int iWidth, int iHeight, const uint32_t* pARGB)
 
 bool CWindow::SetFullscreen(bool bFullscreen)
 {
-  if (IsDestroyed())
+  if (IsDestroyed() || m_bForeign)
     return false;
   Display* pDisplay = CDisplay::Get();
   if (!CDisplay::HasWindowManager())
@@ -463,7 +512,7 @@ bool CWindow::SetFullscreen(bool bFullscreen)
 
 bool CWindow::SetCapture()
 {
-  if (IsDestroyed())
+  if (IsDestroyed() || m_bForeign)
     return false;
   Display* pDisplay = CDisplay::Get();
   s_pCapture = this;
@@ -500,7 +549,7 @@ int CWindow::ShowCursor(bool bShow)
 
 void CWindow::ApplyCursor()
 {
-  if (IsDestroyed())
+  if (IsDestroyed() || m_bForeign)
     return;
   const bool bHide = s_iCursorCount < 0;
   if (bHide == m_bCursorHidden)
@@ -638,17 +687,20 @@ uint32_t CWindow::KeyState(unsigned int uXState) const
   return mk;
 }
 
-void CWindow::PumpEvents()
+int CWindow::PumpEvents()
 {
   if (!CDisplay::IsOpen())
-    return;
+    return 0;
   Display* pDisplay = CDisplay::Get();
+  int iCount = 0;
   while (XPending(pDisplay) > 0)
   {
     XEvent e;
     XNextEvent(pDisplay, &e);
     HandleEvent(&e);
+    ++iCount;
   }
+  return iCount;
 }
 
 void CWindow::HandleEvent(void* pXEvent)
@@ -762,6 +814,21 @@ void CWindow::HandleEvent(void* pXEvent)
     }
     break;
   }
+
+  case DestroyNotify:
+    // Another client destroyed it (xdotool windowclose, a window manager that died
+    // holding it): the same end as our own Destroy, without the X calls.
+    if (e.xdestroywindow.window == pWnd->m_dwXWindow && !pWnd->m_bDestroying)
+    {
+      pWnd->m_bDestroying = true;
+      if (s_pCapture == pWnd)
+        ReleaseCapture();
+      pWnd->Send(WM_DESTROY, 0, 0);
+      if (pWnd->m_bOwnColormap && pWnd->m_dwColormap)
+        XFreeColormap(pDisplay, pWnd->m_dwColormap);
+      pWnd->Forget();
+    }
+    break;
 
   case MapNotify:
     pWnd->m_bMapped = true;

@@ -62,6 +62,16 @@ public:
                      int iWidth, int iHeight, WNDPROC pfnProc,
                      const SWindowVisual* pVisual = nullptr);
 
+  // Adopts a window of another client (an xscreensaver window, the root window) so
+  // that it is drawn into and followed as one of ours: its size changes send WM_SIZE,
+  // its destruction WM_DESTROY.  Its input stays with its owner; it is never mapped,
+  // retitled, made full screen or destroyed by us.  Null when the window does not
+  // exist or there is no X server.
+  static HWND Attach(const char* szClass, unsigned long dwXWindow, WNDPROC pfnProc);
+
+  // The root window of the default screen (0 without a server).
+  static unsigned long GetRootXWindow();
+
   // Whether the handle names a window that has not been destroyed.  A destroyed
   // window's handle stays safe to call (every operation then fails) until the
   // connection is closed.
@@ -91,13 +101,14 @@ public:
 
   // Reads every X event waiting and turns it into messages: those Windows sends
   // (WM_CLOSE from the close box, WM_SIZE, WM_ACTIVATE, focus) go to the procedure at
-  // once, input is posted.  The message queue calls this; others need not.
-  static void PumpEvents();
+  // once, input is posted.  The message queue calls this; others need not.  Answers
+  // how many events were read.
+  static int PumpEvents();
 
   // The X connection the windows live on (null without a server).
   static _XDisplay* GetDisplay();
 
-  bool    Destroy();                 // sends WM_DESTROY, then destroys
+  bool    Destroy();                 // sends WM_DESTROY, then destroys (an adopted window: lets go)
   bool    Show(int iCmdShow);        // answers whether it was visible before
   bool    Update();                  // flushes drawing requests to the server
   bool    SetFocus();
@@ -115,6 +126,7 @@ public:
   bool IsVisible() const    { return m_bMapped; }
   bool IsFullscreen() const { return m_bFullscreen; }
   bool IsDestroyed() const  { return m_dwXWindow == 0; }
+  bool IsForeign() const    { return m_bForeign; }
   bool GetClientSize(int* pWidth, int* pHeight) const;
 
   const std::string& GetClassName() const { return m_strClass; }
@@ -132,6 +144,7 @@ private:
 
   static CWindow* FromXWindow(unsigned long dwXWindow);
   static void     HandleEvent(void* pXEvent);
+  void            Forget();
   void            SetIconic(bool bIconic);
   void            ApplyCursor();
   void            ReadWindowState();
@@ -153,5 +166,6 @@ private:
   bool          m_bFocused = false;
   bool          m_bDestroying = false;
   bool          m_bCursorHidden = false;
+  bool          m_bForeign = false;     // another client's window, adopted by Attach
   std::map<std::string, void*> m_mapProps;
 };

@@ -77,6 +77,9 @@ TEST(CommandLine, BadOptionsAreRefusedWithAReason)
     { "planeto", "--set=engine.WORLD.WIDTH" },
     { "planeto", "--set=engine.WO RLD.WIDTH=1" },
     { "planeto", "--screenshot=" },
+    { "planeto", "-window-id" },
+    { "planeto", "-window-id", "0" },
+    { "planeto", "--window-id=0x" },
   };
   for (const auto& args : bad) {
     SOptions o;
@@ -91,6 +94,31 @@ TEST(CommandLine, BadOptionsAreRefusedWithAReason)
   ASSERT_TRUE(ParseOptions(3, argv, o, error));
   EXPECT_EQ(o.frames, -1);
   EXPECT_EQ(o.commandLine, "planeto --frames=3");
+}
+
+TEST(CommandLine, XscreensaverOptionsNameTheWindowToDrawInto)
+{
+  unsigned long id = 0;
+  EXPECT_TRUE(ParseWindowId("0x1A00007", id) && id == 0x1A00007ul);
+  EXPECT_TRUE(ParseWindowId("4194311", id) && id == 4194311ul);
+  for (const char* bad : { "", "0", "0x0", "-5", " 5", "0x1g", "12abc", "010x", "0x100000000" })
+    EXPECT_FALSE(ParseWindowId(bad, id)) << bad;
+
+  // One dash as xscreensaver gives them, taken out before the line is classified.
+  const char* argv[] = { "planeto", "-root", "-fps", "-window-id", "0x2a", "/s" };
+  SOptions o;
+  std::string error;
+  ASSERT_TRUE(ParseOptions(6, argv, o, error)) << error;
+  EXPECT_TRUE(o.hackTarget == HACK_WINDOW && o.windowId == 42ul && o.fps);
+  EXPECT_EQ(o.commandLine, "planeto /s");
+
+  // $XSCREENSAVER_WINDOW stands in for the root, never for an explicit window.
+  EXPECT_TRUE(ApplyScreenSaverWindow(o, "0x30", error) && o.windowId == 42ul);
+  ASSERT_TRUE(ParseOptions(2, argv, o, error));
+  EXPECT_TRUE(ApplyScreenSaverWindow(o, "0x30", error) && o.hackTarget == HACK_WINDOW && o.windowId == 0x30ul);
+  o = SOptions();
+  EXPECT_FALSE(ApplyScreenSaverWindow(o, "junk", error));
+  EXPECT_NE(error.find("XSCREENSAVER_WINDOW"), std::string::npos);
 }
 
 namespace {
