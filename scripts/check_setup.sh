@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Proves that scripts/setup.sh installs every Debian package the build reads.
 #
-#   scripts/check_setup.sh [--with-tests] [--keep]
+#   scripts/check_setup.sh [--windows] [--with-tests] [--keep]
 #
 # Runs scripts/setup.sh (configure and build) into a temporary folder under strace,
 # collects every file outside the tree that was executed, opened or looked at, maps
@@ -10,17 +10,20 @@
 # does not have (priority required or important, or essential).  Files that no package
 # owns under /usr/local, /opt or a home folder fail too: they were installed by hand.
 # --with-tests traces the test suite's run as well (what the tests start: Xvfb,
-# xdotool, ...).  --keep leaves the trace and the reports in the temporary folder.
+# xdotool, ...).  --windows checks the Windows cross build (setup.sh --windows) the
+# same way.  --keep leaves the trace and the reports in the temporary folder.
 set -euo pipefail
 
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 with_tests=0
 keep=0
+kind=()
 for a in "$@"; do
   case $a in
     --with-tests) with_tests=1 ;;
     --keep) keep=1 ;;
-    -h|--help) sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --windows) kind=(--windows) ;;
+    -h|--help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "check_setup: unknown option '$a'" >&2; exit 2 ;;
   esac
 done
@@ -35,8 +38,9 @@ fi
 trace() { strace -f -z -qq -s 4096 -e trace=%file -o "$work/trace.$1" "${@:2}"; }
 
 echo "check_setup: tracing a configure and build into $work/build" >&2
-PLANETO_BUILD_DIR=$work/build PLANETO_JOBS=${PLANETO_JOBS:-$(nproc)} \
-  trace build "$top/scripts/setup.sh" >"$work/build.log" 2>&1 ||
+PLANETO_BUILD_DIR=$work/build PLANETO_WIN_BUILD_DIR=$work/build \
+  PLANETO_JOBS=${PLANETO_JOBS:-$(nproc)} \
+  trace build "$top/scripts/setup.sh" "${kind[@]}" >"$work/build.log" 2>&1 ||
   { tail -30 "$work/build.log" >&2; echo "check_setup: the build failed" >&2; exit 1; }
 if [ $with_tests = 1 ]; then
   echo "check_setup: tracing the test suite" >&2
@@ -88,7 +92,7 @@ touch "$work/owned" "$work/unowned"
 # installed here (the alternative of a dependency that is installed counts).
 dpkg-query -W -f='${db:Status-Abbrev}\t${Package}\t${Pre-Depends}, ${Depends}\t${Provides}\t${Priority}\t${Essential}\n' |
   awk -F'\t' '$1 ~ /^ii/' >"$work/installed"
-"$top/scripts/setup.sh" --list-packages >"$work/listed"
+"$top/scripts/setup.sh" --list-packages "${kind[@]}" >"$work/listed"
 
 awk -F'\t' -v work="$work" '
   function clean(d) { gsub(/\([^)]*\)|:any|:native|[ ]/, "", d); return d }

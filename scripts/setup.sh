@@ -4,7 +4,10 @@
 # missing and nothing changed.
 #
 #   scripts/setup.sh                    install what is missing, configure, build
-#   scripts/setup.sh --list-packages    print the packages the build and tests need
+#   scripts/setup.sh --windows          the same for the Windows cross build in
+#                                       build-win/ (or $PLANETO_WIN_BUILD_DIR)
+#   scripts/setup.sh --list-packages [--windows]
+#                                       print the packages that build needs
 #
 # Every package the build or the suite uses must be in this list: a package that is
 # only on the machine by chance hides a missing step until a fresh machine fails.
@@ -25,10 +28,30 @@ packages=(
   dpkg-dev lintian libxml2-utils desktop-file-utils
 )
 
-if [ "${1:-}" = --list-packages ]; then
+# The Windows build: MinGW-w64, zlib for it, Wine to run its tests, and what unpacks
+# Debian's libpng source for the cross compiler.  The native packages stay, for the
+# virtual X server and the Linux frames the Windows ones are compared with.
+windows_packages=(
+  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev libz-mingw-w64-dev
+  wine wine64 dpkg-dev
+)
+
+list=0 windows=0
+for a in "$@"; do
+  case $a in
+    --list-packages) list=1 ;;
+    --windows) windows=1 ;;
+    *) echo "setup: unknown option '$a'" >&2; exit 2 ;;
+  esac
+done
+[ $windows = 1 ] && packages+=("${windows_packages[@]}")
+if [ $list = 1 ]; then
   printf '%s\n' "${packages[@]}"
   exit 0
 fi
+
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -38,10 +61,19 @@ for p in "${packages[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}" >&2
-  sudo_cmd=()
-  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+if [ $windows = 1 ]; then
+  win_dir=${PLANETO_WIN_BUILD_DIR:-$top/build-win}
+  "$top/scripts/windows_deps.sh" "$win_dir/deps"
+  if [ ! -f "$win_dir/build.ninja" ]; then
+    cmake -S "$top" -B "$win_dir" -G Ninja \
+      -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" \
+      -DPLANETO_WIN_DEPS="$win_dir/deps/prefix" ${PLANETO_CMAKE_ARGS:-} >/dev/null
+  fi
+  exec cmake --build "$win_dir" -- -j"${PLANETO_JOBS:-$(nproc)}"
 fi
 
 if [ ! -f "$build_dir/build.ninja" ]; then
