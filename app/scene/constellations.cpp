@@ -122,7 +122,9 @@ void CConstellations::FreeSizes()
 
 const SEmbeddedFile* CConstellations::FindCatalog(const char* pszName)
 {
-  return FindBuiltInImage(pszName);
+  // The image table first, as every data name; then the catalogues built in beside it.
+  const SEmbeddedFile* pFile = FindBuiltInImage(pszName);
+  return pFile ? pFile : FindBuiltInCatalog(pszName);
 }
 
 ZRESULT CConstellations::LoadStarTexture(uint32_t dwTextureFlags)
