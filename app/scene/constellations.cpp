@@ -228,11 +228,15 @@ ZRESULT CConstellations::LoadFromCatalog()
   m_pStars->LockIndices();
   m_pStars->SetSequentialIndices();
 
+  // Each vertex carries its star's grey level and, in u, its size: the point-sprite
+  // object draws them all in one go.
   for (uint32_t i = 0; i < m_dwCount; ++i)
   {
     const SVector3 v = CatalogStarPosition(m_pSettings->pMath, stars[i]);
     m_pfSizes[i] = stars[i].fSize;
-    m_pStars->SetVertex(i, v.x, v.y, v.z, 0xFFFFFFFF, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0);
+    const uint32_t g = StarGreyLevel(stars[i].fSize);
+    m_pStars->SetVertex(i, v.x, v.y, v.z, 0xFF000000u | g << 16 | g << 8 | g, stars[i].fSize, 0.0f, 0.0f,
+                        0.0f, 0.0f, 0);
   }
   m_pStars->SetPart(0, 0, m_dwCount, 0, m_dwCount, m_dwCount, PRIMITIVE_POINT_LIST, CULL_CCW, -1);
   m_pStars->Commit();
@@ -263,6 +267,11 @@ void CConstellations::Draw()
 {
   if (!m_pStars || !m_pfSizes)
     return;
+  if (m_bReadFromCatalog)
+  {
+    m_pStars->Draw(ALL_PARTS);
+    return;
+  }
   m_pStars->PreparePart(0);
   for (uint32_t i = 0; i < m_dwCount; ++i)
   {

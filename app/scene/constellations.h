@@ -61,8 +61,9 @@ SVector3 CatalogStarPosition(C3DMath* pMath, const SCatalogStar& star);
 uint8_t StarGreyLevel(float fSize);
 
 // The star background: one point-list object travelling with the camera, filled at
-// random or from a star catalogue; each star is drawn on its own with its point size
-// and grey level.
+// random or from a star catalogue.  A random star is drawn on its own with its point
+// size and grey level; the catalogue's stars carry theirs in their vertices (size in
+// the texture coordinate u) and the object draws them all at once.
 class CConstellations : public CSceneElement
 {
 public:
