@@ -24,18 +24,35 @@ bool ReplaceEmbeddedText(const char* name, const unsigned char* data, unsigned s
   return true;
 }
 
-const SEmbeddedFile* FindBuiltInImage(const char* name)
+namespace {
+
+// The first entry whose whole name begins the requested name, case aside.
+const SEmbeddedFile* FindByPrefix(const SEmbeddedFile* table, unsigned count, const char* name)
 {
   if (!name)
     return nullptr;
-  unsigned count = 0;
-  const SEmbeddedFile* images = GetEmbeddedImages(&count);
   for (unsigned i = 0; i < count; ++i) {
     // strncasecmp stops at the end of the shorter string, so a request shorter than the
     // entry name compares its terminating zero and does not match.
-    const char* entry = images[i].name;
+    const char* entry = table[i].name;
     if (strncasecmp(name, entry, std::strlen(entry)) == 0)
-      return &images[i];
+      return &table[i];
   }
   return nullptr;
+}
+
+}  // namespace
+
+const SEmbeddedFile* FindBuiltInImage(const char* name)
+{
+  unsigned count = 0;
+  const SEmbeddedFile* images = GetEmbeddedImages(&count);
+  return FindByPrefix(images, count, name);
+}
+
+const SEmbeddedFile* FindBuiltInCatalog(const char* name)
+{
+  unsigned count = 0;
+  const SEmbeddedFile* catalogs = GetEmbeddedCatalogs(&count);
+  return FindByPrefix(catalogs, count, name);
 }

@@ -13,6 +13,8 @@ struct SEmbeddedFile
 const SEmbeddedFile* GetEmbeddedTexts(unsigned* count);
 // The images of the built-in image table, in table order.
 const SEmbeddedFile* GetEmbeddedImages(unsigned* count);
+// The star catalogues (the image table holds none).
+const SEmbeddedFile* GetEmbeddedCatalogs(unsigned* count);
 
 // Replaces a text's bytes for the rest of the run (command-line overrides).  The bytes
 // must stay alive and be followed by a NUL.  False when no text has that name.
@@ -23,6 +25,9 @@ bool ReplaceEmbeddedText(const char* name, const unsigned char* data, unsigned s
 // "earthday.png.bak" find "earthday.png"); null when none does, so a ".tga" name
 // resolves to nothing.
 const SEmbeddedFile* FindBuiltInImage(const char* name);
+
+// The same lookup in the catalogue table ("Constellations.catalog.txt").
+const SEmbeddedFile* FindBuiltInCatalog(const char* name);
 
 // Looks a text up by its exact file name ("Planeto.Engine.ini"); null when absent.
 const SEmbeddedFile* FindEmbeddedText(const char* name);

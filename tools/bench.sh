@@ -3,6 +3,7 @@
 # no GPU).  Prints one figure a line, "NAME VALUE UNIT", each the median of --runs runs:
 #
 #   opengl_fps_800x600    frames per second on the OpenGL platform, start-up left out
+#   opengl_fps_800x600_catalogue  the same with the star field of the built-in catalogue
 #   software_fps_800x600  the same on the software platform
 #   startup_ms            from the program's start to its first presented frame (OpenGL)
 #   peak_rss_mib          the largest resident size of the OpenGL run
@@ -14,7 +15,7 @@
 # the rest through the PLANETO_STATS hook (app/planeto_app.cpp).  Details of every run
 # and the machine's load go to standard error.
 #
-# Usage: tools/bench.sh [--runs N] [--seconds S] [--build-dir DIR] [--no-build]
+# Usage: tools/bench.sh [--runs N] [--seconds S] [--build-dir DIR] [--no-build] [--only NAME,...]
 set -euo pipefail
 
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -22,6 +23,7 @@ build_dir=$top/build-release
 runs=5
 seconds=2
 do_build=1
+only=""
 
 while [ $# -gt 0 ]; do
   case $1 in
@@ -32,7 +34,9 @@ while [ $# -gt 0 ]; do
     --build-dir) build_dir=$2; shift 2 ;;
     --build-dir=*) build_dir=${1#*=}; shift ;;
     --no-build) do_build=0; shift ;;
-    -h|--help) sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --only) only=$2; shift 2 ;;
+    --only=*) only=${1#*=}; shift ;;
+    -h|--help) sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "bench.sh: unknown option '$1'" >&2; exit 2 ;;
   esac
 done
@@ -60,6 +64,7 @@ cd "$work"   # the program writes its log into the current directory
 # before it becomes the program (exec keeps the process), which is the program's start.
 run_once() {
   local platform=$1 frames=$2
+  shift 2   # the rest: more options for the program
   PLANETO_STATS=1 xvfb-run -a -s "-screen 0 1280x1024x24" \
     /usr/bin/time -f "%M" -o "$work/rss" \
     perl -MTime::HiRes=clock_gettime,CLOCK_MONOTONIC -e '
@@ -68,7 +73,7 @@ run_once() {
     "$planeto" --platform="$platform" --set=engine.WORLD.ASK_ME_ON_START=0 \
     --set=engine.WORLD.SLEEP_TIMER=0 --set=engine.WORLD.FRAME_TIMER=0 \
     --set=engine.WORLD.WIDTH=800 --set=engine.WORLD.HEIGHT=600 \
-    --seed=7 --step=1 --frames="$frames" >"$work/out" 2>&1 || true
+    --seed=7 --step=1 --frames="$frames" "$@" >"$work/out" 2>&1 || true
   local stats
   stats=$(grep -o 'planeto-stats:.*' "$work/out" | tail -n 1)
   if [ -z "$stats" ]; then
@@ -93,22 +98,37 @@ frames_for() {
   awk -v f="$fps" -v s="$seconds" 'BEGIN { n = int(f * s + 1); if (n < 30) n = 30; print n + 1 }'
 }
 
+catalogue=(--set=appli.CONTELLATIONS.CONTELLATIONS_ENABLE=1 --set=appli.CONTELLATIONS.READ_FROM_CATALOG=1)
+wanted() { [ -z "$only" ] || [[ ",$only," == *",$1,"* ]]; }
+last() { if [ $# -gt 0 ]; then echo "${@: -1}"; else echo -; fi; }
+
 echo "bench.sh: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at start" >&2
 gl_frames=$(frames_for opengl)
-sw_frames=$(frames_for software)
+sw_frames=0
+if wanted software_fps_800x600; then sw_frames=$(frames_for software); fi
 echo "bench.sh: $gl_frames frames a run on OpenGL, $sw_frames on software, $runs runs each" >&2
 
-gl_fps=() sw_fps=() startup=() rss=()
+gl_fps=() cat_fps=() sw_fps=() startup=() rss=()
 for ((i = 1; i <= runs; i++)); do
   read -r f s r < <(run_once opengl "$gl_frames")
   gl_fps+=("$f") startup+=("$s") rss+=("$r")
-  read -r f _ _ < <(run_once software "$sw_frames")
-  sw_fps+=("$f")
-  echo "bench.sh: run $i: opengl ${gl_fps[-1]} fps, start-up ${startup[-1]} ms, ${rss[-1]} KiB; software $f fps" >&2
+  if wanted opengl_fps_800x600_catalogue; then
+    read -r f _ _ < <(run_once opengl "$gl_frames" "${catalogue[@]}")
+    cat_fps+=("$f")
+  fi
+  if wanted software_fps_800x600; then
+    read -r f _ _ < <(run_once software "$sw_frames")
+    sw_fps+=("$f")
+  fi
+  echo "bench.sh: run $i: opengl ${gl_fps[-1]} fps, start-up ${startup[-1]} ms, ${rss[-1]} KiB;" \
+    "catalogue $(last "${cat_fps[@]}") fps; software $(last "${sw_fps[@]}") fps" >&2
 done
 echo "bench.sh: load average $(cut -d' ' -f1-3 /proc/loadavg) at the end" >&2
 
-printf 'opengl_fps_800x600 %s fps\n' "$(printf '%s\n' "${gl_fps[@]}" | median)"
-printf 'software_fps_800x600 %s fps\n' "$(printf '%s\n' "${sw_fps[@]}" | median)"
-printf 'startup_ms %s ms\n' "$(printf '%s\n' "${startup[@]}" | median)"
-printf 'peak_rss_mib %s MiB\n' "$(printf '%s\n' "${rss[@]}" | median | awk '{ printf "%.1f", $1 / 1024 }')"
+figure() { wanted "$1" && printf '%s %s %s\n' "$1" "$(printf '%s\n' "${@:3}" | median)" "$2"; return 0; }
+figure opengl_fps_800x600 fps "${gl_fps[@]}"
+[ ${#cat_fps[@]} -eq 0 ] || figure opengl_fps_800x600_catalogue fps "${cat_fps[@]}"
+[ ${#sw_fps[@]} -eq 0 ] || figure software_fps_800x600 fps "${sw_fps[@]}"
+figure startup_ms ms "${startup[@]}"
+wanted peak_rss_mib && printf 'peak_rss_mib %s MiB\n' "$(printf '%s\n' "${rss[@]}" | median | awk '{ printf "%.1f", $1 / 1024 }')"
+exit 0

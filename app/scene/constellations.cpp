@@ -14,6 +14,7 @@
 namespace {
 
 constexpr double TWO_POW_32       = 4294967296.0;
+constexpr double PI               = 3.141592653589793;
 constexpr size_t CATALOG_COLUMNS  = 26;   // columns 0..25; the rest of a line is ignored
 
 // atof of columns [uFirst, uFirst + uCount) of a zero-padded line.
@@ -42,12 +43,10 @@ void ParseCatalogLine(const char* pLine, size_t uLength, SCatalogStar* pOut)
   pOut->fDecSeconds = ColumnValue(acLine, 18, 2);
   pOut->fMagnitude  = ColumnValue(acLine, 21, 5);
 
-  pOut->fSize = static_cast<float>((pOut->fMagnitude - 0.01) * 0.199203187250996 * 100.0);
+  pOut->fSize = CatalogStarSize(pOut->fMagnitude);
   pOut->fDeclination = static_cast<float>(
-      pOut->fDecSign *
-      (pOut->fDecDegrees * 0.011111111111111112 + pOut->fDecMinutes * 0.00018518518518518518 +
-       pOut->fDecSeconds * 3.0864197530864196e-6) *
-      3.141592654);
+      pOut->fDecSign * (pOut->fDecDegrees + pOut->fDecMinutes / 60.0 + pOut->fDecSeconds / 3600.0) *
+      PI / 180.0);
   pOut->fRightAscension = static_cast<float>(
       (pOut->fRaHours * 3600.0 + pOut->fRaMinutes * 60.0 + pOut->fRaSeconds) *
       1.1574074074074073e-5 * 6.283185308);
@@ -72,12 +71,26 @@ std::vector<SCatalogStar> ParseCatalog(const char* pText, size_t uSize)
   return stars;
 }
 
+float CatalogStarSize(double fMagnitude)
+{
+  const double fPerMagnitude = (CATALOG_SIZE_LARGEST - CATALOG_SIZE_SMALLEST) /
+                               (CATALOG_MAG_FAINTEST - CATALOG_MAG_BRIGHTEST);
+  const double fSize = CATALOG_SIZE_LARGEST - (fMagnitude - CATALOG_MAG_BRIGHTEST) * fPerMagnitude;
+  if (!(fSize > CATALOG_SIZE_SMALLEST))   // also a magnitude that is not a number
+    return CATALOG_SIZE_SMALLEST;
+  return fSize < CATALOG_SIZE_LARGEST ? static_cast<float>(fSize) : CATALOG_SIZE_LARGEST;
+}
+
 SVector3 CatalogStarPosition(C3DMath* pMath, const SCatalogStar& star)
 {
+  // Each operation composes on the left, so the last one named acts first on the point:
+  // out along z, up by the declination, round by the right ascension.  Both angles are
+  // negated because a positive turn about X tips +z downwards and one about Y swings it
+  // to +x, which would put north down and the east on the right.
   SMatrix m;
   pMath->Identity(&m);
-  pMath->RotateX(&m, star.fDeclination);
-  pMath->RotateY(&m, star.fRightAscension);
+  pMath->RotateY(&m, -star.fRightAscension);
+  pMath->RotateX(&m, -star.fDeclination);
   pMath->TranslateZ(&m, 10.0f);
   SVector3 v;
   pMath->GetTranslation(&v, &m);
@@ -86,12 +99,12 @@ SVector3 CatalogStarPosition(C3DMath* pMath, const SCatalogStar& star)
 
 uint8_t StarGreyLevel(float fSize)
 {
-  // A catalogue may hold any magnitude ("1e30", "nan"): a level beyond the 32-bit
-  // range, or none, gives the processor's "integer indefinite" 0x80000000, so 0.
+  // Held to the byte's range rather than cut to its low eight bits, so a large size
+  // never wraps round to a dim level.
   const float fLevel = fSize * 2.5f;
-  if (!(fLevel > -2147483904.0f && fLevel < 2147483648.0f))
+  if (!(fLevel > 0.0f))
     return 0;
-  return static_cast<uint8_t>(static_cast<int32_t>(fLevel) & 0xFF);
+  return fLevel >= 255.0f ? 255 : static_cast<uint8_t>(fLevel);
 }
 
 CConstellations::CConstellations(SEngineSettings* pSettings)
@@ -122,7 +135,9 @@ void CConstellations::FreeSizes()
 
 const SEmbeddedFile* CConstellations::FindCatalog(const char* pszName)
 {
-  return FindBuiltInImage(pszName);
+  // The image table first, as every data name; then the catalogues built in beside it.
+  const SEmbeddedFile* pFile = FindBuiltInImage(pszName);
+  return pFile ? pFile : FindBuiltInCatalog(pszName);
 }
 
 ZRESULT CConstellations::LoadStarTexture(uint32_t dwTextureFlags)
@@ -213,11 +228,15 @@ ZRESULT CConstellations::LoadFromCatalog()
   m_pStars->LockIndices();
   m_pStars->SetSequentialIndices();
 
+  // Each vertex carries its star's grey level and, in u, its size: the point-sprite
+  // object draws them all in one go.
   for (uint32_t i = 0; i < m_dwCount; ++i)
   {
     const SVector3 v = CatalogStarPosition(m_pSettings->pMath, stars[i]);
     m_pfSizes[i] = stars[i].fSize;
-    m_pStars->SetVertex(i, v.x, v.y, v.z, 0xFFFFFFFF, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0);
+    const uint32_t g = StarGreyLevel(stars[i].fSize);
+    m_pStars->SetVertex(i, v.x, v.y, v.z, 0xFF000000u | g << 16 | g << 8 | g, stars[i].fSize, 0.0f, 0.0f,
+                        0.0f, 0.0f, 0);
   }
   m_pStars->SetPart(0, 0, m_dwCount, 0, m_dwCount, m_dwCount, PRIMITIVE_POINT_LIST, CULL_CCW, -1);
   m_pStars->Commit();
@@ -248,6 +267,11 @@ void CConstellations::Draw()
 {
   if (!m_pStars || !m_pfSizes)
     return;
+  if (m_bReadFromCatalog)
+  {
+    m_pStars->Draw(ALL_PARTS);
+    return;
+  }
   m_pStars->PreparePart(0);
   for (uint32_t i = 0; i < m_dwCount; ++i)
   {

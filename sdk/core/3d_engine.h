@@ -17,6 +17,9 @@ struct SEngineSettings;
 constexpr uint32_t OBJECT_KIND_SHAREABLE   = 0x0001;
 constexpr uint32_t OBJECT_KIND_MESH        = 0x0002;
 constexpr uint32_t OBJECT_KIND_BARE        = 0x0004;
+// Point sprites.  Drawn whole (Draw), each point takes its size in percent from its
+// texture coordinate u (sprites make their own texture coordinates) and its colour from
+// its vertex; DrawRange gives all its points the user value and the colour factor.
 constexpr uint32_t OBJECT_KIND_SPRITES     = 0x0008;
 constexpr uint32_t OBJECT_KIND_SCREEN      = 0x0010;
 constexpr uint32_t OBJECT_KIND_NORMALS     = 0x0400;

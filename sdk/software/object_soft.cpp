@@ -424,23 +424,59 @@ ZRESULT CObjectSoftSprites::DrawRange(uint32_t dwFirstVertex, uint32_t dwPrimiti
   if (iPrimitiveType != -1 && uint32_t(iPrimitiveType) != PRIMITIVE_POINT_LIST)
     return ZP_OK;
   const SMatrix* world = m_pPrepared ? m_pPrepared : (m_pWorldMatrix ? m_pWorldMatrix : &m_matObject);
-  const float size = (m_pSettings->fPointSpriteMax - m_pSettings->fPointSpriteMin) * 0.01f *
-                     m_fUserValue;
   // The grey of the colour factor, opaque.
   const uint32_t colour = 0xFF000000u | (m_dwColorFactor & 0x00FFFFFFu);
   for (uint64_t v = dwFirstVertex; v < uint64_t(dwFirstVertex) + dwPrimitiveCount; ++v) {
     if (v >= m_dwStorageCount || !m_pVertices)
       break;
-    SVector3 s;
-    m_pSettings->pMath->Project(&s, m_pSettings->wWidth, m_pSettings->wHeight, world,
-                                &m_pSettings->matView, &m_pSettings->matProjection,
-                                &m_pVertices[v].vPosition);
-    // Behind the viewer or beyond the far plane: not seen.
-    if (!(s.z >= 0.0f && s.z <= 1.0f))
-      continue;
-    m_pRaster->Point(s.x, s.y, s.z, size, colour);
+    PlotPoint(world, m_pVertices[v].vPosition, m_fUserValue, colour);
   }
   m_pSettings->adwCounters[0] += dwPrimitiveCount;
   m_pSettings->adwCounters[2] += dwPrimitiveCount;
   return ZP_OK;
+}
+
+void CObjectSoftSprites::PlotPoint(const SMatrix* pWorld, const SVector3& vPosition, float fPercent,
+                                   uint32_t dwColor)
+{
+  SVector3 s;
+  m_pSettings->pMath->Project(&s, m_pSettings->wWidth, m_pSettings->wHeight, pWorld, &m_pSettings->matView,
+                              &m_pSettings->matProjection, &vPosition);
+  if (!(s.z >= 0.0f && s.z <= 1.0f))
+    return;
+  m_pRaster->Point(s.x, s.y, s.z, (m_pSettings->fPointSpriteMax - m_pSettings->fPointSpriteMin) * 0.01f * fPercent,
+                   dwColor);
+}
+
+ZRESULT CObjectSoftSprites::DrawPoints(uint32_t dwFirstPart, uint32_t dwPartCount)
+{
+  if (!m_pSettings || !m_pSettings->pMath || !m_pRaster)
+    return ZP_FAIL;
+  ApplyProjection();
+  CIndexBuffer* ib = m_pDrawIndexBuffer;
+  if (!ib)
+    return ZP_OK;
+  ib->BeginAccess();
+  const SMatrix* world = m_pWorldMatrix ? m_pWorldMatrix : &m_matObject;
+  const void* data = ib->GetData();
+  const bool b32 = ib->GetType() == INDEX_TYPE_32;
+  const uint32_t total = ib->GetIndexCount();
+  for (uint64_t p = dwFirstPart; p < uint64_t(dwFirstPart) + dwPartCount && p < ib->GetPartCount(); ++p) {
+    const SPartRecord* rec = ib->GetPart(uint32_t(p));
+    if (!rec)
+      break;
+    for (uint64_t k = rec->dwFirstIndex; data && m_pVertices && k < uint64_t(rec->dwFirstIndex) + rec->dwIndexCount &&
+                                         k < total; ++k) {
+      const uint64_t v = uint64_t(b32 ? static_cast<const uint32_t*>(data)[k] : static_cast<const uint16_t*>(data)[k]) +
+                         rec->dwBaseVertex;
+      if (v >= m_dwStorageCount)
+        continue;
+      const SSoftVertex& vertex = m_pVertices[v];
+      PlotPoint(world, vertex.vPosition, vertex.vTexCoord.x, 0xFF000000u | (vertex.dwDiffuse & 0x00FFFFFFu));
+    }
+    m_pSettings->adwCounters[0] += rec->dwVertexCount;
+    m_pSettings->adwCounters[1] += rec->dwIndexCount;
+    m_pSettings->adwCounters[2] += rec->dwPrimitiveCount;
+  }
+  return ib->EndAccess();
 }

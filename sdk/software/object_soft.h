@@ -141,23 +141,29 @@ private:
   CSoftRaster* m_pRaster;
 };
 
-// Kind 0x8: point sprites (the star field).  It keeps its vertices but its Draw
-// operations draw nothing; PreparePart (slot 9) takes the object's matrix and
-// DrawRange (slot 10) draws points as squares of ("MAX_SIZE" - "MIN_SIZE") x 0.01 x
-// user value pixels in the grey of the colour factor.
+// Kind 0x8: point sprites (the star field), drawn as squares of ("MAX_SIZE" -
+// "MIN_SIZE") x 0.01 x a size in percent.  PreparePart (slot 9) takes the object's
+// matrix and DrawRange (slot 10) draws points of the user value's size in the grey of
+// the colour factor; Draw and its kin draw every point of the parts at once, each of
+// its own size (the vertex's texture coordinate u) in its vertex colour.
 class CObjectSoftSprites : public CObjectSoft
 {
 public:
   explicit CObjectSoftSprites(CSoftRaster* pRaster) : CObjectSoft(pRaster) {}
 
-  ZRESULT Draw(int32_t) override { return ZP_OK; }
-  ZRESULT DrawPart(uint32_t) override { return ZP_OK; }
-  ZRESULT DrawGeometry(int32_t) override { return ZP_OK; }
-  ZRESULT DrawPartGeometry(uint32_t) override { return ZP_OK; }
+  ZRESULT Draw(int32_t iPartCount) override { return DrawPoints(0, PartsFor(iPartCount)); }
+  ZRESULT DrawPart(uint32_t dwPart) override { return DrawPoints(dwPart, 1); }
+  ZRESULT DrawGeometry(int32_t iPartCount) override { return DrawPoints(0, PartsFor(iPartCount)); }
+  ZRESULT DrawPartGeometry(uint32_t dwPart) override { return DrawPoints(dwPart, 1); }
   ZRESULT PreparePart(uint32_t dwPart) override;
   ZRESULT DrawRange(uint32_t dwFirstVertex, uint32_t dwPrimitiveCount, int32_t iPrimitiveType,
                     int32_t iCullMode) override;
 
 private:
+  ZRESULT DrawPoints(uint32_t dwFirstPart, uint32_t dwPartCount);
+  // One point of the given size in percent, unless it is behind the viewer or beyond
+  // the far plane.
+  void    PlotPoint(const SMatrix* pWorld, const SVector3& vPosition, float fPercent, uint32_t dwColor);
+
   const SMatrix* m_pPrepared = nullptr;   // the matrix PreparePart put into effect
 };

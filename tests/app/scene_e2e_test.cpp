@@ -276,7 +276,8 @@ TEST_F(E2E, StarCountsAndCataloguesOfAnyKind)
       " --set=appli.CONTELLATIONS.STARS_NB_MAX=10000000; echo many=$?; mv Planeto.log many.txt\n"
       // A catalogue that is not there fails the load, with its name.
       "$PLANETO --platform=software" + kScene + " --frames=2" + stars +
-      " --set=appli.CONTELLATIONS.READ_FROM_CATALOG=1; echo missing=$?; mv Planeto.log missing.txt\n"
+      " --set=appli.CONTELLATIONS.READ_FROM_CATALOG=1 --set=appli.CONTELLATIONS.CONTELLATIONS_CATALOG=Missing.txt"
+      "; echo missing=$?; mv Planeto.log missing.txt\n"
       // Any built-in data read as a catalogue: an image's bytes make stars of a sort.
       "$PLANETO" + kScene + " --frames=2" + stars +
       " --set=appli.CONTELLATIONS.READ_FROM_CATALOG=1 --set=appli.CONTELLATIONS.CONTELLATIONS_CATALOG=EarthDay.png"
@@ -291,7 +292,7 @@ TEST_F(E2E, StarCountsAndCataloguesOfAnyKind)
 
   EXPECT_NE(r.out.find("missing=0"), std::string::npos) << r.out;
   EXPECT_TRUE(LogHasInOrder(ReadFile(m_dir + "/missing.txt"),
-                            { "# CConstellations::LoadFromCatalog failed! (\"Constellations.catalog.txt\")\n",
+                            { "# CConstellations::LoadFromCatalog failed! (\"Missing.txt\")\n",
                               "# pWorld->Load(" }));
 
   EXPECT_NE(r.out.find("binary=0"), std::string::npos) << r.out;

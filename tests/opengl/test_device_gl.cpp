@@ -17,9 +17,11 @@
 #include <GL/glext.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -712,6 +714,61 @@ TEST_F(DeviceGL, PointSpritesDrawSizedGreyPoints)
   stars->DrawRange(1, 1, -1, -1);                          // out of view: nothing
   EXPECT_TRUE(Near(ReadPixel(W / 2 + 6, H / 2), 0, 0, 0));
   device->EndFrame();
+}
+
+TEST_F(DeviceGL, PointSpritesDrawnWholeMatchThemDrawnOneByOne)
+{
+  // Stars of many sizes and greys, overlapping here and there: drawn one call each,
+  // smallest first, and drawn whole from their vertices, they make the same frame.
+  constexpr uint32_t n = 300;
+  C3DObject* stars = device->CreateObject(0x8, 0xC29);
+  ASSERT_NE(stars, nullptr);
+  ASSERT_EQ(stars->SetupGeometry(1, n, n), ZP_OK);
+  stars->LockIndices();
+  stars->SetSequentialIndices();
+  std::vector<std::pair<float, uint32_t>> order;
+  for (uint32_t i = 0; i < n; ++i)
+  {
+    const float size = 5.0f + static_cast<float>((i * 7919u) % 96u);
+    const uint32_t g = static_cast<uint32_t>(size * 2.5f);
+    stars->SetVertex(i, static_cast<float>(i % 20) * 0.2f - 2.0f, static_cast<float>(i / 20) * 0.2f - 1.5f, 10.0f,
+                     0xFF000000u | g << 16 | g << 8 | g, size, 0, 0, 0, 0, 0);
+    order.emplace_back(size, i);
+  }
+  std::stable_sort(order.begin(), order.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  stars->SetPart(0, 0, n, 0, n, n, PRIMITIVE_POINT_LIST, CULL_CCW, -1);
+  ASSERT_EQ(stars->Commit(), ZP_OK);
+
+  auto frame = [&](const std::function<void()>& draw) {
+    std::vector<uint8_t> px(W * H * 4);
+    device->BeginFrame();
+    draw();
+    glFinish();
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
+    device->EndFrame();
+    return px;
+  };
+  const std::vector<uint8_t> single = frame([&] {
+    stars->PreparePart(0);
+    for (const auto& [size, i] : order)
+    {
+      const uint32_t g = static_cast<uint32_t>(size * 2.5f);
+      stars->SetUserValue(size);
+      stars->SetColorFactorWord(0xFF000000u | g << 16 | g << 8 | g);
+      stars->DrawRange(i, 1, -1, -1);
+    }
+  });
+  std::memset(settings->adwCounters, 0, sizeof(settings->adwCounters));
+  const std::vector<uint8_t> whole = frame([&] { EXPECT_EQ(stars->Draw(ALL_PARTS), ZP_OK); });
+  EXPECT_EQ(settings->adwCounters[2], n);
+  size_t lit = 0;
+  for (size_t k = 0; k < whole.size(); k += 4)
+    lit += whole[k] != 0;
+  EXPECT_GT(lit, size_t(n) * 4);
+  EXPECT_TRUE(single == whole);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 TEST_F(DeviceGL, ShaderProgramsRunAndAreInertWithoutEntryPoints)

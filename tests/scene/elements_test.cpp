@@ -8,6 +8,8 @@
 #include "app/scene/sun_simple.h"
 
 #include <algorithm>
+#include <cmath>
+#include <vector>
 
 using namespace scenetest;
 
@@ -334,13 +336,25 @@ TEST(Catalogue, FixedColumns)
   EXPECT_DOUBLE_EQ(s.fDecSeconds, 58.0);
   EXPECT_DOUBLE_EQ(s.fMagnitude, -1.46);
   EXPECT_NEAR(s.fRightAscension, (6 * 3600 + 45 * 60 + 8.9) / 86400.0 * 6.283185308, 1e-5);
-  EXPECT_NEAR(s.fDeclination, -(16.0 + 42.0 / 60.0 + 58.0 / 3600.0) * 3.141592654 / 90.0, 1e-6);
-  EXPECT_NEAR(s.fSize, -29.28f, 0.01f);
-  EXPECT_EQ(StarGreyLevel(s.fSize), 0xB7);
   // 6 h 45 min 8.9 s is 24308.9 s of the day's 86400: 101.287 degrees, 1.7678 rad.
   EXPECT_NEAR(s.fRightAscension, 1.7678f, 1e-4f);
-  // The declination counts pi / 90 a degree, twice the arc: -0.5835 rad for 16.716 degrees.
-  EXPECT_NEAR(s.fDeclination, -0.58350f, 1e-5f);
+  // -16 deg 42' 58" is -16.716 degrees: -0.2917 rad.
+  EXPECT_NEAR(s.fDeclination, -0.29175f, 1e-5f);
+  // Sirius, the brightest star of the catalogue, is its largest and brightest point.
+  EXPECT_NEAR(s.fSize, 99.6f, 1e-4f);
+  EXPECT_EQ(StarGreyLevel(s.fSize), 249);
+  const SEmbeddedFile* pCatalog = FindBuiltInCatalog("Constellations.catalog.txt");
+  ASSERT_NE(pCatalog, nullptr);
+  const std::vector<SCatalogStar> all = ParseCatalog(reinterpret_cast<const char*>(pCatalog->data), pCatalog->size);
+  ASSERT_EQ(all.size(), 9096u);
+  float fLargest = 0.0f, fSmallest = 100.0f;
+  for (const SCatalogStar& star : all)
+  {
+    fLargest = std::max(fLargest, star.fSize);
+    fSmallest = std::min(fSmallest, star.fSize);
+  }
+  EXPECT_EQ(fLargest, s.fSize);
+  EXPECT_NEAR(fSmallest, 5.4f, 1e-4f);   // magnitude 7.96
 }
 
 TEST(Catalogue, ShortBlankAndOddLines)
@@ -349,7 +363,7 @@ TEST(Catalogue, ShortBlankAndOddLines)
   ParseCatalogLine("", 0, &s);
   EXPECT_EQ(s.fRightAscension, 0.0f);
   EXPECT_EQ(s.fDeclination, 0.0f);
-  EXPECT_NEAR(s.fSize, -0.199f, 1e-3f);
+  EXPECT_FLOAT_EQ(s.fSize, 85.0f);   // magnitude 0
 
   // A line that ends inside the right ascension reads the rest as 0; the buffer holds
   // exactly the line, no terminator, so nothing past it may be read.
@@ -365,14 +379,21 @@ TEST(Catalogue, ShortBlankAndOddLines)
   // Any character but "-" in column 11 is a plus sign; blanks lead fields; a CR ends one.
   ParseCatalogLine("01 00 00.0 +10 00 00  4.5\r", 27, &s);
   EXPECT_EQ(s.fDecSign, 1.0);
-  EXPECT_NEAR(s.fDeclination, 10.0 * 3.141592654 / 90.0, 1e-6);
+  EXPECT_NEAR(s.fDeclination, 10.0 * 3.141592654 / 180.0, 1e-6);
   EXPECT_DOUBLE_EQ(s.fMagnitude, 4.5);
   ParseCatalogLine("01 00 00.0 x10 00 00  4.5\r", 12, &s);
   EXPECT_EQ(s.fDecSign, 1.0);
   EXPECT_EQ(s.fDecDegrees, 0.0);
 
+  // Size falls with magnitude and stays in [5, 100] whatever the column holds; the grey
+  // level is held to its byte, never wrapped (110 x 2.5 would wrap to 19).
+  EXPECT_GT(CatalogStarSize(1.0), CatalogStarSize(2.0));
+  EXPECT_EQ(CatalogStarSize(-27.0), 100.0f);
+  EXPECT_EQ(CatalogStarSize(30.0), 5.0f);
+  EXPECT_EQ(CatalogStarSize(std::nan("")), 5.0f);
   EXPECT_EQ(StarGreyLevel(100.0f), 250);
-  EXPECT_EQ(StarGreyLevel(110.0f), 19);
+  EXPECT_EQ(StarGreyLevel(110.0f), 255);
+  EXPECT_EQ(StarGreyLevel(-29.28f), 0);
 }
 
 TEST(Catalogue, StarPositionOnTheSphereOfTen)
@@ -383,12 +404,19 @@ TEST(Catalogue, StarPositionOnTheSphereOfTen)
   EXPECT_NEAR(v.x, 0.0f, 1e-5f);
   EXPECT_NEAR(v.y, 0.0f, 1e-5f);
   EXPECT_NEAR(v.z, 10.0f, 1e-5f);
+  // Raised by the declination, then turned about the pole: north is up, and the east
+  // (growing right ascension) lies left of a viewer looking along +z, so the sky is
+  // not mirrored.  The same on OpenGL's mirrored depth.
   s.fRightAscension = 1.0f;
   s.fDeclination = 0.5f;
-  v = CatalogStarPosition(&math, s);
-  EXPECT_NEAR(Len(v), 10.0f, 1e-4f);
-  // Turned about Y first, then about X: the height is 10 cos(ra) sin(dec).
-  EXPECT_NEAR(std::fabs(v.y), 10.0f * std::cos(1.0f) * std::sin(0.5f), 1e-4f);
+  for (float fDepthSign : { 1.0f, -1.0f })
+  {
+    math.SetDepthSign(fDepthSign);
+    v = CatalogStarPosition(&math, s);
+    EXPECT_NEAR(v.x, -10.0f * std::cos(0.5f) * std::sin(1.0f), 1e-4f);
+    EXPECT_NEAR(v.y, 10.0f * std::sin(0.5f), 1e-4f);
+    EXPECT_NEAR(v.z, 10.0f * std::cos(0.5f) * std::cos(1.0f), 1e-4f);
+  }
 }
 
 namespace {
@@ -431,13 +459,15 @@ TEST_F(WorldTest, CatalogueLinesEndedByALineFeedOnly)
   ASSERT_EQ(stars.Load(), ZP_OK);
   EXPECT_EQ(stars.sRequested, "Constellations.catalog.txt");
   ASSERT_EQ(stars.GetCount(), 2u);
-  EXPECT_NEAR(stars.GetSizes()[0], -29.28f, 0.01f);
-  EXPECT_NEAR(stars.GetSizes()[1], -0.199f, 1e-3f);
+  EXPECT_NEAR(stars.GetSizes()[0], 99.6f, 1e-4f);
+  EXPECT_FLOAT_EQ(stars.GetSizes()[1], 85.0f);
   auto* o = static_cast<CFakeObject*>(stars.GetStarsObject());
   ASSERT_EQ(o->v.size(), 2u);
   EXPECT_NEAR(Len(o->v[0].p), 10.0f, 1e-4f);
   EXPECT_NEAR(std::fabs(o->v[1].p.z), 10.0f, 1e-4f);
-  EXPECT_EQ(o->v[0].diffuse, 0xFFFFFFFFu);
+  // Each vertex carries its grey and its size for the one draw of the whole sky.
+  EXPECT_EQ(o->v[0].diffuse, 0xFFF9F9F9u);
+  EXPECT_NEAR(o->v[0].t.x, 99.6f, 1e-4f);
   uint32_t first = 9, count = 9, prims = 9, type = 9;
   o->GetPartInfo(0, nullptr, nullptr, &first, &count, &prims, &type, nullptr, nullptr);
   EXPECT_EQ(count, 2u);
@@ -478,16 +508,18 @@ TEST_F(WorldTest, CatalogueOfAnyContent)
   ASSERT_EQ(stars.GetCount(), uLines);
   auto* o = static_cast<CFakeObject*>(stars.GetStarsObject());
   EXPECT_EQ(o->v.size(), uLines);
+  for (const auto& vertex : o->v)
+  {
+    EXPECT_GE(vertex.t.x, 5.0f);
+    EXPECT_LE(vertex.t.x, 100.0f);
+    const uint32_t g = StarGreyLevel(vertex.t.x);
+    EXPECT_EQ(vertex.diffuse, 0xFF000000u | g << 16 | g << 8 | g);   // opaque grey
+  }
+  // The whole sky in one draw, however many stars.
   Journal().draws.clear();
   stars.Draw();
-  EXPECT_EQ(Journal().draws.size(), uLines + 1);
-  for (const SDrawRecord& d : Journal().draws)
-  {
-    if (d.sCall == "DrawRange")
-    {
-      EXPECT_EQ(d.dwColorFactor >> 24, 0xFFu);   // opaque grey, whatever the size
-    }
-  }
+  ASSERT_EQ(Journal().draws.size(), 1u);
+  EXPECT_EQ(Journal().draws[0].sCall, "Draw");
   EXPECT_EQ(stars.Unload(), ZP_OK);
 }
 

@@ -111,8 +111,6 @@ TEST_F(WorldTest, BuiltInTextValuesWin)
 TEST_F(WorldTest, CodeDefaultsWithoutAnyApplicationText)
 {
   m_appli = std::make_unique<COverrideStore>(nullptr);
-  // The default star catalogue is not built in, so the stars are switched off here.
-  m_appli->Set("CONTELLATIONS", "CONTELLATIONS_ENABLE", "0");
   ASSERT_EQ(LoadWorld(), ZP_OK);
   EXPECT_FLOAT_EQ(m_world->GetSpeedFactor(), 1.0f);
   EXPECT_FLOAT_EQ(m_world->GetCameraSpeed(), 0.005f);
@@ -137,12 +135,17 @@ TEST_F(WorldTest, CodeDefaultsWithoutAnyApplicationText)
   EXPECT_EQ(pQuad->v[0].diffuse, 0xFF0A0AFFu);
 }
 
-TEST_F(WorldTest, DefaultStarsReadAMissingCatalogueAndFailTheLoad)
+TEST_F(WorldTest, DefaultStarsReadTheBuiltInCatalogueAndAMissingOneFailsTheLoad)
 {
   m_appli->Set("CONTELLATIONS", "CONTELLATIONS_ENABLE", "1");
   m_appli->Remove("CONTELLATIONS", "READ_FROM_CATALOG");
+  ASSERT_EQ(LoadWorld(), ZP_OK);
+  EXPECT_EQ(m_world->GetConstellations()->GetCount(), 9096u);   // the Bright Star Catalogue
+  m_world->Unload();
+
+  m_appli->Set("CONTELLATIONS", "CONTELLATIONS_CATALOG", "Missing.catalog.txt");
   EXPECT_EQ(LoadWorld(), ZP_FAIL);
-  EXPECT_NE(LogText().find("# CConstellations::LoadFromCatalog failed! (\"Constellations.catalog.txt\")\n"),
+  EXPECT_NE(LogText().find("# CConstellations::LoadFromCatalog failed! (\"Missing.catalog.txt\")\n"),
             std::string::npos);
 }
 
@@ -542,9 +545,9 @@ TEST_F(WorldTest, EveryKeyOfTheApplicationTextIsReadAsItsType)
   m_world->Update();
   m_world->Draw();
   m_world->Unload();
-  // ...then the catalogue, whose absence fails the load after its name was read.
+  // ...then the built-in catalogue.
   m_appli->Set("CONTELLATIONS", "READ_FROM_CATALOG", "1");
-  EXPECT_EQ(LoadWorld(), ZP_FAIL);
+  EXPECT_EQ(LoadWorld(), ZP_OK);
   m_world->Unload();
   m_bLoaded = false;
 

@@ -302,9 +302,6 @@ TEST_F(SoftwareDeviceTest, PointSpritesShowStarsOfTheirSizeAndGrey)
   stars->SetPart(0, 0, 2, 0, 2, 2, PRIMITIVE_POINT_LIST, CULL_CCW, -1);
   stars->Commit();
 
-  EXPECT_EQ(ZP_OK, stars->Draw(-1));
-  EXPECT_EQ(0, CountNot(GREY)) << "Draw itself draws nothing";
-
   ASSERT_EQ(ZP_OK, stars->PreparePart(0));
   stars->SetUserValue(100.0f); // (7 - 0) * 0.01 * 100 = 7 pixels
   stars->SetColorFactor(0xFA);
@@ -334,6 +331,23 @@ TEST_F(SoftwareDeviceTest, PointSpritesShowStarsOfTheirSizeAndGrey)
   stars->DrawRange(0, 1, -1, -1);
   EXPECT_EQ(1, CountNot(GREY));
   EXPECT_EQ(0xFF404040u, Pixel(32, 24));
+}
+
+TEST_F(SoftwareDeviceTest, PointSpritesDrawnWholeTakeSizeAndColourFromEachVertex)
+{
+  device.BeginFrame();
+  C3DObject* stars = device.CreateObject(0x8, 0xC29);
+  ASSERT_EQ(ZP_OK, stars->SetupGeometry(1, 2, 2));
+  stars->LockIndices();
+  stars->SetSequentialIndices();
+  stars->SetVertex(0, 0, 0, 0, 0xFFFAFAFA, 100.0f, 0, 0, 0, 0, 0);     // 7 x 7 at (32, 24)
+  stars->SetVertex(1, -0.5f, 0.5f, 0, 0xFF404040, 30.0f, 0, 0, 0, 0, 0); // 2 x 2 at (16, 12)
+  stars->SetPart(0, 0, 2, 0, 2, 2, PRIMITIVE_POINT_LIST, CULL_CCW, -1);
+  stars->Commit();
+  ASSERT_EQ(ZP_OK, stars->Draw(-1));
+  EXPECT_EQ(53, CountNot(GREY));
+  EXPECT_EQ(0xFFFAFAFAu, Pixel(35, 27));
+  EXPECT_EQ(0xFF404040u, Pixel(16, 12));
 }
 
 TEST_F(SoftwareDeviceTest, VerticesAndPartCodesAreStoredAsGiven)
