@@ -30,6 +30,8 @@
 #include <cstring>
 #include <vector>
 
+using namespace zos;
+
 const char* const PLANETO_LOG_PATH = "./Planeto.log";
 
 namespace {

@@ -22,6 +22,8 @@
 #include <cstring>
 #include <memory>
 
+using namespace zos;
+
 namespace {
 
 LRESULT Proc(HWND h, uint32_t m, WPARAM w, LPARAM l) { return CWindow::DefWindowProc(h, m, w, l); }

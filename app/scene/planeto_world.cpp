@@ -19,6 +19,8 @@
 #include <cstdio>
 #include <cstring>
 
+using namespace zos;
+
 namespace {
 
 constexpr float PI       = 3.1415927f;

@@ -58,11 +58,11 @@ public:
   CPlanetoWorld();
   ~CPlanetoWorld() override;
 
-  ZRESULT Load(HWND hWnd, uint32_t dwWidth, uint32_t dwHeight, uint32_t dwColorDepth,
+  ZRESULT Load(zos::HWND hWnd, uint32_t dwWidth, uint32_t dwHeight, uint32_t dwColorDepth,
                bool bFullscreen, bool bDesktop, uint32_t dwPlatformFlags,
                const char* szPath) override;
   ZRESULT Unload() override;
-  ZRESULT HandleMessage(const SMessage* pMsg) override;
+  ZRESULT HandleMessage(const zos::SMessage* pMsg) override;
   ZRESULT Update() override;
   ZRESULT Draw() override;
 
@@ -153,7 +153,7 @@ private:
   ZRESULT LoadWorldTexture(CTexture** ppTexture, uint32_t dwTextureFlags, const char* pszSection,
                            const char* pszKey, const char* pszDefault);
   void    SetRollTarget(uint32_t dwOrientation, float fTarget);
-  ZRESULT HandleMouseMove(const SMessage* pMsg);
+  ZRESULT HandleMouseMove(const zos::SMessage* pMsg);
   void    ProjectVertex0(SVector3* pOut, C3DObject* pObject, const SMatrix* pMatrix);
 
   // Font

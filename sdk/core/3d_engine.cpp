@@ -31,7 +31,7 @@ C3DEngine::C3DEngine() : m_pSettings(nullptr), m_pCamera(nullptr)
 // destroyed when this runs.
 C3DEngine::~C3DEngine() = default;
 
-ZRESULT C3DEngine::Create(SEngineSettings* pSettings, CWindow*)
+ZRESULT C3DEngine::Create(SEngineSettings* pSettings, zos::CWindow*)
 {
   m_pSettings = pSettings;
   return ZP_OK;

@@ -10,7 +10,7 @@ class CCamera;
 class CIndexBuffer;
 class CShader;
 class CTexture;
-class CWindow;
+namespace zos { class CWindow; }
 struct SEngineSettings;
 
 // Object kind flags (first argument of CreateObject).
@@ -44,7 +44,7 @@ public:
   virtual ~C3DEngine();                                                          // 0
 
   // 1: the base stores the record; platforms call it last, after their own set-up.
-  virtual ZRESULT Create(SEngineSettings* pSettings, CWindow* hWnd);
+  virtual ZRESULT Create(SEngineSettings* pSettings, zos::CWindow* hWnd);
   // 2: empties the four lists, writes leak lines; platforms call it last.
   virtual ZRESULT Destroy();
   virtual ZRESULT ApplyFog();                                                    // 3

@@ -2,6 +2,8 @@
 
 #include "sdk/os/clock.h"
 
+using namespace zos;
+
 CFrameTimer::CFrameTimer()
     : m_pFrameRate(nullptr), m_pFrameStep(nullptr), m_llFrequency(0), m_llLastCounter(0),
       m_dReferenceRate(30.0)

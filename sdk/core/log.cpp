@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+using namespace zos;
+
 void LogReset(const char* pszPath)
 {
   if (!pszPath)

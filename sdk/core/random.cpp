@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+using namespace zos;
+
 namespace
 {
 constexpr int      MT_N = RANDOM_STATE_WORDS;

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+using namespace zos;
+
 CRegistrySettings::CRegistrySettings(const char* pszApplication)
 {
   std::snprintf(m_szBaseKey, sizeof(m_szBaseKey), "%s/%s", "SOFTWARE/Zephyro",

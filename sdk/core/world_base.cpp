@@ -15,6 +15,8 @@
 #include <cstdio>
 #include <cstring>
 
+using namespace zos;
+
 namespace {
 
 // The flags tested by Load, in test order, with the registration entry each selects.

@@ -27,11 +27,11 @@ public:
   CWorldBase();
   virtual ~CWorldBase();                                                       // 0
 
-  virtual ZRESULT Load(HWND hWnd, uint32_t dwWidth, uint32_t dwHeight, uint32_t dwColorDepth,
+  virtual ZRESULT Load(zos::HWND hWnd, uint32_t dwWidth, uint32_t dwHeight, uint32_t dwColorDepth,
                        bool bFullscreen, bool bDesktop, uint32_t dwPlatformFlags,
                        const char* szPath);                                    // 1
   virtual ZRESULT Unload();                                                    // 2
-  virtual ZRESULT HandleMessage(const SMessage* pMsg);                         // 3
+  virtual ZRESULT HandleMessage(const zos::SMessage* pMsg);                    // 3
   virtual ZRESULT Update();                                                    // 4
   virtual ZRESULT Draw();                                                      // 5
 

@@ -15,6 +15,8 @@
 #include <new>
 #include <unordered_set>
 
+using namespace zos;
+
 namespace {
 
 // What is asked of the frame buffer: RGBA, double-buffered, 8 bits per colour, no

@@ -4,7 +4,7 @@
 #include "sdk/core/platform.h"
 #include "sdk/opengl/platform_gl.h"
 
-struct SWindowVisual;
+namespace zos { struct SWindowVisual; }
 
 // The OpenGL 1.2 device on GLX.  It draws into the window given to Create, which it
 // owns from then on (Destroy destroys it).
@@ -14,7 +14,7 @@ public:
   C3DEngineGL12();
   ~C3DEngineGL12() override;                                                     // 0
 
-  ZRESULT Create(SEngineSettings* pSettings, CWindow* hWnd) override;            // 1
+  ZRESULT Create(SEngineSettings* pSettings, zos::CWindow* hWnd) override;            // 1
   ZRESULT Destroy() override;                                                    // 2
   ZRESULT ApplyFog() override;                                                   // 3
   ZRESULT ApplyLights() override;                                                // 4
@@ -40,7 +40,7 @@ private:
 // window's visual when it is created, so the caller passes this to CWindow::Create.
 // False when the server offers no suitable visual (the window then gets the default
 // one and Create looks for a configuration on that).
-bool ChooseWindowVisualGL(SWindowVisual* pVisual);
+bool ChooseWindowVisualGL(zos::SWindowVisual* pVisual);
 
 // The module's registration triple.
 ZRESULT    DescribeOpenGL12(SPlatformDesc* pDesc);

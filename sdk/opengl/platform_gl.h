@@ -8,13 +8,13 @@
 #include <GL/glext.h>
 
 class CCamera;
-class CWindow;
+namespace zos { class CWindow; }
 struct _XDisplay;
 struct SEngineSettings;
 
 struct SPlatformGL
 {
-  CWindow*   hWnd;          // the window given to Create
+  zos::CWindow* hWnd;          // the window given to Create
   _XDisplay* hDC;           // the X connection the window and the context live on
   void*      hRC;           // GLXContext
   void*      hPalette;      // always null: GLX hands out true-colour visuals only

@@ -12,6 +12,9 @@
 #include <cstring>
 #include <new>
 
+namespace zos
+{
+
 // ---------------------------------------------------------------------------------------
 // Built-in 5 x 7 font for printable ASCII (32..126); each row holds five bits, the
 // leftmost pixel in bit 4.
@@ -508,3 +511,5 @@ bool CBitmapPresenter::Present(const CBitmap& bitmap, int x, int y, uint32_t wid
   XFlush(dpy);
   return true;
 }
+
+}  // namespace zos

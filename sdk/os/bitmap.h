@@ -4,8 +4,13 @@
 // rasterizer writes straight into, with solid fills, single pixels, a small built-in
 // font for status text, and presentation of the buffer in an X11 window.
 
+#include "sdk/os/system_names.h"
+
 #include <cstddef>
 #include <cstdint>
+
+namespace zos
+{
 
 // Builds an opaque colour word from a Windows-style RGB triple.
 constexpr uint32_t BitmapRGB(uint32_t r, uint32_t g, uint32_t b)
@@ -114,3 +119,5 @@ private:
   bool          m_bShmUsable;    // MIT-SHM present and not refused so far
   bool          m_bShmInFlight;  // the server may still be reading the segment
 };
+
+}  // namespace zos

@@ -3,6 +3,9 @@
 #include <cerrno>
 #include <ctime>
 
+namespace zos
+{
+
 namespace
 {
 SClockHooks g_Hooks = {};
@@ -69,3 +72,5 @@ void SetClockHooks(const SClockHooks* pHooks)
 {
   g_Hooks = pHooks ? *pHooks : SClockHooks{};
 }
+
+}  // namespace zos

@@ -2,6 +2,9 @@
 
 #include <cstdint>
 
+namespace zos
+{
+
 // The system clock as the engine uses it: a monotonic high-resolution counter with its
 // frequency, a millisecond tick count and a sleep.  Tests replace the clock through
 // SetClockHooks so that timing code can be driven step by step.
@@ -26,3 +29,5 @@ struct SClockHooks
 
 // Installs the hooks (copied); null restores the system clock.
 void SetClockHooks(const SClockHooks* pHooks);
+
+}  // namespace zos

@@ -2,6 +2,9 @@
 
 #include <cstdio>
 
+namespace zos
+{
+
 void OutputDebugString(const char* pszText)
 {
   if (!pszText)
@@ -9,3 +12,5 @@ void OutputDebugString(const char* pszText)
   std::fputs(pszText, stderr);
   std::fflush(stderr);
 }
+
+}  // namespace zos

@@ -1,4 +1,11 @@
 #pragma once
 
+#include "sdk/os/system_names.h"
+
+namespace zos
+{
+
 // The debugger output: text written as is to standard error.  Null is ignored.
 void OutputDebugString(const char* pszText);
+
+}  // namespace zos

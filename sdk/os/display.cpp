@@ -8,6 +8,9 @@
 #include <cstring>
 #include <unistd.h>
 
+namespace zos
+{
+
 namespace {
 
 Display*            s_pDisplay      = nullptr;
@@ -199,3 +202,5 @@ bool CDisplay::WindowManagerSupports(const char* szAtom)
 }
 
 int CDisplay::GetFd() { return s_pDisplay ? ConnectionNumber(s_pDisplay) : -1; }
+
+}  // namespace zos

@@ -5,6 +5,9 @@
 
 struct _XDisplay;
 
+namespace zos
+{
+
 class CDisplay
 {
 public:
@@ -39,3 +42,5 @@ public:
   // The file descriptor of the connection, for waiting on events (-1 when closed).
   static int GetFd();
 };
+
+}  // namespace zos

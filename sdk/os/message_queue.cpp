@@ -12,6 +12,9 @@
 #include <unistd.h>
 #include <vector>
 
+namespace zos
+{
+
 namespace {
 
 struct SQueued
@@ -347,3 +350,5 @@ void CMessageQueue::Reset()
   s_lastKey = {};
   s_dwLastKeyChar = 0;
 }
+
+}  // namespace zos

@@ -8,6 +8,9 @@
 
 #include <cstdint>
 
+namespace zos
+{
+
 class CMessageQueue
 {
 public:
@@ -60,3 +63,5 @@ public:
   // Drops everything queued, the quit flag and all timers (tests).
   static void Reset();
 };
+
+}  // namespace zos

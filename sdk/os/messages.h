@@ -2,8 +2,15 @@
 
 // Window messages with the Windows numbers, so that message handlers read as they
 // were written.  X11 events are translated into these by CWindow.
+//
+// The numbers and word helpers are macros in <windows.h>: each group is declared here
+// only where that header has not given it (the values are the same), so callers spell
+// them unqualified either way.
 
 #include <cstdint>
+
+namespace zos
+{
 
 class CWindow;
 typedef CWindow* HWND;            // null = no window / any window
@@ -30,6 +37,7 @@ struct SMessage
 
 typedef LRESULT (*WNDPROC)(HWND hwnd, uint32_t message, WPARAM wParam, LPARAM lParam);
 
+#ifndef WM_KEYDOWN
 // Messages
 constexpr uint32_t WM_NULL          = 0x0000;
 constexpr uint32_t WM_CREATE        = 0x0001;
@@ -156,17 +164,28 @@ constexpr uint32_t VK_OEM_4      = 0xDB;  // [{
 constexpr uint32_t VK_OEM_5      = 0xDC;  // \|
 constexpr uint32_t VK_OEM_6      = 0xDD;  // ]}
 constexpr uint32_t VK_OEM_7      = 0xDE;  // '"
+#endif
 
 // Word helpers as the Windows macros give them.
+#ifndef LOWORD
 inline uint16_t LOWORD(uintptr_t v) { return static_cast<uint16_t>(v & 0xFFFF); }
 inline uint16_t HIWORD(uintptr_t v) { return static_cast<uint16_t>((v >> 16) & 0xFFFF); }
+#endif
+#ifndef GET_X_LPARAM
 inline int GET_X_LPARAM(LPARAM l) { return static_cast<int16_t>(LOWORD(static_cast<uintptr_t>(l))); }
 inline int GET_Y_LPARAM(LPARAM l) { return static_cast<int16_t>(HIWORD(static_cast<uintptr_t>(l))); }
+#endif
+#ifndef GET_WHEEL_DELTA_WPARAM
 inline int GET_WHEEL_DELTA_WPARAM(WPARAM w) { return static_cast<int16_t>(HIWORD(w)); }
 inline uint16_t GET_KEYSTATE_WPARAM(WPARAM w) { return LOWORD(w); }
+#endif
+#ifndef MAKELPARAM
 inline LPARAM MAKELPARAM(int lo, int hi)
 {
   return static_cast<LPARAM>(static_cast<uint32_t>((static_cast<uint32_t>(lo) & 0xFFFF) |
                                                    ((static_cast<uint32_t>(hi) & 0xFFFF) << 16)));
 }
 inline WPARAM MAKEWPARAM(int lo, int hi) { return static_cast<WPARAM>(static_cast<uint32_t>(MAKELPARAM(lo, hi))); }
+#endif
+
+}  // namespace zos

@@ -12,6 +12,9 @@
 #include <unistd.h>
 #include <vector>
 
+namespace zos
+{
+
 struct SRegistryKey
 {
   const char* pszRoot;   // set on the two roots only
@@ -617,3 +620,5 @@ int32_t RegCloseKey(HKEY hKey)
   delete hKey;
   return ERROR_SUCCESS;
 }
+
+}  // namespace zos

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sdk/os/system_names.h"
+
 #include <cstdint>
 #include <string>
 
@@ -22,25 +24,44 @@
 // changes one thing and replaces the file atomically (temporary file, then rename),
 // creating missing directories.
 
+#ifdef _WIN32
+// The system's key handle, so that its HKEY_* roots serve where <windows.h> is seen.
+struct HKEY__;
+#endif
+
+namespace zos
+{
+
+// Value types and result codes: macros in <windows.h>, with the same values.
+#ifndef REG_DWORD
 constexpr uint32_t REG_NONE   = 0;
 constexpr uint32_t REG_SZ     = 1;
 constexpr uint32_t REG_BINARY = 3;
 constexpr uint32_t REG_DWORD  = 4;
+#endif
 
 // Result codes as the Windows calls give them.
+#ifndef ERROR_SUCCESS
 constexpr int32_t ERROR_SUCCESS       = 0;
 constexpr int32_t ERROR_FILE_NOT_FOUND = 2;
 constexpr int32_t ERROR_ACCESS_DENIED = 5;
 constexpr int32_t ERROR_INVALID_HANDLE = 6;
 constexpr int32_t ERROR_INVALID_PARAMETER = 87;
 constexpr int32_t ERROR_MORE_DATA     = 234;
+#endif
 
+#ifdef _WIN32
+typedef ::HKEY__* HKEY;
+#else
 struct SRegistryKey;
 typedef SRegistryKey* HKEY;
+#endif
 
+#ifndef HKEY_LOCAL_MACHINE
 // The roots; only their names matter (they head the key lines of the file).
 extern const HKEY HKEY_CURRENT_USER;
 extern const HKEY HKEY_LOCAL_MACHINE;
+#endif
 
 // Opens an existing key for reading: its values are read from the file now.
 // ERROR_FILE_NOT_FOUND when the file or the key does not exist.
@@ -60,3 +81,5 @@ int32_t RegCloseKey(HKEY hKey);
 
 // The file the calls use (resolved on every call, so tests may change the variables).
 std::string RegistryFilePath();
+
+}  // namespace zos

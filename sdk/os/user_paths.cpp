@@ -6,6 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace zos
+{
+
 std::string XdgDirectory(const char* szVariable, const char* szUnderHome)
 {
   // A relative value is invalid by the XDG rules and is ignored.
@@ -45,3 +48,5 @@ std::string UserStateFile(const char* szApp, const char* szFile)
   MakeDirectories(strDir);
   return strDir + "/" + szFile;
 }
+
+}  // namespace zos

@@ -2,6 +2,9 @@
 
 #include <string>
 
+namespace zos
+{
+
 // Per-user folders after the XDG base directory rules.
 
 // $szVariable when it holds an absolute path, else $HOME/szUnderHome (the password
@@ -14,3 +17,5 @@ bool MakeDirectories(const std::string& strDir);
 // ${XDG_STATE_HOME:-$HOME/.local/state}/szApp/szFile, its folders made; empty when
 // there is no home to put it in.
 std::string UserStateFile(const char* szApp, const char* szFile);
+
+}  // namespace zos

@@ -4,6 +4,9 @@
 
 #include <X11/keysym.h>
 
+namespace zos
+{
+
 uint32_t VirtualKeyFromKeysym(unsigned long k)
 {
   if (k >= XK_a && k <= XK_z)
@@ -92,3 +95,5 @@ bool IsExtendedKeysym(unsigned long k)
     return false;
   }
 }
+
+}  // namespace zos

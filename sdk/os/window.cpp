@@ -16,6 +16,9 @@
 #include <unistd.h>
 #include <vector>
 
+namespace zos
+{
+
 // Every window ever made: live ones in `live`; destroyed ones stay allocated so that a
 // stale handle is still safe to call (every operation then fails).
 struct SWindowRegistry
@@ -881,3 +884,5 @@ void CWindow::HandleEvent(void* pXEvent)
     break;
   }
 }
+
+}  // namespace zos

@@ -6,6 +6,7 @@
 // Windows are used from the one thread of the program.
 
 #include "sdk/os/messages.h"
+#include "sdk/os/system_names.h"
 
 #include <cstdint>
 #include <map>
@@ -13,6 +14,11 @@
 
 struct _XDisplay;
 
+namespace zos
+{
+
+// Window styles and show commands: macros of the same values where <windows.h> is seen.
+#ifndef WS_POPUP
 // Window styles (the Windows numbers; only the bits below are looked at).
 constexpr uint32_t WS_OVERLAPPED       = 0x00000000;
 constexpr uint32_t WS_POPUP            = 0x80000000;
@@ -41,6 +47,7 @@ constexpr int SW_SHOWMINNOACTIVE = 7;
 constexpr int SW_SHOWNA          = 8;
 constexpr int SW_RESTORE         = 9;
 constexpr int SW_SHOWDEFAULT     = 10;
+#endif
 
 // A visual chosen by the caller (the GL platform picks it before the window exists).
 struct SWindowVisual
@@ -169,3 +176,5 @@ private:
   bool          m_bForeign = false;     // another client's window, adopted by Attach
   std::map<std::string, void*> m_mapProps;
 };
+
+}  // namespace zos

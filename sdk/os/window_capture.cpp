@@ -5,6 +5,9 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+namespace zos
+{
+
 namespace {
 
 // Shift and width of a channel mask, to widen any visual's channel to 8 bits.
@@ -64,3 +67,5 @@ bool CaptureWindow(HWND hwnd, int* pWidth, int* pHeight, std::vector<uint32_t>* 
     *pHeight = h;
   return true;
 }
+
+}  // namespace zos

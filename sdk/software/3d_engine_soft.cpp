@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstring>
 
+using namespace zos;
+
 C3DEngineSoft::C3DEngineSoft()
   : m_Platform{}, m_dwTextColor(0xFF000000u), m_dwTextBackground(SOFT_BACKGROUND)
 {

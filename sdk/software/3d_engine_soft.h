@@ -24,12 +24,12 @@ struct SSoftRect
 // contexts are the bitmaps themselves: a bitmap here is its own drawing context.
 struct SPlatformSoft
 {
-  HWND              hWnd;
-  SSoftRect         rcClient;
-  CBitmapPresenter* pWindowDC;      // null when drawing off-screen
-  CBitmap*          pCurrentDC;     // the bitmap being drawn
-  CBitmap*          pMemoryDC1;
-  CBitmap*          pMemoryDC2;
+  zos::HWND              hWnd;
+  SSoftRect              rcClient;
+  zos::CBitmapPresenter* pWindowDC;    // null when drawing off-screen
+  zos::CBitmap*          pCurrentDC;   // the bitmap being drawn
+  zos::CBitmap*          pMemoryDC1;
+  zos::CBitmap*          pMemoryDC2;
 };
 
 // The camera of this platform: UpdateView and Resize as the base; the projection
@@ -45,7 +45,7 @@ public:
 };
 
 // Grey of the background fill and of the text background.
-constexpr uint32_t SOFT_BACKGROUND = BitmapRGB(120, 120, 120);
+constexpr uint32_t SOFT_BACKGROUND = zos::BitmapRGB(120, 120, 120);
 
 class C3DEngineSoft : public C3DEngine
 {
@@ -55,7 +55,7 @@ public:
 
   // Null window: 5.  Client size, presentation, bitmaps, camera or depth buffer that
   // cannot be had: ZP_FAIL.
-  ZRESULT Create(SEngineSettings* pSettings, CWindow* hWnd) override;             // 1
+  ZRESULT Create(SEngineSettings* pSettings, zos::CWindow* hWnd) override;             // 1
   ZRESULT Destroy() override;                                                     // 2
   ZRESULT ApplyFog() override;                                                    // 3
   ZRESULT ApplyLights() override;                                                 // 4
@@ -74,22 +74,22 @@ public:
 
   CSoftRaster*         GetRaster() { return &m_Raster; }
   const SPlatformSoft& GetPlatform() const { return m_Platform; }
-  CBitmap*             GetCurrentBitmap() const { return m_Platform.pCurrentDC; }
+  zos::CBitmap*        GetCurrentBitmap() const { return m_Platform.pCurrentDC; }
   // The bitmap presented by the last EndFrame (the other one is being drawn).
-  CBitmap*             GetPresentedBitmap() const;
+  zos::CBitmap*        GetPresentedBitmap() const;
 
   // Scale of the built-in font for the frame-rate line.
   static int TextScale(uint32_t dwHeight) { return dwHeight >= 400 ? 2 : 1; }
 
 private:
-  ZRESULT CreateSurfaces(SEngineSettings* pSettings, HWND hWnd, uint32_t dwWidth,
+  ZRESULT CreateSurfaces(SEngineSettings* pSettings, zos::HWND hWnd, uint32_t dwWidth,
                          uint32_t dwHeight);
 
   SPlatformSoft    m_Platform;
   CSoftRaster      m_Raster;
-  CBitmapPresenter m_WindowDC;
-  CBitmap          m_Bitmap1;
-  CBitmap          m_Bitmap2;
+  zos::CBitmapPresenter m_WindowDC;
+  zos::CBitmap     m_Bitmap1;
+  zos::CBitmap     m_Bitmap2;
   uint32_t         m_dwTextColor;       // set by BeginFrame
   uint32_t         m_dwTextBackground;
 };

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdlib>
 
+using namespace zos;
+
 CSoftRaster::CSoftRaster()
   : m_wWidth(0), m_wHeight(0), m_dwPixelCount(0), m_pDepth(nullptr), m_pTarget(nullptr),
     m_pPixels(nullptr)

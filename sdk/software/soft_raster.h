@@ -12,7 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
-class CBitmap;
+namespace zos { class CBitmap; }
 
 class CSoftRaster
 {
@@ -30,8 +30,8 @@ public:
 
   // The bitmap that plotting writes into (the current drawing context).  It must be
   // at least width x height; a null or smaller bitmap stops all plotting.
-  void SetTarget(CBitmap* pBitmap);
-  CBitmap* GetTarget() const { return m_pTarget; }
+  void SetTarget(zos::CBitmap* pBitmap);
+  zos::CBitmap* GetTarget() const { return m_pTarget; }
 
   void ClearDepth();
 
@@ -101,6 +101,6 @@ private:
   uint16_t  m_wHeight;
   uint32_t  m_dwPixelCount;
   float*    m_pDepth;
-  CBitmap*  m_pTarget;
+  zos::CBitmap* m_pTarget;
   uint32_t* m_pPixels;    // the target's pixels, or null when there is none usable
 };

@@ -15,7 +15,7 @@ class TFakeDeviceBase : public C3DEngine
 public:
   ~TFakeDeviceBase() override { delete m_pCamera; }
 
-  ZRESULT Create(SEngineSettings* pSettings, CWindow* hWnd) override
+  ZRESULT Create(SEngineSettings* pSettings, zos::CWindow* hWnd) override
   {
     m_pCamera = new TCamera();
     m_pCamera->Attach(pSettings);

@@ -163,7 +163,7 @@ public:
   bool bFailEndFrame = false;
   bool bFailCreate = false;
 
-  ZRESULT Create(SEngineSettings* pSettings, CWindow* hWnd) override
+  ZRESULT Create(SEngineSettings* pSettings, zos::CWindow* hWnd) override
   {
     LogCall("Create");
     return bFailCreate ? ZP_FAIL : TFakeDeviceBase::Create(pSettings, hWnd);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace zos;
+
 namespace
 {
 int64_t g_llCounter = 0;

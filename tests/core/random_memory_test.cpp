@@ -11,6 +11,8 @@
 #include <sstream>
 #include <unistd.h>
 
+using namespace zos;
+
 TEST(Random, MatchesTheReferenceSequence)
 {
   // The published MT19937 check value: the 10000th output for seed 5489 is 4123659995.

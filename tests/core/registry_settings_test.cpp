@@ -13,6 +13,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace zos;
+
 namespace
 {
 std::string ReadFile(const std::string& path)

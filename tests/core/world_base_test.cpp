@@ -8,6 +8,8 @@
 
 #include <cmath>
 
+using namespace zos;
+
 namespace {
 
 TEST(CoreWorldBase, PlatformChoiceLaterMatchWins)

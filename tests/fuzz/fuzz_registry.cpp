@@ -14,6 +14,8 @@
 #include <strings.h>
 #include <vector>
 
+using namespace zos;
+
 namespace
 {
 

@@ -27,6 +27,8 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace zos;
+
 namespace {
 
 constexpr int W = 160;

@@ -26,6 +26,8 @@
 #include <sstream>
 #include <string>
 
+using namespace zos;
+
 namespace {
 
 constexpr int W = 200;

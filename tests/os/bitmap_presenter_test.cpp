@@ -14,6 +14,8 @@
 #include <chrono>
 #include <thread>
 
+using namespace zos;
+
 namespace {
 
 LRESULT TestProc(HWND hwnd, uint32_t msg, WPARAM w, LPARAM l)

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace zos;
+
 namespace
 {
 bool FailCounter(int64_t*) { return false; }

@@ -7,6 +7,8 @@
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
 
+using namespace zos;
+
 namespace {
 
 class MessageQueueTest : public ::testing::Test

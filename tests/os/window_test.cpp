@@ -20,6 +20,8 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace zos;
+
 namespace {
 
 std::vector<SMessage> g_received;

@@ -91,9 +91,9 @@ protected:
   SEngineSettings* Settings() const { return m_world->GetSettings(); }
   C3DMath* Math() const { return m_world->GetMath(); }
 
-  ZRESULT Send(uint32_t dwMessage, WPARAM wParam = 0, LPARAM lParam = 0)
+  ZRESULT Send(uint32_t dwMessage, zos::WPARAM wParam = 0, zos::LPARAM lParam = 0)
   {
-    SMessage msg{};
+    zos::SMessage msg{};
     msg.message = dwMessage;
     msg.wParam = wParam;
     msg.lParam = lParam;

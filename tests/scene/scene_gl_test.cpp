@@ -19,6 +19,8 @@
 #include <memory>
 #include <vector>
 
+using namespace zos;
+
 namespace {
 
 constexpr int W = 320;

@@ -6,6 +6,8 @@
 #include "app/scene/sun_simple.h"
 #include "sdk/core/camera.h"
 
+using namespace zos;
+
 using namespace scenetest;
 
 namespace {

@@ -7,6 +7,8 @@
 
 #include <limits>
 
+using namespace zos;
+
 namespace {
 
 constexpr uint32_t BLANK = 0xFF101010;

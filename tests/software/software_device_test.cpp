@@ -25,6 +25,8 @@
 
 #include <sys/resource.h>
 
+using namespace zos;
+
 namespace {
 
 constexpr uint32_t GREY = 0xFF787878;

@@ -18,6 +18,8 @@
 #include <memory>
 #include <thread>
 
+using namespace zos;
+
 namespace {
 
 LRESULT TestProc(HWND hwnd, uint32_t msg, WPARAM w, LPARAM l)
