@@ -196,12 +196,12 @@ int RunPlaneto(const SOptions& options)
   HWND hForeign = nullptr;
   g_strLogPath = PLANETO_LOG_PATH;
   if (bHack) {
-    const unsigned long dwXWindow = options.hackTarget == HACK_ROOT ? CWindow::GetRootXWindow()
-                                                                    : options.windowId;
+    const uintptr_t dwXWindow = options.hackTarget == HACK_ROOT ? CWindow::GetRootNativeHandle()
+                                                                : options.windowId;
     hForeign = dwXWindow ? CWindow::Attach(APP_CLASS, dwXWindow, WindowProc) : nullptr;
     if (!hForeign) {
-      if (CWindow::GetDisplay())
-        std::fprintf(stderr, "planeto: no window 0x%lX on the X display\n", dwXWindow);
+      if (CWindow::GetNativeDisplay())
+        std::fprintf(stderr, "planeto: no window 0x%lX on the X display\n", static_cast<unsigned long>(dwXWindow));
       else
         std::fprintf(stderr, "planeto: cannot open the X display\n");
       g_pRun = nullptr;

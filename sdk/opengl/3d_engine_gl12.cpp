@@ -168,8 +168,8 @@ C3DEngineGL12::~C3DEngineGL12()
 
 ZRESULT C3DEngineGL12::ChoosePixelFormat()
 {
-  Display* dpy = m_platform.hDC;
-  Window xwin = m_platform.hWnd->GetXWindow();
+  Display* dpy = static_cast<Display*>(m_platform.hDC);
+  Window xwin = m_platform.hWnd->GetNativeHandle();
   if (!dpy || !xwin)
     return ZP_FAIL;
   // The window's visual is fixed: look for the best configuration on it.
@@ -224,11 +224,11 @@ ZRESULT C3DEngineGL12::Create(SEngineSettings* pSettings, CWindow* hWnd)
   if (pSettings->bFullscreen && !hWnd->SetFullscreen(true))
     pSettings->bFullscreen = 0;
 
-  m_platform.hDC = CWindow::GetDisplay();
+  m_platform.hDC = CWindow::GetNativeDisplay();
   if (ChoosePixelFormat() < 0)
     return ZP_FAIL;
 
-  Display* dpy = m_platform.hDC;
+  Display* dpy = static_cast<Display*>(m_platform.hDC);
   GLXFBConfig cfg = static_cast<GLXFBConfig>(m_platform.pConfig);
   GLXContext ctx = glXCreateNewContext(dpy, cfg, GLX_RGBA_TYPE, nullptr, True);
   if (!ctx)
@@ -284,7 +284,7 @@ ZRESULT C3DEngineGL12::Create(SEngineSettings* pSettings, CWindow* hWnd)
 
 void C3DEngineGL12::ReleaseContext()
 {
-  Display* dpy = m_platform.hDC;
+  Display* dpy = static_cast<Display*>(m_platform.hDC);
   if (dpy && m_platform.hRC)
   {
     glXMakeCurrent(dpy, None, nullptr);
@@ -375,7 +375,7 @@ ZRESULT C3DEngineGL12::EndFrame()
   glPopMatrix();
   glFlush();
   if (m_platform.hDC && m_platform.dwDrawable)
-    glXSwapBuffers(m_platform.hDC, m_platform.dwDrawable);
+    glXSwapBuffers(static_cast<Display*>(m_platform.hDC), m_platform.dwDrawable);
   return ZP_OK;
 }
 
@@ -419,7 +419,7 @@ CShader* C3DEngineGL12::CreateShader(uint32_t dwKind, uint32_t)
 
 bool ChooseWindowVisualGL(SWindowVisual* pVisual)
 {
-  Display* dpy = CWindow::GetDisplay();
+  Display* dpy = static_cast<Display*>(CWindow::GetNativeDisplay());
   if (!dpy || !pVisual)
     return false;
   GLXFBConfig cfg = ChooseConfig(dpy, DefaultScreen(dpy), 0);

@@ -9,15 +9,14 @@
 
 class CCamera;
 namespace zos { class CWindow; }
-struct _XDisplay;
 struct SEngineSettings;
 
 struct SPlatformGL
 {
-  zos::CWindow* hWnd;          // the window given to Create
-  _XDisplay* hDC;           // the X connection the window and the context live on
-  void*      hRC;           // GLXContext
-  void*      hPalette;      // always null: GLX hands out true-colour visuals only
+  zos::CWindow* hWnd;       // the window given to Create
+  void*         hDC;        // the connection window and context live on (X Display*)
+  void*         hRC;        // GLXContext
+  void*         hPalette;   // always null: GLX hands out true-colour visuals only
 
   // Extension entry points, null when the extension is missing.  Every user checks
   // before each call.

@@ -1,6 +1,7 @@
 #include "sdk/os/bitmap.h"
 
 #include "sdk/os/display.h"
+#include "sdk/os/window.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -232,10 +233,13 @@ CBitmapPresenter::CBitmapPresenter()
 
 CBitmapPresenter::~CBitmapPresenter() { Detach(); }
 
-bool CBitmapPresenter::Attach(void* display, unsigned long window)
+bool CBitmapPresenter::Attach(CWindow* hwnd)
 {
   Detach();
-  Display* dpy = static_cast<Display*>(display);
+  if (!hwnd)
+    return false;
+  Display* dpy = static_cast<Display*>(CWindow::GetNativeDisplay());
+  const Window window = static_cast<Window>(hwnd->GetNativeHandle());
   if (!dpy || !window)
     return false;
 

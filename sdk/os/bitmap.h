@@ -70,9 +70,9 @@ private:
   uint32_t  m_dwHeight;
 };
 
-// Presents bitmaps in an X11 window (the software platform's window device context).
-// The display and window are passed as opaque values so that callers need not include
-// the X11 headers: display is a Display*, window an X11 Window id.
+class CWindow;
+
+// Presents bitmaps in a window (the software platform's window device context).
 // On a local server with the MIT-SHM extension the pixels go through a shared-memory
 // image (one memcpy, no copy through the socket); elsewhere through XPutImage.
 class CBitmapPresenter
@@ -84,8 +84,8 @@ public:
   CBitmapPresenter& operator=(const CBitmapPresenter&) = delete;
 
   // Looks up the window's visual and makes a graphics context for it. False when the
-  // display or window is missing or unusable.
-  bool Attach(void* display, unsigned long window);
+  // window is null, destroyed or unusable.
+  bool Attach(CWindow* hwnd);
   void Detach();
   bool IsAttached() const { return m_pDisplay != nullptr; }
 

@@ -109,7 +109,7 @@ void SetNetWmState(Display* pDisplay, Window w, const std::vector<Atom>& states)
 
 // ---------------------------------------------------------------------------------------
 
-_XDisplay* CWindow::GetDisplay() { return CDisplay::Get(); }
+void* CWindow::GetNativeDisplay() { return CDisplay::Get(); }
 
 void CWindow::GetScreenSize(int* pWidth, int* pHeight) { CDisplay::GetScreenSize(pWidth, pHeight); }
 
@@ -245,8 +245,9 @@ HWND CWindow::Create(const char* szClass, const char* szTitle, uint32_t dwStyle,
   return pWnd;
 }
 
-HWND CWindow::Attach(const char* szClass, unsigned long dwXWindow, WNDPROC pfnProc)
+HWND CWindow::Attach(const char* szClass, uintptr_t hNative, WNDPROC pfnProc)
 {
+  const Window dwXWindow = static_cast<Window>(hNative);
   Display* pDisplay = CDisplay::Get();
   if (!pDisplay || !szClass || !dwXWindow)
     return nullptr;
@@ -277,7 +278,7 @@ HWND CWindow::Attach(const char* szClass, unsigned long dwXWindow, WNDPROC pfnPr
   return pWnd;
 }
 
-unsigned long CWindow::GetRootXWindow()
+uintptr_t CWindow::GetRootNativeHandle()
 {
   Display* pDisplay = CDisplay::Get();
   return pDisplay ? DefaultRootWindow(pDisplay) : 0;

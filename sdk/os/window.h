@@ -12,8 +12,6 @@
 #include <map>
 #include <string>
 
-struct _XDisplay;
-
 namespace zos
 {
 
@@ -69,15 +67,15 @@ public:
                      int iWidth, int iHeight, WNDPROC pfnProc,
                      const SWindowVisual* pVisual = nullptr);
 
-  // Adopts a window of another client (an xscreensaver window, the root window) so
-  // that it is drawn into and followed as one of ours: its size changes send WM_SIZE,
-  // its destruction WM_DESTROY.  Its input stays with its owner; it is never mapped,
-  // retitled, made full screen or destroyed by us.  Null when the window does not
-  // exist or there is no X server.
-  static HWND Attach(const char* szClass, unsigned long dwXWindow, WNDPROC pfnProc);
+  // Adopts a window of another client (an xscreensaver window, the root window), given
+  // by its system handle, so that it is drawn into and followed as one of ours: its
+  // size changes send WM_SIZE, its destruction WM_DESTROY.  Its input stays with its
+  // owner; it is never mapped, retitled, made full screen or destroyed by us.  Null
+  // when the window does not exist or there is no X server.
+  static HWND Attach(const char* szClass, uintptr_t hNative, WNDPROC pfnProc);
 
-  // The root window of the default screen (0 without a server).
-  static unsigned long GetRootXWindow();
+  // The system handle of the desktop's root window (0 without a server).
+  static uintptr_t GetRootNativeHandle();
 
   // Whether the handle names a window that has not been destroyed.  A destroyed
   // window's handle stays safe to call (every operation then fails) until the
@@ -112,8 +110,10 @@ public:
   // how many events were read.
   static int PumpEvents();
 
-  // The X connection the windows live on (null without a server).
-  static _XDisplay* GetDisplay();
+  // The system connection the windows live on, for the GL context and the bitmap
+  // presenter (an X Display*; null without a server).  Opaque here so that this
+  // header names no system type.
+  static void* GetNativeDisplay();
 
   bool    Destroy();                 // sends WM_DESTROY, then destroys (an adopted window: lets go)
   bool    Show(int iCmdShow);        // answers whether it was visible before
@@ -140,7 +140,8 @@ public:
   const std::string& GetTitle() const     { return m_strTitle; }
   uint32_t      GetStyle() const   { return m_dwStyle; }
   WNDPROC       GetProc() const    { return m_pfnProc; }
-  unsigned long GetXWindow() const { return m_dwXWindow; }   // Window (0 once destroyed)
+  // The system's handle of the window (an X Window id; 0 once destroyed).
+  uintptr_t     GetNativeHandle() const { return m_dwXWindow; }
 
 private:
   CWindow() = default;

@@ -38,14 +38,14 @@ uint32_t Channel(unsigned long pixel, int shift, int bits)
 
 bool CaptureWindow(HWND hwnd, int* pWidth, int* pHeight, std::vector<uint32_t>* pPixels)
 {
-  Display* dpy = CWindow::GetDisplay();
+  Display* dpy = static_cast<Display*>(CWindow::GetNativeDisplay());
   if (!dpy || !hwnd || !CWindow::IsWindow(hwnd) || !pPixels)
     return false;
   int w = 0, h = 0;
   if (!hwnd->GetClientSize(&w, &h) || w <= 0 || h <= 0)
     return false;
   XSync(dpy, False);
-  XImage* img = XGetImage(dpy, static_cast<Window>(hwnd->GetXWindow()), 0, 0,
+  XImage* img = XGetImage(dpy, static_cast<Window>(hwnd->GetNativeHandle()), 0, 0,
                           static_cast<unsigned>(w), static_cast<unsigned>(h), AllPlanes, ZPixmap);
   if (!img)
     return false;

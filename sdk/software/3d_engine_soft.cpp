@@ -42,8 +42,8 @@ ZRESULT C3DEngineSoft::Create(SEngineSettings* pSettings, CWindow* hWnd)
     return ZP_FAIL;
   m_Platform.rcClient = { 0, 0, width, height };
 
-  // The window's device context: presentation into the X window.
-  if (!m_WindowDC.Attach(CWindow::GetDisplay(), hWnd->GetXWindow()))
+  // The window's device context: presentation into the window.
+  if (!m_WindowDC.Attach(hWnd))
     return ZP_FAIL;
   m_Platform.pWindowDC = &m_WindowDC;
   return CreateSurfaces(pSettings, hWnd, uint32_t(width), uint32_t(height));

@@ -91,8 +91,8 @@ TEST_F(WorldGL, LoadsByFlagsAndDrawsFrames)
     ASSERT_EQ(world->Frame(), ZP_OK);
   // What the window shows after the swap, as the X server has it.
   glFinish();
-  Display* dpy = CWindow::GetDisplay();
-  XImage* img = XGetImage(dpy, hwnd->GetXWindow(), W / 2, H / 2, 1, 1, AllPlanes, ZPixmap);
+  Display* dpy = static_cast<Display*>(CWindow::GetNativeDisplay());
+  XImage* img = XGetImage(dpy, hwnd->GetNativeHandle(), W / 2, H / 2, 1, 1, AllPlanes, ZPixmap);
   ASSERT_NE(img, nullptr);
   unsigned long pixel = XGetPixel(img, 0, 0);
   XDestroyImage(img);

@@ -32,8 +32,8 @@ protected:
                            64, 48, TestProc);
     if (!hwnd)
       GTEST_SKIP() << "no X server";
-    dpy = reinterpret_cast<Display*>(CWindow::GetDisplay());
-    win = hwnd->GetXWindow();
+    dpy = static_cast<Display*>(CWindow::GetNativeDisplay());
+    win = hwnd->GetNativeHandle();
     for (int i = 0; i < 200; ++i) {
       XWindowAttributes attr;
       if (XGetWindowAttributes(dpy, win, &attr) && attr.map_state == IsViewable)
@@ -69,7 +69,7 @@ protected:
 TEST_F(BitmapPresenterTest, SharedMemoryFramesFollowEachOther)
 {
   CBitmapPresenter presenter;
-  ASSERT_TRUE(presenter.Attach(dpy, win));
+  ASSERT_TRUE(presenter.Attach(hwnd));
 
   // Two bitmaps drawn in turn, as the software device does; the second frame must not
   // be mixed with the first even though the segment is reused without waiting.
@@ -106,7 +106,7 @@ TEST_F(BitmapPresenterTest, SharedMemoryFramesFollowEachOther)
 TEST_F(BitmapPresenterTest, PartsAndSizeChangesArePresented)
 {
   CBitmapPresenter presenter;
-  ASSERT_TRUE(presenter.Attach(dpy, win));
+  ASSERT_TRUE(presenter.Attach(hwnd));
   CBitmap full;
   ASSERT_TRUE(full.Create(64, 48));
   full.Fill(0xFF000000);

@@ -118,7 +118,7 @@ protected:
     g_received.clear();
   }
 
-  std::string Id() const { return std::to_string(m_hwnd->GetXWindow()); }
+  std::string Id() const { return std::to_string(m_hwnd->GetNativeHandle()); }
 
   HWND     m_hwnd = nullptr;
   Display* m_pOther = nullptr;   // a second client, as a window manager or tool would be
@@ -138,13 +138,13 @@ TEST_F(WindowTest, CreationSetsClassTitleAndTellsTheProcedure)
   EXPECT_EQ(g_received[1].lParam, MAKELPARAM(300, 150));
 
   XClassHint hint = {};
-  ASSERT_TRUE(XGetClassHint(m_pOther, hwnd->GetXWindow(), &hint));
+  ASSERT_TRUE(XGetClassHint(m_pOther, hwnd->GetNativeHandle(), &hint));
   EXPECT_STREQ(hint.res_class, "Planeto");
   XFree(hint.res_name);
   XFree(hint.res_class);
 
   char* szName = nullptr;
-  ASSERT_TRUE(XFetchName(m_pOther, hwnd->GetXWindow(), &szName));
+  ASSERT_TRUE(XFetchName(m_pOther, hwnd->GetNativeHandle(), &szName));
   EXPECT_STREQ(szName, "ZephyroSDK - OpenGL 1.2 - Planeto (v2,110)");
   XFree(szName);
 
@@ -271,12 +271,12 @@ TEST_F(WindowTest, CloseRequestIsSentAndDefaultProcessingDestroys)
   Open();
   XEvent e = {};
   e.xclient.type = ClientMessage;
-  e.xclient.window = m_hwnd->GetXWindow();
+  e.xclient.window = m_hwnd->GetNativeHandle();
   e.xclient.message_type = XInternAtom(m_pOther, "WM_PROTOCOLS", False);
   e.xclient.format = 32;
   e.xclient.data.l[0] = static_cast<long>(XInternAtom(m_pOther, "WM_DELETE_WINDOW", False));
   e.xclient.data.l[1] = CurrentTime;
-  XSendEvent(m_pOther, m_hwnd->GetXWindow(), False, NoEventMask, &e);
+  XSendEvent(m_pOther, m_hwnd->GetNativeHandle(), False, NoEventMask, &e);
   XFlush(m_pOther);
 
   ASSERT_TRUE(PumpUntil([] { return Count(WM_QUIT) == 1; }));
@@ -323,7 +323,7 @@ TEST_F(WindowTest, WindowTimerPostsToItsWindowAndDiesWithIt)
 TEST_F(WindowTest, ResizeByAnotherClientSendsWmSize)
 {
   Open();
-  XResizeWindow(m_pOther, m_hwnd->GetXWindow(), 200, 120);
+  XResizeWindow(m_pOther, m_hwnd->GetNativeHandle(), 200, 120);
   XFlush(m_pOther);
   ASSERT_TRUE(PumpUntil([] { return Count(WM_SIZE) >= 1; }));
   SMessage m = Only(WM_SIZE).back();
@@ -342,18 +342,18 @@ TEST_F(WindowTest, MinimisedStateFollowsTheWindowManagerState)
   // Play the window manager: iconic WM_STATE, then unmap.
   Atom aState = XInternAtom(m_pOther, "WM_STATE", False);
   long lState[2] = { IconicState, 0 };
-  XChangeProperty(m_pOther, m_hwnd->GetXWindow(), aState, aState, 32, PropModeReplace,
+  XChangeProperty(m_pOther, m_hwnd->GetNativeHandle(), aState, aState, 32, PropModeReplace,
                   reinterpret_cast<unsigned char*>(lState), 2);
-  XUnmapWindow(m_pOther, m_hwnd->GetXWindow());
+  XUnmapWindow(m_pOther, m_hwnd->GetNativeHandle());
   XFlush(m_pOther);
   ASSERT_TRUE(PumpUntil([&] { return m_hwnd->IsIconic(); }));
   ASSERT_EQ(Count(WM_SIZE), 1u);
   EXPECT_EQ(Only(WM_SIZE)[0].wParam, SIZE_MINIMIZED);
 
   lState[0] = NormalState;
-  XChangeProperty(m_pOther, m_hwnd->GetXWindow(), aState, aState, 32, PropModeReplace,
+  XChangeProperty(m_pOther, m_hwnd->GetNativeHandle(), aState, aState, 32, PropModeReplace,
                   reinterpret_cast<unsigned char*>(lState), 2);
-  XMapWindow(m_pOther, m_hwnd->GetXWindow());
+  XMapWindow(m_pOther, m_hwnd->GetNativeHandle());
   XFlush(m_pOther);
   ASSERT_TRUE(PumpUntil([&] { return !m_hwnd->IsIconic() && m_hwnd->IsVisible(); }));
   SMessage m = Only(WM_SIZE).back();
@@ -383,7 +383,7 @@ TEST_F(WindowTest, IconIsPublishedAsNetWmIcon)
   int iFormat = 0;
   unsigned long nItems = 0, nAfter = 0;
   unsigned char* pData = nullptr;
-  ASSERT_EQ(XGetWindowProperty(m_pOther, m_hwnd->GetXWindow(), XInternAtom(m_pOther, "_NET_WM_ICON", False),
+  ASSERT_EQ(XGetWindowProperty(m_pOther, m_hwnd->GetNativeHandle(), XInternAtom(m_pOther, "_NET_WM_ICON", False),
                                0, 64, False, XA_CARDINAL, &aType, &iFormat, &nItems, &nAfter, &pData),
             Success);
   ASSERT_NE(pData, nullptr);
@@ -436,7 +436,7 @@ TEST_F(WindowTest, CallerChosenVisualIsUsed)
   m_hwnd = CWindow::Create("Planeto", "visual", WS_OVERLAPPEDWINDOW, 0, 0, 64, 64, RecordProc, &vis);
   ASSERT_NE(m_hwnd, nullptr);
   XWindowAttributes attrs = {};
-  XGetWindowAttributes(m_pOther, m_hwnd->GetXWindow(), &attrs);
+  XGetWindowAttributes(m_pOther, m_hwnd->GetNativeHandle(), &attrs);
   EXPECT_EQ(XVisualIDFromVisual(attrs.visual), pInfo[n - 1].visualid);
   XFree(pInfo);
 }

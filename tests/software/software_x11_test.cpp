@@ -71,8 +71,8 @@ protected:
                            120, TestProc);
     if (!hwnd)
       GTEST_SKIP() << "no X server";
-    dpy = reinterpret_cast<Display*>(CWindow::GetDisplay());
-    win = hwnd->GetXWindow();
+    dpy = static_cast<Display*>(CWindow::GetNativeDisplay());
+    win = hwnd->GetNativeHandle();
     ASSERT_TRUE(WaitViewable(dpy, win));
   }
 
@@ -167,10 +167,10 @@ TEST_F(SoftwareX11Test, PresenterHandlesAnArgbVisual)
   HWND argb = CWindow::Create("PlanetoSoftTest", "argb", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 40, 30,
                               TestProc, &visual);
   ASSERT_NE(nullptr, argb);
-  ASSERT_TRUE(WaitViewable(dpy, argb->GetXWindow()));
+  ASSERT_TRUE(WaitViewable(dpy, argb->GetNativeHandle()));
 
   CBitmapPresenter presenter;
-  ASSERT_TRUE(presenter.Attach(dpy, argb->GetXWindow()));
+  ASSERT_TRUE(presenter.Attach(argb));
   EXPECT_EQ(32, presenter.GetDepth());
   CBitmap bitmap;
   ASSERT_TRUE(bitmap.Create(40, 30));
@@ -178,8 +178,8 @@ TEST_F(SoftwareX11Test, PresenterHandlesAnArgbVisual)
   bitmap.SetPixel(5, 6, 0xFFFF8000);
   ASSERT_TRUE(presenter.Present(bitmap, 0, 0, 40, 30));
   XSync(dpy, False);
-  EXPECT_EQ(0x204060u, ReadPixel(dpy, argb->GetXWindow(), 20, 20));
-  EXPECT_EQ(0xFF8000u, ReadPixel(dpy, argb->GetXWindow(), 5, 6));
+  EXPECT_EQ(0x204060u, ReadPixel(dpy, argb->GetNativeHandle(), 20, 20));
+  EXPECT_EQ(0xFF8000u, ReadPixel(dpy, argb->GetNativeHandle(), 5, 6));
   presenter.Detach();
   argb->Destroy();
 }
@@ -187,7 +187,7 @@ TEST_F(SoftwareX11Test, PresenterHandlesAnArgbVisual)
 TEST(BitmapPresenter, RefusesAMissingWindow)
 {
   CBitmapPresenter presenter;
-  EXPECT_FALSE(presenter.Attach(nullptr, 0));
+  EXPECT_FALSE(presenter.Attach(nullptr));
   CBitmap bitmap;
   ASSERT_TRUE(bitmap.Create(4, 4));
   EXPECT_FALSE(presenter.Present(bitmap, 0, 0, 4, 4));
