@@ -16,7 +16,7 @@
 #include "sdk/opengl/3d_engine_gl12.h"
 #include "sdk/opengl/image_readers.h"
 #include "sdk/os/clock.h"
-#include "sdk/os/display.h"
+#include "sdk/os/x11/display.h"
 #include "sdk/os/message_queue.h"
 #include "sdk/os/user_paths.h"
 #include "sdk/os/window.h"

@@ -2,7 +2,7 @@
 
 #include "sdk/os/message_queue.h"
 #include "sdk/os/messages.h"
-#include "sdk/os/virtual_keys.h"
+#include "sdk/os/x11/virtual_keys.h"
 
 #include <X11/keysym.h>
 #include <gtest/gtest.h>

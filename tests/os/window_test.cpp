@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>   // before Xlib, whose macros (None) clash with it
 
-#include "sdk/os/display.h"
+#include "sdk/os/x11/display.h"
 #include "sdk/os/message_queue.h"
 #include "sdk/os/window.h"
 

@@ -1,6 +1,6 @@
 #include "sdk/os/message_queue.h"
 
-#include "sdk/os/display.h"
+#include "sdk/os/x11/display.h"
 #include "sdk/os/window.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "sdk/os/display.h"
+#include "sdk/os/x11/display.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>

@@ -1,4 +1,4 @@
-#include "sdk/os/virtual_keys.h"
+#include "sdk/os/x11/virtual_keys.h"
 
 #include "sdk/os/messages.h"
 

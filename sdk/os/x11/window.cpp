@@ -1,8 +1,8 @@
 #include "sdk/os/window.h"
 
-#include "sdk/os/display.h"
+#include "sdk/os/x11/display.h"
 #include "sdk/os/message_queue.h"
-#include "sdk/os/virtual_keys.h"
+#include "sdk/os/x11/virtual_keys.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
