@@ -1,8 +1,9 @@
 #include "sdk/os/window.h"
 
-#include "sdk/os/x11/display.h"
 #include "sdk/os/message_queue.h"
+#include "sdk/os/x11/display.h"
 #include "sdk/os/x11/virtual_keys.h"
+#include "sdk/os/x11/window_shared.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
@@ -35,19 +36,19 @@ struct SWindowRegistry
   }
 };
 
-namespace {
+CWindow* g_pCapture = nullptr;
 
-SWindowRegistry s_registry;
-CWindow*        s_pCapture     = nullptr;
-int             s_iCursorCount = 0;
-Cursor          s_blankCursor  = 0;
-bool            s_bKeyDown[256] = {};
-bool            s_bKeyboardSetUp = false;
-
-Atom A(const char* szName)
+Atom InternAtom(const char* szName)
 {
   return XInternAtom(CDisplay::Get(), szName, False);
 }
+
+namespace {
+
+SWindowRegistry s_registry;
+int             s_iCursorCount = 0;
+Cursor          s_blankCursor  = 0;
+bool            s_bKeyboardSetUp = false;
 
 int64_t NowMs()
 {
@@ -98,9 +99,9 @@ void SetupKeyboard(Display* pDisplay)
 void SetNetWmState(Display* pDisplay, Window w, const std::vector<Atom>& states)
 {
   if (states.empty())
-    XDeleteProperty(pDisplay, w, A("_NET_WM_STATE"));
+    XDeleteProperty(pDisplay, w, InternAtom("_NET_WM_STATE"));
   else
-    XChangeProperty(pDisplay, w, A("_NET_WM_STATE"), XA_ATOM, 32, PropModeReplace,
+    XChangeProperty(pDisplay, w, InternAtom("_NET_WM_STATE"), XA_ATOM, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(states.data()),
                     static_cast<int>(states.size()));
 }
@@ -202,10 +203,10 @@ HWND CWindow::Create(const char* szClass, const char* szTitle, uint32_t dwStyle,
   XSetWMProperties(pDisplay, w, nullptr, nullptr, nullptr, 0, pSize, &wmHints, nullptr);
   XFree(pSize);
 
-  Atom aDelete = A("WM_DELETE_WINDOW");
+  Atom aDelete = InternAtom("WM_DELETE_WINDOW");
   XSetWMProtocols(pDisplay, w, &aDelete, 1);
   long lPid = static_cast<long>(getpid());
-  XChangeProperty(pDisplay, w, A("_NET_WM_PID"), XA_CARDINAL, 32, PropModeReplace,
+  XChangeProperty(pDisplay, w, InternAtom("_NET_WM_PID"), XA_CARDINAL, 32, PropModeReplace,
                   reinterpret_cast<unsigned char*>(&lPid), 1);
 
   CWindow* pWnd = s_registry.Make();
@@ -223,7 +224,7 @@ HWND CWindow::Create(const char* szClass, const char* szTitle, uint32_t dwStyle,
   {
     // Motif hints: no decorations.
     long lHints[5] = { 2, 0, 0, 0, 0 };
-    XChangeProperty(pDisplay, w, A("_MOTIF_WM_HINTS"), A("_MOTIF_WM_HINTS"), 32, PropModeReplace,
+    XChangeProperty(pDisplay, w, InternAtom("_MOTIF_WM_HINTS"), InternAtom("_MOTIF_WM_HINTS"), 32, PropModeReplace,
                     reinterpret_cast<unsigned char*>(lHints), 5);
     int iScreenW = 0, iScreenH = 0;
     CDisplay::GetScreenSize(&iScreenW, &iScreenH);
@@ -290,7 +291,7 @@ bool CWindow::Destroy()
     return false;
   m_bDestroying = true;
   Display* pDisplay = CDisplay::Get();
-  if (s_pCapture == this)
+  if (g_pCapture == this)
     ReleaseCapture();
   if (m_bMapped && !m_bForeign)
   {
@@ -411,7 +412,7 @@ bool CWindow::SetFocus()
     XEvent e = {};
     e.xclient.type = ClientMessage;
     e.xclient.window = m_dwXWindow;
-    e.xclient.message_type = A("_NET_ACTIVE_WINDOW");
+    e.xclient.message_type = InternAtom("_NET_ACTIVE_WINDOW");
     e.xclient.format = 32;
     e.xclient.data.l[0] = 1;   // from an application
     e.xclient.data.l[1] = CurrentTime;
@@ -440,7 +441,7 @@ bool CWindow::SetTitle(const char* szTitle)
   Display* pDisplay = CDisplay::Get();
   m_strTitle = szTitle;
   // The title is UTF-8: the EWMH name carries it as is, WM_NAME for older managers.
-  XChangeProperty(pDisplay, m_dwXWindow, A("_NET_WM_NAME"), A("UTF8_STRING"), 8, PropModeReplace,
+  XChangeProperty(pDisplay, m_dwXWindow, InternAtom("_NET_WM_NAME"), InternAtom("UTF8_STRING"), 8, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(szTitle), static_cast<int>(m_strTitle.size()));
   XStoreName(pDisplay, m_dwXWindow, szTitle);
   XFlush(pDisplay);
@@ -459,7 +460,7 @@ bool CWindow::SetIcon(int iWidth, int iHeight, const uint32_t* pARGB)
   for (size_t i = 0, n = static_cast<size_t>(iWidth) * static_cast<size_t>(iHeight); i < n; ++i)
     data.push_back(pARGB[i]);
   Display* pDisplay = CDisplay::Get();
-  XChangeProperty(pDisplay, m_dwXWindow, A("_NET_WM_ICON"), XA_CARDINAL, 32, PropModeReplace,
+  XChangeProperty(pDisplay, m_dwXWindow, InternAtom("_NET_WM_ICON"), XA_CARDINAL, 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(data.data()), static_cast<int>(data.size()));
   XFlush(pDisplay);
   return true;
@@ -487,13 +488,13 @@ bool CWindow::SetFullscreen(bool bFullscreen)
   if (!CDisplay::WindowManagerSupports("_NET_WM_STATE_FULLSCREEN"))
     return false;
 
-  const Atom aFull = A("_NET_WM_STATE_FULLSCREEN");
+  const Atom aFull = InternAtom("_NET_WM_STATE_FULLSCREEN");
   if (m_bMapped)
   {
     XEvent e = {};
     e.xclient.type = ClientMessage;
     e.xclient.window = m_dwXWindow;
-    e.xclient.message_type = A("_NET_WM_STATE");
+    e.xclient.message_type = InternAtom("_NET_WM_STATE");
     e.xclient.format = 32;
     e.xclient.data.l[0] = bFullscreen ? 1 : 0;   // add / remove
     e.xclient.data.l[1] = static_cast<long>(aFull);
@@ -519,7 +520,7 @@ bool CWindow::SetCapture()
   if (IsDestroyed() || m_bForeign)
     return false;
   Display* pDisplay = CDisplay::Get();
-  s_pCapture = this;
+  g_pCapture = this;
   // A window not yet viewable cannot grab; capture is still recorded, as on Windows.
   XGrabPointer(pDisplay, m_dwXWindow, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
                GrabModeAsync, GrabModeAsync, None, s_iCursorCount < 0 ? BlankCursor(pDisplay) : None,
@@ -530,9 +531,9 @@ bool CWindow::SetCapture()
 
 bool CWindow::ReleaseCapture()
 {
-  if (!s_pCapture)
+  if (!g_pCapture)
     return true;
-  s_pCapture = nullptr;
+  g_pCapture = nullptr;
   if (Display* pDisplay = CDisplay::Get())
   {
     XUngrabPointer(pDisplay, CurrentTime);
@@ -541,7 +542,7 @@ bool CWindow::ReleaseCapture()
   return true;
 }
 
-HWND CWindow::GetCapture() { return s_pCapture; }
+HWND CWindow::GetCapture() { return g_pCapture; }
 
 int CWindow::ShowCursor(bool bShow)
 {
@@ -654,7 +655,7 @@ void CWindow::ReadWindowState()
   bool bHidden = false;
 
   CDisplay::BeginErrorTrap();
-  Atom aWmState = A("WM_STATE");
+  Atom aWmState = InternAtom("WM_STATE");
   if (XGetWindowProperty(pDisplay, m_dwXWindow, aWmState, 0, 2, False, aWmState, &aType, &iFormat,
                          &nItems, &nAfter, &pData) == Success && pData)
   {
@@ -663,10 +664,10 @@ void CWindow::ReadWindowState()
     XFree(pData);
   }
   pData = nullptr;
-  if (XGetWindowProperty(pDisplay, m_dwXWindow, A("_NET_WM_STATE"), 0, 64, False, XA_ATOM, &aType,
+  if (XGetWindowProperty(pDisplay, m_dwXWindow, InternAtom("_NET_WM_STATE"), 0, 64, False, XA_ATOM, &aType,
                          &iFormat, &nItems, &nAfter, &pData) == Success && pData)
   {
-    const Atom aHidden = A("_NET_WM_STATE_HIDDEN");
+    const Atom aHidden = InternAtom("_NET_WM_STATE_HIDDEN");
     if (iFormat == 32)
       for (unsigned long i = 0; i < nItems; ++i)
         bHidden = bHidden || reinterpret_cast<unsigned long*>(pData)[i] == aHidden;
@@ -678,212 +679,6 @@ void CWindow::ReadWindowState()
     SetIconic(true);
   else if (iState == NormalState && m_bMapped)
     SetIconic(false);
-}
-
-uint32_t CWindow::KeyState(unsigned int uXState) const
-{
-  uint32_t mk = 0;
-  if (uXState & Button1Mask) mk |= MK_LBUTTON;
-  if (uXState & Button2Mask) mk |= MK_MBUTTON;
-  if (uXState & Button3Mask) mk |= MK_RBUTTON;
-  if (uXState & ShiftMask)   mk |= MK_SHIFT;
-  if (uXState & ControlMask) mk |= MK_CONTROL;
-  return mk;
-}
-
-int CWindow::PumpEvents()
-{
-  if (!CDisplay::IsOpen())
-    return 0;
-  Display* pDisplay = CDisplay::Get();
-  int iCount = 0;
-  while (XPending(pDisplay) > 0)
-  {
-    XEvent e;
-    XNextEvent(pDisplay, &e);
-    HandleEvent(&e);
-    ++iCount;
-  }
-  return iCount;
-}
-
-void CWindow::HandleEvent(void* pXEvent)
-{
-  XEvent& e = *static_cast<XEvent*>(pXEvent);
-  CWindow* pWnd = FromXWindow(e.xany.window);
-  if (!pWnd)
-    return;
-  Display* pDisplay = CDisplay::Get();
-
-  switch (e.type)
-  {
-  case KeyPress:
-  case KeyRelease:
-  {
-    XKeyEvent& k = e.xkey;
-    const bool bDown = e.type == KeyPress;
-    // Without detectable auto-repeat a held key comes as release + press at the same
-    // time: keep only the press, as a repeat.
-    if (!bDown && XEventsQueued(pDisplay, QueuedAfterReading) > 0)
-    {
-      XEvent next;
-      XPeekEvent(pDisplay, &next);
-      if (next.type == KeyPress && next.xkey.keycode == k.keycode && next.xkey.time == k.time &&
-          next.xkey.window == k.window)
-        break;
-    }
-    KeySym sym0 = XLookupKeysym(&k, 0);
-    char szText[8] = {};
-    KeySym symState = NoSymbol;
-    int iLen = XLookupString(&k, szText, sizeof(szText), &symState, nullptr);
-    // The keypad follows NumLock (digits or arrows), the rest its unshifted key.
-    KeySym sym = IsKeypadKey(sym0) && symState != NoSymbol ? symState : sym0;
-    uint32_t vk = VirtualKeyFromKeysym(sym);
-    if (!vk)
-      vk = VirtualKeyFromKeysym(symState);
-    if (!vk)
-      vk = 0xFF;
-
-    const unsigned code = k.keycode & 0xFF;
-    const bool bWasDown = s_bKeyDown[code];
-    s_bKeyDown[code] = bDown;
-    const uint32_t uScan = code >= 8 ? code - 8 : code;
-    uint32_t l = 1u | ((uScan & 0xFF) << 16);
-    if (IsExtendedKeysym(sym))
-      l |= 1u << 24;
-    if (bWasDown || !bDown)
-      l |= 1u << 30;
-    if (!bDown)
-      l |= 1u << 31;
-    uint32_t dwChar = 0;
-    if (bDown && iLen >= 1)
-      dwChar = static_cast<unsigned char>(szText[0]);
-    CMessageQueue::PostInput(pWnd, bDown ? WM_KEYDOWN : WM_KEYUP, vk,
-                             static_cast<LPARAM>(static_cast<uint32_t>(l)), { k.x_root, k.y_root },
-                             dwChar);
-    break;
-  }
-
-  case ButtonPress:
-  case ButtonRelease:
-  {
-    XButtonEvent& b = e.xbutton;
-    const bool bDown = e.type == ButtonPress;
-    uint32_t mk = pWnd->KeyState(b.state);
-    const SPoint pt = { b.x_root, b.y_root };
-    if (b.button == Button4 || b.button == Button5)
-    {
-      if (bDown)
-      {
-        const int iDelta = b.button == Button4 ? WHEEL_DELTA : -WHEEL_DELTA;
-        // Wheel positions are in screen coordinates, as Windows gives them.
-        CMessageQueue::PostInput(pWnd, WM_MOUSEWHEEL, MAKEWPARAM(static_cast<int>(mk), iDelta),
-                                 MAKELPARAM(b.x_root, b.y_root), pt);
-      }
-      break;
-    }
-    uint32_t uMsg = 0, uBit = 0;
-    switch (b.button)
-    {
-    case Button1: uMsg = bDown ? WM_LBUTTONDOWN : WM_LBUTTONUP; uBit = MK_LBUTTON; break;
-    case Button2: uMsg = bDown ? WM_MBUTTONDOWN : WM_MBUTTONUP; uBit = MK_MBUTTON; break;
-    case Button3: uMsg = bDown ? WM_RBUTTONDOWN : WM_RBUTTONUP; uBit = MK_RBUTTON; break;
-    default: break;
-    }
-    if (!uMsg)
-      break;
-    // X gives the state before the event; Windows the state after it.
-    mk = bDown ? (mk | uBit) : (mk & ~uBit);
-    CMessageQueue::PostInput(pWnd, uMsg, mk, MAKELPARAM(b.x, b.y), pt);
-    break;
-  }
-
-  case MotionNotify:
-  {
-    XMotionEvent& m = e.xmotion;
-    CMessageQueue::PostInput(pWnd, WM_MOUSEMOVE, pWnd->KeyState(m.state), MAKELPARAM(m.x, m.y),
-                             { m.x_root, m.y_root });
-    break;
-  }
-
-  case ConfigureNotify:
-  {
-    XConfigureEvent& c = e.xconfigure;
-    if (c.width != pWnd->m_iWidth || c.height != pWnd->m_iHeight)
-    {
-      pWnd->m_iWidth = c.width;
-      pWnd->m_iHeight = c.height;
-      if (!pWnd->m_bIconic)
-        pWnd->Send(WM_SIZE, SIZE_RESTORED, MAKELPARAM(c.width, c.height));
-    }
-    break;
-  }
-
-  case DestroyNotify:
-    // Another client destroyed it (xdotool windowclose, a window manager that died
-    // holding it): the same end as our own Destroy, without the X calls.
-    if (e.xdestroywindow.window == pWnd->m_dwXWindow && !pWnd->m_bDestroying)
-    {
-      pWnd->m_bDestroying = true;
-      if (s_pCapture == pWnd)
-        ReleaseCapture();
-      pWnd->Send(WM_DESTROY, 0, 0);
-      if (pWnd->m_bOwnColormap && pWnd->m_dwColormap)
-        XFreeColormap(pDisplay, pWnd->m_dwColormap);
-      pWnd->Forget();
-    }
-    break;
-
-  case MapNotify:
-    pWnd->m_bMapped = true;
-    pWnd->SetIconic(false);
-    break;
-
-  case UnmapNotify:
-    pWnd->m_bMapped = false;
-    if (pWnd->m_bHiding)
-      pWnd->m_bHiding = false;
-    else
-      pWnd->SetIconic(true);   // only a window manager (or minimising) unmaps us
-    break;
-
-  case PropertyNotify:
-    if (e.xproperty.atom == A("WM_STATE") || e.xproperty.atom == A("_NET_WM_STATE"))
-      pWnd->ReadWindowState();
-    break;
-
-  case Expose:
-    if (e.xexpose.count == 0)
-      CMessageQueue::InvalidateWindow(pWnd);
-    break;
-
-  case FocusIn:
-    if (e.xfocus.detail == NotifyPointer || pWnd->m_bFocused)
-      break;
-    pWnd->m_bFocused = true;
-    pWnd->Send(WM_ACTIVATE, WA_ACTIVE, 0);
-    if (!pWnd->IsDestroyed())
-      pWnd->Send(WM_SETFOCUS, 0, 0);
-    break;
-
-  case FocusOut:
-    if (e.xfocus.detail == NotifyPointer || !pWnd->m_bFocused || e.xfocus.mode == NotifyGrab)
-      break;
-    pWnd->m_bFocused = false;
-    pWnd->Send(WM_KILLFOCUS, 0, 0);
-    if (!pWnd->IsDestroyed())
-      pWnd->Send(WM_ACTIVATE, WA_INACTIVE, 0);
-    break;
-
-  case ClientMessage:
-    if (e.xclient.message_type == A("WM_PROTOCOLS") &&
-        static_cast<Atom>(e.xclient.data.l[0]) == A("WM_DELETE_WINDOW"))
-      pWnd->Send(WM_CLOSE, 0, 0);   // the close box: sent, not posted
-    break;
-
-  default:
-    break;
-  }
 }
 
 }  // namespace zos

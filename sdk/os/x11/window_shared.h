@@ -1,0 +1,16 @@
+#pragma once
+
+// What the X11 window file and its event file share.
+
+#include <X11/Xlib.h>
+
+namespace zos
+{
+
+class CWindow;
+
+extern CWindow* g_pCapture;   // the window holding the mouse capture, or null
+
+Atom InternAtom(const char* szName);
+
+}  // namespace zos
