@@ -3,5 +3,5 @@
 class CWorldBase;
 
 // Registers the three video platform modules in the world's table, in this order:
-// DirectX 8.1 (index 1), OpenGL 1.2 (index 2), the software renderer (index 4).
+// DirectX 8.1, OpenGL 1.2 and the software renderer, each at its PLATFORM_INDEX_*.
 void RegisterPlatformModules(CWorldBase* pWorld);

@@ -14,7 +14,19 @@ constexpr uint32_t PLATFORM_OPENGL12       = 0x1000004;
 constexpr uint32_t PLATFORM_OPENGLES11     = 0x1000008;
 constexpr uint32_t PLATFORM_SOFTWARE       = 0x1000010;
 constexpr uint32_t PLATFORM_PSPGU          = 0x1000020;
-constexpr int      PLATFORM_COUNT          = 6;
+
+// Where each platform sits in the platform table and in the application base's
+// registration table.
+enum EPlatformIndex : int
+{
+  PLATFORM_INDEX_DIRECTX9   = 0,
+  PLATFORM_INDEX_DIRECTX81  = 1,
+  PLATFORM_INDEX_OPENGL12   = 2,
+  PLATFORM_INDEX_OPENGLES11 = 3,
+  PLATFORM_INDEX_SOFTWARE   = 4,
+  PLATFORM_INDEX_PSPGU      = 5,
+  PLATFORM_COUNT
+};
 
 // What a platform module says of itself: 72 bytes, laid out as the modules fill it.
 struct SPlatformDesc
@@ -47,7 +59,7 @@ struct SPlatformInfo
   uint32_t    dwFlags;
 };
 
-inline constexpr SPlatformInfo g_PlatformTable[PLATFORM_COUNT] = {
+inline constexpr SPlatformInfo g_PlatformTable[] = {
   { "DirectX 9.0",    0x10000, PLATFORM_DIRECTX9 },
   { "DirectX 8.1",    0x10000, PLATFORM_DIRECTX81 },
   { "OpenGL 1.2",     0x10000, PLATFORM_OPENGL12 },
@@ -55,3 +67,5 @@ inline constexpr SPlatformInfo g_PlatformTable[PLATFORM_COUNT] = {
   { "Zephyro3D zp3D", 0x10000, PLATFORM_SOFTWARE },
   { "PSP GU",         0x10000, PLATFORM_PSPGU },
 };
+static_assert(sizeof(g_PlatformTable) / sizeof(g_PlatformTable[0]) == PLATFORM_COUNT,
+              "one table entry per platform index");

@@ -55,7 +55,7 @@ protected:
     std::remove(logPath);
     world.reset(new CWorldBase());
     world->BindSettings(nullptr, nullptr, logPath);
-    world->RegisterPlatform(2, DescribeOpenGL12, CreateOpenGL12, DestroyOpenGL12);
+    world->RegisterPlatform(PLATFORM_INDEX_OPENGL12, DescribeOpenGL12, CreateOpenGL12, DestroyOpenGL12);
     SWindowVisual visual;
     bool haveVisual = ChooseWindowVisualGL(&visual);
     hwnd = CWindow::Create("PlanetoGLWorld", "world", WS_OVERLAPPED | WS_VISIBLE, 0, 0, W, H, TestProc,

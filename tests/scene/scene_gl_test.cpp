@@ -96,7 +96,7 @@ TEST(SceneGL, TheEarthFillsTheMiddleOfTheFrame)
   CPlanetoWorld world;
   world.BindSettings(engine.get(), appli.get(), log);
   world.SetFixedSeed(7);   // the start angles are random: keep the lit side where the test looks
-  world.RegisterPlatform(2, DescribeOpenGL12, CreateOpenGL12, DestroyOpenGL12);
+  world.RegisterPlatform(PLATFORM_INDEX_OPENGL12, DescribeOpenGL12, CreateOpenGL12, DestroyOpenGL12);
   SWindowVisual visual;
   const bool bVisual = ChooseWindowVisualGL(&visual);
   HWND hwnd = CWindow::Create("PlanetoSceneGL", "scene", WS_OVERLAPPED | WS_VISIBLE, 0, 0, W, H, TestProc,

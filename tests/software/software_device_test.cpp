@@ -645,13 +645,13 @@ TEST(SoftwareModule, DescribeCreateDestroy)
 {
   SPlatformDesc desc;
   std::memset(&desc, 0xCC, sizeof(desc));
-  ASSERT_EQ(ZP_OK, SoftwareDescribe(&desc));
+  ASSERT_EQ(ZP_OK, DescribeSoftware(&desc));
   EXPECT_STREQ("Mar  4 2008 20:14:30", desc.szBuild);
   EXPECT_STREQ("Zephyro3D zp3D", desc.szName);
   EXPECT_EQ(0u, desc.wMinor);
   EXPECT_EQ(1u, desc.wMajor);
   EXPECT_EQ(0x1000010u, desc.dwFlags);
-  EXPECT_EQ(ZP_FAIL, SoftwareDescribe(nullptr));
+  EXPECT_EQ(ZP_FAIL, DescribeSoftware(nullptr));
 
   const SPlatformModule m = SoftwarePlatformModule();
   C3DEngine* e = m.pfnCreate();

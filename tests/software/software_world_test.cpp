@@ -57,8 +57,8 @@ TEST(SoftwareWorld, LoadFrameUnloadInAWindow)
   {
     CSphereWorld world;
     world.BindSettings(nullptr, nullptr, "software_world.log");
-    ASSERT_TRUE(world.RegisterPlatform(SOFTWARE_PLATFORM_INDEX, SoftwareDescribe, SoftwareCreate,
-                                       SoftwareDestroy));
+    ASSERT_TRUE(world.RegisterPlatform(PLATFORM_INDEX_SOFTWARE, DescribeSoftware, CreateSoftware,
+                                       DestroySoftware));
     SPlatformDesc descs[10];
     ASSERT_EQ(1u, world.EnumDevices(descs, 10, 0x7000000, "."));
     EXPECT_STREQ("Zephyro3D zp3D", descs[0].szName);
