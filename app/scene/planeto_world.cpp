@@ -18,6 +18,7 @@
 #include "sdk/core/shape_builder.h"
 #include "sdk/core/texture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -110,7 +111,7 @@ CPlanetoWorld::CPlanetoWorld()
     m_pTexEarthDay(nullptr), m_pTexEarthNight(nullptr), m_pTexClouds(nullptr), m_pTexMoon(nullptr),
     m_pTexAtmosphere(nullptr), m_pTexEarthDifraction(nullptr), m_pTexMoonDifraction(nullptr),
     m_matEarth{}, m_matEarthFacing{}, m_matEarthSun{}, m_matEarthSunSmall{},
-    m_fEarthRatio(0.0f), m_fEarthSpeed(0.0f),
+    m_fEarthRatio(0.0f), m_fEarthSpeed(0.0f), m_fSphereRadius(0.0f),
     m_matClouds{}, m_fCloudsRatio(0.0f), m_fCloudsSpeed(0.0f),
     m_matMoon{}, m_matMoonFacing{}, m_matMoonSun{}, m_matMoonSunSmall{},
     m_fMoonRatio(0.0f), m_fMoonDistance(0.0f), m_fMoonSpeed(0.0f), m_fMoonTiltPhase(0.0f),
@@ -306,6 +307,7 @@ ZRESULT CPlanetoWorld::LoadObjects(bool bSkybox)
   sphere.dwDiffuse  = 0xFFFFFFFF;
   sphere.dwSpecular = 0xFFFFFFFF;
   const float fRadius = sphere.fRadius;
+  m_fSphereRadius = fRadius;
   if (ZP_FAILED(m_pSphere->BuildShape(SHAPE_SPHERE, &sphere)))
     return ZP_FAIL;
 
@@ -705,12 +707,21 @@ void CPlanetoWorld::UpdateBodies(float fStep, const SVector3& vCamera, const SVe
   pMath->SetTranslation(&m_matEarthSun, &vEarth);
   pMath->LookAt(&m_matEarthSun, &vSun);
   pMath->Scale(&m_matEarthSun, m_fEarthRatio);
+  // The shadow casters are discs facing the sun: set behind the planet's outermost
+  // shell, their volumes begin there, so that a planet's own night side (clouds and
+  // atmosphere included) is not darkened again.
+  float fEarthOuter = std::max(m_fEarthRatio, m_fCloudsRatio);
+  if (m_bAtmosphere)
+    fEarthOuter = std::max(fEarthOuter, m_fAtmosphereRatio);
+  if (m_fEarthRatio > 0.0f)
+    pMath->TranslateZ(&m_matEarthSun, -m_fSphereRadius * fEarthOuter / m_fEarthRatio);
   m_matEarthSunSmall = m_matEarthSun;
   pMath->Scale(&m_matEarthSunSmall, 0.5f);
   pMath->Identity(&m_matMoonSun);
   pMath->SetTranslation(&m_matMoonSun, &vMoon);
   pMath->LookAt(&m_matMoonSun, &vSun);
   pMath->Scale(&m_matMoonSun, m_fMoonRatio);
+  pMath->TranslateZ(&m_matMoonSun, -m_fSphereRadius);
   m_matMoonSunSmall = m_matMoonSun;
   pMath->Scale(&m_matMoonSunSmall, 0.75f);
 

@@ -181,6 +181,7 @@ private:
   SMatrix    m_matEarthSunSmall;
   float      m_fEarthRatio;
   float      m_fEarthSpeed;
+  float      m_fSphereRadius;     // of the shared sphere and the occluder disc
   // Clouds
   SMatrix    m_matClouds;
   float      m_fCloudsRatio;
