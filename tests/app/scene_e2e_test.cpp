@@ -175,6 +175,27 @@ TEST_F(E2E, OpenGLFramesShowTheEarthTheSunAndTheStars)
   }
 }
 
+// The frame of the first test with the simple lens flares on: the Sun at (120, 186),
+// so the first flare (position 1.0) sits on its mirror point through the centre,
+// (680, 414), and the fourth (0.40) at (344, 278).  Away from the line nothing changes.
+TEST_F(E2E, OpenGLFramesShowTheLensFlaresOnTheSunsLine)
+{
+  SRun r = Run("$PLANETO" + kScene + " --frames=14 --screenshot=plain.png; echo s1=$?\n"
+               "$PLANETO" + kScene + " --frames=14 --set=appli.LENS_FLARE.LENS_FLARE_ENABLE=1"
+               " --screenshot=flares.png; echo s2=$?");
+  ASSERT_NE(r.out.find("s1=0\ns2=0"), std::string::npos) << r.out << r.err;
+  SImageRGB plain, flares;
+  ASSERT_TRUE(ReadPng(m_dir + "/plain.png", &plain));
+  ASSERT_TRUE(ReadPng(m_dir + "/flares.png", &flares));
+  for (const auto& [x, y] : { std::pair{ 680, 414 }, std::pair{ 344, 278 } })
+  {
+    const SMean a = MeanWhere(plain, Box(x - 6, y - 6, x + 6, y + 6));
+    const SMean b = MeanWhere(flares, Box(x - 6, y - 6, x + 6, y + 6));
+    EXPECT_GT(std::fabs(b.Level() - a.Level()), 10.0) << x << " " << y;
+  }
+  EXPECT_NEAR(MeanWhere(flares, Box(560, 0, 800, 140)).Level(), MeanWhere(plain, Box(560, 0, 800, 140)).Level(), 0.5);
+}
+
 TEST_F(E2E, SoftwareFrameDrawsTheEarthsEdgesWhereOpenGLDrawsItsDisc)
 {
   SRun r = Run("$PLANETO --platform=software" + kScene + " --frames=32 --screenshot=edges.png");
