@@ -11,6 +11,14 @@
 
 #include <GL/glext.h>
 
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
 namespace {
 
 const GLenum kPrimitiveModes[] = { GL_TRIANGLE_STRIP, GL_TRIANGLES, GL_TRIANGLE_FAN,
@@ -21,6 +29,157 @@ bool HasContext(const SEngineSettings* pSettings)
 {
   const SPlatformGL* p = GetPlatformGL(pSettings);
   return p && p->hRC;
+}
+
+// One index of a part: the stored value plus the part's base vertex.
+uint32_t IndexAt(const void* pData, bool b16, uint32_t dwPos, uint32_t dwBase)
+{
+  return (b16 ? static_cast<const uint16_t*>(pData)[dwPos] : static_cast<const uint32_t*>(pData)[dwPos]) +
+         dwBase;
+}
+
+// Whether a part's triangles close a surface, and which way round: every edge between
+// two distinct positions is walked once each way.  Vertices are taken by position, so
+// that a sphere's seam and poles, whose vertices repeat positions with other texture
+// coordinates, still close; triangles with two corners at one position are skipped,
+// since they cover no pixel.  The sign of the enclosed volume says whether the
+// triangles turn counter-clockwise (+1) or clockwise (-1) seen from outside; 0 when
+// the surface is open, or when an index points past the vertices.
+int8_t ClosedSurfaceWinding(const SVertexGL* pVertices, uint32_t dwVertexCount, const void* pIndices,
+                            bool b16, const SPartRecord& part, uint32_t dwIndexCount)
+{
+  std::vector<uint32_t> tri;   // three vertex numbers a triangle
+  const uint32_t first = part.dwFirstIndex;
+  if (first >= dwIndexCount)
+    return 0;
+  const uint32_t n = std::min(part.dwIndexCount, dwIndexCount - first);
+  auto at = [&](uint32_t k) { return IndexAt(pIndices, b16, first + k, part.dwBaseVertex); };
+  switch (part.dwPrimitiveType)
+  {
+    case GL_TRIANGLES:
+      for (uint32_t k = 0; k + 2 < n; k += 3)
+        tri.insert(tri.end(), { at(k), at(k + 1), at(k + 2) });
+      break;
+    case GL_TRIANGLE_STRIP:
+      for (uint32_t k = 0; k + 2 < n; ++k)
+        if (k & 1)
+          tri.insert(tri.end(), { at(k + 1), at(k), at(k + 2) });
+        else
+          tri.insert(tri.end(), { at(k), at(k + 1), at(k + 2) });
+      break;
+    case GL_TRIANGLE_FAN:
+      for (uint32_t k = 1; k + 1 < n; ++k)
+        tri.insert(tri.end(), { at(0), at(k), at(k + 1) });
+      break;
+    default:
+      return 0;
+  }
+  if (tri.empty())
+    return 0;
+
+  // One number per position, positions closer than a ten-thousandth of the part's
+  // size taken as one: a sphere's seam closes on angles summed in single precision and
+  // misses its start by a few ulps.  Cells of twice that size, and a position looks
+  // for its twin in its own and the 26 cells around.
+  float lo[3] = { INFINITY, INFINITY, INFINITY }, hi[3] = { -INFINITY, -INFINITY, -INFINITY };
+  for (uint32_t i : tri)
+  {
+    if (i >= dwVertexCount)
+      return 0;
+    const float xyz[3] = { pVertices[i].x, pVertices[i].y, pVertices[i].z };
+    for (int a = 0; a < 3; ++a)
+    {
+      lo[a] = std::min(lo[a], xyz[a]);
+      hi[a] = std::max(hi[a], xyz[a]);
+    }
+  }
+  const double size = std::max({ double(hi[0]) - lo[0], double(hi[1]) - lo[1], double(hi[2]) - lo[2] });
+  if (!std::isfinite(size) || !(size > 0.0))
+    return 0;
+  const double eps = size * 1e-4;
+  auto cellOf = [&](double c) { return static_cast<int64_t>(std::floor(c / (2.0 * eps))); };
+  auto cellKey = [](int64_t x, int64_t y, int64_t z) {
+    return (uint64_t(x) * 0x9E3779B97F4A7C15ull) ^ (uint64_t(y) * 0xC2B2AE3D27D4EB4Full) ^
+           (uint64_t(z) * 0x165667B19E3779F9ull);
+  };
+  std::unordered_multimap<uint64_t, uint32_t> cells;   // cell -> representative vertex
+  std::vector<uint32_t> rep;                            // number -> its vertex
+  std::vector<uint32_t> id(tri.size());
+  for (size_t i = 0; i < tri.size(); ++i)
+  {
+    const SVertexGL& v = pVertices[tri[i]];
+    const int64_t cx = cellOf(v.x), cy = cellOf(v.y), cz = cellOf(v.z);
+    uint32_t found = UINT32_MAX;
+    for (int64_t dx = -1; dx <= 1 && found == UINT32_MAX; ++dx)
+      for (int64_t dy = -1; dy <= 1 && found == UINT32_MAX; ++dy)
+        for (int64_t dz = -1; dz <= 1 && found == UINT32_MAX; ++dz)
+        {
+          auto range = cells.equal_range(cellKey(cx + dx, cy + dy, cz + dz));
+          for (auto it = range.first; it != range.second; ++it)
+          {
+            const SVertexGL& w = pVertices[rep[it->second]];
+            if (std::fabs(w.x - v.x) <= eps && std::fabs(w.y - v.y) <= eps && std::fabs(w.z - v.z) <= eps)
+            {
+              found = it->second;
+              break;
+            }
+          }
+        }
+    if (found == UINT32_MAX)
+    {
+      found = static_cast<uint32_t>(rep.size());
+      rep.push_back(tri[i]);
+      cells.emplace(cellKey(cx, cy, cz), found);
+    }
+    id[i] = found;
+  }
+
+  std::unordered_map<uint64_t, uint32_t> edges;   // directed edge -> times walked
+  double volume = 0.0;
+  for (size_t t = 0; t < tri.size(); t += 3)
+  {
+    const uint32_t a = id[t], b = id[t + 1], c = id[t + 2];
+    if (a == b || b == c || c == a)
+      continue;
+    for (auto [from, to] : { std::pair{ a, b }, std::pair{ b, c }, std::pair{ c, a } })
+      if (++edges[(uint64_t(from) << 32) | to] > 1)
+        return 0;
+    const SVertexGL& A = pVertices[tri[t]];
+    const SVertexGL& B = pVertices[tri[t + 1]];
+    const SVertexGL& C = pVertices[tri[t + 2]];
+    volume += double(A.x) * (double(B.y) * C.z - double(B.z) * C.y) +
+              double(A.y) * (double(B.z) * C.x - double(B.x) * C.z) +
+              double(A.z) * (double(B.x) * C.y - double(B.y) * C.x);
+  }
+  if (edges.empty())
+    return 0;
+  for (const auto& [edge, count] : edges)
+    if (!edges.count((edge << 32) | (edge >> 32)))
+      return 0;
+  if (volume > 0.0)
+    return 1;
+  return volume < 0.0 ? -1 : 0;
+}
+
+// 4 x 4 determinant of a column-major matrix.
+double Determinant4(const GLfloat* m)
+{
+  auto e = [m](int r, int c) { return double(m[c * 4 + r]); };
+  double det = 0.0;
+  for (int c = 0; c < 4; ++c)
+  {
+    // Minor of row 0, column c.
+    int cols[3], k = 0;
+    for (int j = 0; j < 4; ++j)
+      if (j != c)
+        cols[k++] = j;
+    const double minor =
+        e(1, cols[0]) * (e(2, cols[1]) * e(3, cols[2]) - e(2, cols[2]) * e(3, cols[1])) -
+        e(1, cols[1]) * (e(2, cols[0]) * e(3, cols[2]) - e(2, cols[2]) * e(3, cols[0])) +
+        e(1, cols[2]) * (e(2, cols[0]) * e(3, cols[1]) - e(2, cols[1]) * e(3, cols[0]));
+    det += (c & 1 ? -1.0 : 1.0) * e(0, c) * minor;
+  }
+  return det;
 }
 
 } // namespace
@@ -81,6 +240,7 @@ void CObjectGL::FreeVertices()
   m_puLists = nullptr;
   TrackedFree(m_pVertices);
   m_pVertices = nullptr;
+  m_surfaces.clear();
 }
 
 ZRESULT CObjectGL::Release()
@@ -500,6 +660,101 @@ void CObjectGL::EmitPart(const SPartRecord* pPart, bool bAlphaFromFactor)
   glEnd();
 }
 
+CObjectGL::SSurface CObjectGL::SurfaceOf(const SPartRecord& part) const
+{
+  SSurface s{};
+  CIndexBuffer* ib = m_pDrawIndexBuffer;
+  const bool b16 = ib->GetType() == INDEX_TYPE_16;
+  s.iOutward = ClosedSurfaceWinding(m_pVertices, m_dwVertexCount, ib->GetData(), b16, part,
+                                    ib->GetIndexCount());
+  if (!s.iOutward)
+    return s;
+  // The centre of the box around the part's vertices, and the farthest vertex from it.
+  float lo[3] = { INFINITY, INFINITY, INFINITY }, hi[3] = { -INFINITY, -INFINITY, -INFINITY };
+  // Indices in range: the winding was found over the same ones.
+  const uint32_t n = std::min(part.dwIndexCount, ib->GetIndexCount() - part.dwFirstIndex);
+  for (uint32_t k = 0; k < n; ++k)
+  {
+    const SVertexGL& v = m_pVertices[IndexAt(ib->GetData(), b16, part.dwFirstIndex + k, part.dwBaseVertex)];
+    const float xyz[3] = { v.x, v.y, v.z };
+    for (int a = 0; a < 3; ++a)
+    {
+      lo[a] = std::min(lo[a], xyz[a]);
+      hi[a] = std::max(hi[a], xyz[a]);
+    }
+  }
+  double r2 = 0.0;
+  for (int a = 0; a < 3; ++a)
+    s.afCentre[a] = 0.5f * (lo[a] + hi[a]);
+  for (uint32_t k = 0; k < n; ++k)
+  {
+    const SVertexGL& v = m_pVertices[IndexAt(ib->GetData(), b16, part.dwFirstIndex + k, part.dwBaseVertex)];
+    const double dx = v.x - s.afCentre[0], dy = v.y - s.afCentre[1], dz = v.z - s.afCentre[2];
+    r2 = std::max(r2, dx * dx + dy * dy + dz * dz);
+  }
+  s.fRadius = static_cast<float>(std::sqrt(r2));
+  if (!std::isfinite(s.fRadius))
+    s.iOutward = 0;
+  return s;
+}
+
+GLenum CObjectGL::HiddenSide(uint32_t dwMaterial) const
+{
+  if (dwMaterial >= m_surfaces.size() || !m_surfaces[dwMaterial].iOutward ||
+      (m_dwRenderFlags & RENDER_WIREFRAME))
+    return 0;
+  // Where a closed surface is seen from outside, the nearest of its fragments at any
+  // pixel is a front face's.  The back faces are then never seen as long as the depth
+  // test keeps only the nearest, written fragment and nothing lets a fragment behind
+  // show through or count: no blending, no alpha or stencil test.
+  if (glIsEnabled(GL_BLEND) || glIsEnabled(GL_ALPHA_TEST) || glIsEnabled(GL_STENCIL_TEST) ||
+      !glIsEnabled(GL_DEPTH_TEST))
+    return 0;
+  GLint iDepthFunc = 0;
+  GLboolean bDepthWrite = GL_FALSE;
+  glGetIntegerv(GL_DEPTH_FUNC, &iDepthFunc);
+  glGetBooleanv(GL_DEPTH_WRITEMASK, &bDepthWrite);
+  if (iDepthFunc != GL_LESS || !bDepthWrite)
+    return 0;
+
+  // Seen from outside: the bounding sphere lies wholly beyond the near plane, so the eye
+  // is outside it and no front face is clipped away.  The plane, in object coordinates,
+  // is clip z + clip w >= 0 of projection x model-view.
+  GLfloat p[16], mv[16];
+  glGetFloatv(GL_PROJECTION_MATRIX, p);
+  glGetFloatv(GL_MODELVIEW_MATRIX, mv);
+  double plane[4];
+  for (int c = 0; c < 4; ++c)
+  {
+    double z = 0.0, w = 0.0;
+    for (int k = 0; k < 4; ++k)
+    {
+      z += double(p[k * 4 + 2]) * mv[c * 4 + k];
+      w += double(p[k * 4 + 3]) * mv[c * 4 + k];
+    }
+    plane[c] = z + w;
+  }
+  const SSurface& s = m_surfaces[dwMaterial];
+  const double norm = std::sqrt(plane[0] * plane[0] + plane[1] * plane[1] + plane[2] * plane[2]);
+  const double dist = plane[0] * s.afCentre[0] + plane[1] * s.afCentre[1] + plane[2] * s.afCentre[2] + plane[3];
+  if (!(norm > 0.0) || !(dist > norm * (double(s.fRadius) * 1.001 + 1e-3)))
+    return 0;
+
+  // Which winding the screen shows for an outside face turned to the eye: the usual
+  // one (counter-clockwise for counter-clockwise seen from outside) unless the
+  // projection and the model-view together mirror space.  A perspective or orthographic
+  // projection alone has a negative determinant.
+  const double det3 = double(mv[0]) * (double(mv[5]) * mv[10] - double(mv[9]) * mv[6]) -
+                      double(mv[4]) * (double(mv[1]) * mv[10] - double(mv[9]) * mv[2]) +
+                      double(mv[8]) * (double(mv[1]) * mv[6] - double(mv[5]) * mv[2]);
+  const bool bUsual = Determinant4(p) * det3 < 0.0;
+  const GLenum eOutsideWinding = ((s.iOutward > 0) == bUsual) ? GL_CCW : GL_CW;
+  // The front face stays as it is: two-sided lighting lights by it.
+  GLint iFrontFace = GL_CCW;
+  glGetIntegerv(GL_FRONT_FACE, &iFrontFace);
+  return static_cast<GLenum>(iFrontFace) == eOutsideWinding ? GL_BACK : GL_FRONT;
+}
+
 void CObjectGL::CountPart(const SPartRecord* pPart)
 {
   if (!m_pSettings)
@@ -536,10 +791,25 @@ ZRESULT CObjectGL::DrawParts(uint32_t dwFirst, uint32_t dwCount, bool bFull)
     if (!geo)
       continue;
     GLuint list = bOwn ? GetDisplayList(m) : 0;
+    // A part drawn without culling whose far side cannot show is drawn without it;
+    // culling goes off again after it, as its record asks.
+    const GLenum eHidden = (bFull && list && rec->dwCullMode == CULL_OFF_GL) ? HiddenSide(m) : 0;
+    GLint iCullFace = GL_BACK;
+    if (eHidden)
+    {
+      glGetIntegerv(GL_CULL_FACE_MODE, &iCullFace);
+      glEnable(GL_CULL_FACE);
+      glCullFace(eHidden);
+    }
     if (list)
       glCallList(list);
     else
       EmitPart(geo, bFactorAlpha);
+    if (eHidden)
+    {
+      glDisable(GL_CULL_FACE);
+      glCullFace(static_cast<GLenum>(iCullFace));
+    }
     CountPart(geo);
   }
   return m_pDrawIndexBuffer->EndAccess();
@@ -586,6 +856,8 @@ ZRESULT CObjectGL::Upload()
   m_dwListCount = m_dwPartCount;
   glListBase(base);
   ApplyRenderStates();
+  m_surfaces.assign(m_dwPartCount, SSurface{});
+  CIndexBuffer* ib = m_pDrawIndexBuffer;
   for (uint32_t i = 0; i < m_dwPartCount; ++i)
   {
     const SPartRecord* rec = Part(i);
@@ -600,6 +872,8 @@ ZRESULT CObjectGL::Upload()
     glNewList(base + m, GL_COMPILE);
     EmitPart(geo, false);
     glEndList();
+    if (m < m_surfaces.size() && m_pVertices && ib->GetData())
+      m_surfaces[m] = SurfaceOf(*geo);
   }
   return ZP_OK;
 }

@@ -4,6 +4,8 @@
 
 #include <GL/gl.h>
 
+#include <vector>
+
 struct SPartRecord;
 
 // One vertex as the OpenGL objects store it (40 bytes).  z is mirrored and v flipped
@@ -95,8 +97,24 @@ protected:
   void     EmitPart(const SPartRecord* pPart, bool bAlphaFromFactor);
   void     CountPart(const SPartRecord* pPart);
   ZRESULT  DrawParts(uint32_t dwFirst, uint32_t dwCount, bool bFull);
+  // What a part's triangles, as they stand, tell of its surface (see SSurface).
+  struct SSurface;
+  SSurface SurfaceOf(const SPartRecord& part) const;
+  // The faces (GL_FRONT or GL_BACK, as glCullFace takes them) that form the far side
+  // of the part's closed surface in this draw, or 0 when they could show.
+  GLenum   HiddenSide(uint32_t dwMaterial) const;
+
+  // What Upload learnt of a part's triangles: whether they close a surface (and which
+  // winding faces out), and a sphere that bounds them.
+  struct SSurface
+  {
+    int8_t iOutward;   // +1 counter-clockwise seen from outside, -1 clockwise, 0 not closed
+    float  afCentre[3];
+    float  fRadius;
+  };
 
   SVertexGL* m_pVertices;      // owned; null in the bare object
+  std::vector<SSurface> m_surfaces;   // by material row, filled by Upload with the lists
   GLuint*    m_puLists;        // one name per part, 0 = none; owned
   GLuint     m_uListBase;      // the reserved block, 0 when none
   uint32_t   m_dwListCount;    // names in the block

@@ -431,6 +431,39 @@ TEST_F(DeviceGL, CullingFollowsThePartsMode)
   }
 }
 
+// An opaque closed sphere drawn without culling may be drawn without its far side, but
+// only that: seen from outside its near half shows, seen from inside its far half, and
+// the culling and front-face states are as the part's record left them.
+TEST_F(DeviceGL, ClosedSphereShowsTheSameSideWithItsFarSideLeftOut)
+{
+  C3DObject* ball = device->CreateObject(0x2, 0x8000 | 0x10000 | 0x400);
+  SShapeSphere shape = { 10.0f, 16, 0xFFFFFFFF, 0 };
+  ASSERT_EQ(ball->BuildShape(SHAPE_SPHERE, &shape), ZP_OK);
+  ball->LockIndices();
+  for (uint32_t v = 0; v < ball->GetVertexCount(); ++v)
+  {
+    SVector3 p;
+    ball->GetPosition(v, &p);
+    ball->SetDiffuse(v, p.z < 0.0f ? 0xFFFF0000 : 0xFF00FF00);   // near half red, far half green
+  }
+  ASSERT_EQ(ball->Commit(), ZP_OK);
+
+  for (float z : { -50.0f, 0.0f })   // in front of the camera (mirrored z), then around it
+  {
+    ball->GetMatrix()->m[3][2] = z;
+    device->BeginFrame();
+    glFrontFace(GL_CW);
+    ball->Draw(ALL_PARTS);
+    const SPixel centre = ReadPixel(W / 2, H / 2);
+    EXPECT_TRUE(z < 0.0f ? Near(centre, 255, 0, 0) : Near(centre, 0, 255, 0)) << z;
+    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
+    GLint iFront = 0;
+    glGetIntegerv(GL_FRONT_FACE, &iFront);
+    EXPECT_EQ(iFront, GL_CW);
+    device->EndFrame();
+  }
+}
+
 TEST_F(DeviceGL, ScreenSpaceObjectUsesPixelsFromTheTopLeft)
 {
   C3DObject* quad = Quad2D(10, 10, 30, 20, 0x400, 0xFF0000FF);
