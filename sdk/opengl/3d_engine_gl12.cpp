@@ -356,6 +356,7 @@ ZRESULT C3DEngineGL12::BeginFrame()
   uint32_t c = s->dwClearColor;
   glClearColor(ColorByte(c, 16), ColorByte(c, 8), ColorByte(c, 0), ColorByte(c, 24));
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+  ForgetDepthWrites();
   ApplyFog();
   ApplyLights();
   if (m_pCamera)

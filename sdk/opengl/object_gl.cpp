@@ -182,7 +182,57 @@ double Determinant4(const GLfloat* m)
   return det;
 }
 
+// The last part drawn whose fragments all left their depth behind, so that drawing
+// the same triangles again the same way lets no fragment through a less-than test.
+struct SDepthWriter
+{
+  const void*      pContext = nullptr;
+  const CObjectGL* pObject = nullptr;
+  GLuint           uList = 0;
+  uint64_t         qwDraw = 0;          // its number in s_qwDraws; later draws move on
+  bool             bWholeSurface = false;  // both sides drawn, or only a closed far side left out
+  GLboolean        bCull = GL_FALSE;
+  GLint            iCullFace = 0, iFrontFace = 0;
+  GLfloat          afModelView[16] = {}, afProjection[16] = {};
+  GLint            aiViewport[4] = {};
+  GLfloat          afDepthRange[2] = {};
+};
+uint64_t     s_qwDraws = 0;
+SDepthWriter s_writer;
+
+// The state that places a draw's fragments and their depths.
+void ReadPlacement(SDepthWriter* p)
+{
+  glGetFloatv(GL_MODELVIEW_MATRIX, p->afModelView);
+  glGetFloatv(GL_PROJECTION_MATRIX, p->afProjection);
+  glGetIntegerv(GL_VIEWPORT, p->aiViewport);
+  glGetFloatv(GL_DEPTH_RANGE, p->afDepthRange);
+  p->bCull = glIsEnabled(GL_CULL_FACE);
+  glGetIntegerv(GL_CULL_FACE_MODE, &p->iCullFace);
+  glGetIntegerv(GL_FRONT_FACE, &p->iFrontFace);
+}
+
+bool SamePlacement(const SDepthWriter& a, const SDepthWriter& b)
+{
+  return std::memcmp(a.afModelView, b.afModelView, sizeof(a.afModelView)) == 0 &&
+         std::memcmp(a.afProjection, b.afProjection, sizeof(a.afProjection)) == 0 &&
+         std::memcmp(a.aiViewport, b.aiViewport, sizeof(a.aiViewport)) == 0 &&
+         std::memcmp(a.afDepthRange, b.afDepthRange, sizeof(a.afDepthRange)) == 0;
+}
+
+GLint DepthFunc()
+{
+  GLint i = 0;
+  glGetIntegerv(GL_DEPTH_FUNC, &i);
+  return i;
+}
+
 } // namespace
+
+void ForgetDepthWrites()
+{
+  s_writer = SDepthWriter{};
+}
 
 uint32_t PrimitiveTypeToGL(uint32_t dwEngineType)
 {
@@ -801,10 +851,16 @@ ZRESULT CObjectGL::DrawParts(uint32_t dwFirst, uint32_t dwCount, bool bFull)
       glEnable(GL_CULL_FACE);
       glCullFace(eHidden);
     }
-    if (list)
-      glCallList(list);
-    else
-      EmitPart(geo, bFactorAlpha);
+    if (!(list && bFull && RepeatsDepthWriter(list)))
+    {
+      if (list)
+        glCallList(list);
+      else
+        EmitPart(geo, bFactorAlpha);
+      ++s_qwDraws;
+      if (list && bFull)
+        NoteDepthWriter(list, eHidden != 0);
+    }
     if (eHidden)
     {
       glDisable(GL_CULL_FACE);
@@ -813,6 +869,47 @@ ZRESULT CObjectGL::DrawParts(uint32_t dwFirst, uint32_t dwCount, bool bFull)
     CountPart(geo);
   }
   return m_pDrawIndexBuffer->EndAccess();
+}
+
+bool CObjectGL::RepeatsDepthWriter(GLuint uList) const
+{
+  const SPlatformGL* p = GetPlatformGL(m_pSettings);
+  if (s_writer.pObject != this || s_writer.uList != uList || s_writer.qwDraw != s_qwDraws ||
+      !p || s_writer.pContext != p->hRC)
+    return false;
+  // Every fragment the part could make has a twin of the same depth already in the
+  // buffer, or one nearer: a less-than test passes none.  Nothing else counts them.
+  if (!glIsEnabled(GL_DEPTH_TEST) || DepthFunc() != GL_LESS || glIsEnabled(GL_STENCIL_TEST) ||
+      (m_dwRenderFlags & RENDER_WIREFRAME))
+    return false;
+  SDepthWriter now;
+  ReadPlacement(&now);
+  if (!SamePlacement(now, s_writer))
+    return false;
+  // The same faces, or fewer; a closed surface's far side lies behind its near side.
+  return s_writer.bWholeSurface ||
+         (now.bCull == s_writer.bCull &&
+          (!now.bCull || (now.iCullFace == s_writer.iCullFace && now.iFrontFace == s_writer.iFrontFace)));
+}
+
+void CObjectGL::NoteDepthWriter(GLuint uList, bool bFarSideLeftOut)
+{
+  // Only a draw that keeps the depth of each fragment that passes: written, tested
+  // less-than (or equal), filled, not shifted, and no fragment thrown away after.
+  GLboolean bWrite = GL_FALSE;
+  glGetBooleanv(GL_DEPTH_WRITEMASK, &bWrite);
+  const GLint iFunc = DepthFunc();
+  const SPlatformGL* p = GetPlatformGL(m_pSettings);
+  if (!p || !bWrite || !glIsEnabled(GL_DEPTH_TEST) || (iFunc != GL_LESS && iFunc != GL_LEQUAL) ||
+      glIsEnabled(GL_ALPHA_TEST) || glIsEnabled(GL_STENCIL_TEST) || glIsEnabled(GL_POLYGON_OFFSET_FILL) ||
+      (m_dwRenderFlags & RENDER_WIREFRAME))
+    return;
+  ReadPlacement(&s_writer);
+  s_writer.pContext = p->hRC;
+  s_writer.pObject = this;
+  s_writer.uList = uList;
+  s_writer.qwDraw = s_qwDraws;
+  s_writer.bWholeSurface = bFarSideLeftOut || !s_writer.bCull;
 }
 
 ZRESULT CObjectGL::Draw(int32_t iPartCount)
@@ -925,6 +1022,7 @@ ZRESULT CObjectGLSprites::DrawRange(uint32_t dwFirstVertex, uint32_t dwPrimitive
     glVertex3f(v.x, v.y, v.z);
   }
   glEnd();
+  ++s_qwDraws;
   m_pSettings->adwCounters[0] += n;
   m_pSettings->adwCounters[1] += n;
   m_pSettings->adwCounters[2] += dwPrimitiveCount;

@@ -23,6 +23,10 @@ static_assert(sizeof(SVertexGL) == 40, "an OpenGL vertex is 40 bytes");
 // Front-face value that stands for "culling off".
 constexpr uint32_t CULL_OFF_GL = 0xFFFF;
 
+// The depth buffer was cleared (or raised behind the objects' backs): no earlier draw
+// may stand for a later one's depth any more.  The device calls it with every clear.
+void ForgetDepthWrites();
+
 // Engine codes to OpenGL ones and back.
 uint32_t PrimitiveTypeToGL(uint32_t dwEngineType);
 uint32_t PrimitiveTypeFromGL(uint32_t dwMode);
@@ -103,6 +107,11 @@ protected:
   // The faces (GL_FRONT or GL_BACK, as glCullFace takes them) that form the far side
   // of the part's closed surface in this draw, or 0 when they could show.
   GLenum   HiddenSide(uint32_t dwMaterial) const;
+  // The part's list drawn again right after itself, placed alike, under a less-than
+  // depth test: every fragment would fail, so the draw can be left out.
+  bool     RepeatsDepthWriter(GLuint uList) const;
+  // Remembers a draw that left the depth of all its fragments, for RepeatsDepthWriter.
+  void     NoteDepthWriter(GLuint uList, bool bFarSideLeftOut);
 
   // What Upload learnt of a part's triangles: whether they close a surface (and which
   // winding faces out), and a sphere that bounds them.

@@ -464,6 +464,41 @@ TEST_F(DeviceGL, ClosedSphereShowsTheSameSideWithItsFarSideLeftOut)
   }
 }
 
+// Drawing a part again where its own depth already stands lets no fragment through and
+// may be left out; once something has drawn over it, or the frame has been cleared,
+// the part must be drawn again.
+TEST_F(DeviceGL, RedrawIsLeftOutOnlyWhileItsOwnDepthStands)
+{
+  C3DObject* tri = Triangle(0x8000 | 0x10000 | 0x400, 0xFF00FF00);
+  // Behind the triangle, over the whole view, with the always-pass test: it paints over
+  // the triangle and leaves its own, farther depth.
+  C3DObject* wall = device->CreateObject(0x2, 0x8000 | 0x400);
+  ASSERT_EQ(wall->SetupGeometry(1, 4, 4), ZP_OK);
+  wall->LockIndices();
+  wall->SetSequentialIndices();
+  wall->SetVertex(0, -50.0f, -50.0f, 20.0f, 0xFFFF0000, 0, 0, 0, 0, -1, 0);
+  wall->SetVertex(1, 50.0f, -50.0f, 20.0f, 0xFFFF0000, 0, 0, 0, 0, -1, 0);
+  wall->SetVertex(2, -50.0f, 50.0f, 20.0f, 0xFFFF0000, 0, 0, 0, 0, -1, 0);
+  wall->SetVertex(3, 50.0f, 50.0f, 20.0f, 0xFFFF0000, 0, 0, 0, 0, -1, 0);
+  wall->SetPart(0, 0, 4, 0, 4, 2, PRIMITIVE_TRIANGLE_STRIP, CULL_NONE, -1);
+  ASSERT_EQ(wall->Commit(), ZP_OK);
+
+  device->BeginFrame();
+  tri->Draw(ALL_PARTS);
+  tri->Draw(ALL_PARTS);
+  EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 0, 255, 0));
+  wall->Draw(ALL_PARTS);
+  EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 255, 0, 0));
+  tri->Draw(ALL_PARTS);
+  EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 0, 255, 0));
+  device->EndFrame();
+
+  device->BeginFrame();
+  tri->Draw(ALL_PARTS);
+  EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 0, 255, 0));
+  device->EndFrame();
+}
+
 TEST_F(DeviceGL, ScreenSpaceObjectUsesPixelsFromTheTopLeft)
 {
   C3DObject* quad = Quad2D(10, 10, 30, 20, 0x400, 0xFF0000FF);
