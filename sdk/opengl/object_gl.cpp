@@ -291,6 +291,7 @@ void CObjectGL::FreeVertices()
   TrackedFree(m_pVertices);
   m_pVertices = nullptr;
   m_surfaces.clear();
+  m_compiledFrom.clear();
 }
 
 ZRESULT CObjectGL::Release()
@@ -932,10 +933,56 @@ ZRESULT CObjectGL::DrawPartGeometry(uint32_t dwPart)
   return DrawParts(dwPart, 1, false);
 }
 
+// What the lists are compiled from, byte for byte: the vertices, the indices, the part
+// records and the render flags.
+std::vector<uint8_t> CObjectGL::ListSource() const
+{
+  std::vector<uint8_t> out;
+  const CIndexBuffer* ib = m_pDrawIndexBuffer;
+  const void* pIndices = const_cast<CIndexBuffer*>(ib)->GetData();
+  const size_t vertexBytes = m_pVertices ? size_t(m_dwVertexCount) * sizeof(SVertexGL) : 0;
+  const size_t indexBytes =
+      pIndices ? size_t(ib->GetIndexCount()) * (ib->GetType() == INDEX_TYPE_16 ? 2 : 4) : 0;
+  out.reserve(vertexBytes + indexBytes + size_t(m_dwPartCount) * sizeof(SPartRecord) + 8);
+  auto append = [&out](const void* p, size_t n) {
+    out.insert(out.end(), static_cast<const uint8_t*>(p), static_cast<const uint8_t*>(p) + n);
+  };
+  append(&m_dwRenderFlags, sizeof(m_dwRenderFlags));
+  const uint32_t dwType = ib->GetType();
+  append(&dwType, sizeof(dwType));
+  if (vertexBytes)
+    append(m_pVertices, vertexBytes);
+  if (indexBytes)
+    append(pIndices, indexBytes);
+  for (uint32_t i = 0; i < m_dwPartCount; ++i)
+    if (const SPartRecord* rec = Part(i))
+      append(rec, sizeof(*rec));
+  return out;
+}
+
 ZRESULT CObjectGL::Upload()
 {
   if (!m_bKeepsVertices || !m_puLists || !m_pDrawIndexBuffer)
     return ZP_OK;
+  // Committed again with nothing changed (the scene does so each frame it reads a
+  // vertex back): the lists would come out the same, so they stay, and only the state
+  // that compiling leaves is put into effect.
+  if (m_uListBase && m_dwListCount == m_dwPartCount && !(m_dwRenderFlags & RENDER_FACTOR_ALPHA) &&
+      HasContext(m_pSettings) && ListSource() == m_compiledFrom)
+  {
+    glListBase(m_uListBase);
+    ApplyRenderStates();
+    for (uint32_t i = 0; i < m_dwPartCount; ++i)
+    {
+      const SPartRecord* rec = Part(i);
+      if (!rec)
+        break;
+      if (const SPartRecord* geo = Part(rec->dwMaterial))
+        ApplyCulling(geo);
+    }
+    return ZP_OK;
+  }
+  m_compiledFrom.clear();
   if (m_uListBase && HasContext(m_pSettings))
     glDeleteLists(m_uListBase, static_cast<GLsizei>(m_dwListCount));
   m_uListBase = 0;
@@ -972,6 +1019,7 @@ ZRESULT CObjectGL::Upload()
     if (m < m_surfaces.size() && m_pVertices && ib->GetData())
       m_surfaces[m] = SurfaceOf(*geo);
   }
+  m_compiledFrom = ListSource();
   return ZP_OK;
 }
 

@@ -101,6 +101,7 @@ protected:
   void     EmitPart(const SPartRecord* pPart, bool bAlphaFromFactor);
   void     CountPart(const SPartRecord* pPart);
   ZRESULT  DrawParts(uint32_t dwFirst, uint32_t dwCount, bool bFull);
+  std::vector<uint8_t> ListSource() const;
   // What a part's triangles, as they stand, tell of its surface (see SSurface).
   struct SSurface;
   SSurface SurfaceOf(const SPartRecord& part) const;
@@ -124,6 +125,7 @@ protected:
 
   SVertexGL* m_pVertices;      // owned; null in the bare object
   std::vector<SSurface> m_surfaces;   // by material row, filled by Upload with the lists
+  std::vector<uint8_t>  m_compiledFrom;  // ListSource() when the lists were compiled
   GLuint*    m_puLists;        // one name per part, 0 = none; owned
   GLuint     m_uListBase;      // the reserved block, 0 when none
   uint32_t   m_dwListCount;    // names in the block
