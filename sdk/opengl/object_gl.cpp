@@ -856,6 +856,8 @@ ZRESULT CObjectGL::DrawParts(uint32_t dwFirst, uint32_t dwCount, bool bFull)
     {
       if (list)
         glCallList(list);
+      else if (bFull && bFactorAlpha && OnlyDepthLands())
+        EmitDepthOnly(geo);
       else
         EmitPart(geo, bFactorAlpha);
       ++s_qwDraws;
@@ -870,6 +872,75 @@ ZRESULT CObjectGL::DrawParts(uint32_t dwFirst, uint32_t dwCount, bool bFull)
     CountPart(geo);
   }
   return m_pDrawIndexBuffer->EndAccess();
+}
+
+bool CObjectGL::OnlyDepthLands() const
+{
+  if ((m_dwColorFactor >> 24) != 0)
+    return false;
+  // Every fragment's alpha is the vertex alpha, 0, times whatever the textures give:
+  // the vertex colour reaches the fragment (lit only through colour material), and
+  // each texture unit in use modulates.
+  if (glIsEnabled(GL_LIGHTING))
+  {
+    GLint iMaterial = 0;
+    glGetIntegerv(GL_COLOR_MATERIAL_PARAMETER, &iMaterial);
+    if (!glIsEnabled(GL_COLOR_MATERIAL) || (iMaterial != GL_AMBIENT_AND_DIFFUSE && iMaterial != GL_DIFFUSE))
+      return false;
+  }
+  const SPlatformGL* p = GetPlatformGL(m_pSettings);
+  const bool bUnits = p && p->glActiveTextureARB;
+  GLint iActive = GL_TEXTURE0_ARB;
+  if (bUnits)
+    glGetIntegerv(GL_ACTIVE_TEXTURE_ARB, &iActive);
+  bool bModulateOnly = true;
+  for (uint32_t u = 0; u < (bUnits ? TEXTURE_STAGES : 1u) && bModulateOnly; ++u)
+  {
+    if (bUnits)
+      p->glActiveTextureARB(GL_TEXTURE0_ARB + u);
+    GLint iMode = 0;
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &iMode);
+    bModulateOnly = !glIsEnabled(GL_TEXTURE_2D) || iMode == GL_MODULATE;
+  }
+  if (bUnits)
+    p->glActiveTextureARB(static_cast<GLenum>(iActive));
+  if (!bModulateOnly)
+    return false;
+  // Blended by that alpha, such a fragment leaves the colour as it was; an alpha test
+  // would throw it away (and its depth with it) unless it passes everything.
+  GLint iSrc = 0, iDst = 0, iEquation = GL_FUNC_ADD, iAlphaFunc = GL_ALWAYS;
+  glGetIntegerv(GL_BLEND_SRC, &iSrc);
+  glGetIntegerv(GL_BLEND_DST, &iDst);
+  glGetIntegerv(GL_BLEND_EQUATION, &iEquation);
+  glGetIntegerv(GL_ALPHA_TEST_FUNC, &iAlphaFunc);
+  return glIsEnabled(GL_BLEND) && iSrc == GL_SRC_ALPHA && (iDst == GL_ONE_MINUS_SRC_ALPHA || iDst == GL_ONE) &&
+         iEquation == GL_FUNC_ADD && (!glIsEnabled(GL_ALPHA_TEST) || iAlphaFunc == GL_ALWAYS);
+}
+
+void CObjectGL::EmitDepthOnly(const SPartRecord* pPart)
+{
+  // The same fragments, depth and stencil alike, without colour, textures or lighting;
+  // everything goes back as it was afterwards.
+  glPushAttrib(GL_COLOR_BUFFER_BIT | GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT);
+  glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+  glDisable(GL_LIGHTING);
+  glDisable(GL_FOG);
+  const SPlatformGL* p = GetPlatformGL(m_pSettings);
+  if (p && p->glActiveTextureARB)
+  {
+    for (uint32_t u = 0; u < TEXTURE_STAGES; ++u)
+    {
+      p->glActiveTextureARB(GL_TEXTURE0_ARB + u);
+      glDisable(GL_TEXTURE_2D);
+    }
+    p->glActiveTextureARB(GL_TEXTURE0_ARB);
+  }
+  else
+  {
+    glDisable(GL_TEXTURE_2D);
+  }
+  EmitPart(pPart, true);
+  glPopAttrib();
 }
 
 bool CObjectGL::RepeatsDepthWriter(GLuint uList) const

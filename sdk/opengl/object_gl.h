@@ -108,6 +108,10 @@ protected:
   // The faces (GL_FRONT or GL_BACK, as glCullFace takes them) that form the far side
   // of the part's closed surface in this draw, or 0 when they could show.
   GLenum   HiddenSide(uint32_t dwMaterial) const;
+  // The object's colour factor makes every fragment fully transparent under the
+  // blending in effect: drawing changes the depth (and stencil) buffer only.
+  bool     OnlyDepthLands() const;
+  void     EmitDepthOnly(const SPartRecord* pPart);
   // The part's list drawn again right after itself, placed alike, under a less-than
   // depth test: every fragment would fail, so the draw can be left out.
   bool     RepeatsDepthWriter(GLuint uList) const;

@@ -388,6 +388,25 @@ TEST_F(DeviceGL, FactorAlphaDrawsImmediatelyWithTheFactorsAlpha)
   device->BeginFrame();
   tri->Draw(ALL_PARTS);
   EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 255, 255, 255));
+
+  // A factor of alpha 0 leaves the colour as it was but still lays the depth (the
+  // always-pass test writes it): a green triangle behind stays hidden.
+  C3DObject* veil = Triangle(0x20000 | 0x400 | 0x8 | 0x8000, 0xFFFF0000);
+  veil->SetColorFactor(0);
+  veil->Draw(ALL_PARTS);
+  EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 255, 255, 255));
+  GLboolean abMask[4] = {};
+  glGetBooleanv(GL_COLOR_WRITEMASK, abMask);
+  EXPECT_TRUE(abMask[0] && abMask[1] && abMask[2] && abMask[3]);
+  C3DObject* behind = Triangle(0x8000 | 0x10000 | 0x400, 0xFF00FF00);
+  behind->GetMatrix()->m[3][2] = -10.0f;
+  behind->Draw(ALL_PARTS);
+  EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 255, 255, 255));
+  // Without blending the alpha is not looked at: the colour lands.
+  C3DObject* opaque = Triangle(0x20000 | 0x400 | 0x8000, 0xFFFF0000);
+  opaque->SetColorFactor(0);
+  opaque->Draw(ALL_PARTS);
+  EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 255, 0, 0));
   device->EndFrame();
 }
 
