@@ -77,7 +77,7 @@ while [ $# -gt 0 ]; do
     --max-share) max_share=$2; shift 2 ;;
     --max-share=*) max_share=${1#*=}; shift ;;
     --no-build) do_build=0; shift ;;
-    -h|--help) sed -n '2,23p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,22p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "compare_frames.sh: unknown option '$1'" >&2; exit 2 ;;
   esac
 done
