@@ -196,13 +196,33 @@ struct SDepthWriter
   GLfloat          afModelView[16] = {}, afProjection[16] = {};
   GLint            aiViewport[4] = {};
   GLfloat          afDepthRange[2] = {};
+  GLint            iDrawBuffer = 0, iFramebuffer = 0;   // where it drew
 };
 uint64_t     s_qwDraws = 0;
 SDepthWriter s_writer;
 
-// The state that places a draw's fragments and their depths.
-void ReadPlacement(SDepthWriter* p)
+// Whether the context draws through framebuffer objects, which a render target of
+// its own would be bound as.  Asked once per context.
+bool HasFramebufferObjects(const void* pContext)
 {
+  static const void* s_pAsked = nullptr;
+  static bool s_bHas = false;
+  if (s_pAsked != pContext)
+  {
+    const char* ext = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    s_bHas = ext && (std::strstr(ext, "GL_EXT_framebuffer_object") || std::strstr(ext, "GL_ARB_framebuffer_object"));
+    s_pAsked = pContext;
+  }
+  return s_bHas;
+}
+
+// The state that places a draw's fragments and their depths, and the buffers they go to.
+void ReadPlacement(SDepthWriter* p, const void* pContext)
+{
+  glGetIntegerv(GL_DRAW_BUFFER, &p->iDrawBuffer);
+  p->iFramebuffer = 0;
+  if (HasFramebufferObjects(pContext))
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING_EXT, &p->iFramebuffer);
   glGetFloatv(GL_MODELVIEW_MATRIX, p->afModelView);
   glGetFloatv(GL_PROJECTION_MATRIX, p->afProjection);
   glGetIntegerv(GL_VIEWPORT, p->aiViewport);
@@ -214,7 +234,8 @@ void ReadPlacement(SDepthWriter* p)
 
 bool SamePlacement(const SDepthWriter& a, const SDepthWriter& b)
 {
-  return std::memcmp(a.afModelView, b.afModelView, sizeof(a.afModelView)) == 0 &&
+  return a.iDrawBuffer == b.iDrawBuffer && a.iFramebuffer == b.iFramebuffer &&
+         std::memcmp(a.afModelView, b.afModelView, sizeof(a.afModelView)) == 0 &&
          std::memcmp(a.afProjection, b.afProjection, sizeof(a.afProjection)) == 0 &&
          std::memcmp(a.aiViewport, b.aiViewport, sizeof(a.aiViewport)) == 0 &&
          std::memcmp(a.afDepthRange, b.afDepthRange, sizeof(a.afDepthRange)) == 0;
@@ -955,7 +976,7 @@ bool CObjectGL::RepeatsDepthWriter(GLuint uList) const
       (m_dwRenderFlags & RENDER_WIREFRAME))
     return false;
   SDepthWriter now;
-  ReadPlacement(&now);
+  ReadPlacement(&now, p->hRC);
   if (!SamePlacement(now, s_writer))
     return false;
   // The same faces, or fewer; a closed surface's far side lies behind its near side.
@@ -976,7 +997,7 @@ void CObjectGL::NoteDepthWriter(GLuint uList, bool bFarSideLeftOut)
       glIsEnabled(GL_ALPHA_TEST) || glIsEnabled(GL_STENCIL_TEST) || glIsEnabled(GL_POLYGON_OFFSET_FILL) ||
       (m_dwRenderFlags & RENDER_WIREFRAME))
     return;
-  ReadPlacement(&s_writer);
+  ReadPlacement(&s_writer, p->hRC);
   s_writer.pContext = p->hRC;
   s_writer.pObject = this;
   s_writer.uList = uList;

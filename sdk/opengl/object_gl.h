@@ -23,8 +23,11 @@ static_assert(sizeof(SVertexGL) == 40, "an OpenGL vertex is 40 bytes");
 // Front-face value that stands for "culling off".
 constexpr uint32_t CULL_OFF_GL = 0xFFFF;
 
-// The depth buffer was cleared (or raised behind the objects' backs): no earlier draw
-// may stand for a later one's depth any more.  The device calls it with every clear.
+// The depth buffer was cleared, raised behind the objects' backs or swapped for another
+// (a different drawable made current): no earlier draw may stand for a later one's
+// depth any more.  The device calls it with every clear; code that clears depth or
+// switches drawables elsewhere calls it too.  Framebuffer objects and draw buffers are
+// told apart without it.
 void ForgetDepthWrites();
 
 // Engine codes to OpenGL ones and back.
