@@ -12,7 +12,6 @@
 #include <GL/glext.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstring>
 #include <unordered_map>
