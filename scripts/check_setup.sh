@@ -8,7 +8,7 @@
 # each file to the Debian package that owns it, and fails naming every package that
 # setup.sh neither lists nor pulls in as a dependency and that a minimal Debian system
 # does not have (priority required or important, or essential).  Files that no package
-# owns under /usr/local, /opt or a home folder fail too: they were installed by hand.
+# owns under /usr/local or /opt fail too: they were installed by hand.
 # --with-tests traces the test suite's run as well (what the tests start: Xvfb,
 # xdotool, ...).  --windows checks the Windows cross build (setup.sh --windows) the
 # same way.  --keep leaves the trace and the reports in the temporary folder.
@@ -50,9 +50,12 @@ if [ $with_tests = 1 ]; then
 fi
 
 # Read because they are there, never needed: the dynamic loader's and the C library's
-# configuration snippets and locale tables, and the linker plugins binutils loads from
-# its plugin folder with the LLVM libraries behind them.
+# configuration snippets and locale tables, the linker plugins binutils loads from its
+# plugin folder with the LLVM libraries behind them, apt's configuration snippets, the
+# cursor themes Xcursor looks through, and the 32-bit libraries dpkg-shlibdeps looks
+# at while it searches the library folders.
 scanned='^/etc/ld\.so\.conf\.d/|^/etc/(localtime|locale\.alias)$|^/usr/(share|lib)/locale/|/bfd-plugins/|/LLVMgold|/libLLVM-[0-9.]+\.so'
+scanned+='|^/etc/apt/|^/usr/share/icons/|^(/usr)?/lib32/'
 
 # Every absolute path in the traced calls, less what belongs to the run itself.
 grep -ho '"/[^"]*"' "$work"/trace.* | tr -d '"' | sort -u |
@@ -68,6 +71,7 @@ grep -ho '"/[^"]*"' "$work"/trace.* | tr -d '"' | sort -u |
   grep -Ev "$scanned" | sort -u >"$work/paths" || true
 
 # Which package owns each file, from dpkg's own lists.
+: >"$work/owned"; : >"$work/unowned"; : >"$work/missing"
 awk '
   FNR == 1 { pkg = FILENAME; sub(/.*\//, "", pkg); sub(/\.list$/, "", pkg); sub(/:.*/, "", pkg) }
   { print $0 "\t" pkg }' /var/lib/dpkg/info/*.list >"$work/owners"
@@ -86,7 +90,6 @@ awk -F'\t' -v work="$work" '
       if (v[i] in owner) { print $0 "\t" owner[v[i]] > (work "/owned"); found = 1; break }
     if (!found) print $0 > (work "/unowned")
   }' "$work/owners" "$work/paths"
-touch "$work/owned" "$work/unowned"
 
 # What setup.sh installs: its list and everything those packages depend on, as
 # installed here (the alternative of a dependency that is installed counts).
@@ -99,6 +102,8 @@ awk -F'\t' -v work="$work" '
   FILENAME ~ /installed$/ {
     installed[$2] = 1; deps[$2] = $3
     base[$2] = ($5 == "required" || $5 == "important" || $6 == "yes")
+    # A minimal system has the base packages and so whatever they depend on.
+    if (base[$2]) queue[++tail] = $2
     np = split($4, pr, ",")
     for (i = 1; i <= np; ++i) if (clean(pr[i]) != "") providers[clean(pr[i])] = providers[clean(pr[i])] " " $2
     next
@@ -133,9 +138,8 @@ awk -F'\t' -v work="$work" '
     }
   }
   ' "$work/installed" "$work/listed" "$work/paths" "$work/owned"
-touch "$work/missing"
 
-grep -E '^(/usr/local|/opt|/root|/home)/' "$work/unowned" >"$work/by_hand" || true
+grep -E '^(/usr/local|/opt)/' "$work/unowned" >"$work/by_hand" || true
 
 echo "check_setup: $(wc -l <"$work/paths") files read, $(wc -l <"$work/owned") from packages," \
      "$(wc -l <"$work/unowned") from none" >&2

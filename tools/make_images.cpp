@@ -586,7 +586,9 @@ int main(int argc, char** argv)
   ok &= WritePng(path("sun.png"), MakeSunDisc(128, 0.32, 0.9, 11));
   ok &= WritePng(path("sun2.png"), MakeSunDisc(256, kDisc, 0.8, 12));
   ok &= WritePng(path("sun3.png"), MakeSunCorona(256, kDisc, 13));
-  ok &= WritePng(path("sun4.png"), MakeSunMask(337, 319, kDisc));
+  // The masking sun measures a field of about +-0.71 half-sizes round the disc's centre:
+  // the mask fills it, so that an unhidden sun measures full visibility.
+  ok &= WritePng(path("sun4.png"), MakeSunMask(337, 319, 0.95));
   ok &= WritePng(path("sun5.png"), MakeRays(128, 15));
   ok &= WritePng(path("sun6.png"), MakeSunDisc(256, kDisc, 0.8, 16));
   ok &= WritePng(path("sun7.png"), MakeSunCorona(256, kDisc, 17));

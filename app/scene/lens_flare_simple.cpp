@@ -58,8 +58,27 @@ SVector3 FlareScreenPoint(const SFlarePlacement& placement, float fPosition)
                    placement.vSunScreen.y + 2.0f * placement.fDy * fPosition, 0.0f };
 }
 
-CLensFlareSimple::CLensFlareSimple(SEngineSettings* pSettings)
-  : CSceneElement(pSettings), m_aFlares{}, m_adwColors{}
+SVector3 FlareNearPoint(C3DMath* pMath, const SEngineSettings* pSettings, const SVector3& vScreen)
+{
+  SVector3 c, r, u, f;
+  pMath->GetTranslation(&c, &pSettings->matCamera);
+  pMath->GetAxisX(&r, &pSettings->matCamera);
+  pMath->GetAxisY(&u, &pSettings->matCamera);
+  pMath->GetAxisZ(&f, &pSettings->matCamera);
+  // The z axis as a mirroring platform stores it points behind the viewer.
+  const float fSign = pMath->GetDepthSign();
+  f = SVector3{ fSign * f.x, fSign * f.y, fSign * f.z };
+  const float t = std::tan(pSettings->fFov * 0.0087266462f);   // half the field, in radians
+  const float nx = pSettings->wWidth ? 2.0f * vScreen.x / pSettings->wWidth - 1.0f : 0.0f;
+  const float ny = pSettings->wHeight ? 1.0f - 2.0f * vScreen.y / pSettings->wHeight : 0.0f;
+  const float kx = nx * t * pSettings->fAspect, ky = ny * t, n = pSettings->fNear;
+  return SVector3{ c.x + n * (f.x + kx * r.x + ky * u.x), c.y + n * (f.y + kx * r.y + ky * u.y),
+                   c.z + n * (f.z + kx * r.z + ky * u.z) };
+}
+
+CLensFlareSimple::CLensFlareSimple(SEngineSettings* pSettings, uint32_t dwRenderFlags, const char* pszClass)
+  : CSceneElement(pSettings), m_dwRenderFlags(dwRenderFlags), m_pszClass(pszClass), m_aFlares{},
+    m_adwColors{}
 {
 }
 
@@ -74,7 +93,7 @@ ZRESULT CLensFlareSimple::Load()
     return ZP_FAIL;
   for (SLensFlare& flare : m_aFlares)
   {
-    flare.pObject = pApp->CreateObject(SCENE_OBJECT_KIND, LENS_FLARE_RENDER_FLAGS);
+    flare.pObject = pApp->CreateObject(SCENE_OBJECT_KIND, m_dwRenderFlags);
     if (!flare.pObject)
       return ZP_FAIL;
   }
@@ -134,8 +153,8 @@ ZRESULT CLensFlareSimple::Load()
     if (ZP_FAILED(m_aFlares[i].pObject->SetTextureFromMemory(1, 3, pImage->data, pImage->size,
                                                              ALL_PARTS, 0, m_pSettings->szName)))
     {
-      LogMessage(m_pSettings->szLogPath, 1,
-                 "# CLensFlareSimple::LoadTextureFromFile failed! (\"%s\")\n", m_pSettings->szName);
+      LogMessage(m_pSettings->szLogPath, 1, "# %s::LoadTextureFromFile failed! (\"%s\")\n", m_pszClass,
+                 m_pSettings->szName);
       return ZP_FAIL;
     }
   }
@@ -166,9 +185,10 @@ void CLensFlareSimple::Place()
   {
     if (!flare.pObject)
       continue;
-    const SVector3 q = FlareScreenPoint(placement, flare.fPosition);
-    SVector3 f;
-    pMath->Unproject(&f, m_pSettings->wWidth, m_pSettings->wHeight, &m_pSettings->matCamera, &q);
+    // The screen point goes back through the camera's own projection onto the near plane.
+    // Unprojecting it through the bare camera matrix put it behind the viewer, where a
+    // clipping platform shows nothing and the edge rasterizer a mirrored scatter.
+    const SVector3 f = FlareNearPoint(pMath, m_pSettings, FlareScreenPoint(placement, flare.fPosition));
     SMatrix* pMatrix = flare.pObject->GetMatrix();
     pMath->SetTranslation(pMatrix, &f);
     pMath->LookAt(pMatrix, &vCamera);

@@ -39,13 +39,17 @@ void ComputeFlarePlacement(C3DMath* pMath, const SEngineSettings* pSettings,
                            SFlarePlacement* pOut);
 // The screen point of a flare at the given position, on the near plane (depth 0).
 SVector3 FlareScreenPoint(const SFlarePlacement& placement, float fPosition);
+// The world point on the near plane that the camera sees at the screen point (x, y
+// from the top-left corner): where a flare starts before it is pushed back.
+SVector3 FlareNearPoint(C3DMath* pMath, const SEngineSettings* pSettings, const SVector3& vScreen);
 
 // Six camera-facing quads strung along the line from the sun's screen position through
 // the screen centre, dimmed by the world's sun intensity.
 class CLensFlareSimple : public CSceneElement
 {
 public:
-  explicit CLensFlareSimple(SEngineSettings* pSettings);
+  explicit CLensFlareSimple(SEngineSettings* pSettings)
+    : CLensFlareSimple(pSettings, LENS_FLARE_RENDER_FLAGS, "CLensFlareSimple") {}
   ~CLensFlareSimple() override;
 
   ZRESULT Load() override;
@@ -60,7 +64,13 @@ public:
   // Places the six flares for the current camera (the first step of Draw).
   void Place();
 
+protected:
+  // The masking flares share everything but their render flags and their log name.
+  CLensFlareSimple(SEngineSettings* pSettings, uint32_t dwRenderFlags, const char* pszClass);
+
 private:
+  uint32_t    m_dwRenderFlags;
+  const char* m_pszClass;
   SLensFlare m_aFlares[LENS_FLARE_COUNT];
   uint32_t   m_adwColors[LENS_FLARE_COUNT];   // kept for inspection; the quads hold them
 };

@@ -5,8 +5,11 @@
 #include "sdk/core/font.h"
 #include "app/scene/scene_images.h"
 #include "app/scene/scene_quad.h"
+#include "app/scene/stencil_shadow.h"
+#include "app/scene/sun_masking.h"
 #include "app/scene/sun_simple.h"
 #include "data/embedded.h"
+#include "sdk/core/3d_engine.h"
 #include "sdk/core/3d_object.h"
 #include "sdk/core/engine_settings.h"
 #include "sdk/core/ini_settings.h"
@@ -15,6 +18,7 @@
 #include "sdk/core/shape_builder.h"
 #include "sdk/core/texture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -92,18 +96,14 @@ SDifraction ComputeDifraction(const SVector3& s, const SVector3& v, const SVecto
   return out;
 }
 
-ESunChoice ChooseSunElement(bool bMaskingEnabled, uint32_t dwPlatformFlags)
+ESunChoice ChooseSunElement(bool bMaskingEnabled, bool bOcclusionService)
 {
-  const bool bDirect3D = (dwPlatformFlags & PLATFORM_DIRECTX81) == PLATFORM_DIRECTX81 ||
-                         (dwPlatformFlags & PLATFORM_DIRECTX9) == PLATFORM_DIRECTX9;
-  return bMaskingEnabled && bDirect3D ? SUN_CHOICE_MASKING : SUN_CHOICE_SIMPLE;
+  return bMaskingEnabled && bOcclusionService ? SUN_CHOICE_MASKING : SUN_CHOICE_SIMPLE;
 }
 
-bool WantsStencilShadow(bool bEngineSwitch, bool bEarthShadow, bool bMoonShadow,
-                        uint32_t dwPlatformFlags)
+bool WantsStencilShadow(bool bEngineSwitch, bool bEarthShadow, bool bMoonShadow)
 {
-  return bEngineSwitch && bEarthShadow && bMoonShadow &&
-         (dwPlatformFlags & PLATFORM_OPENGL12) != PLATFORM_OPENGL12;
+  return bEngineSwitch && bEarthShadow && bMoonShadow;
 }
 
 CPlanetoWorld::CPlanetoWorld()
@@ -113,7 +113,7 @@ CPlanetoWorld::CPlanetoWorld()
     m_pTexEarthDay(nullptr), m_pTexEarthNight(nullptr), m_pTexClouds(nullptr), m_pTexMoon(nullptr),
     m_pTexAtmosphere(nullptr), m_pTexEarthDifraction(nullptr), m_pTexMoonDifraction(nullptr),
     m_matEarth{}, m_matEarthFacing{}, m_matEarthSun{}, m_matEarthSunSmall{},
-    m_fEarthRatio(0.0f), m_fEarthSpeed(0.0f),
+    m_fEarthRatio(0.0f), m_fEarthSpeed(0.0f), m_fSphereRadius(0.0f),
     m_matClouds{}, m_fCloudsRatio(0.0f), m_fCloudsSpeed(0.0f),
     m_matMoon{}, m_matMoonFacing{}, m_matMoonSun{}, m_matMoonSunSmall{},
     m_fMoonRatio(0.0f), m_fMoonDistance(0.0f), m_fMoonSpeed(0.0f), m_fMoonTiltPhase(0.0f),
@@ -143,7 +143,8 @@ CPlanetoWorld::~CPlanetoWorld()
   delete m_pSunSimple;
   delete m_pLensFlare;
   m_pConstellations = nullptr;
-  m_pSunMasking = m_pStencilShadow = nullptr;
+  m_pSunMasking = nullptr;
+  m_pStencilShadow = nullptr;
   m_pSunSimple = nullptr;
   m_pLensFlare = nullptr;
   // Unload deletes the font; a world destroyed without Unload must not leak it.
@@ -308,6 +309,7 @@ ZRESULT CPlanetoWorld::LoadObjects(bool bSkybox)
   sphere.dwDiffuse  = 0xFFFFFFFF;
   sphere.dwSpecular = 0xFFFFFFFF;
   const float fRadius = sphere.fRadius;
+  m_fSphereRadius = fRadius;
   if (ZP_FAILED(m_pSphere->BuildShape(SHAPE_SPHERE, &sphere)))
     return ZP_FAIL;
 
@@ -391,7 +393,6 @@ ZRESULT CPlanetoWorld::LoadElements(bool bConstellations)
   SEngineSettings* pSet = m_pSettings;
   CSettingsStore none;
   CSettingsStore* pStore = pSet->pAppliStore ? pSet->pAppliStore : &none;
-  const uint32_t dwFlags = pSet->descPlatform.dwFlags;
 
   if (bConstellations)
   {
@@ -400,15 +401,28 @@ ZRESULT CPlanetoWorld::LoadElements(bool bConstellations)
       return ZP_FAIL;
   }
 
-  // The masking sun measures occlusion on a Direct3D device.  No Direct3D device runs
-  // in this build, so when it is chosen the simple sun takes its place and the log
-  // says why.
+  // Features follow what the device offers: the masking sun needs the occlusion
+  // measure, the shadows the stencil volumes.  Without them the log says which element
+  // could not be made and the simple sun and no shadows take their place.
+  C3DEngine* pDevice = GetDevice();
   const bool bMasking = pStore->GetBool("SUN", "SUN_MASKING_ENABLE", false);
-  if (ChooseSunElement(bMasking, dwFlags) == SUN_CHOICE_MASKING)
-    LogMessage(pSet->szLogPath, 1, "# CSunMasking::Load failed! (\"%s\")\n", pSet->descPlatform.szName);
-  m_pSunSimple = new CSunSimple(pSet);
-  if (ZP_FAILED(m_pSunSimple->Load()))
-    return ZP_FAIL;
+  const bool bOcclusion = pDevice && pDevice->GetSunOcclusionService();
+  if (ChooseSunElement(bMasking, bOcclusion) == SUN_CHOICE_MASKING)
+  {
+    m_pSunMasking = new CSunMasking(pSet);
+    m_pSunMasking->SetOccluder(0, m_pOccluder, &m_matEarthFacing);
+    m_pSunMasking->SetOccluder(1, m_pOccluder, &m_matMoonFacing);
+    if (ZP_FAILED(m_pSunMasking->Load()))
+      return ZP_FAIL;
+  }
+  else
+  {
+    if (bMasking)
+      LogMessage(pSet->szLogPath, 1, "# CSunMasking::Load failed! (\"%s\")\n", pSet->descPlatform.szName);
+    m_pSunSimple = new CSunSimple(pSet);
+    if (ZP_FAILED(m_pSunSimple->Load()))
+      return ZP_FAIL;
+  }
 
   const bool bFlares = pStore->GetBool("LENS_FLARE", "LENS_FLARE_ENABLE", true);
   const bool bFlaresMasked = pStore->GetBool("LENS_FLARE", "LENS_FLARE_MASKING_ENABLE", true);
@@ -419,11 +433,27 @@ ZRESULT CPlanetoWorld::LoadElements(bool bConstellations)
       return ZP_FAIL;
   }
 
-  // Stencil shadows draw straight on a Direct3D device: without one nothing is made.
   const bool bEarthShadow = pStore->GetBool("EARTH", "EARTH_SHADOW_ENABLE", false);
   const bool bMoonShadow  = pStore->GetBool("MOON", "MOON_SHADOW_ENABLE", false);
-  if (WantsStencilShadow(pSet->swStencilShadow.bConfigured != 0, bEarthShadow, bMoonShadow, dwFlags))
-    LogMessage(pSet->szLogPath, 1, "# CStencilShadow::Load failed! (\"%s\")\n", pSet->descPlatform.szName);
+  if (WantsStencilShadow(pSet->swStencilShadow.bConfigured != 0, bEarthShadow, bMoonShadow))
+  {
+    if (!pDevice || !pDevice->GetShadowVolumeService())
+    {
+      LogMessage(pSet->szLogPath, 1, "# CStencilShadow::Load failed! (\"%s\")\n", pSet->descPlatform.szName);
+      return ZP_OK;
+    }
+    // The Earth's volumes reach just past the Moon's orbit; the Moon's stop inside the
+    // Earth, so that their far caps are hidden.
+    const float fEarthMin = -1.1f * m_fMoonRatio * m_fMoonDistance;
+    const float fMoonMin = -0.002f * m_fMoonDistance;
+    m_pStencilShadow = new CStencilShadow(pSet);
+    m_pStencilShadow->SetCaster(0, m_pOccluder, &m_matEarthSun, 1.0f, fEarthMin);
+    m_pStencilShadow->SetCaster(1, m_pOccluder, &m_matEarthSunSmall, 1.0f, fEarthMin);
+    m_pStencilShadow->SetCaster(2, m_pOccluder, &m_matMoonSun, m_fMoonDistance, fMoonMin);
+    m_pStencilShadow->SetCaster(3, m_pOccluder, &m_matMoonSunSmall, m_fMoonDistance, fMoonMin);
+    if (ZP_FAILED(m_pStencilShadow->Load()))
+      return ZP_FAIL;
+  }
   return ZP_OK;
 }
 
@@ -679,12 +709,21 @@ void CPlanetoWorld::UpdateBodies(float fStep, const SVector3& vCamera, const SVe
   pMath->SetTranslation(&m_matEarthSun, &vEarth);
   pMath->LookAt(&m_matEarthSun, &vSun);
   pMath->Scale(&m_matEarthSun, m_fEarthRatio);
+  // The shadow casters are discs facing the sun: set behind the planet's outermost
+  // shell, their volumes begin there, so that a planet's own night side (clouds and
+  // atmosphere included) is not darkened again.
+  float fEarthOuter = std::max(m_fEarthRatio, m_fCloudsRatio);
+  if (m_bAtmosphere)
+    fEarthOuter = std::max(fEarthOuter, m_fAtmosphereRatio);
+  if (m_fEarthRatio > 0.0f)
+    pMath->TranslateZ(&m_matEarthSun, -m_fSphereRadius * fEarthOuter / m_fEarthRatio);
   m_matEarthSunSmall = m_matEarthSun;
   pMath->Scale(&m_matEarthSunSmall, 0.5f);
   pMath->Identity(&m_matMoonSun);
   pMath->SetTranslation(&m_matMoonSun, &vMoon);
   pMath->LookAt(&m_matMoonSun, &vSun);
   pMath->Scale(&m_matMoonSun, m_fMoonRatio);
+  pMath->TranslateZ(&m_matMoonSun, -m_fSphereRadius);
   m_matMoonSunSmall = m_matMoonSun;
   pMath->Scale(&m_matMoonSunSmall, 0.75f);
 
@@ -741,7 +780,8 @@ void CPlanetoWorld::SunTest(const SVector3& vSun, const SVector3& vMoon)
   SVector3& q = m_avScreen[SP_MOON_RIM];
 
   project(&s, vSun);
-  C3DObject* pDisc = m_pSunSimple ? m_pSunSimple->GetDiscObject() : nullptr;
+  CSunSimple* pSunElement = m_pSunSimple ? m_pSunSimple : m_pSunMasking;
+  C3DObject* pDisc = pSunElement ? pSunElement->GetDiscObject() : nullptr;
   ProjectVertex0(&v, pDisc, pDisc ? pDisc->GetMatrix() : nullptr);
   project(&e, vOrigin);
 
@@ -797,6 +837,9 @@ ZRESULT CPlanetoWorld::Update()
     m_pConstellations->Update();
 
   UpdateBodies(fStep, vCamera, vSun);
+  if (m_pStencilShadow && pSet->swStencilShadow.bCurrent)
+    for (int i = 0; i < CStencilShadow::CASTER_COUNT; ++i)
+      m_pStencilShadow->BuildShadowVolume(i);
 
   SVector3 vMoon;
   m_pMath->GetTranslation(&vMoon, &m_matMoon);
@@ -856,6 +899,13 @@ ZRESULT CPlanetoWorld::Draw()
     m_pAtmosphere->Draw(ALL_PARTS);
     pSet->swSpecular.Restore();
   }
+  // The Moon's shadow on the Earth, before the Moon is drawn.
+  const bool bShadows = m_pStencilShadow && pSet->swStencilShadow.bCurrent;
+  if (bShadows)
+  {
+    m_pStencilShadow->DrawShadowVolume(3);
+    m_pStencilShadow->DrawShadowVolume(2);
+  }
 
   if (m_bEarthDifraction && m_pDifraction)
   {
@@ -882,6 +932,12 @@ ZRESULT CPlanetoWorld::Draw()
     m_pSphere->Draw(ALL_PARTS);
     pSet->swSpecular.Restore();
   }
+  // The Earth's shadow on the Moon.
+  if (bShadows)
+  {
+    m_pStencilShadow->DrawShadowVolume(1);
+    m_pStencilShadow->DrawShadowVolume(0);
+  }
 
   if (m_bMoonDifraction && m_pDifraction)
   {
@@ -902,6 +958,8 @@ ZRESULT CPlanetoWorld::Draw()
     }
   }
 
+  if (m_pSunMasking)
+    m_pSunMasking->DrawFlares();
   if (m_pLensFlare)
   {
     m_pLensFlare->SetIntensity(static_cast<uint8_t>(IntensityByte(m_fSunIntensity)));

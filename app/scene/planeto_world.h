@@ -10,6 +10,8 @@ class CConstellations;
 class CFont;
 class CLensFlareSimple;
 class CSceneElement;
+class CStencilShadow;
+class CSunMasking;
 class CSunSimple;
 class CTexture;
 
@@ -42,12 +44,12 @@ struct SDifraction
 SDifraction ComputeDifraction(const SVector3& s, const SVector3& v, const SVector3& e,
                               const SVector3& p);
 
-// Which sun element the world wants for the settings and the running platform.
+// Which sun element the world makes: the masking one when it is enabled and the device
+// can measure the sun's occlusion.
 enum ESunChoice { SUN_CHOICE_SIMPLE, SUN_CHOICE_MASKING };
-ESunChoice ChooseSunElement(bool bMaskingEnabled, uint32_t dwPlatformFlags);
-// Whether the world wants stencil shadows.
-bool WantsStencilShadow(bool bEngineSwitch, bool bEarthShadow, bool bMoonShadow,
-                        uint32_t dwPlatformFlags);
+ESunChoice ChooseSunElement(bool bMaskingEnabled, bool bOcclusionService);
+// Whether the settings ask for stencil shadows (the device must then offer the service).
+bool WantsStencilShadow(bool bEngineSwitch, bool bEarthShadow, bool bMoonShadow);
 
 // The planet scene: the Earth with night side, clouds, atmosphere and difraction glow,
 // the Moon on its orbit, the sky box, the sun and its flares and the optional stars,
@@ -128,8 +130,8 @@ public:
   CTexture*         GetEarthDifractionTexture() const { return m_pTexEarthDifraction; }
   CTexture*         GetMoonDifractionTexture() const { return m_pTexMoonDifraction; }
   CConstellations*  GetConstellations() const { return m_pConstellations; }
-  CSceneElement*    GetSunMasking() const { return m_pSunMasking; }
-  CSceneElement*    GetStencilShadow() const { return m_pStencilShadow; }
+  CSunMasking*      GetSunMasking() const { return m_pSunMasking; }
+  CStencilShadow*   GetStencilShadow() const { return m_pStencilShadow; }
   CSunSimple*       GetSunSimple() const { return m_pSunSimple; }
   CLensFlareSimple* GetLensFlare() const { return m_pLensFlare; }
 
@@ -179,6 +181,7 @@ private:
   SMatrix    m_matEarthSunSmall;
   float      m_fEarthRatio;
   float      m_fEarthSpeed;
+  float      m_fSphereRadius;     // of the shared sphere and the occluder disc
   // Clouds
   SMatrix    m_matClouds;
   float      m_fCloudsRatio;
@@ -222,8 +225,8 @@ private:
   uint8_t    m_bHasPrevMouse;
   // Elements (owned)
   CConstellations*  m_pConstellations;
-  CSceneElement*    m_pSunMasking;      // Direct3D only: never made by this build
-  CSceneElement*    m_pStencilShadow;   // Direct3D only: never made by this build
+  CSunMasking*      m_pSunMasking;      // only on a device with the occlusion service
+  CStencilShadow*   m_pStencilShadow;   // only on a device with the shadow-volume service
   CSunSimple*       m_pSunSimple;
   CLensFlareSimple* m_pLensFlare;
   // Sun test

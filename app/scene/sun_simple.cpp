@@ -21,7 +21,14 @@ constexpr double TWO_POW_32 = 4294967296.0;
 }  // namespace
 
 CSunSimple::CSunSimple(SEngineSettings* pSettings)
-  : CSceneElement(pSettings),
+  : CSunSimple(pSettings, SSunStyle{ SUN_DISC_RENDER_FLAGS, SUN_GLOW_RENDER_FLAGS, SUN_GLOW_RENDER_FLAGS,
+                                    "SUN_MAIN_TEXTURE_1", "Sun6.tga", "SUN_MAIN_TEXTURE_2", "Sun7.tga",
+                                    "CSunSimple" })
+{
+}
+
+CSunSimple::CSunSimple(SEngineSettings* pSettings, const SSunStyle& style)
+  : CSceneElement(pSettings), m_style(style),
     m_pDiscTexture1(nullptr), m_pDiscTexture2(nullptr),
     m_pDisc(nullptr), m_pHalo(nullptr), m_pRay(nullptr),
     m_fHaloHalfDiagonal(0.0f), m_fDiscHalfDiagonal(0.0f),
@@ -71,7 +78,7 @@ ZRESULT CSunSimple::BuildGlow(C3DObject* pObject, float fHalfSize, const char* p
   if (pImage && ZP_FAILED(pObject->SetTextureFromMemory(1, 3, pImage->data, pImage->size,
                                                         ALL_PARTS, 0, m_pSettings->szName)))
   {
-    LogMessage(m_pSettings->szLogPath, 1, "# CSunSimple::LoadTextureFromFile failed! (\"%s\")\n",
+    LogMessage(m_pSettings->szLogPath, 1, "# %s::LoadTextureFromFile failed! (\"%s\")\n", m_style.pszClass,
                m_pSettings->szName);
     return ZP_FAIL;
   }
@@ -83,13 +90,13 @@ ZRESULT CSunSimple::Load()
   CWorldBase* pApp = App();
   if (!pApp)
     return ZP_FAIL;
-  m_pDisc = pApp->CreateObject(SCENE_OBJECT_KIND, SUN_DISC_RENDER_FLAGS);
+  m_pDisc = pApp->CreateObject(SCENE_OBJECT_KIND, m_style.dwDiscFlags);
   if (!m_pDisc)
     return ZP_FAIL;
-  m_pHalo = pApp->CreateObject(SCENE_OBJECT_KIND, SUN_GLOW_RENDER_FLAGS);
+  m_pHalo = pApp->CreateObject(SCENE_OBJECT_KIND, m_style.dwHaloFlags);
   if (!m_pHalo)
     return ZP_FAIL;
-  m_pRay = pApp->CreateObject(SCENE_OBJECT_KIND, SUN_GLOW_RENDER_FLAGS);
+  m_pRay = pApp->CreateObject(SCENE_OBJECT_KIND, m_style.dwRayFlags);
   if (!m_pRay)
     return ZP_FAIL;
 
@@ -112,9 +119,9 @@ ZRESULT CSunSimple::Load()
   if (ZP_FAILED(BuildSceneQuad(m_pDisc, h, fLengthRatio * h, 0xFFFFFFFF)))
     return ZP_FAIL;
 
-  if (ZP_FAILED(LoadDiscTexture(&m_pDiscTexture1, "SUN_MAIN_TEXTURE_1", "Sun6.tga")))
+  if (ZP_FAILED(LoadDiscTexture(&m_pDiscTexture1, m_style.pszDiscKey1, m_style.pszDiscDefault1)))
     return ZP_FAIL;
-  if (ZP_FAILED(LoadDiscTexture(&m_pDiscTexture2, "SUN_MAIN_TEXTURE_2", "Sun7.tga")))
+  if (ZP_FAILED(LoadDiscTexture(&m_pDiscTexture2, m_style.pszDiscKey2, m_style.pszDiscDefault2)))
     return ZP_FAIL;
 
   const float fHalo = fHaloRatio * fLength;

@@ -46,10 +46,25 @@ public:
   // Keeps an angle within [-2 pi, 2 pi] by whole turns.
   static float WrapAngle(float fAngle);
 
-private:
+protected:
+  // What the masking sun changes: the objects' render flags, the disc images and the
+  // class its glow messages name.
+  struct SSunStyle
+  {
+    uint32_t    dwDiscFlags, dwHaloFlags, dwRayFlags;
+    const char* pszDiscKey1;
+    const char* pszDiscDefault1;
+    const char* pszDiscKey2;
+    const char* pszDiscDefault2;
+    const char* pszClass;
+  };
+  CSunSimple(SEngineSettings* pSettings, const SSunStyle& style);
+
   ZRESULT LoadDiscTexture(CTexture** ppTexture, const char* pszKey, const char* pszDefault);
   ZRESULT BuildGlow(C3DObject* pObject, float fHalfSize, const char* pszColorKey,
                     const char* pszTextureKey, const char* pszTextureDefault);
+
+  SSunStyle  m_style;
 
   CTexture*  m_pDiscTexture1;
   CTexture*  m_pDiscTexture2;

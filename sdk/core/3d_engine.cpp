@@ -168,6 +168,16 @@ ZRESULT C3DEngine::DestroyShader(CShader* pShader)
   return r;
 }
 
+CShadowVolumeService* C3DEngine::GetShadowVolumeService()
+{
+  return nullptr;
+}
+
+CSunOcclusionService* C3DEngine::GetSunOcclusionService()
+{
+  return nullptr;
+}
+
 // ---------------------------------------------------------------------------
 
 CTexture* C3DEngine::FindSharedTexture(uint32_t dwKind, uint32_t dwTextureFlags, const char* szName)

@@ -7,6 +7,8 @@
 
 class C3DObject;
 class CCamera;
+class CShadowVolumeService;
+class CSunOcclusionService;
 class CIndexBuffer;
 class CShader;
 class CTexture;
@@ -61,6 +63,10 @@ public:
   virtual ZRESULT DestroyTexture(CTexture* pTexture);                            // 12
   virtual CShader* CreateShader(uint32_t dwKind, uint32_t dwIgnored);            // 13: null here
   virtual ZRESULT DestroyShader(CShader* pShader);                               // 14
+  // 15, 16: the optional services (sdk/core/device_services.h), owned by the device and
+  // valid from Create to Destroy; null here and on every device that lacks them.
+  virtual CShadowVolumeService* GetShadowVolumeService();                        // 15
+  virtual CSunOcclusionService* GetSunOcclusionService();                        // 16
 
   // Find-or-create: with kind bit 0x1 an already listed shareable texture of the same
   // kind, flags and base name gains a reference and is returned; otherwise a new one is

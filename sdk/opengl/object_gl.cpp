@@ -13,6 +13,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -26,7 +30,229 @@ bool HasContext(const SEngineSettings* pSettings)
   return p && p->hRC;
 }
 
+// One index of a part: the stored value plus the part's base vertex.
+uint32_t IndexAt(const void* pData, bool b16, uint32_t dwPos, uint32_t dwBase)
+{
+  return (b16 ? static_cast<const uint16_t*>(pData)[dwPos] : static_cast<const uint32_t*>(pData)[dwPos]) +
+         dwBase;
+}
+
+// Whether a part's triangles close a surface, and which way round: every edge between
+// two distinct positions is walked once each way.  Vertices are taken by position, so
+// that a sphere's seam and poles, whose vertices repeat positions with other texture
+// coordinates, still close; triangles with two corners at one position are skipped,
+// since they cover no pixel.  The sign of the enclosed volume says whether the
+// triangles turn counter-clockwise (+1) or clockwise (-1) seen from outside; 0 when
+// the surface is open, or when an index points past the vertices.
+int8_t ClosedSurfaceWinding(const SVertexGL* pVertices, uint32_t dwVertexCount, const void* pIndices,
+                            bool b16, const SPartRecord& part, uint32_t dwIndexCount)
+{
+  std::vector<uint32_t> tri;   // three vertex numbers a triangle
+  const uint32_t first = part.dwFirstIndex;
+  if (first >= dwIndexCount)
+    return 0;
+  const uint32_t n = std::min(part.dwIndexCount, dwIndexCount - first);
+  auto at = [&](uint32_t k) { return IndexAt(pIndices, b16, first + k, part.dwBaseVertex); };
+  switch (part.dwPrimitiveType)
+  {
+    case GL_TRIANGLES:
+      for (uint32_t k = 0; k + 2 < n; k += 3)
+        tri.insert(tri.end(), { at(k), at(k + 1), at(k + 2) });
+      break;
+    case GL_TRIANGLE_STRIP:
+      for (uint32_t k = 0; k + 2 < n; ++k)
+        if (k & 1)
+          tri.insert(tri.end(), { at(k + 1), at(k), at(k + 2) });
+        else
+          tri.insert(tri.end(), { at(k), at(k + 1), at(k + 2) });
+      break;
+    case GL_TRIANGLE_FAN:
+      for (uint32_t k = 1; k + 1 < n; ++k)
+        tri.insert(tri.end(), { at(0), at(k), at(k + 1) });
+      break;
+    default:
+      return 0;
+  }
+  if (tri.empty())
+    return 0;
+
+  // One number per position, positions closer than a ten-thousandth of the part's
+  // size taken as one: a sphere's seam closes on angles summed in single precision and
+  // misses its start by a few ulps.  Cells of twice that size, and a position looks
+  // for its twin in its own and the 26 cells around.
+  float lo[3] = { INFINITY, INFINITY, INFINITY }, hi[3] = { -INFINITY, -INFINITY, -INFINITY };
+  for (uint32_t i : tri)
+  {
+    if (i >= dwVertexCount)
+      return 0;
+    const float xyz[3] = { pVertices[i].x, pVertices[i].y, pVertices[i].z };
+    for (int a = 0; a < 3; ++a)
+    {
+      lo[a] = std::min(lo[a], xyz[a]);
+      hi[a] = std::max(hi[a], xyz[a]);
+    }
+  }
+  const double size = std::max({ double(hi[0]) - lo[0], double(hi[1]) - lo[1], double(hi[2]) - lo[2] });
+  if (!std::isfinite(size) || !(size > 0.0))
+    return 0;
+  const double eps = size * 1e-4;
+  auto cellOf = [&](double c) { return static_cast<int64_t>(std::floor(c / (2.0 * eps))); };
+  auto cellKey = [](int64_t x, int64_t y, int64_t z) {
+    return (uint64_t(x) * 0x9E3779B97F4A7C15ull) ^ (uint64_t(y) * 0xC2B2AE3D27D4EB4Full) ^
+           (uint64_t(z) * 0x165667B19E3779F9ull);
+  };
+  std::unordered_multimap<uint64_t, uint32_t> cells;   // cell -> representative vertex
+  std::vector<uint32_t> rep;                            // number -> its vertex
+  std::vector<uint32_t> id(tri.size());
+  for (size_t i = 0; i < tri.size(); ++i)
+  {
+    const SVertexGL& v = pVertices[tri[i]];
+    const int64_t cx = cellOf(v.x), cy = cellOf(v.y), cz = cellOf(v.z);
+    uint32_t found = UINT32_MAX;
+    for (int64_t dx = -1; dx <= 1 && found == UINT32_MAX; ++dx)
+      for (int64_t dy = -1; dy <= 1 && found == UINT32_MAX; ++dy)
+        for (int64_t dz = -1; dz <= 1 && found == UINT32_MAX; ++dz)
+        {
+          auto range = cells.equal_range(cellKey(cx + dx, cy + dy, cz + dz));
+          for (auto it = range.first; it != range.second; ++it)
+          {
+            const SVertexGL& w = pVertices[rep[it->second]];
+            if (std::fabs(w.x - v.x) <= eps && std::fabs(w.y - v.y) <= eps && std::fabs(w.z - v.z) <= eps)
+            {
+              found = it->second;
+              break;
+            }
+          }
+        }
+    if (found == UINT32_MAX)
+    {
+      found = static_cast<uint32_t>(rep.size());
+      rep.push_back(tri[i]);
+      cells.emplace(cellKey(cx, cy, cz), found);
+    }
+    id[i] = found;
+  }
+
+  std::unordered_map<uint64_t, uint32_t> edges;   // directed edge -> times walked
+  double volume = 0.0;
+  for (size_t t = 0; t < tri.size(); t += 3)
+  {
+    const uint32_t a = id[t], b = id[t + 1], c = id[t + 2];
+    if (a == b || b == c || c == a)
+      continue;
+    for (auto [from, to] : { std::pair{ a, b }, std::pair{ b, c }, std::pair{ c, a } })
+      if (++edges[(uint64_t(from) << 32) | to] > 1)
+        return 0;
+    const SVertexGL& A = pVertices[tri[t]];
+    const SVertexGL& B = pVertices[tri[t + 1]];
+    const SVertexGL& C = pVertices[tri[t + 2]];
+    volume += double(A.x) * (double(B.y) * C.z - double(B.z) * C.y) +
+              double(A.y) * (double(B.z) * C.x - double(B.x) * C.z) +
+              double(A.z) * (double(B.x) * C.y - double(B.y) * C.x);
+  }
+  if (edges.empty())
+    return 0;
+  for (const auto& [edge, count] : edges)
+    if (!edges.count((edge << 32) | (edge >> 32)))
+      return 0;
+  if (volume > 0.0)
+    return 1;
+  return volume < 0.0 ? -1 : 0;
+}
+
+// 4 x 4 determinant of a column-major matrix.
+double Determinant4(const GLfloat* m)
+{
+  auto e = [m](int r, int c) { return double(m[c * 4 + r]); };
+  double det = 0.0;
+  for (int c = 0; c < 4; ++c)
+  {
+    // Minor of row 0, column c.
+    int cols[3], k = 0;
+    for (int j = 0; j < 4; ++j)
+      if (j != c)
+        cols[k++] = j;
+    const double minor =
+        e(1, cols[0]) * (e(2, cols[1]) * e(3, cols[2]) - e(2, cols[2]) * e(3, cols[1])) -
+        e(1, cols[1]) * (e(2, cols[0]) * e(3, cols[2]) - e(2, cols[2]) * e(3, cols[0])) +
+        e(1, cols[2]) * (e(2, cols[0]) * e(3, cols[1]) - e(2, cols[1]) * e(3, cols[0]));
+    det += (c & 1 ? -1.0 : 1.0) * e(0, c) * minor;
+  }
+  return det;
+}
+
+// The last part drawn whose fragments all left their depth behind, so that drawing
+// the same triangles again the same way lets no fragment through a less-than test.
+struct SDepthWriter
+{
+  const void*      pContext = nullptr;
+  const CObjectGL* pObject = nullptr;
+  GLuint           uList = 0;
+  uint64_t         qwDraw = 0;          // its number in s_qwDraws; later draws move on
+  bool             bWholeSurface = false;  // both sides drawn, or only a closed far side left out
+  GLboolean        bCull = GL_FALSE;
+  GLint            iCullFace = 0, iFrontFace = 0;
+  GLfloat          afModelView[16] = {}, afProjection[16] = {};
+  GLint            aiViewport[4] = {};
+  GLfloat          afDepthRange[2] = {};
+  GLint            iDrawBuffer = 0, iFramebuffer = 0;   // where it drew
+};
+uint64_t     s_qwDraws = 0;
+SDepthWriter s_writer;
+
+// Whether the context draws through framebuffer objects, which a render target of
+// its own would be bound as.  Asked once per context.
+bool HasFramebufferObjects(const void* pContext)
+{
+  static const void* s_pAsked = nullptr;
+  static bool s_bHas = false;
+  if (s_pAsked != pContext)
+  {
+    const char* ext = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    s_bHas = ext && (std::strstr(ext, "GL_EXT_framebuffer_object") || std::strstr(ext, "GL_ARB_framebuffer_object"));
+    s_pAsked = pContext;
+  }
+  return s_bHas;
+}
+
+// The state that places a draw's fragments and their depths, and the buffers they go to.
+void ReadPlacement(SDepthWriter* p, const void* pContext)
+{
+  glGetIntegerv(GL_DRAW_BUFFER, &p->iDrawBuffer);
+  p->iFramebuffer = 0;
+  if (HasFramebufferObjects(pContext))
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING_EXT, &p->iFramebuffer);
+  glGetFloatv(GL_MODELVIEW_MATRIX, p->afModelView);
+  glGetFloatv(GL_PROJECTION_MATRIX, p->afProjection);
+  glGetIntegerv(GL_VIEWPORT, p->aiViewport);
+  glGetFloatv(GL_DEPTH_RANGE, p->afDepthRange);
+  p->bCull = glIsEnabled(GL_CULL_FACE);
+  glGetIntegerv(GL_CULL_FACE_MODE, &p->iCullFace);
+  glGetIntegerv(GL_FRONT_FACE, &p->iFrontFace);
+}
+
+bool SamePlacement(const SDepthWriter& a, const SDepthWriter& b)
+{
+  return a.iDrawBuffer == b.iDrawBuffer && a.iFramebuffer == b.iFramebuffer &&
+         std::memcmp(a.afModelView, b.afModelView, sizeof(a.afModelView)) == 0 &&
+         std::memcmp(a.afProjection, b.afProjection, sizeof(a.afProjection)) == 0 &&
+         std::memcmp(a.aiViewport, b.aiViewport, sizeof(a.aiViewport)) == 0 &&
+         std::memcmp(a.afDepthRange, b.afDepthRange, sizeof(a.afDepthRange)) == 0;
+}
+
+GLint DepthFunc()
+{
+  GLint i = 0;
+  glGetIntegerv(GL_DEPTH_FUNC, &i);
+  return i;
+}
+
 } // namespace
+
+void ForgetDepthWrites()
+{
+  s_writer = SDepthWriter{};
+}
 
 uint32_t PrimitiveTypeToGL(uint32_t dwEngineType)
 {
@@ -84,6 +310,8 @@ void CObjectGL::FreeVertices()
   m_puLists = nullptr;
   TrackedFree(m_pVertices);
   m_pVertices = nullptr;
+  m_surfaces.clear();
+  m_compiledFrom.clear();
 }
 
 ZRESULT CObjectGL::Release()
@@ -503,6 +731,101 @@ void CObjectGL::EmitPart(const SPartRecord* pPart, bool bAlphaFromFactor)
   glEnd();
 }
 
+CObjectGL::SSurface CObjectGL::SurfaceOf(const SPartRecord& part) const
+{
+  SSurface s{};
+  CIndexBuffer* ib = m_pDrawIndexBuffer;
+  const bool b16 = ib->GetType() == INDEX_TYPE_16;
+  s.iOutward = ClosedSurfaceWinding(m_pVertices, m_dwVertexCount, ib->GetData(), b16, part,
+                                    ib->GetIndexCount());
+  if (!s.iOutward)
+    return s;
+  // The centre of the box around the part's vertices, and the farthest vertex from it.
+  float lo[3] = { INFINITY, INFINITY, INFINITY }, hi[3] = { -INFINITY, -INFINITY, -INFINITY };
+  // Indices in range: the winding was found over the same ones.
+  const uint32_t n = std::min(part.dwIndexCount, ib->GetIndexCount() - part.dwFirstIndex);
+  for (uint32_t k = 0; k < n; ++k)
+  {
+    const SVertexGL& v = m_pVertices[IndexAt(ib->GetData(), b16, part.dwFirstIndex + k, part.dwBaseVertex)];
+    const float xyz[3] = { v.x, v.y, v.z };
+    for (int a = 0; a < 3; ++a)
+    {
+      lo[a] = std::min(lo[a], xyz[a]);
+      hi[a] = std::max(hi[a], xyz[a]);
+    }
+  }
+  double r2 = 0.0;
+  for (int a = 0; a < 3; ++a)
+    s.afCentre[a] = 0.5f * (lo[a] + hi[a]);
+  for (uint32_t k = 0; k < n; ++k)
+  {
+    const SVertexGL& v = m_pVertices[IndexAt(ib->GetData(), b16, part.dwFirstIndex + k, part.dwBaseVertex)];
+    const double dx = v.x - s.afCentre[0], dy = v.y - s.afCentre[1], dz = v.z - s.afCentre[2];
+    r2 = std::max(r2, dx * dx + dy * dy + dz * dz);
+  }
+  s.fRadius = static_cast<float>(std::sqrt(r2));
+  if (!std::isfinite(s.fRadius))
+    s.iOutward = 0;
+  return s;
+}
+
+GLenum CObjectGL::HiddenSide(uint32_t dwMaterial) const
+{
+  if (dwMaterial >= m_surfaces.size() || !m_surfaces[dwMaterial].iOutward ||
+      (m_dwRenderFlags & RENDER_WIREFRAME))
+    return 0;
+  // Where a closed surface is seen from outside, the nearest of its fragments at any
+  // pixel is a front face's.  The back faces are then never seen as long as the depth
+  // test keeps only the nearest, written fragment and nothing lets a fragment behind
+  // show through or count: no blending, no alpha or stencil test.
+  if (glIsEnabled(GL_BLEND) || glIsEnabled(GL_ALPHA_TEST) || glIsEnabled(GL_STENCIL_TEST) ||
+      !glIsEnabled(GL_DEPTH_TEST))
+    return 0;
+  GLint iDepthFunc = 0;
+  GLboolean bDepthWrite = GL_FALSE;
+  glGetIntegerv(GL_DEPTH_FUNC, &iDepthFunc);
+  glGetBooleanv(GL_DEPTH_WRITEMASK, &bDepthWrite);
+  if (iDepthFunc != GL_LESS || !bDepthWrite)
+    return 0;
+
+  // Seen from outside: the bounding sphere lies wholly beyond the near plane, so the eye
+  // is outside it and no front face is clipped away.  The plane, in object coordinates,
+  // is clip z + clip w >= 0 of projection x model-view.
+  GLfloat p[16], mv[16];
+  glGetFloatv(GL_PROJECTION_MATRIX, p);
+  glGetFloatv(GL_MODELVIEW_MATRIX, mv);
+  double plane[4];
+  for (int c = 0; c < 4; ++c)
+  {
+    double z = 0.0, w = 0.0;
+    for (int k = 0; k < 4; ++k)
+    {
+      z += double(p[k * 4 + 2]) * mv[c * 4 + k];
+      w += double(p[k * 4 + 3]) * mv[c * 4 + k];
+    }
+    plane[c] = z + w;
+  }
+  const SSurface& s = m_surfaces[dwMaterial];
+  const double norm = std::sqrt(plane[0] * plane[0] + plane[1] * plane[1] + plane[2] * plane[2]);
+  const double dist = plane[0] * s.afCentre[0] + plane[1] * s.afCentre[1] + plane[2] * s.afCentre[2] + plane[3];
+  if (!(norm > 0.0) || !(dist > norm * (double(s.fRadius) * 1.001 + 1e-3)))
+    return 0;
+
+  // Which winding the screen shows for an outside face turned to the eye: the usual
+  // one (counter-clockwise for counter-clockwise seen from outside) unless the
+  // projection and the model-view together mirror space.  A perspective or orthographic
+  // projection alone has a negative determinant.
+  const double det3 = double(mv[0]) * (double(mv[5]) * mv[10] - double(mv[9]) * mv[6]) -
+                      double(mv[4]) * (double(mv[1]) * mv[10] - double(mv[9]) * mv[2]) +
+                      double(mv[8]) * (double(mv[1]) * mv[6] - double(mv[5]) * mv[2]);
+  const bool bUsual = Determinant4(p) * det3 < 0.0;
+  const GLenum eOutsideWinding = ((s.iOutward > 0) == bUsual) ? GL_CCW : GL_CW;
+  // The front face stays as it is: two-sided lighting lights by it.
+  GLint iFrontFace = GL_CCW;
+  glGetIntegerv(GL_FRONT_FACE, &iFrontFace);
+  return static_cast<GLenum>(iFrontFace) == eOutsideWinding ? GL_BACK : GL_FRONT;
+}
+
 void CObjectGL::CountPart(const SPartRecord* pPart)
 {
   if (!m_pSettings)
@@ -539,13 +862,146 @@ ZRESULT CObjectGL::DrawParts(uint32_t dwFirst, uint32_t dwCount, bool bFull)
     if (!geo)
       continue;
     GLuint list = bOwn ? GetDisplayList(m) : 0;
-    if (list)
-      glCallList(list);
-    else
-      EmitPart(geo, bFactorAlpha);
+    // A part drawn without culling whose far side cannot show is drawn without it;
+    // culling goes off again after it, as its record asks.
+    const GLenum eHidden = (bFull && list && rec->dwCullMode == CULL_OFF_GL) ? HiddenSide(m) : 0;
+    GLint iCullFace = GL_BACK;
+    if (eHidden)
+    {
+      glGetIntegerv(GL_CULL_FACE_MODE, &iCullFace);
+      glEnable(GL_CULL_FACE);
+      glCullFace(eHidden);
+    }
+    if (!(list && bFull && RepeatsDepthWriter(list)))
+    {
+      if (list)
+        glCallList(list);
+      else if (bFull && bFactorAlpha && OnlyDepthLands())
+        EmitDepthOnly(geo);
+      else
+        EmitPart(geo, bFactorAlpha);
+      ++s_qwDraws;
+      if (list && bFull)
+        NoteDepthWriter(list, eHidden != 0);
+    }
+    if (eHidden)
+    {
+      glDisable(GL_CULL_FACE);
+      glCullFace(static_cast<GLenum>(iCullFace));
+    }
     CountPart(geo);
   }
   return m_pDrawIndexBuffer->EndAccess();
+}
+
+bool CObjectGL::OnlyDepthLands() const
+{
+  if ((m_dwColorFactor >> 24) != 0)
+    return false;
+  // Every fragment's alpha is the vertex alpha, 0, times whatever the textures give:
+  // the vertex colour reaches the fragment (lit only through colour material), and
+  // each texture unit in use modulates.
+  if (glIsEnabled(GL_LIGHTING))
+  {
+    GLint iMaterial = 0;
+    glGetIntegerv(GL_COLOR_MATERIAL_PARAMETER, &iMaterial);
+    if (!glIsEnabled(GL_COLOR_MATERIAL) || (iMaterial != GL_AMBIENT_AND_DIFFUSE && iMaterial != GL_DIFFUSE))
+      return false;
+  }
+  const SPlatformGL* p = GetPlatformGL(m_pSettings);
+  const bool bUnits = p && p->glActiveTextureARB;
+  GLint iActive = GL_TEXTURE0_ARB;
+  if (bUnits)
+    glGetIntegerv(GL_ACTIVE_TEXTURE_ARB, &iActive);
+  bool bModulateOnly = true;
+  for (uint32_t u = 0; u < (bUnits ? TEXTURE_STAGES : 1u) && bModulateOnly; ++u)
+  {
+    if (bUnits)
+      p->glActiveTextureARB(GL_TEXTURE0_ARB + u);
+    GLint iMode = 0;
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &iMode);
+    bModulateOnly = !glIsEnabled(GL_TEXTURE_2D) || iMode == GL_MODULATE;
+  }
+  if (bUnits)
+    p->glActiveTextureARB(static_cast<GLenum>(iActive));
+  if (!bModulateOnly)
+    return false;
+  // Blended by that alpha, such a fragment leaves the colour as it was; an alpha test
+  // would throw it away (and its depth with it) unless it passes everything.
+  GLint iSrc = 0, iDst = 0, iEquation = GL_FUNC_ADD, iAlphaFunc = GL_ALWAYS;
+  glGetIntegerv(GL_BLEND_SRC, &iSrc);
+  glGetIntegerv(GL_BLEND_DST, &iDst);
+  glGetIntegerv(GL_BLEND_EQUATION, &iEquation);
+  glGetIntegerv(GL_ALPHA_TEST_FUNC, &iAlphaFunc);
+  return glIsEnabled(GL_BLEND) && iSrc == GL_SRC_ALPHA && (iDst == GL_ONE_MINUS_SRC_ALPHA || iDst == GL_ONE) &&
+         iEquation == GL_FUNC_ADD && (!glIsEnabled(GL_ALPHA_TEST) || iAlphaFunc == GL_ALWAYS);
+}
+
+void CObjectGL::EmitDepthOnly(const SPartRecord* pPart)
+{
+  // The same fragments, depth and stencil alike, without colour, textures or lighting;
+  // everything goes back as it was afterwards.
+  glPushAttrib(GL_COLOR_BUFFER_BIT | GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT);
+  glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+  glDisable(GL_LIGHTING);
+  glDisable(GL_FOG);
+  const SPlatformGL* p = GetPlatformGL(m_pSettings);
+  if (p && p->glActiveTextureARB)
+  {
+    for (uint32_t u = 0; u < TEXTURE_STAGES; ++u)
+    {
+      p->glActiveTextureARB(GL_TEXTURE0_ARB + u);
+      glDisable(GL_TEXTURE_2D);
+    }
+    p->glActiveTextureARB(GL_TEXTURE0_ARB);
+  }
+  else
+  {
+    glDisable(GL_TEXTURE_2D);
+  }
+  EmitPart(pPart, true);
+  glPopAttrib();
+}
+
+bool CObjectGL::RepeatsDepthWriter(GLuint uList) const
+{
+  const SPlatformGL* p = GetPlatformGL(m_pSettings);
+  if (s_writer.pObject != this || s_writer.uList != uList || s_writer.qwDraw != s_qwDraws ||
+      !p || s_writer.pContext != p->hRC)
+    return false;
+  // Every fragment the part could make has a twin of the same depth already in the
+  // buffer, or one nearer: a less-than test passes none.  Nothing else counts them.
+  if (!glIsEnabled(GL_DEPTH_TEST) || DepthFunc() != GL_LESS || glIsEnabled(GL_STENCIL_TEST) ||
+      (m_dwRenderFlags & RENDER_WIREFRAME))
+    return false;
+  SDepthWriter now;
+  ReadPlacement(&now, p->hRC);
+  if (!SamePlacement(now, s_writer))
+    return false;
+  // The same faces, or fewer; a closed surface's far side lies behind its near side.
+  return s_writer.bWholeSurface ||
+         (now.bCull == s_writer.bCull &&
+          (!now.bCull || (now.iCullFace == s_writer.iCullFace && now.iFrontFace == s_writer.iFrontFace)));
+}
+
+void CObjectGL::NoteDepthWriter(GLuint uList, bool bFarSideLeftOut)
+{
+  // Only a draw that keeps the depth of each fragment that passes: written, tested
+  // less-than (or equal), filled, not shifted, and no fragment thrown away after.
+  GLboolean bWrite = GL_FALSE;
+  glGetBooleanv(GL_DEPTH_WRITEMASK, &bWrite);
+  const GLint iFunc = DepthFunc();
+  const SPlatformGL* p = GetPlatformGL(m_pSettings);
+  if (!p || !bWrite || !glIsEnabled(GL_DEPTH_TEST) || (iFunc != GL_LESS && iFunc != GL_LEQUAL) ||
+      glIsEnabled(GL_ALPHA_TEST) || glIsEnabled(GL_STENCIL_TEST) || glIsEnabled(GL_POLYGON_OFFSET_FILL) ||
+      (m_dwRenderFlags & RENDER_WIREFRAME))
+    return;
+  ReadPlacement(&s_writer, p->hRC);
+  s_writer.pContext = p->hRC;
+  s_writer.pObject = this;
+  s_writer.uList = uList;
+  s_writer.qwDraw = s_qwDraws;
+  s_writer.bWholeSurface = bFarSideLeftOut || !s_writer.bCull;
 }
 
 ZRESULT CObjectGL::Draw(int32_t iPartCount)
@@ -568,10 +1024,56 @@ ZRESULT CObjectGL::DrawPartGeometry(uint32_t dwPart)
   return DrawParts(dwPart, 1, false);
 }
 
+// What the lists are compiled from, byte for byte: the vertices, the indices, the part
+// records and the render flags.
+std::vector<uint8_t> CObjectGL::ListSource() const
+{
+  std::vector<uint8_t> out;
+  const CIndexBuffer* ib = m_pDrawIndexBuffer;
+  const void* pIndices = const_cast<CIndexBuffer*>(ib)->GetData();
+  const size_t vertexBytes = m_pVertices ? size_t(m_dwVertexCount) * sizeof(SVertexGL) : 0;
+  const size_t indexBytes =
+      pIndices ? size_t(ib->GetIndexCount()) * (ib->GetType() == INDEX_TYPE_16 ? 2 : 4) : 0;
+  out.reserve(vertexBytes + indexBytes + size_t(m_dwPartCount) * sizeof(SPartRecord) + 8);
+  auto append = [&out](const void* p, size_t n) {
+    out.insert(out.end(), static_cast<const uint8_t*>(p), static_cast<const uint8_t*>(p) + n);
+  };
+  append(&m_dwRenderFlags, sizeof(m_dwRenderFlags));
+  const uint32_t dwType = ib->GetType();
+  append(&dwType, sizeof(dwType));
+  if (vertexBytes)
+    append(m_pVertices, vertexBytes);
+  if (indexBytes)
+    append(pIndices, indexBytes);
+  for (uint32_t i = 0; i < m_dwPartCount; ++i)
+    if (const SPartRecord* rec = Part(i))
+      append(rec, sizeof(*rec));
+  return out;
+}
+
 ZRESULT CObjectGL::Upload()
 {
   if (!m_bKeepsVertices || !m_puLists || !m_pDrawIndexBuffer)
     return ZP_OK;
+  // Committed again with nothing changed (the scene does so each frame it reads a
+  // vertex back): the lists would come out the same, so they stay, and only the state
+  // that compiling leaves is put into effect.
+  if (m_uListBase && m_dwListCount == m_dwPartCount && !(m_dwRenderFlags & RENDER_FACTOR_ALPHA) &&
+      HasContext(m_pSettings) && ListSource() == m_compiledFrom)
+  {
+    glListBase(m_uListBase);
+    ApplyRenderStates();
+    for (uint32_t i = 0; i < m_dwPartCount; ++i)
+    {
+      const SPartRecord* rec = Part(i);
+      if (!rec)
+        break;
+      if (const SPartRecord* geo = Part(rec->dwMaterial))
+        ApplyCulling(geo);
+    }
+    return ZP_OK;
+  }
+  m_compiledFrom.clear();
   if (m_uListBase && HasContext(m_pSettings))
     glDeleteLists(m_uListBase, static_cast<GLsizei>(m_dwListCount));
   m_uListBase = 0;
@@ -589,6 +1091,8 @@ ZRESULT CObjectGL::Upload()
   m_dwListCount = m_dwPartCount;
   glListBase(base);
   ApplyRenderStates();
+  m_surfaces.assign(m_dwPartCount, SSurface{});
+  CIndexBuffer* ib = m_pDrawIndexBuffer;
   for (uint32_t i = 0; i < m_dwPartCount; ++i)
   {
     const SPartRecord* rec = Part(i);
@@ -603,7 +1107,10 @@ ZRESULT CObjectGL::Upload()
     glNewList(base + m, GL_COMPILE);
     EmitPart(geo, false);
     glEndList();
+    if (m < m_surfaces.size() && m_pVertices && ib->GetData())
+      m_surfaces[m] = SurfaceOf(*geo);
   }
+  m_compiledFrom = ListSource();
   return ZP_OK;
 }
 
@@ -809,6 +1316,7 @@ ZRESULT CObjectGLSprites::DrawRange(uint32_t dwFirstVertex, uint32_t dwPrimitive
     glVertex3f(v.x, v.y, v.z);
   }
   glEnd();
+  ++s_qwDraws;
   m_pSettings->adwCounters[0] += n;
   m_pSettings->adwCounters[1] += n;
   m_pSettings->adwCounters[2] += dwPrimitiveCount;

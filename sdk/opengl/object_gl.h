@@ -4,6 +4,8 @@
 
 #include <GL/gl.h>
 
+#include <vector>
+
 struct SPartRecord;
 
 // One vertex as the OpenGL objects store it (40 bytes).  z is mirrored and v flipped
@@ -20,6 +22,13 @@ static_assert(sizeof(SVertexGL) == 40, "an OpenGL vertex is 40 bytes");
 
 // Front-face value that stands for "culling off".
 constexpr uint32_t CULL_OFF_GL = 0xFFFF;
+
+// The depth buffer was cleared, raised behind the objects' backs or swapped for another
+// (a different drawable made current): no earlier draw may stand for a later one's
+// depth any more.  The device calls it with every clear; code that clears depth or
+// switches drawables elsewhere calls it too.  Framebuffer objects and draw buffers are
+// told apart without it.
+void ForgetDepthWrites();
 
 // Engine codes to OpenGL ones and back.
 uint32_t PrimitiveTypeToGL(uint32_t dwEngineType);
@@ -95,8 +104,35 @@ protected:
   void     EmitPart(const SPartRecord* pPart, bool bAlphaFromFactor);
   void     CountPart(const SPartRecord* pPart);
   ZRESULT  DrawParts(uint32_t dwFirst, uint32_t dwCount, bool bFull);
+  std::vector<uint8_t> ListSource() const;
+  // What a part's triangles, as they stand, tell of its surface (see SSurface).
+  struct SSurface;
+  SSurface SurfaceOf(const SPartRecord& part) const;
+  // The faces (GL_FRONT or GL_BACK, as glCullFace takes them) that form the far side
+  // of the part's closed surface in this draw, or 0 when they could show.
+  GLenum   HiddenSide(uint32_t dwMaterial) const;
+  // The object's colour factor makes every fragment fully transparent under the
+  // blending in effect: drawing changes the depth (and stencil) buffer only.
+  bool     OnlyDepthLands() const;
+  void     EmitDepthOnly(const SPartRecord* pPart);
+  // The part's list drawn again right after itself, placed alike, under a less-than
+  // depth test: every fragment would fail, so the draw can be left out.
+  bool     RepeatsDepthWriter(GLuint uList) const;
+  // Remembers a draw that left the depth of all its fragments, for RepeatsDepthWriter.
+  void     NoteDepthWriter(GLuint uList, bool bFarSideLeftOut);
+
+  // What Upload learnt of a part's triangles: whether they close a surface (and which
+  // winding faces out), and a sphere that bounds them.
+  struct SSurface
+  {
+    int8_t iOutward;   // +1 counter-clockwise seen from outside, -1 clockwise, 0 not closed
+    float  afCentre[3];
+    float  fRadius;
+  };
 
   SVertexGL* m_pVertices;      // owned; null in the bare object
+  std::vector<SSurface> m_surfaces;   // by material row, filled by Upload with the lists
+  std::vector<uint8_t>  m_compiledFrom;  // ListSource() when the lists were compiled
   GLuint*    m_puLists;        // one name per part, 0 = none; owned
   GLuint     m_uListBase;      // the reserved block, 0 when none
   uint32_t   m_dwListCount;    // names in the block

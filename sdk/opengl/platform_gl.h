@@ -33,6 +33,14 @@ struct SPlatformGL
   PFNGLUSEPROGRAMOBJECTARBPROC     glUseProgramObjectARB;
   PFNGLGETUNIFORMLOCATIONARBPROC   glGetUniformLocationARB;
   PFNGLUNIFORM1IARBPROC            glUniform1iARB;
+  // Frame-buffer objects (core or EXT_framebuffer_object, the same calls), all or none:
+  // the sun's occlusion is measured in one.
+  PFNGLGENFRAMEBUFFERSEXTPROC        glGenFramebuffersEXT;
+  PFNGLDELETEFRAMEBUFFERSEXTPROC     glDeleteFramebuffersEXT;
+  PFNGLBINDFRAMEBUFFEREXTPROC        glBindFramebufferEXT;
+  PFNGLFRAMEBUFFERTEXTURE2DEXTPROC   glFramebufferTexture2DEXT;
+  PFNGLCHECKFRAMEBUFFERSTATUSEXTPROC glCheckFramebufferStatusEXT;
+  PFNGLGENERATEMIPMAPEXTPROC         glGenerateMipmapEXT;
 
   // GLX's own: the frame-buffer configuration the context was made for and the X
   // window it draws to.

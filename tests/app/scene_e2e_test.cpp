@@ -175,6 +175,27 @@ TEST_F(E2E, OpenGLFramesShowTheEarthTheSunAndTheStars)
   }
 }
 
+// The frame of the first test with the simple lens flares on: the Sun at (120, 186),
+// so the first flare (position 1.0) sits on its mirror point through the centre,
+// (680, 414), and the fourth (0.40) at (344, 278).  Away from the line nothing changes.
+TEST_F(E2E, OpenGLFramesShowTheLensFlaresOnTheSunsLine)
+{
+  SRun r = Run("$PLANETO" + kScene + " --frames=14 --screenshot=plain.png; echo s1=$?\n"
+               "$PLANETO" + kScene + " --frames=14 --set=appli.LENS_FLARE.LENS_FLARE_ENABLE=1"
+               " --screenshot=flares.png; echo s2=$?");
+  ASSERT_NE(r.out.find("s1=0\ns2=0"), std::string::npos) << r.out << r.err;
+  SImageRGB plain, flares;
+  ASSERT_TRUE(ReadPng(m_dir + "/plain.png", &plain));
+  ASSERT_TRUE(ReadPng(m_dir + "/flares.png", &flares));
+  for (const auto& [x, y] : { std::pair{ 680, 414 }, std::pair{ 344, 278 } })
+  {
+    const SMean a = MeanWhere(plain, Box(x - 6, y - 6, x + 6, y + 6));
+    const SMean b = MeanWhere(flares, Box(x - 6, y - 6, x + 6, y + 6));
+    EXPECT_GT(std::fabs(b.Level() - a.Level()), 10.0) << x << " " << y;
+  }
+  EXPECT_NEAR(MeanWhere(flares, Box(560, 0, 800, 140)).Level(), MeanWhere(plain, Box(560, 0, 800, 140)).Level(), 0.5);
+}
+
 TEST_F(E2E, SoftwareFrameDrawsTheEarthsEdgesWhereOpenGLDrawsItsDisc)
 {
   SRun r = Run("$PLANETO --platform=software" + kScene + " --frames=32 --screenshot=edges.png");
@@ -301,4 +322,52 @@ TEST_F(E2E, StarCountsAndCataloguesOfAnyKind)
   EXPECT_EQ(binary.find("failed"), std::string::npos) << binary;
   SImageRGB img;
   EXPECT_TRUE(ReadPng(m_dir + "/png.png", &img));
+}
+
+// ---------------------------------------------------------------------------------
+// Stencil shadows
+
+// With this seed and the Moon held still, the Moon sits in the Earth's shadow and at
+// frame 36 the camera (with a wide field) sees it from the side: an ellipse round
+// (695, 276), stretched sideways near the edge of the field, lit on its left.
+TEST_F(E2E, TheEarthsShadowDarkensTheMoonAndNothingElse)
+{
+  const std::string scene = kSkipDialog + " --seed=10 --step=100 --frames=36 --set=appli.MOON.MOON_SPEED=0"
+                            " --set=engine.CAMERA.VIEW_DEG_FIELD=90";
+  const std::string shadows = " --set=appli.EARTH.EARTH_SHADOW_ENABLE=1 --set=appli.MOON.MOON_SHADOW_ENABLE=1";
+  SRun r = Run("$PLANETO" + scene + " --screenshot=off.png; echo s1=$?\n"
+               "$PLANETO" + scene + shadows + " --screenshot=on.png; echo s2=$?\n"
+               "$PLANETO" + scene + shadows + " --set=engine.STENCIL_SHADOW.SHADOW_COLOR_FACTOR=255"
+               " --screenshot=white.png; echo s3=$?\n"
+               "$PLANETO" + scene + shadows + " --set=engine.STENCIL_SHADOW.SHOW_CONSTRUCT=1"
+               " --screenshot=wire.png; echo s4=$?");
+  ASSERT_NE(r.out.find("s1=0\ns2=0\ns3=0\ns4=0"), std::string::npos) << r.out << r.err;
+  SImageRGB off, on, white, wire;
+  ASSERT_TRUE(ReadPng(m_dir + "/off.png", &off));
+  ASSERT_TRUE(ReadPng(m_dir + "/on.png", &on));
+  ASSERT_TRUE(ReadPng(m_dir + "/white.png", &white));
+  ASSERT_TRUE(ReadPng(m_dir + "/wire.png", &wire));
+
+  // The Moon lies in both of the Earth's volumes: two passes of 30/255 leave about 1.4 %
+  // of its light.  Every pixel away from its disc keeps its colour.
+  const auto moon = Ring(686, 276, 0, 10);
+  const SMean lit = MeanWhere(off, moon);
+  const SMean dark = MeanWhere(on, moon);
+  ASSERT_GT(lit.Level(), 60.0);
+  EXPECT_LT(dark.Level(), lit.Level() * 0.05 + 2.0) << lit.Level() << " " << dark.Level();
+  const auto away = [](int x, int y) { return std::hypot((x - 695) / 32.0, (y - 276) / 23.0) > 1.0; };
+  const size_t changed = CountWhere(on, [&](int x, int y, const unsigned char* p) {
+    const unsigned char* q = off.At(x, y);
+    return away(x, y) && std::max({ std::abs(p[0] - q[0]), std::abs(p[1] - q[1]), std::abs(p[2] - q[2]) }) > 2;
+  });
+  EXPECT_EQ(changed, 0u);
+
+  // A shadow colour of 255 multiplies by one: the frame is the unshadowed one.
+  EXPECT_EQ(white.rgb, off.rgb);
+
+  // The volumes' white wire frames: long straight edges from the Earth away from the sun.
+  const auto pureWhite = [](const unsigned char* p) { return p[0] > 250 && p[1] > 250 && p[2] > 250; };
+  const size_t before = CountWhere(on, [&](int, int, const unsigned char* p) { return pureWhite(p); });
+  const size_t after = CountWhere(wire, [&](int, int, const unsigned char* p) { return pureWhite(p); });
+  EXPECT_GT(after, before + 2000) << before << " " << after;
 }

@@ -392,6 +392,25 @@ TEST_F(DeviceGL, FactorAlphaDrawsImmediatelyWithTheFactorsAlpha)
   device->BeginFrame();
   tri->Draw(ALL_PARTS);
   EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 255, 255, 255));
+
+  // A factor of alpha 0 leaves the colour as it was but still lays the depth (the
+  // always-pass test writes it): a green triangle behind stays hidden.
+  C3DObject* veil = Triangle(0x20000 | 0x400 | 0x8 | 0x8000, 0xFFFF0000);
+  veil->SetColorFactor(0);
+  veil->Draw(ALL_PARTS);
+  EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 255, 255, 255));
+  GLboolean abMask[4] = {};
+  glGetBooleanv(GL_COLOR_WRITEMASK, abMask);
+  EXPECT_TRUE(abMask[0] && abMask[1] && abMask[2] && abMask[3]);
+  C3DObject* behind = Triangle(0x8000 | 0x10000 | 0x400, 0xFF00FF00);
+  behind->GetMatrix()->m[3][2] = -10.0f;
+  behind->Draw(ALL_PARTS);
+  EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 255, 255, 255));
+  // Without blending the alpha is not looked at: the colour lands.
+  C3DObject* opaque = Triangle(0x20000 | 0x400 | 0x8000, 0xFFFF0000);
+  opaque->SetColorFactor(0);
+  opaque->Draw(ALL_PARTS);
+  EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 255, 0, 0));
   device->EndFrame();
 }
 
@@ -433,6 +452,74 @@ TEST_F(DeviceGL, CullingFollowsThePartsMode)
       device->DestroyObject(t);
     }
   }
+}
+
+// An opaque closed sphere drawn without culling may be drawn without its far side, but
+// only that: seen from outside its near half shows, seen from inside its far half, and
+// the culling and front-face states are as the part's record left them.
+TEST_F(DeviceGL, ClosedSphereShowsTheSameSideWithItsFarSideLeftOut)
+{
+  C3DObject* ball = device->CreateObject(0x2, 0x8000 | 0x10000 | 0x400);
+  SShapeSphere shape = { 10.0f, 16, 0xFFFFFFFF, 0 };
+  ASSERT_EQ(ball->BuildShape(SHAPE_SPHERE, &shape), ZP_OK);
+  ball->LockIndices();
+  for (uint32_t v = 0; v < ball->GetVertexCount(); ++v)
+  {
+    SVector3 p;
+    ball->GetPosition(v, &p);
+    ball->SetDiffuse(v, p.z < 0.0f ? 0xFFFF0000 : 0xFF00FF00);   // near half red, far half green
+  }
+  ASSERT_EQ(ball->Commit(), ZP_OK);
+
+  for (float z : { -50.0f, 0.0f })   // in front of the camera (mirrored z), then around it
+  {
+    ball->GetMatrix()->m[3][2] = z;
+    device->BeginFrame();
+    glFrontFace(GL_CW);
+    ball->Draw(ALL_PARTS);
+    const SPixel centre = ReadPixel(W / 2, H / 2);
+    EXPECT_TRUE(z < 0.0f ? Near(centre, 255, 0, 0) : Near(centre, 0, 255, 0)) << z;
+    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
+    GLint iFront = 0;
+    glGetIntegerv(GL_FRONT_FACE, &iFront);
+    EXPECT_EQ(iFront, GL_CW);
+    device->EndFrame();
+  }
+}
+
+// Drawing a part again where its own depth already stands lets no fragment through and
+// may be left out; once something has drawn over it, or the frame has been cleared,
+// the part must be drawn again.
+TEST_F(DeviceGL, RedrawIsLeftOutOnlyWhileItsOwnDepthStands)
+{
+  C3DObject* tri = Triangle(0x8000 | 0x10000 | 0x400, 0xFF00FF00);
+  // Behind the triangle, over the whole view, with the always-pass test: it paints over
+  // the triangle and leaves its own, farther depth.
+  C3DObject* wall = device->CreateObject(0x2, 0x8000 | 0x400);
+  ASSERT_EQ(wall->SetupGeometry(1, 4, 4), ZP_OK);
+  wall->LockIndices();
+  wall->SetSequentialIndices();
+  wall->SetVertex(0, -50.0f, -50.0f, 20.0f, 0xFFFF0000, 0, 0, 0, 0, -1, 0);
+  wall->SetVertex(1, 50.0f, -50.0f, 20.0f, 0xFFFF0000, 0, 0, 0, 0, -1, 0);
+  wall->SetVertex(2, -50.0f, 50.0f, 20.0f, 0xFFFF0000, 0, 0, 0, 0, -1, 0);
+  wall->SetVertex(3, 50.0f, 50.0f, 20.0f, 0xFFFF0000, 0, 0, 0, 0, -1, 0);
+  wall->SetPart(0, 0, 4, 0, 4, 2, PRIMITIVE_TRIANGLE_STRIP, CULL_NONE, -1);
+  ASSERT_EQ(wall->Commit(), ZP_OK);
+
+  device->BeginFrame();
+  tri->Draw(ALL_PARTS);
+  tri->Draw(ALL_PARTS);
+  EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 0, 255, 0));
+  wall->Draw(ALL_PARTS);
+  EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 255, 0, 0));
+  tri->Draw(ALL_PARTS);
+  EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 0, 255, 0));
+  device->EndFrame();
+
+  device->BeginFrame();
+  tri->Draw(ALL_PARTS);
+  EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 0, 255, 0));
+  device->EndFrame();
 }
 
 TEST_F(DeviceGL, ScreenSpaceObjectUsesPixelsFromTheTopLeft)

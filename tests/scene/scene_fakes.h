@@ -8,6 +8,7 @@
 #include "data/embedded.h"
 #include "sdk/core/3d_engine.h"
 #include "sdk/core/3d_mesh_object.h"
+#include "sdk/core/device_services.h"
 #include "sdk/core/camera.h"
 #include "sdk/core/engine_settings.h"
 #include "sdk/core/index_buffer.h"
@@ -45,6 +46,8 @@ struct SJournal
   std::vector<SDrawRecord>                   draws;
   std::set<std::string>                      badImages;  // names whose decoding fails
   int  iFailObjectAt = -1;                               // CreateObject number that fails
+  bool bServices = false;                                // the device offers both services
+  bool bMeasureFails = false;                            // the occlusion service cannot measure
   void Clear() { *this = SJournal(); }
 };
 
@@ -148,9 +151,49 @@ private:
   }
 };
 
+// Services that only write what they are asked into the journal: MarkVolume (first =
+// side count), DarkenMarked (colour factor = colour), Measure, DrawAdditive (the object,
+// first = fade), DrawOverlays.
+class CFakeShadowService : public CShadowVolumeService
+{
+public:
+  void MarkVolume(const SVector3*, uint32_t dwSides, const SVector3*, uint32_t) override { Note("MarkVolume", nullptr, dwSides); }
+  void DarkenMarked(uint32_t dwColor) override { Note("DarkenMarked", nullptr, 0, dwColor); }
+  void DrawWireFrame(const SVector3*, uint32_t dwCount) override { Note("DrawWireFrame", nullptr, dwCount); }
+
+  static void Note(const char* pszCall, const C3DObject* pObject, uint32_t dwFirst, uint32_t dwColor = 0)
+  {
+    SDrawRecord r{};
+    r.pObject = pObject;
+    r.sCall = pszCall;
+    r.dwFirst = dwFirst;
+    r.dwColorFactor = dwColor;
+    Journal().draws.push_back(r);
+  }
+};
+
+class CFakeOcclusionService : public CSunOcclusionService
+{
+public:
+  ZRESULT Reset() override { return ZP_OK; }
+  bool Measure(const SMatrix*, float, float, float, C3DObject* pDisc, CTexture*, const SOccluder*, uint32_t) override
+  {
+    CFakeShadowService::Note("Measure", pDisc, 0);
+    return !Journal().bMeasureFails;
+  }
+  void DrawOverlays() override { CFakeShadowService::Note("DrawOverlays", nullptr, 0); }
+  void DrawAdditive(C3DObject* pObject, const SAdditiveDraw& how) override
+  {
+    CFakeShadowService::Note("DrawAdditive", pObject, how.bFade ? 1 : 0);
+  }
+};
+
 class CFakeDevice : public TFakeDeviceBase<CCamera, CFakeObject, CFakeTexture>
 {
 public:
+  CShadowVolumeService* GetShadowVolumeService() override { return Journal().bServices ? &m_shadows : nullptr; }
+  CSunOcclusionService* GetSunOcclusionService() override { return Journal().bServices ? &m_occlusion : nullptr; }
+
   C3DObject* CreateObject(uint32_t dwKind, uint32_t dwRenderFlags) override
   {
     SJournal& j = Journal();
@@ -164,6 +207,10 @@ public:
     Journal().textures.push_back(dwFlags);
     return TFakeDeviceBase::CreateTexture(dwKind, dwFlags);
   }
+
+private:
+  CFakeShadowService    m_shadows;
+  CFakeOcclusionService m_occlusion;
 };
 
 // The running platform's flags, as the fake module describes them.

@@ -2,7 +2,10 @@
 // and read back from the back buffer before the frame is presented.
 
 #include "app/scene/planeto_world.h"
+#include "app/scene/stencil_shadow.h"
+#include "app/scene/sun_masking.h"
 #include "app/scene/sun_simple.h"
+#include "scene_fakes.h"
 #include "data/embedded.h"
 #include "sdk/core/engine_settings.h"
 #include "sdk/core/ini_settings.h"
@@ -16,6 +19,10 @@
 #include <cstdio>
 #include <algorithm>
 #include <cstdlib>
+#include <cmath>
+#include <functional>
+#include <map>
+#include <tuple>
 #include <memory>
 #include <vector>
 
@@ -165,4 +172,267 @@ TEST(SceneGL, TheEarthFillsTheMiddleOfTheFrame)
   EXPECT_LT(fMinSun, 0.5f);
 
   EXPECT_EQ(world.Unload(), ZP_OK);
+}
+
+// ---------------------------------------------------------------------------------
+// Shadows and the masking sun on the real OpenGL device
+
+namespace {
+
+struct SSetting
+{
+  const char* pszSection;
+  const char* pszKey;
+  const char* pszValue;
+};
+
+// A world on the OpenGL device over the built-in texts with some values replaced.
+class CGLScene
+{
+public:
+  CGLScene(const std::vector<SSetting>& appli, int w, int h, uint32_t dwSeed = 7)
+    : m_engine("Planeto.Engine.ini"), m_appli("Planeto.Appli.ini"), m_w(w), m_h(h), m_px(w * h * 4)
+  {
+    for (const SSetting& s : appli)
+      m_appli.Set(s.pszSection, s.pszKey, s.pszValue);
+    world.BindSettings(&m_engine, &m_appli, "/tmp/planeto_scene_gl_masking.log");
+    world.SetFixedSeed(dwSeed);
+    world.RegisterPlatform(2, DescribeOpenGL12, CreateOpenGL12, DestroyOpenGL12);
+    SWindowVisual visual;
+    const bool bVisual = ChooseWindowVisualGL(&visual);
+    HWND hwnd = CWindow::Create("PlanetoSceneGL", "scene", WS_OVERLAPPED | WS_VISIBLE, 0, 0, w, h, TestProc,
+                                bVisual ? &visual : nullptr);
+    m_bLoaded = hwnd && world.Load(hwnd, w, h, 32, false, false, PLATFORM_OPENGL12, "") == ZP_OK;
+  }
+  ~CGLScene()
+  {
+    if (m_bLoaded)
+      world.Unload();
+  }
+  bool Loaded() const { return m_bLoaded; }
+
+  // Updates with the step given (0 keeps everything still), then draws and reads back.
+  void Frame(double dStep)
+  {
+    world.GetSettings()->dFrameStep = dStep;
+    world.Update();
+    world.GetDevice()->BeginFrame();
+    world.Draw();
+    glFinish();
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, m_w, m_h, GL_RGBA, GL_UNSIGNED_BYTE, m_px.data());
+    world.GetDevice()->EndFrame();
+  }
+  // Mean of the three channels at (x, y), y from the top.
+  double Level(int x, int y) const
+  {
+    const uint8_t* p = &m_px[((m_h - 1 - y) * m_w + x) * 4];
+    return (p[0] + p[1] + p[2]) / 3.0;
+  }
+  template <typename F> std::vector<double> LevelsWhere(F inside) const
+  {
+    std::vector<double> v;
+    for (int y = 0; y < m_h; ++y)
+      for (int x = 0; x < m_w; ++x)
+        if (inside(x, y))
+          v.push_back(Level(x, y));
+    return v;
+  }
+
+  CPlanetoWorld world;
+
+private:
+  scenetest::COverrideStore m_engine;
+  scenetest::COverrideStore m_appli;
+  int m_w, m_h;
+  std::vector<uint8_t> m_px;
+  bool m_bLoaded = false;
+};
+
+double MeanOf(const std::vector<double>& v)
+{
+  double s = 0;
+  for (double x : v)
+    s += x;
+  return v.empty() ? 0.0 : s / v.size();
+}
+
+float Dist(const SVector3& a, const SVector3& b)
+{
+  return std::hypot(a.x - b.x, a.y - b.y);
+}
+
+// Whether a pixel lies off the Earth (with its atmosphere) and off the Moon, whose
+// screen discs come from projecting each centre and a point on its rim.
+std::function<bool(int, int)> OffTheBodies(CPlanetoWorld& world)
+{
+  const SEngineSettings* s = world.GetSettings();
+  C3DMath* m = world.GetMath();
+  SVector3 up, moon;
+  m->GetAxisY(&up, &s->matCamera);
+  m->GetTranslation(&moon, &world.GetMoonMatrix());
+  auto disc = [&](const SVector3& c, float r) {
+    SVector3 a, b;
+    const SVector3 rim = { c.x + r * up.x, c.y + r * up.y, c.z + r * up.z };
+    m->Project(&a, s->wWidth, s->wHeight, nullptr, &s->matView, &s->matProjection, &c);
+    m->Project(&b, s->wWidth, s->wHeight, nullptr, &s->matView, &s->matProjection, &rim);
+    return std::make_pair(a, Dist(a, b) + 4.0f);
+  };
+  const auto earth = disc(SVector3{ 0.0f, 0.0f, 0.0f }, 203.0f);
+  const auto moonDisc = disc(moon, 40.0f);
+  return [=](int x, int y) {
+    const SVector3 p = { float(x), float(y), 0.0f };
+    return Dist(p, earth.first) > earth.second && Dist(p, moonDisc.first) > moonDisc.second;
+  };
+}
+
+}  // namespace
+
+TEST(SceneGL, ShadowSilhouettesOfTheSphere)
+{
+  CGLScene g({ { "EARTH", "EARTH_SHADOW_ENABLE", "1" }, { "MOON", "MOON_SHADOW_ENABLE", "1" } }, 160, 120);
+  ASSERT_TRUE(g.Loaded());
+  CStencilShadow* shadow = g.world.GetStencilShadow();
+  ASSERT_NE(shadow, nullptr);
+  SEngineSettings* s = g.world.GetSettings();
+  SMatrix m;
+  g.world.GetMath()->Identity(&m);
+  shadow->SetCaster(0, g.world.GetSphere(), &m, 3.4028235e38f, -3.4028235e38f);
+
+  // Lit from -x (its seam, at +x, in the dark): the silhouette is the terminator, one
+  // closed loop of edges, each extruded away from the sun.
+  s->light1.vPosition = SVector3{ -5000.0f, 0.0f, 0.0f };
+  shadow->BuildShadowVolume(0);
+  const SShadowCaster& c = shadow->GetCaster(0);
+  ASSERT_GT(c.dwSideCount, 6u * 20u);
+  EXPECT_EQ(c.dwCapCount, c.dwSideCount);
+  std::map<std::tuple<long, long, long>, int> ends;
+  auto key = [](const SVector3& v) { return std::make_tuple(std::lround(v.x), std::lround(v.y), std::lround(v.z)); };
+  for (uint32_t k = 0; k < c.dwSideCount; k += 6)
+  {
+    const SVector3& p1 = c.pSides[k];
+    const SVector3& p2 = c.pSides[k + 1];
+    const SVector3& e1 = c.pSides[k + 2];
+    EXPECT_LT(std::fabs(p1.x), 45.0f) << k;   // within a band of the terminator
+    EXPECT_NEAR(std::sqrt(p1.x * p1.x + p1.y * p1.y + p1.z * p1.z), 200.0f, 1.0f) << k;
+    EXPECT_NEAR(e1.x, p1.x + 50000.0f, 1.0f) << k;
+    ++ends[key(p1)];
+    --ends[key(p2)];
+  }
+  for (const auto& [point, n] : ends)
+    EXPECT_EQ(n, 0) << "an open end at " << std::get<0>(point) << " " << std::get<1>(point) << " " << std::get<2>(point);
+
+  // A closed mesh with every triangle lit (a sun offset of zero gives N . L = 0
+  // everywhere): each edge is toggled twice and nothing is left.
+  C3DObject* octahedron = g.world.CreateObject(0xC03, 0x18C3F);
+  ASSERT_NE(octahedron, nullptr);
+  ASSERT_EQ(octahedron->SetupGeometry(1, 6, 24), ZP_OK);
+  octahedron->LockIndices();
+  const float v[6][3] = { { 100, 0, 0 }, { -100, 0, 0 }, { 0, 100, 0 }, { 0, -100, 0 }, { 0, 0, 100 }, { 0, 0, -100 } };
+  for (uint32_t i = 0; i < 6; ++i)
+    octahedron->SetVertex(i, v[i][0], v[i][1], v[i][2], 0xFFFFFFFF, 0, 0, 0, 0, 0, 0);
+  const uint32_t tris[8][3] = { { 0, 2, 4 }, { 2, 1, 4 }, { 1, 3, 4 }, { 3, 0, 4 },
+                                { 2, 0, 5 }, { 1, 2, 5 }, { 3, 1, 5 }, { 0, 3, 5 } };
+  for (uint32_t t = 0; t < 8; ++t)
+    for (uint32_t k = 0; k < 3; ++k)
+      octahedron->SetIndex(3 * t + k, tris[t][k]);
+  octahedron->SetPart(0, 0, 6, 0, 24, 8, PRIMITIVE_TRIANGLE_LIST, CULL_NONE, -1);
+  octahedron->Commit();
+  shadow->SetCaster(0, octahedron, &m, 3.4028235e38f, -3.4028235e38f);
+  shadow->BuildShadowVolume(0);
+  EXPECT_GT(c.dwSideCount, 0u);   // lit from one side it has a silhouette...
+  s->light1.vPosition = SVector3{ 0.0f, 0.0f, 0.0f };
+  shadow->BuildShadowVolume(0);
+  EXPECT_EQ(c.dwSideCount, 0u);   // ...fully lit, none
+  EXPECT_EQ(c.dwCapCount, 0u);
+  g.world.DestroyObject(octahedron);
+}
+
+TEST(SceneGL, MaskingSunFadesByWhatTheEarthHides)
+{
+  constexpr int w = 400, h = 300;
+  CGLScene g({ { "SUN", "SUN_MASKING_ENABLE", "1" }, { "SUN", "INTENSITY_ENABLE", "1" },
+               { "LENS_FLARE", "LENS_FLARE_ENABLE", "1" }, { "LENS_FLARE", "LENS_FLARE_MASKING_ENABLE", "1" },
+               { "SKYBOX", "SKYBOX_ENABLE", "0" }, { "EARTH_DIFRACTION", "EARTH_DIFRACTION_ENABLE", "0" } },
+             w, h, 4);   // with this seed the sun passes behind the Earth's middle
+  ASSERT_TRUE(g.Loaded());
+  CSunMasking* sun = g.world.GetSunMasking();
+  ASSERT_NE(sun, nullptr);
+  const SOccluder earth = sun->GetOccluder(0), moon = sun->GetOccluder(1);
+  auto point = [&](int i) { return g.world.GetScreenPoint(i); };
+  // The share of the sun disc the Earth leaves, from the screen points of the sun test.
+  auto left = [&]() {
+    return ComputeDifraction(point(CPlanetoWorld::SP_SUN), point(CPlanetoWorld::SP_SUN_RIM),
+                             point(CPlanetoWorld::SP_EARTH), point(CPlanetoWorld::SP_EARTH_RIM)).fSunLeft;
+  };
+  auto turnUntil = [&](auto wanted) {
+    for (int i = 0; i < 3000; ++i)
+    {
+      g.world.GetSettings()->dFrameStep = 0.002 / 0.0006;   // 0.002 rad of camera yaw
+      g.world.Update();
+      const SVector3 s = point(CPlanetoWorld::SP_SUN);
+      if (g.world.IsSunVisible() && s.x > 40 && s.x < w - 40 && s.y > 110 && s.y < h - 40 && wanted())
+        return true;
+    }
+    return false;
+  };
+  auto occluders = [&](bool bOn) {
+    sun->SetOccluder(0, bOn ? earth.pObject : nullptr, bOn ? earth.pMatrix : nullptr);
+    sun->SetOccluder(1, bOn ? moon.pObject : nullptr, bOn ? moon.pMatrix : nullptr);
+  };
+  const auto overlay = [](int x, int y) { return x >= 225 && x < 375 && y < 100; };
+
+  // Half the disc behind the Earth: the coverage overlay shows about half, the mask
+  // overlay both colours, and the glow on the far side of the Earth about half of what
+  // it is when nothing hides the sun.
+  ASSERT_TRUE(turnUntil([&]() { return std::fabs(left() - 0.5f) < 0.04f; }));
+  g.Frame(0.0);
+  EXPECT_TRUE(sun->IsVisible());
+  EXPECT_NEAR(g.Level(350, 25), 128.0, 45.0);
+  EXPECT_GT(g.LevelsWhere([&](int x, int y) { return x >= 225 && x < 325 && y < 100 && g.Level(x, y) > 200; }).size(), 1000u);
+  EXPECT_GT(g.LevelsWhere([&](int x, int y) { return x >= 225 && x < 325 && y < 100 && g.Level(x, y) < 30; }).size(), 1000u);
+  const SVector3 s = point(CPlanetoWorld::SP_SUN);
+  const SVector3 e = point(CPlanetoWorld::SP_EARTH);
+  const float rDisc = Dist(s, point(CPlanetoWorld::SP_SUN_RIM));
+  const float dx = (s.x - e.x) / Dist(s, e), dy = (s.y - e.y) / Dist(s, e);
+  const auto farSide = [&](int x, int y) {
+    const float px = x - s.x, py = y - s.y, d = std::hypot(px, py);
+    return !overlay(x, y) && d > 1.2f * rDisc && d < 2.2f * rDisc && px * dx + py * dy > 0.6f * d;
+  };
+  const double fHalf = MeanOf(g.LevelsWhere(farSide));
+  occluders(false);
+  g.Frame(0.0);
+  const double fFull = MeanOf(g.LevelsWhere(farSide));
+  EXPECT_GT(g.Level(350, 25), 230.0);
+  ASSERT_GT(fFull, 20.0);
+  EXPECT_NEAR(fHalf / fFull, 0.5, 0.2) << fHalf << " " << fFull;
+  occluders(true);
+
+  // Fully behind: no halo, no rays, no flares; without the occluders all of them show.
+  ASSERT_TRUE(turnUntil([&]() { return left() <= 0.0f; }));
+  g.Frame(0.0);
+  EXPECT_LT(g.Level(350, 25), 8.0);
+  const auto off = OffTheBodies(g.world);
+  const auto bright = [&](int x, int y) { return !overlay(x, y) && off(x, y) && g.Level(x, y) > 30.0; };
+  EXPECT_EQ(g.LevelsWhere(bright).size(), 0u);
+  occluders(false);
+  g.Frame(0.0);
+  EXPECT_GT(g.LevelsWhere(bright).size(), 200u);
+  occluders(true);
+
+  // The sun behind the viewer: nothing of it, no flares, no overlays.
+  bool bBehind = false;
+  for (int i = 0; i < 3000 && !bBehind; ++i)
+  {
+    g.world.GetSettings()->dFrameStep = 0.002 / 0.0006;
+    g.world.Update();
+    SVector3 f;
+    g.world.GetMath()->GetAxisZ(&f, &g.world.GetSettings()->matCamera);
+    bBehind = g.world.GetMath()->GetDepthSign() * f.x < -0.5f;   // facing away from +x
+  }
+  ASSERT_TRUE(bBehind);
+  g.Frame(0.0);
+  EXPECT_FALSE(sun->IsVisible());
+  const auto offNow = OffTheBodies(g.world);
+  EXPECT_EQ(g.LevelsWhere([&](int x, int y) { return offNow(x, y) && g.Level(x, y) > 30.0; }).size(), 0u);
 }

@@ -2,7 +2,9 @@
 
 #include "scene_fixture.h"
 
-#include "app/scene/lens_flare_simple.h"
+#include "app/scene/lens_flare_masking.h"
+#include "app/scene/stencil_shadow.h"
+#include "app/scene/sun_masking.h"
 #include "app/scene/sun_simple.h"
 #include "sdk/core/camera.h"
 
@@ -600,4 +602,66 @@ TEST_F(SunTestWorld, DifractionQuadTurnsItsLowUEdgeToTheSun)
     // the difraction image must carry its glow on that side.
     EXPECT_LT(dist(screen(-200.0f)), dist(screen(200.0f)));
   }
+}
+
+TEST_F(WorldTest, MaskingSunAndShadowsDrawThroughTheServicesInTheirPlaces)
+{
+  Journal().bServices = true;
+  for (const char* key : { "EARTH/EARTH_SHADOW_ENABLE", "MOON/MOON_SHADOW_ENABLE", "SUN/SUN_MASKING_ENABLE",
+                           "LENS_FLARE/LENS_FLARE_ENABLE", "LENS_FLARE/LENS_FLARE_MASKING_ENABLE" })
+  {
+    const std::string k = key;
+    m_appli->Set(k.substr(0, k.find('/')), k.substr(k.find('/') + 1), "1");
+  }
+  ASSERT_EQ(LoadWorld(), ZP_OK);
+  Settings()->dFrameStep = 1.0;
+  m_world->Update();
+  // Every caster's disc gives a silhouette, so every caster has a volume.
+  for (int i = 0; i < CStencilShadow::CASTER_COUNT; ++i)
+    EXPECT_GT(m_world->GetStencilShadow()->GetCaster(i).dwSideCount, 0u) << i;
+
+  // The sun straight ahead of a camera at the origin looking along +z.
+  Math()->Identity(&Settings()->matCamera);
+  Settings()->light1.vPosition = SVector3{ 0.0f, 0.0f, 5000.0f };
+  const C3DObject* sphere = m_world->GetSphere();
+  CSunMasking* sun = m_world->GetSunMasking();
+  auto calls = [&]() {
+    std::string s;
+    for (const SDrawRecord& r : Journal().draws)
+    {
+      if (r.sCall != "Draw")
+        s += r.sCall + (r.sCall == "DrawAdditive" ? std::to_string(r.dwFirst) : "") + " ";
+      else if (r.pObject == sphere)
+        s += "Sphere ";
+      else if (r.pObject == m_world->GetAtmosphere())
+        s += "Atmosphere ";
+    }
+    return s;
+  };
+  Journal().draws.clear();
+  ASSERT_EQ(m_world->Draw(), ZP_OK);
+  // Rays and halo fade, the disc does not; the Moon's volumes after the atmosphere, the
+  // Earth's after the Moon, each darkened at once; the flares fade, after the planets.
+  const std::string volume = "MarkVolume DarkenMarked ";
+  EXPECT_EQ(calls(), "Measure DrawAdditive1 DrawAdditive1 DrawAdditive1 DrawAdditive0 DrawAdditive0 "
+                     "Sphere Sphere Sphere Atmosphere " + volume + volume + "Sphere " + volume + volume +
+                     "DrawAdditive1 DrawAdditive1 DrawAdditive1 DrawAdditive1 DrawAdditive1 DrawAdditive1 ");
+  EXPECT_TRUE(sun->IsVisible());
+  for (const SDrawRecord& r : Journal().draws)
+    if (r.sCall == "DarkenMarked")
+      EXPECT_EQ(r.dwColorFactor, 30u * 0x01010101u);
+
+  // A failed measurement draws no sun and no flares; so does a sun behind the viewer,
+  // which is not even measured.
+  Journal().draws.clear();
+  Journal().bMeasureFails = true;
+  m_world->Draw();
+  EXPECT_EQ(calls().find("DrawAdditive"), std::string::npos) << calls();
+  EXPECT_FALSE(sun->IsVisible());
+  Journal().draws.clear();
+  Journal().bMeasureFails = false;
+  Settings()->light1.vPosition = SVector3{ 0.0f, 0.0f, -5000.0f };
+  m_world->Draw();
+  EXPECT_EQ(calls().find("Measure"), std::string::npos) << calls();
+  EXPECT_EQ(calls().find("DrawAdditive"), std::string::npos) << calls();
 }

@@ -5,6 +5,8 @@
 #include "app/scene/constellations.h"
 #include "app/scene/lens_flare_simple.h"
 #include "sdk/core/font.h"
+#include "app/scene/stencil_shadow.h"
+#include "app/scene/sun_masking.h"
 #include "app/scene/sun_simple.h"
 #include "sdk/core/tracked_memory.h"
 
@@ -190,20 +192,18 @@ TEST_F(WorldTest, MaskedFlaresWithoutMaskingSunLeaveNoFlares)
 
 TEST(SceneChoice, SunAndShadowRules)
 {
-  EXPECT_EQ(ChooseSunElement(true, PLATFORM_DIRECTX81), SUN_CHOICE_MASKING);
-  EXPECT_EQ(ChooseSunElement(true, PLATFORM_DIRECTX9), SUN_CHOICE_MASKING);
-  EXPECT_EQ(ChooseSunElement(true, PLATFORM_OPENGL12), SUN_CHOICE_SIMPLE);
-  EXPECT_EQ(ChooseSunElement(true, PLATFORM_SOFTWARE), SUN_CHOICE_SIMPLE);
-  EXPECT_EQ(ChooseSunElement(false, PLATFORM_DIRECTX81), SUN_CHOICE_SIMPLE);
+  // The device's services decide, whatever the platform is called.
+  EXPECT_EQ(ChooseSunElement(true, true), SUN_CHOICE_MASKING);
+  EXPECT_EQ(ChooseSunElement(true, false), SUN_CHOICE_SIMPLE);
+  EXPECT_EQ(ChooseSunElement(false, true), SUN_CHOICE_SIMPLE);
 
-  EXPECT_TRUE(WantsStencilShadow(true, true, true, PLATFORM_DIRECTX81));
-  EXPECT_TRUE(WantsStencilShadow(true, true, true, PLATFORM_SOFTWARE));
-  EXPECT_FALSE(WantsStencilShadow(true, true, true, PLATFORM_OPENGL12));
-  EXPECT_FALSE(WantsStencilShadow(false, true, true, PLATFORM_DIRECTX81));
-  EXPECT_FALSE(WantsStencilShadow(true, true, false, PLATFORM_DIRECTX81));
+  EXPECT_TRUE(WantsStencilShadow(true, true, true));
+  EXPECT_FALSE(WantsStencilShadow(false, true, true));
+  EXPECT_FALSE(WantsStencilShadow(true, true, false));
+  EXPECT_FALSE(WantsStencilShadow(true, false, true));
 }
 
-TEST_F(WorldTest, ShadowsWantedWithoutDirect3DMakeNothingAndSaySo)
+TEST_F(WorldTest, ShadowsWantedWithoutTheServiceMakeNothingAndSaySo)
 {
   FakePlatformFlags() = PLATFORM_SOFTWARE;
   m_appli->Set("EARTH", "EARTH_SHADOW_ENABLE", "1");
@@ -213,16 +213,60 @@ TEST_F(WorldTest, ShadowsWantedWithoutDirect3DMakeNothingAndSaySo)
   EXPECT_NE(LogText().find("# CStencilShadow::Load failed! (\"Fake\")\n"), std::string::npos);
 }
 
-TEST_F(WorldTest, ShadowsOnOpenGLAreNotEvenWanted)
+TEST_F(WorldTest, MaskingAndShadowsFollowTheDeviceServices)
 {
   m_appli->Set("EARTH", "EARTH_SHADOW_ENABLE", "1");
   m_appli->Set("MOON", "MOON_SHADOW_ENABLE", "1");
   m_appli->Set("SUN", "SUN_MASKING_ENABLE", "1");
+  m_appli->Set("LENS_FLARE", "LENS_FLARE_ENABLE", "1");
+  m_appli->Set("LENS_FLARE", "LENS_FLARE_MASKING_ENABLE", "1");
+
+  // OpenGL's flags without the services: the simple sun, no shadows, and the log says so.
   ASSERT_EQ(LoadWorld(), ZP_OK);
   EXPECT_EQ(m_world->GetStencilShadow(), nullptr);
+  EXPECT_EQ(m_world->GetSunMasking(), nullptr);
   EXPECT_NE(m_world->GetSunSimple(), nullptr);
-  EXPECT_EQ(LogText().find("CStencilShadow"), std::string::npos);
-  EXPECT_EQ(LogText().find("CSunMasking"), std::string::npos);
+  EXPECT_NE(LogText().find("# CSunMasking::Load failed! (\"Fake\")\n"), std::string::npos);
+  EXPECT_NE(LogText().find("# CStencilShadow::Load failed! (\"Fake\")\n"), std::string::npos);
+  ASSERT_EQ(m_world->Unload(), ZP_OK);
+  m_bLoaded = false;
+
+  // The software platform's flags with them: both made, the casters and occluders as
+  // the world's load places them, and no line.
+  Journal().Clear();
+  Journal().bServices = true;
+  FakePlatformFlags() = PLATFORM_SOFTWARE;
+  LogReset(m_sLog.c_str());
+  ASSERT_EQ(LoadWorld(), ZP_OK);
+  EXPECT_EQ(LogText().find("failed"), std::string::npos) << LogText();
+  EXPECT_EQ(m_world->GetSunSimple(), nullptr);
+  EXPECT_EQ(m_world->GetLensFlare(), nullptr);
+  CSunMasking* sun = m_world->GetSunMasking();
+  ASSERT_NE(sun, nullptr);
+  EXPECT_TRUE(sun->AreFlaresEnabled());
+  EXPECT_EQ(sun->GetOccluder(0).pObject, m_world->GetOccluder());
+  EXPECT_EQ(sun->GetOccluder(0).pMatrix, &m_world->GetEarthFacingMatrix());
+  EXPECT_EQ(sun->GetOccluder(1).pMatrix, &m_world->GetMoonFacingMatrix());
+  EXPECT_STREQ(sun->GetMaskTexture()->GetName(), "Sun4.png");
+
+  CStencilShadow* shadow = m_world->GetStencilShadow();
+  ASSERT_NE(shadow, nullptr);
+  EXPECT_EQ(shadow->GetShadowColor(), 30u * 0x01010101u);
+  const float fMoon = 0.2f * 3000.0f;
+  const SMatrix* apMatrix[4] = { &m_world->GetEarthSunMatrix(), &m_world->GetEarthSunSmallMatrix(),
+                                 &m_world->GetMoonSunMatrix(), &m_world->GetMoonSunSmallMatrix() };
+  const float afMax[4] = { 1.0f, 1.0f, 3000.0f, 3000.0f };
+  const float afMin[4] = { -1.1f * fMoon, -1.1f * fMoon, -6.0f, -6.0f };
+  for (int i = 0; i < CStencilShadow::CASTER_COUNT; ++i)
+  {
+    const SShadowCaster& c = shadow->GetCaster(i);
+    EXPECT_EQ(c.pObject, m_world->GetOccluder()) << i;
+    EXPECT_EQ(c.pMatrix, apMatrix[i]) << i;
+    EXPECT_FLOAT_EQ(c.vMax.x, afMax[i]) << i;
+    EXPECT_FLOAT_EQ(c.vMin.x, afMin[i]) << i;
+    EXPECT_EQ(c.vMax.y, 3.4028235e38f) << i;
+    EXPECT_EQ(c.dwCapacity, 200 * m_world->GetOccluder()->GetVertexCount()) << i;
+  }
 }
 
 TEST_F(WorldTest, UndecodableTexturesFailTheLoadWithTheirName)
@@ -552,7 +596,7 @@ TEST_F(WorldTest, EveryKeyOfTheApplicationTextIsReadAsItsType)
   m_bLoaded = false;
 
   // Read by no part of this build: the Moon difraction's colour (the quad keeps the
-  // Earth difraction's), and the masking sun's keys (it runs on Direct3D only).
+  // Earth difraction's), and the masking sun's keys (this fake device offers no occlusion service).
   const std::set<std::string> unread = {
     "MOON_DIFRACTION/MOON_DIFRACTION_COLOR_A", "MOON_DIFRACTION/MOON_DIFRACTION_COLOR_R",
     "MOON_DIFRACTION/MOON_DIFRACTION_COLOR_G", "MOON_DIFRACTION/MOON_DIFRACTION_COLOR_B",
