@@ -44,7 +44,8 @@ for a in "$@"; do
   case $a in
     --list-packages) list=1 ;;
     --windows) windows=1 ;;
-    *) echo "setup: unknown option '$a'" >&2; exit 2 ;;
+    -h|--help) sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) echo "setup: unknown option '$a' (try --help)" >&2; exit 2 ;;
   esac
 done
 [ $windows = 1 ] && packages+=("${windows_packages[@]}")

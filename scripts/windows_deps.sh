@@ -9,7 +9,11 @@
 # installed headers and static library.  Quick when DIR/prefix is complete.
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-dir=${1:?usage: windows_deps.sh DIR}
+case ${1:-} in
+  -h|--help) sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+  ''|-*) echo "windows_deps: usage: windows_deps.sh DIR (try --help)" >&2; exit 2 ;;
+esac
+dir=$1
 prefix=$dir/prefix
 [ -f "$prefix/lib/libpng16.a" ] && [ -f "$prefix/include/png.h" ] && exit 0
 

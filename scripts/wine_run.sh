@@ -7,6 +7,13 @@
 # PREFIX is the Wine prefix (made on first use, inside the build folder, so that runs
 # never touch the user's own ~/.wine).  Wine's own chatter is off.
 set -euo pipefail
+case ${1:-} in
+  -h|--help) sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+esac
+if [ $# -lt 2 ]; then
+  echo "wine_run: usage: wine_run.sh PREFIX PROGRAM [ARGUMENT]... (try --help)" >&2
+  exit 2
+fi
 export WINEPREFIX=$1
 shift
 export WINEDEBUG=${WINEDEBUG:--all}
