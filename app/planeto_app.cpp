@@ -374,12 +374,9 @@ int RunPlaneto(const SOptions& options)
     // The device takes the visual the window already has.
     hwnd = hForeign;
   } else {
-    // The OpenGL platform fixes the window's visual before the window exists.
-    SWindowVisual visual;
-    bool bVisual = (desc.dwFlags & PLATFORM_OPENGL12) == PLATFORM_OPENGL12 && ChooseWindowVisualGL(&visual);
+    const uint32_t dwFlags = (desc.dwFlags & PLATFORM_OPENGL12) == PLATFORM_OPENGL12 ? WINDOW_OPENGL : 0;
     hwnd = iWidth > 0 && iHeight > 0
-             ? CWindow::Create(APP_CLASS, szTitle, dwStyle, x, y, iWidth, iHeight, WindowProc,
-                               bVisual ? &visual : nullptr)
+             ? CWindow::Create(APP_CLASS, szTitle, dwStyle, x, y, iWidth, iHeight, WindowProc, dwFlags)
              : nullptr;
   }
   if (!hwnd) {

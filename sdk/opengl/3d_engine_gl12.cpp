@@ -8,6 +8,7 @@
 #include "sdk/opengl/shader_gl.h"
 #include "sdk/opengl/texture_gl.h"
 #include "sdk/os/window.h"
+#include "sdk/os/x11/window_x11.h"
 
 #include <GL/glx.h>
 
@@ -493,11 +494,12 @@ CSunOcclusionService* C3DEngineGL12::GetSunOcclusionService()
 
 // ---------------------------------------------------------------- visual and module
 
-bool ChooseWindowVisualGL(SWindowVisual* pVisual)
+// The visual of the configuration Create will choose, for windows made for OpenGL:
+// X11 fixes a window's visual when it is created.  False when the server offers no
+// suitable visual (the window then gets the default one and Create looks for a
+// configuration on that).
+static bool ChooseWindowVisual(Display* dpy, SWindowVisual* pVisual)
 {
-  Display* dpy = static_cast<Display*>(CWindow::GetNativeDisplay());
-  if (!dpy || !pVisual)
-    return false;
   GLXFBConfig cfg = ChooseConfig(dpy, DefaultScreen(dpy), 0);
   if (!cfg)
     return false;
@@ -506,10 +508,12 @@ bool ChooseWindowVisualGL(SWindowVisual* pVisual)
     return false;
   pVisual->pVisual = vi->visual;
   pVisual->iDepth = vi->depth;
-  pVisual->dwColormap = 0;
+  pVisual->colormap = 0;
   XFree(vi);
   return true;
 }
+
+static const bool s_bVisualChooser = (SetOpenGLVisualChooser(ChooseWindowVisual), true);
 
 ZRESULT DescribeOpenGL12(SPlatformDesc* pDesc)
 {

@@ -6,7 +6,6 @@
 
 class CShadowVolumesGL;
 class CSunOcclusionGL;
-namespace zos { struct SWindowVisual; }
 
 // The OpenGL 1.2 device on GLX.  It draws into the window given to Create, which it
 // owns from then on (Destroy destroys it).
@@ -45,12 +44,6 @@ private:
   CShadowVolumesGL* m_pShadowVolumes;
   CSunOcclusionGL*  m_pSunOcclusion;
 };
-
-// The visual Create will choose, for a window that does not exist yet: X11 fixes a
-// window's visual when it is created, so the caller passes this to CWindow::Create.
-// False when the server offers no suitable visual (the window then gets the default
-// one and Create looks for a configuration on that).
-bool ChooseWindowVisualGL(zos::SWindowVisual* pVisual);
 
 // The module's registration triple.
 ZRESULT    DescribeOpenGL12(SPlatformDesc* pDesc);

@@ -1,8 +1,9 @@
 #pragma once
 
-// A top-level X11 window that behaves as a Windows window: a class name, a title, a
-// style, a window procedure that receives the translated messages (messages.h),
-// named properties, mouse capture, the cursor counter and the minimised state.
+// A top-level window that behaves as a Windows window: a class name, a title, a
+// style, a window procedure that receives the messages (messages.h), named
+// properties, mouse capture, the cursor counter and the minimised state.  On Windows
+// it is the system's own window; on X11 the events are translated into the messages.
 // Windows are used from the one thread of the program.
 
 #include "sdk/os/messages.h"
@@ -10,6 +11,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 
 namespace zos
@@ -47,13 +49,8 @@ constexpr int SW_RESTORE         = 9;
 constexpr int SW_SHOWDEFAULT     = 10;
 #endif
 
-// A visual chosen by the caller (the GL platform picks it before the window exists).
-struct SWindowVisual
-{
-  void*         pVisual;     // Visual*
-  int           iDepth;
-  unsigned long dwColormap;  // 0: the window makes one for the visual
-};
+// Creation flags.
+constexpr uint32_t WINDOW_OPENGL = 0x1;   // the window will carry an OpenGL context
 
 class CWindow
 {
@@ -62,10 +59,11 @@ public:
   // manager adds its frame).  WS_POPUP asks for a frameless window and, when it
   // covers the screen, for the window manager's full-screen state.  WS_VISIBLE maps
   // it at once.  WM_CREATE and WM_SIZE are sent to the procedure before it returns.
-  // Null when there is no X server or the server refuses.
+  // WINDOW_OPENGL asks for a window an OpenGL context can be made on (X11: the visual
+  // the GL platform chooses; Windows: its own device context, clipped children).
+  // Null when there is no display or the system refuses.
   static HWND Create(const char* szClass, const char* szTitle, uint32_t dwStyle, int x, int y,
-                     int iWidth, int iHeight, WNDPROC pfnProc,
-                     const SWindowVisual* pVisual = nullptr);
+                     int iWidth, int iHeight, WNDPROC pfnProc, uint32_t dwFlags = 0);
 
   // Adopts a window of another client (an xscreensaver window, the root window), given
   // by its system handle, so that it is drawn into and followed as one of ours: its
@@ -132,7 +130,7 @@ public:
   bool IsIconic() const     { return m_bIconic; }
   bool IsVisible() const    { return m_bMapped; }
   bool IsFullscreen() const { return m_bFullscreen; }
-  bool IsDestroyed() const  { return m_dwXWindow == 0; }
+  bool IsDestroyed() const  { return m_hNative == 0; }
   bool IsForeign() const    { return m_bForeign; }
   bool GetClientSize(int* pWidth, int* pHeight) const;
 
@@ -140,31 +138,33 @@ public:
   const std::string& GetTitle() const     { return m_strTitle; }
   uint32_t      GetStyle() const   { return m_dwStyle; }
   WNDPROC       GetProc() const    { return m_pfnProc; }
-  // The system's handle of the window (an X Window id; 0 once destroyed).
-  uintptr_t     GetNativeHandle() const { return m_dwXWindow; }
+  // The system's handle of the window (an X Window id, an HWND; 0 once destroyed).
+  uintptr_t     GetNativeHandle() const { return m_hNative; }
 
 private:
-  CWindow() = default;
+  CWindow();
   CWindow(const CWindow&) = delete;
   CWindow& operator=(const CWindow&) = delete;
-  ~CWindow() = default;
+  ~CWindow();
   friend struct SWindowRegistry;
 
-  static CWindow* FromXWindow(unsigned long dwXWindow);
-  static void     HandleEvent(void* pXEvent);
+  // What only the system's window files know of a window (X11: its colormap).
+  struct SNative;
+
+  static CWindow* FromNative(uintptr_t hNative);
+  static void     HandleEvent(void* pEvent);   // an XEvent; a MSG on Windows
   void            Forget();
   void            SetIconic(bool bIconic);
   void            ApplyCursor();
   void            ReadWindowState();
-  uint32_t        KeyState(unsigned int uXState) const;
+  uint32_t        KeyState(unsigned int uState) const;
 
   std::string   m_strClass;
   std::string   m_strTitle;
   uint32_t      m_dwStyle = 0;
   WNDPROC       m_pfnProc = nullptr;
-  unsigned long m_dwXWindow = 0;
-  unsigned long m_dwColormap = 0;
-  bool          m_bOwnColormap = false;
+  uintptr_t     m_hNative = 0;           // X Window id or HWND; 0 once destroyed
+  std::unique_ptr<SNative> m_pNative;
   int           m_iWidth = 0;
   int           m_iHeight = 0;
   bool          m_bMapped = false;

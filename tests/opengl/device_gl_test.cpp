@@ -41,10 +41,8 @@ LRESULT TestProc(HWND hwnd, uint32_t msg, WPARAM w, LPARAM l)
 
 HWND MakeWindow()
 {
-  SWindowVisual visual;
-  bool haveVisual = ChooseWindowVisualGL(&visual);
   return CWindow::Create("PlanetoGLTest", "opengl test", WS_OVERLAPPED | WS_VISIBLE, 0, 0, W, H,
-                         TestProc, haveVisual ? &visual : nullptr);
+                         TestProc, WINDOW_OPENGL);
 }
 
 void Identity(SMatrix* m)

@@ -56,10 +56,8 @@ protected:
     world.reset(new CWorldBase());
     world->BindSettings(nullptr, nullptr, logPath);
     world->RegisterPlatform(PLATFORM_INDEX_OPENGL12, DescribeOpenGL12, CreateOpenGL12, DestroyOpenGL12);
-    SWindowVisual visual;
-    bool haveVisual = ChooseWindowVisualGL(&visual);
     hwnd = CWindow::Create("PlanetoGLWorld", "world", WS_OVERLAPPED | WS_VISIBLE, 0, 0, W, H, TestProc,
-                           haveVisual ? &visual : nullptr);
+                           WINDOW_OPENGL);
     ASSERT_NE(hwnd, nullptr);
     ASSERT_EQ(world->Load(hwnd, W, H, 32, false, false, 0x1000004, "."), ZP_OK);
     settings = world->GetSettings();

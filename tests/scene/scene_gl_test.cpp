@@ -104,10 +104,8 @@ TEST(SceneGL, TheEarthFillsTheMiddleOfTheFrame)
   world.BindSettings(engine.get(), appli.get(), log);
   world.SetFixedSeed(7);   // the start angles are random: keep the lit side where the test looks
   world.RegisterPlatform(PLATFORM_INDEX_OPENGL12, DescribeOpenGL12, CreateOpenGL12, DestroyOpenGL12);
-  SWindowVisual visual;
-  const bool bVisual = ChooseWindowVisualGL(&visual);
   HWND hwnd = CWindow::Create("PlanetoSceneGL", "scene", WS_OVERLAPPED | WS_VISIBLE, 0, 0, W, H, TestProc,
-                              bVisual ? &visual : nullptr);
+                              WINDOW_OPENGL);
   ASSERT_NE(hwnd, nullptr);
   ASSERT_EQ(world.Load(hwnd, W, H, 32, false, false, PLATFORM_OPENGL12, ""), ZP_OK);
 
@@ -198,10 +196,8 @@ public:
     world.BindSettings(&m_engine, &m_appli, "/tmp/planeto_scene_gl_masking.log");
     world.SetFixedSeed(dwSeed);
     world.RegisterPlatform(2, DescribeOpenGL12, CreateOpenGL12, DestroyOpenGL12);
-    SWindowVisual visual;
-    const bool bVisual = ChooseWindowVisualGL(&visual);
     HWND hwnd = CWindow::Create("PlanetoSceneGL", "scene", WS_OVERLAPPED | WS_VISIBLE, 0, 0, w, h, TestProc,
-                                bVisual ? &visual : nullptr);
+                                WINDOW_OPENGL);
     m_bLoaded = hwnd && world.Load(hwnd, w, h, 32, false, false, PLATFORM_OPENGL12, "") == ZP_OK;
   }
   ~CGLScene()

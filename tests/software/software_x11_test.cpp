@@ -10,6 +10,7 @@
 // gtest first: Xlib's macros (None, Bool...) would break its templates.
 #include <gtest/gtest.h>
 
+#include "sdk/os/x11/window_x11.h"   // after gtest: Xlib's macros clash with it
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -164,7 +165,7 @@ TEST_F(SoftwareX11Test, PresenterHandlesAnArgbVisual)
   if (!XMatchVisualInfo(dpy, DefaultScreen(dpy), 32, TrueColor, &info))
     GTEST_SKIP() << "no 32-bit visual";
   SWindowVisual visual = { info.visual, 32, 0 };
-  HWND argb = CWindow::Create("PlanetoSoftTest", "argb", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 40, 30,
+  HWND argb = CreateWindowOnVisual("PlanetoSoftTest", "argb", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 40, 30,
                               TestProc, &visual);
   ASSERT_NE(nullptr, argb);
   ASSERT_TRUE(WaitViewable(dpy, argb->GetNativeHandle()));

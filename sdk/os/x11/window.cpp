@@ -4,6 +4,7 @@
 #include "sdk/os/x11/display.h"
 #include "sdk/os/x11/virtual_keys.h"
 #include "sdk/os/x11/window_shared.h"
+#include "sdk/os/x11/window_x11.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
@@ -28,6 +29,8 @@ struct SWindowRegistry
   std::vector<std::unique_ptr<CWindow, void (*)(CWindow*)>> all;
 
   static void Delete(CWindow* p) { delete p; }
+  static HWND Create(const char* szClass, const char* szTitle, uint32_t dwStyle, int x, int y,
+                     int iWidth, int iHeight, WNDPROC pfnProc, const SWindowVisual* pVisual);
   CWindow* Make()
   {
     all.emplace_back(new CWindow(), &SWindowRegistry::Delete);
@@ -45,7 +48,8 @@ Atom InternAtom(const char* szName)
 
 namespace {
 
-SWindowRegistry s_registry;
+SWindowRegistry      s_registry;
+PFN_CHOOSE_GL_VISUAL s_pfnChooseGLVisual = nullptr;
 int             s_iCursorCount = 0;
 Cursor          s_blankCursor  = 0;
 bool            s_bKeyboardSetUp = false;
@@ -121,10 +125,10 @@ bool CWindow::IsWindow(HWND hwnd)
   return std::find(s_registry.live.begin(), s_registry.live.end(), hwnd) != s_registry.live.end();
 }
 
-CWindow* CWindow::FromXWindow(unsigned long dwXWindow)
+CWindow* CWindow::FromNative(uintptr_t hNative)
 {
   for (CWindow* p : s_registry.live)
-    if (p->m_dwXWindow == dwXWindow)
+    if (p->m_hNative == hNative)
       return p;
   return nullptr;
 }
@@ -138,8 +142,32 @@ bool CWindow::CanFullscreen()
   return CDisplay::WindowManagerSupports("_NET_WM_STATE_FULLSCREEN");
 }
 
+CWindow::CWindow() : m_pNative(std::make_unique<SNative>()) {}
+CWindow::~CWindow() = default;
+
+void SetOpenGLVisualChooser(PFN_CHOOSE_GL_VISUAL pfnChoose) { s_pfnChooseGLVisual = pfnChoose; }
+
 HWND CWindow::Create(const char* szClass, const char* szTitle, uint32_t dwStyle, int x, int y,
-                     int iWidth, int iHeight, WNDPROC pfnProc, const SWindowVisual* pVisual)
+                     int iWidth, int iHeight, WNDPROC pfnProc, uint32_t dwFlags)
+{
+  // The GL platform fixes the visual before the window exists (GLX draws only on a
+  // window of the configuration's visual).
+  SWindowVisual visual = {};
+  Display* pDisplay = CDisplay::Get();
+  bool bVisual = pDisplay && (dwFlags & WINDOW_OPENGL) && s_pfnChooseGLVisual &&
+                 s_pfnChooseGLVisual(pDisplay, &visual);
+  return CreateWindowOnVisual(szClass, szTitle, dwStyle, x, y, iWidth, iHeight, pfnProc,
+                              bVisual ? &visual : nullptr);
+}
+
+HWND CreateWindowOnVisual(const char* szClass, const char* szTitle, uint32_t dwStyle, int x, int y,
+                          int iWidth, int iHeight, WNDPROC pfnProc, const SWindowVisual* pVisual)
+{
+  return SWindowRegistry::Create(szClass, szTitle, dwStyle, x, y, iWidth, iHeight, pfnProc, pVisual);
+}
+
+HWND SWindowRegistry::Create(const char* szClass, const char* szTitle, uint32_t dwStyle, int x, int y,
+                             int iWidth, int iHeight, WNDPROC pfnProc, const SWindowVisual* pVisual)
 {
   Display* pDisplay = CDisplay::Get();
   if (!pDisplay || !szClass)
@@ -148,8 +176,7 @@ HWND CWindow::Create(const char* szClass, const char* szTitle, uint32_t dwStyle,
 
   const int iScreen = DefaultScreen(pDisplay);
   const Window root = RootWindow(pDisplay, iScreen);
-  Visual* pVis = pVisual && pVisual->pVisual ? static_cast<Visual*>(pVisual->pVisual)
-                                             : DefaultVisual(pDisplay, iScreen);
+  Visual* pVis = pVisual && pVisual->pVisual ? pVisual->pVisual : DefaultVisual(pDisplay, iScreen);
   const int iDepth = pVisual && pVisual->pVisual ? pVisual->iDepth : DefaultDepth(pDisplay, iScreen);
   iWidth = std::max(iWidth, 1);
   iHeight = std::max(iHeight, 1);
@@ -157,8 +184,8 @@ HWND CWindow::Create(const char* szClass, const char* szTitle, uint32_t dwStyle,
   CDisplay::BeginErrorTrap();
   Colormap cmap = 0;
   bool bOwnColormap = false;
-  if (pVisual && pVisual->dwColormap)
-    cmap = pVisual->dwColormap;
+  if (pVisual && pVisual->colormap)
+    cmap = pVisual->colormap;
   else
   {
     cmap = XCreateColormap(pDisplay, root, pVis, AllocNone);
@@ -213,9 +240,9 @@ HWND CWindow::Create(const char* szClass, const char* szTitle, uint32_t dwStyle,
   pWnd->m_strClass = szClass;
   pWnd->m_dwStyle = dwStyle;
   pWnd->m_pfnProc = pfnProc;
-  pWnd->m_dwXWindow = w;
-  pWnd->m_dwColormap = cmap;
-  pWnd->m_bOwnColormap = bOwnColormap;
+  pWnd->m_hNative = w;
+  pWnd->m_pNative->colormap = cmap;
+  pWnd->m_pNative->bOwnColormap = bOwnColormap;
   pWnd->m_iWidth = iWidth;
   pWnd->m_iHeight = iHeight;
   pWnd->SetTitle(szTitle ? szTitle : "");
@@ -265,7 +292,7 @@ HWND CWindow::Attach(const char* szClass, uintptr_t hNative, WNDPROC pfnProc)
   CWindow* pWnd = s_registry.Make();
   pWnd->m_strClass = szClass;
   pWnd->m_pfnProc = pfnProc;
-  pWnd->m_dwXWindow = dwXWindow;
+  pWnd->m_hNative = dwXWindow;
   pWnd->m_bForeign = true;
   pWnd->m_iWidth = std::max(attrs.width, 1);
   pWnd->m_iHeight = std::max(attrs.height, 1);
@@ -296,17 +323,17 @@ bool CWindow::Destroy()
   if (m_bMapped && !m_bForeign)
   {
     m_bHiding = true;
-    XUnmapWindow(pDisplay, m_dwXWindow);
+    XUnmapWindow(pDisplay, m_hNative);
   }
   Send(WM_DESTROY, 0, 0);
 
   CDisplay::BeginErrorTrap();
   if (m_bForeign)
-    XSelectInput(pDisplay, m_dwXWindow, NoEventMask);   // its owner keeps it
+    XSelectInput(pDisplay, m_hNative, NoEventMask);   // its owner keeps it
   else
-    XDestroyWindow(pDisplay, m_dwXWindow);
-  if (m_bOwnColormap && m_dwColormap)
-    XFreeColormap(pDisplay, m_dwColormap);
+    XDestroyWindow(pDisplay, m_hNative);
+  if (m_pNative->bOwnColormap && m_pNative->colormap)
+    XFreeColormap(pDisplay, m_pNative->colormap);
   CDisplay::EndErrorTrap();
   Forget();
   return true;
@@ -319,8 +346,8 @@ void CWindow::Forget()
   CMessageQueue::ForgetWindow(this);
   s_registry.live.erase(std::remove(s_registry.live.begin(), s_registry.live.end(), this),
                         s_registry.live.end());
-  m_dwXWindow = 0;
-  m_dwColormap = 0;
+  m_hNative = 0;
+  m_pNative->colormap = 0;
   m_bMapped = false;
   m_bFocused = false;
   m_mapProps.clear();
@@ -335,7 +362,7 @@ bool CWindow::Show(int iCmdShow)
     return m_bMapped;   // its owner maps it
   Display* pDisplay = CDisplay::Get();
   const bool bWasVisible = m_bMapped;
-  const Window w = m_dwXWindow;
+  const Window w = m_hNative;
 
   switch (iCmdShow)
   {
@@ -411,7 +438,7 @@ bool CWindow::SetFocus()
   {
     XEvent e = {};
     e.xclient.type = ClientMessage;
-    e.xclient.window = m_dwXWindow;
+    e.xclient.window = m_hNative;
     e.xclient.message_type = InternAtom("_NET_ACTIVE_WINDOW");
     e.xclient.format = 32;
     e.xclient.data.l[0] = 1;   // from an application
@@ -422,7 +449,7 @@ bool CWindow::SetFocus()
   if (!m_bMapped)
     return false;
   CDisplay::BeginErrorTrap();
-  XSetInputFocus(pDisplay, m_dwXWindow, RevertToParent, CurrentTime);
+  XSetInputFocus(pDisplay, m_hNative, RevertToParent, CurrentTime);
   return CDisplay::EndErrorTrap() == 0;
 }
 
@@ -441,9 +468,9 @@ bool CWindow::SetTitle(const char* szTitle)
   Display* pDisplay = CDisplay::Get();
   m_strTitle = szTitle;
   // The title is UTF-8: the EWMH name carries it as is, WM_NAME for older managers.
-  XChangeProperty(pDisplay, m_dwXWindow, InternAtom("_NET_WM_NAME"), InternAtom("UTF8_STRING"), 8, PropModeReplace,
+  XChangeProperty(pDisplay, m_hNative, InternAtom("_NET_WM_NAME"), InternAtom("UTF8_STRING"), 8, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(szTitle), static_cast<int>(m_strTitle.size()));
-  XStoreName(pDisplay, m_dwXWindow, szTitle);
+  XStoreName(pDisplay, m_hNative, szTitle);
   XFlush(pDisplay);
   return true;
 }
@@ -460,7 +487,7 @@ bool CWindow::SetIcon(int iWidth, int iHeight, const uint32_t* pARGB)
   for (size_t i = 0, n = static_cast<size_t>(iWidth) * static_cast<size_t>(iHeight); i < n; ++i)
     data.push_back(pARGB[i]);
   Display* pDisplay = CDisplay::Get();
-  XChangeProperty(pDisplay, m_dwXWindow, InternAtom("_NET_WM_ICON"), XA_CARDINAL, 32, PropModeReplace,
+  XChangeProperty(pDisplay, m_hNative, InternAtom("_NET_WM_ICON"), XA_CARDINAL, 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(data.data()), static_cast<int>(data.size()));
   XFlush(pDisplay);
   return true;
@@ -478,7 +505,7 @@ bool CWindow::SetFullscreen(bool bFullscreen)
     {
       int iW = 0, iH = 0;
       CDisplay::GetScreenSize(&iW, &iH);
-      XMoveResizeWindow(pDisplay, m_dwXWindow, 0, 0, static_cast<unsigned>(iW),
+      XMoveResizeWindow(pDisplay, m_hNative, 0, 0, static_cast<unsigned>(iW),
                         static_cast<unsigned>(iH));
     }
     m_bFullscreen = bFullscreen;
@@ -493,7 +520,7 @@ bool CWindow::SetFullscreen(bool bFullscreen)
   {
     XEvent e = {};
     e.xclient.type = ClientMessage;
-    e.xclient.window = m_dwXWindow;
+    e.xclient.window = m_hNative;
     e.xclient.message_type = InternAtom("_NET_WM_STATE");
     e.xclient.format = 32;
     e.xclient.data.l[0] = bFullscreen ? 1 : 0;   // add / remove
@@ -508,7 +535,7 @@ bool CWindow::SetFullscreen(bool bFullscreen)
     std::vector<Atom> states;
     if (bFullscreen)
       states.push_back(aFull);
-    SetNetWmState(pDisplay, m_dwXWindow, states);
+    SetNetWmState(pDisplay, m_hNative, states);
   }
   m_bFullscreen = bFullscreen;
   XFlush(pDisplay);
@@ -522,7 +549,7 @@ bool CWindow::SetCapture()
   Display* pDisplay = CDisplay::Get();
   g_pCapture = this;
   // A window not yet viewable cannot grab; capture is still recorded, as on Windows.
-  XGrabPointer(pDisplay, m_dwXWindow, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
+  XGrabPointer(pDisplay, m_hNative, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
                GrabModeAsync, GrabModeAsync, None, s_iCursorCount < 0 ? BlankCursor(pDisplay) : None,
                CurrentTime);
   XFlush(pDisplay);
@@ -561,9 +588,9 @@ void CWindow::ApplyCursor()
     return;
   Display* pDisplay = CDisplay::Get();
   if (bHide)
-    XDefineCursor(pDisplay, m_dwXWindow, BlankCursor(pDisplay));
+    XDefineCursor(pDisplay, m_hNative, BlankCursor(pDisplay));
   else
-    XUndefineCursor(pDisplay, m_dwXWindow);
+    XUndefineCursor(pDisplay, m_hNative);
   m_bCursorHidden = bHide;
   XFlush(pDisplay);
 }
@@ -619,7 +646,7 @@ bool CWindow::GetClientSize(int* pWidth, int* pHeight) const
   int w = m_iWidth, h = m_iHeight;
   XWindowAttributes attrs = {};
   CDisplay::BeginErrorTrap();
-  Status ok = XGetWindowAttributes(CDisplay::Get(), m_dwXWindow, &attrs);
+  Status ok = XGetWindowAttributes(CDisplay::Get(), m_hNative, &attrs);
   if (CDisplay::EndErrorTrap() == 0 && ok)
   {
     w = attrs.width;
@@ -656,7 +683,7 @@ void CWindow::ReadWindowState()
 
   CDisplay::BeginErrorTrap();
   Atom aWmState = InternAtom("WM_STATE");
-  if (XGetWindowProperty(pDisplay, m_dwXWindow, aWmState, 0, 2, False, aWmState, &aType, &iFormat,
+  if (XGetWindowProperty(pDisplay, m_hNative, aWmState, 0, 2, False, aWmState, &aType, &iFormat,
                          &nItems, &nAfter, &pData) == Success && pData)
   {
     if (iFormat == 32 && nItems >= 1)
@@ -664,7 +691,7 @@ void CWindow::ReadWindowState()
     XFree(pData);
   }
   pData = nullptr;
-  if (XGetWindowProperty(pDisplay, m_dwXWindow, InternAtom("_NET_WM_STATE"), 0, 64, False, XA_ATOM, &aType,
+  if (XGetWindowProperty(pDisplay, m_hNative, InternAtom("_NET_WM_STATE"), 0, 64, False, XA_ATOM, &aType,
                          &iFormat, &nItems, &nAfter, &pData) == Success && pData)
   {
     const Atom aHidden = InternAtom("_NET_WM_STATE_HIDDEN");

@@ -54,7 +54,7 @@ int CWindow::PumpEvents()
 void CWindow::HandleEvent(void* pXEvent)
 {
   XEvent& e = *static_cast<XEvent*>(pXEvent);
-  CWindow* pWnd = FromXWindow(e.xany.window);
+  CWindow* pWnd = FromNative(e.xany.window);
   if (!pWnd)
     return;
   Display* pDisplay = CDisplay::Get();
@@ -166,14 +166,14 @@ void CWindow::HandleEvent(void* pXEvent)
   case DestroyNotify:
     // Another client destroyed it (xdotool windowclose, a window manager that died
     // holding it): the same end as our own Destroy, without the X calls.
-    if (e.xdestroywindow.window == pWnd->m_dwXWindow && !pWnd->m_bDestroying)
+    if (e.xdestroywindow.window == pWnd->m_hNative && !pWnd->m_bDestroying)
     {
       pWnd->m_bDestroying = true;
       if (g_pCapture == pWnd)
         ReleaseCapture();
       pWnd->Send(WM_DESTROY, 0, 0);
-      if (pWnd->m_bOwnColormap && pWnd->m_dwColormap)
-        XFreeColormap(pDisplay, pWnd->m_dwColormap);
+      if (pWnd->m_pNative->bOwnColormap && pWnd->m_pNative->colormap)
+        XFreeColormap(pDisplay, pWnd->m_pNative->colormap);
       pWnd->Forget();
     }
     break;

@@ -7,6 +7,7 @@
 #include "sdk/os/x11/display.h"
 #include "sdk/os/message_queue.h"
 #include "sdk/os/window.h"
+#include "sdk/os/x11/window_x11.h"
 #include "tests/os/window_fixture.h"
 
 #include <X11/Xatom.h>
@@ -291,7 +292,7 @@ TEST_F(WindowX11Test, CallerChosenVisualIsUsed)
                                       &tmpl, &n);
   ASSERT_NE(pInfo, nullptr);
   SWindowVisual vis = { pInfo[n - 1].visual, pInfo[n - 1].depth, 0 };
-  m_hwnd = CWindow::Create("Planeto", "visual", WS_OVERLAPPEDWINDOW, 0, 0, 64, 64, RecordProc, &vis);
+  m_hwnd = CreateWindowOnVisual("Planeto", "visual", WS_OVERLAPPEDWINDOW, 0, 0, 64, 64, RecordProc, &vis);
   ASSERT_NE(m_hwnd, nullptr);
   XWindowAttributes attrs = {};
   XGetWindowAttributes(m_pOther, m_hwnd->GetNativeHandle(), &attrs);
