@@ -1,9 +1,7 @@
 #include "sdk/opengl/camera_gl.h"
 
 #include "sdk/core/engine_settings.h"
-
-#include <GL/gl.h>
-#include <GL/glu.h>
+#include "sdk/opengl/gl_headers.h"
 
 // Each projection leaves the model-view matrix selected: the objects and the frame
 // cycle only ever push, pop and load the model-view stack.

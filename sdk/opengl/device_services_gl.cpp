@@ -4,9 +4,8 @@
 #include "sdk/core/camera.h"
 #include "sdk/core/engine_settings.h"
 #include "sdk/core/texture.h"
+#include "sdk/opengl/gl_headers.h"
 #include "sdk/opengl/platform_gl.h"
-
-#include <GL/glext.h>
 
 #include <initializer_list>
 #include <new>

@@ -2,7 +2,7 @@
 
 #include "sdk/core/device_services.h"
 
-#include <GL/gl.h>
+#include "sdk/opengl/gl_headers.h"
 
 struct SEngineSettings;
 

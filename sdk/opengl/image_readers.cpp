@@ -1,6 +1,7 @@
 #include "sdk/opengl/image_readers.h"
 
-#include <GL/gl.h>
+#include "sdk/opengl/gl_headers.h"
+
 #include <png.h>
 
 #include <cstdio>

@@ -6,10 +6,9 @@
 #include "sdk/core/index_buffer.h"
 #include "sdk/core/texture.h"
 #include "sdk/core/tracked_memory.h"
+#include "sdk/opengl/gl_headers.h"
 #include "sdk/opengl/index_buffer_gl.h"
 #include "sdk/opengl/platform_gl.h"
-
-#include <GL/glext.h>
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,7 @@
 
 #include "sdk/core/3d_mesh_object.h"
 
-#include <GL/gl.h>
+#include "sdk/opengl/gl_headers.h"
 
 #include <vector>
 

@@ -4,8 +4,7 @@
 // Create until Destroy, so that textures, shaders and objects, which only hold the
 // record, reach the context and the extension entry points.
 
-#include <GL/gl.h>
-#include <GL/glext.h>
+#include "sdk/opengl/gl_headers.h"
 
 class CCamera;
 namespace zos { class CWindow; }

@@ -2,8 +2,7 @@
 
 #include "sdk/core/shader.h"
 
-#include <GL/gl.h>
-#include <GL/glext.h>
+#include "sdk/opengl/gl_headers.h"
 
 // A fragment program on the ARB shader objects.  Where the entry points are missing
 // it is created but inert: every operation then does nothing.

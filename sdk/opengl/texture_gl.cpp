@@ -2,11 +2,9 @@
 
 #include "sdk/core/3d_object.h"
 #include "sdk/core/engine_settings.h"
+#include "sdk/opengl/gl_headers.h"
 #include "sdk/opengl/image_readers.h"
 #include "sdk/opengl/platform_gl.h"
-
-#include <GL/glext.h>
-#include <GL/glu.h>
 
 CTextureGL::CTextureGL() : m_uTexture(0), m_ePixelFormat(0)
 {
