@@ -3,135 +3,21 @@
 #include "sdk/core/engine_settings.h"
 #include "sdk/opengl/camera_gl.h"
 #include "sdk/opengl/device_services_gl.h"
+#include "sdk/opengl/gl_headers.h"
 #include "sdk/opengl/index_buffer_gl.h"
 #include "sdk/opengl/object_gl.h"
 #include "sdk/opengl/shader_gl.h"
 #include "sdk/opengl/texture_gl.h"
 #include "sdk/os/window.h"
-#include "sdk/os/x11/window_x11.h"
-
-#include <GL/glx.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <unordered_set>
 
 using namespace zos;
 
 namespace {
-
-// What is asked of the frame buffer: RGBA, double-buffered, 8 bits per colour, no
-// alpha, the deepest depth buffer offered but at least 24 bits, an 8-bit stencil.
-constexpr int kMinDepthBits = 24;
-constexpr int kStencilBits = 8;
-
-struct SConfigScore
-{
-  int depth;
-  int stencilExact;
-  int noAlpha;
-  int colourExact;
-  int mono;
-  int singleSample;
-  int noCaveat;
-  int trueColour;
-
-  // Lexicographic: the earlier field matters more.
-  bool BetterThan(const SConfigScore& o) const
-  {
-    const int* a = &depth;
-    const int* b = &o.depth;
-    for (size_t i = 0; i < sizeof(SConfigScore) / sizeof(int); ++i)
-      if (a[i] != b[i])
-        return a[i] > b[i];
-    return false;
-  }
-};
-
-int ConfigAttrib(Display* dpy, GLXFBConfig cfg, int attrib)
-{
-  int value = 0;
-  if (glXGetFBConfigAttrib(dpy, cfg, attrib, &value) != Success)
-    return 0;
-  return value;
-}
-
-// The configuration closest to what is asked, on the given visual when wantVisual is
-// non-zero.  Null when none has what is required.
-GLXFBConfig ChooseConfig(Display* dpy, int screen, VisualID wantVisual)
-{
-  // Before the first GLX call loads the driver: Mesa's software rasterizer then blends
-  // two mipmap levels only near the switch from one to the next ("brilinear") instead
-  // of across the whole range, which saves a tenth of its work on the scene and moves
-  // no pixel of it by more than a few levels.  A value the user set is kept; other
-  // drivers do not read it.
-  setenv("GALLIVM_PERF", "brilinear", 0);
-  int count = 0;
-  GLXFBConfig* configs = glXGetFBConfigs(dpy, screen, &count);
-  if (!configs)
-    return nullptr;
-  // Each glXGetFBConfigAttrib searches the whole list (840 configurations on llvmpipe),
-  // so querying every configuration costs some 100 ms at start-up.  The library first
-  // keeps those that have what is required; the loop below then scores only these, in
-  // the order of the full list so that ties go the same way.  Attributes that
-  // glXChooseFBConfig would otherwise fix by default are left open, as the loop does.
-  const int required[] = {
-    GLX_RENDER_TYPE, GLX_RGBA_BIT, GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT, GLX_DOUBLEBUFFER, True,
-    GLX_X_RENDERABLE, True, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE, 8,
-    GLX_DEPTH_SIZE, kMinDepthBits, GLX_STENCIL_SIZE, kStencilBits,
-    GLX_STEREO, static_cast<int>(GLX_DONT_CARE), GLX_TRANSPARENT_TYPE, static_cast<int>(GLX_DONT_CARE),
-    None
-  };
-  int candidateCount = 0;
-  GLXFBConfig* candidates = glXChooseFBConfig(dpy, screen, required, &candidateCount);
-  std::unordered_set<GLXFBConfig> keep;
-  if (candidates)
-  {
-    keep.insert(candidates, candidates + candidateCount);
-    XFree(candidates);
-  }
-  GLXFBConfig best = nullptr;
-  SConfigScore bestScore{};
-  for (int i = 0; i < count; ++i)
-  {
-    GLXFBConfig c = configs[i];
-    // Without a filtered list (a library that refuses the request) every one is tried.
-    if (!keep.empty() && !keep.count(c))
-      continue;
-    VisualID visual = static_cast<VisualID>(ConfigAttrib(dpy, c, GLX_VISUAL_ID));
-    if (visual == 0 || (wantVisual && visual != wantVisual))
-      continue;
-    if (!(ConfigAttrib(dpy, c, GLX_RENDER_TYPE) & GLX_RGBA_BIT) ||
-        !(ConfigAttrib(dpy, c, GLX_DRAWABLE_TYPE) & GLX_WINDOW_BIT) ||
-        !ConfigAttrib(dpy, c, GLX_DOUBLEBUFFER) || !ConfigAttrib(dpy, c, GLX_X_RENDERABLE))
-      continue;
-    int red = ConfigAttrib(dpy, c, GLX_RED_SIZE);
-    int green = ConfigAttrib(dpy, c, GLX_GREEN_SIZE);
-    int blue = ConfigAttrib(dpy, c, GLX_BLUE_SIZE);
-    int depth = ConfigAttrib(dpy, c, GLX_DEPTH_SIZE);
-    int stencil = ConfigAttrib(dpy, c, GLX_STENCIL_SIZE);
-    if (red < 8 || green < 8 || blue < 8 || depth < kMinDepthBits || stencil < kStencilBits)
-      continue;
-    SConfigScore score;
-    score.depth = depth;
-    score.stencilExact = stencil == kStencilBits;
-    score.noAlpha = ConfigAttrib(dpy, c, GLX_ALPHA_SIZE) == 0;
-    score.colourExact = red == 8 && green == 8 && blue == 8;
-    score.mono = !ConfigAttrib(dpy, c, GLX_STEREO);
-    score.singleSample = ConfigAttrib(dpy, c, GLX_SAMPLES) <= 1;
-    score.noCaveat = ConfigAttrib(dpy, c, GLX_CONFIG_CAVEAT) == GLX_NONE;
-    score.trueColour = ConfigAttrib(dpy, c, GLX_X_VISUAL_TYPE) == GLX_TRUE_COLOR;
-    if (!best || score.BetterThan(bestScore))
-    {
-      best = c;
-      bestScore = score;
-    }
-  }
-  XFree(configs);
-  return best;
-}
 
 // Whole-word search in the extension string (a name may be the prefix of another).
 bool HasExtension(const char* szName)
@@ -153,9 +39,9 @@ int GLMajorVersion()
 }
 
 template <typename T>
-T EntryPoint(const char* szName)
+T EntryPoint(const CGLContext& context, const char* szName)
 {
-  return reinterpret_cast<T>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(szName)));
+  return reinterpret_cast<T>(context.GetProcAddress(szName));
 }
 
 inline float ColorByte(uint32_t dwColor, int iShift)
@@ -182,47 +68,28 @@ C3DEngineGL12::~C3DEngineGL12()
   m_pCamera = nullptr;
 }
 
-ZRESULT C3DEngineGL12::ChoosePixelFormat()
-{
-  Display* dpy = static_cast<Display*>(m_platform.hDC);
-  Window xwin = m_platform.hWnd->GetNativeHandle();
-  if (!dpy || !xwin)
-    return ZP_FAIL;
-  // The window's visual is fixed: look for the best configuration on it.
-  XWindowAttributes attrs;
-  if (!XGetWindowAttributes(dpy, xwin, &attrs) || !attrs.visual)
-    return ZP_FAIL;
-  GLXFBConfig cfg = ChooseConfig(dpy, XScreenNumberOfScreen(attrs.screen),
-                                 XVisualIDFromVisual(attrs.visual));
-  if (!cfg)
-    return ZP_FAIL;
-  m_platform.pConfig = cfg;
-  m_platform.dwDrawable = xwin;
-  return ZP_OK;
-}
-
 void C3DEngineGL12::LoadEntryPoints()
 {
   // Mesa hands out a dispatch stub for any name, so the extension string decides.
   SPlatformGL& p = m_platform;
   if (HasExtension("GL_ARB_multitexture"))
   {
-    p.glActiveTextureARB = EntryPoint<PFNGLACTIVETEXTUREARBPROC>("glActiveTextureARB");
-    p.glMultiTexCoord2fARB = EntryPoint<PFNGLMULTITEXCOORD2FARBPROC>("glMultiTexCoord2fARB");
+    p.glActiveTextureARB = EntryPoint<PFNGLACTIVETEXTUREARBPROC>(m_context, "glActiveTextureARB");
+    p.glMultiTexCoord2fARB = EntryPoint<PFNGLMULTITEXCOORD2FARBPROC>(m_context, "glMultiTexCoord2fARB");
   }
   if (HasExtension("GL_ARB_shader_objects") && HasExtension("GL_ARB_fragment_shader"))
   {
-    p.glCreateProgramObjectARB = EntryPoint<PFNGLCREATEPROGRAMOBJECTARBPROC>("glCreateProgramObjectARB");
-    p.glCreateShaderObjectARB = EntryPoint<PFNGLCREATESHADEROBJECTARBPROC>("glCreateShaderObjectARB");
-    p.glDeleteObjectARB = EntryPoint<PFNGLDELETEOBJECTARBPROC>("glDeleteObjectARB");
-    p.glShaderSourceARB = EntryPoint<PFNGLSHADERSOURCEARBPROC>("glShaderSourceARB");
-    p.glCompileShaderARB = EntryPoint<PFNGLCOMPILESHADERARBPROC>("glCompileShaderARB");
-    p.glAttachObjectARB = EntryPoint<PFNGLATTACHOBJECTARBPROC>("glAttachObjectARB");
-    p.glDetachObjectARB = EntryPoint<PFNGLDETACHOBJECTARBPROC>("glDetachObjectARB");
-    p.glLinkProgramARB = EntryPoint<PFNGLLINKPROGRAMARBPROC>("glLinkProgramARB");
-    p.glUseProgramObjectARB = EntryPoint<PFNGLUSEPROGRAMOBJECTARBPROC>("glUseProgramObjectARB");
-    p.glGetUniformLocationARB = EntryPoint<PFNGLGETUNIFORMLOCATIONARBPROC>("glGetUniformLocationARB");
-    p.glUniform1iARB = EntryPoint<PFNGLUNIFORM1IARBPROC>("glUniform1iARB");
+    p.glCreateProgramObjectARB = EntryPoint<PFNGLCREATEPROGRAMOBJECTARBPROC>(m_context, "glCreateProgramObjectARB");
+    p.glCreateShaderObjectARB = EntryPoint<PFNGLCREATESHADEROBJECTARBPROC>(m_context, "glCreateShaderObjectARB");
+    p.glDeleteObjectARB = EntryPoint<PFNGLDELETEOBJECTARBPROC>(m_context, "glDeleteObjectARB");
+    p.glShaderSourceARB = EntryPoint<PFNGLSHADERSOURCEARBPROC>(m_context, "glShaderSourceARB");
+    p.glCompileShaderARB = EntryPoint<PFNGLCOMPILESHADERARBPROC>(m_context, "glCompileShaderARB");
+    p.glAttachObjectARB = EntryPoint<PFNGLATTACHOBJECTARBPROC>(m_context, "glAttachObjectARB");
+    p.glDetachObjectARB = EntryPoint<PFNGLDETACHOBJECTARBPROC>(m_context, "glDetachObjectARB");
+    p.glLinkProgramARB = EntryPoint<PFNGLLINKPROGRAMARBPROC>(m_context, "glLinkProgramARB");
+    p.glUseProgramObjectARB = EntryPoint<PFNGLUSEPROGRAMOBJECTARBPROC>(m_context, "glUseProgramObjectARB");
+    p.glGetUniformLocationARB = EntryPoint<PFNGLGETUNIFORMLOCATIONARBPROC>(m_context, "glGetUniformLocationARB");
+    p.glUniform1iARB = EntryPoint<PFNGLUNIFORM1IARBPROC>(m_context, "glUniform1iARB");
   }
   // Frame-buffer objects: the extension's names, else those of the core (3.0 and later,
   // or ARB_framebuffer_object), which take the same arguments.
@@ -233,10 +100,10 @@ void C3DEngineGL12::LoadEntryPoints()
     suffix = "";
   if (suffix)
   {
-    auto fbo = [suffix](const char* szBase) {
+    auto fbo = [this, suffix](const char* szBase) {
       char szName[64];
       std::snprintf(szName, sizeof(szName), "%s%s", szBase, suffix);
-      return glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(szName));
+      return m_context.GetProcAddress(szName);
     };
     p.glGenFramebuffersEXT = reinterpret_cast<PFNGLGENFRAMEBUFFERSEXTPROC>(fbo("glGenFramebuffers"));
     p.glDeleteFramebuffersEXT = reinterpret_cast<PFNGLDELETEFRAMEBUFFERSEXTPROC>(fbo("glDeleteFramebuffers"));
@@ -269,26 +136,15 @@ ZRESULT C3DEngineGL12::Create(SEngineSettings* pSettings, CWindow* hWnd)
     return ZP_FAIL;
   pSettings->pPlatform = &m_platform;
 
-  // Full screen is the window manager's state here; a refusal means windowed.
-  if (pSettings->bFullscreen && !hWnd->SetFullscreen(true))
+  // Full screen: a display mode of the settings' size; a refusal means windowed.
+  if (pSettings->bFullscreen && !m_context.EnterFullscreen(hWnd, pSettings->wWidth, pSettings->wHeight))
     pSettings->bFullscreen = 0;
 
-  m_platform.hDC = CWindow::GetNativeDisplay();
-  if (ChoosePixelFormat() < 0)
+  if (m_context.Create(hWnd) < 0)
     return ZP_FAIL;
-
-  Display* dpy = static_cast<Display*>(m_platform.hDC);
-  GLXFBConfig cfg = static_cast<GLXFBConfig>(m_platform.pConfig);
-  GLXContext ctx = glXCreateNewContext(dpy, cfg, GLX_RGBA_TYPE, nullptr, True);
-  if (!ctx)
-    return ZP_FAIL;
-  m_platform.hRC = ctx;
-  if (!glXMakeCurrent(dpy, m_platform.dwDrawable, ctx))
-  {
-    glXDestroyContext(dpy, ctx);
-    m_platform.hRC = nullptr;
-    return ZP_FAIL;
-  }
+  m_platform.hDC = m_context.GetDeviceContext();
+  m_platform.hRC = m_context.GetRenderingContext();
+  m_platform.hPalette = m_context.GetPalette();
 
   LoadEntryPoints();
 
@@ -316,10 +172,10 @@ ZRESULT C3DEngineGL12::Create(SEngineSettings* pSettings, CWindow* hWnd)
   if (r < 0)
     return r;
 
-  // Make the context current again on the same drawable, then the state that belongs
-  // to the drawable.
-  glXMakeCurrent(dpy, None, nullptr);
-  glXMakeCurrent(dpy, m_platform.dwDrawable, ctx);
+  // Make the context current again on the same window, then the state that belongs
+  // to the drawable.  A failure here is not the device's: the context stays usable.
+  m_context.Reacquire();
+  m_platform.hDC = m_context.GetDeviceContext();
   glDrawBuffer(GL_BACK);
   glLightModelf(GL_LIGHT_MODEL_TWO_SIDE, 1.0f);
   glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
@@ -332,29 +188,23 @@ ZRESULT C3DEngineGL12::Create(SEngineSettings* pSettings, CWindow* hWnd)
   return r;
 }
 
-void C3DEngineGL12::ReleaseContext()
-{
-  Display* dpy = static_cast<Display*>(m_platform.hDC);
-  if (dpy && m_platform.hRC)
-  {
-    glXMakeCurrent(dpy, None, nullptr);
-    glXDestroyContext(dpy, static_cast<GLXContext>(m_platform.hRC));
-  }
-  m_platform.hRC = nullptr;
-}
-
 ZRESULT C3DEngineGL12::Destroy()
 {
   if (m_pSettings && m_pSettings->bFullscreen && m_platform.hWnd)
-    m_platform.hWnd->SetFullscreen(false);
+    m_context.LeaveFullscreen(m_platform.hWnd);
   // What is left in the lists holds GL names: release it while its context is current.
   DestroyServices();
   ZRESULT r = C3DEngine::Destroy();
-  ReleaseContext();
+  m_context.Destroy();
+  m_platform.hRC = nullptr;
+  m_platform.hDC = nullptr;
   if (m_platform.hWnd && CWindow::IsWindow(m_platform.hWnd))
     m_platform.hWnd->Destroy();
   m_platform.hWnd = nullptr;
-  m_platform.hDC = nullptr;
+  // The palette may be selected into the window's own device context until the window
+  // is gone.
+  m_context.DeletePalette();
+  m_platform.hPalette = nullptr;
   if (m_pSettings && m_pSettings->pPlatform == &m_platform)
     m_pSettings->pPlatform = nullptr;
   return r < 0 ? ZP_FAIL : ZP_OK;
@@ -426,8 +276,7 @@ ZRESULT C3DEngineGL12::EndFrame()
   glMatrixMode(GL_MODELVIEW);
   glPopMatrix();
   glFlush();
-  if (m_platform.hDC && m_platform.dwDrawable)
-    glXSwapBuffers(static_cast<Display*>(m_platform.hDC), m_platform.dwDrawable);
+  m_context.SwapBuffers();
   return ZP_OK;
 }
 
@@ -492,28 +341,7 @@ CSunOcclusionService* C3DEngineGL12::GetSunOcclusionService()
   return m_pSunOcclusion;
 }
 
-// ---------------------------------------------------------------- visual and module
-
-// The visual of the configuration Create will choose, for windows made for OpenGL:
-// X11 fixes a window's visual when it is created.  False when the server offers no
-// suitable visual (the window then gets the default one and Create looks for a
-// configuration on that).
-static bool ChooseWindowVisual(Display* dpy, SWindowVisual* pVisual)
-{
-  GLXFBConfig cfg = ChooseConfig(dpy, DefaultScreen(dpy), 0);
-  if (!cfg)
-    return false;
-  XVisualInfo* vi = glXGetVisualFromFBConfig(dpy, cfg);
-  if (!vi)
-    return false;
-  pVisual->pVisual = vi->visual;
-  pVisual->iDepth = vi->depth;
-  pVisual->colormap = 0;
-  XFree(vi);
-  return true;
-}
-
-static const bool s_bVisualChooser = (SetOpenGLVisualChooser(ChooseWindowVisual), true);
+// ---------------------------------------------------------------- module
 
 ZRESULT DescribeOpenGL12(SPlatformDesc* pDesc)
 {

@@ -2,13 +2,14 @@
 
 #include "sdk/core/3d_engine.h"
 #include "sdk/core/platform.h"
+#include "sdk/opengl/gl_context.h"
 #include "sdk/opengl/platform_gl.h"
 
 class CShadowVolumesGL;
 class CSunOcclusionGL;
 
-// The OpenGL 1.2 device on GLX.  It draws into the window given to Create, which it
-// owns from then on (Destroy destroys it).
+// The OpenGL 1.2 device.  It draws into the window given to Create, which it owns
+// from then on (Destroy destroys it); the context on it is a CGLContext.
 class C3DEngineGL12 : public C3DEngine
 {
 public:
@@ -32,15 +33,14 @@ public:
   SPlatformGL* GetPlatform() { return &m_platform; }
 
 private:
-  ZRESULT ChoosePixelFormat();
   void    LoadEntryPoints();
-  void    ReleaseContext();
   // The optional services, made once the context is current; each is absent when the
   // context lacks what it needs.
   void    CreateServices();
   void    DestroyServices();
 
   SPlatformGL       m_platform;
+  CGLContext        m_context;
   CShadowVolumesGL* m_pShadowVolumes;
   CSunOcclusionGL*  m_pSunOcclusion;
 };

@@ -13,9 +13,11 @@ struct SEngineSettings;
 struct SPlatformGL
 {
   zos::CWindow* hWnd;       // the window given to Create
-  void*         hDC;        // the connection window and context live on (X Display*)
-  void*         hRC;        // GLXContext
-  void*         hPalette;   // always null: GLX hands out true-colour visuals only
+  // The context's system handles, opaque (gl_context.h says what each system puts
+  // there).  hRC is null whenever no context exists.
+  void*         hDC;        // the window's drawing connection
+  void*         hRC;        // the rendering context
+  void*         hPalette;   // the logical palette; null unless the pixel format needs one
 
   // Extension entry points, null when the extension is missing.  Every user checks
   // before each call.
@@ -41,10 +43,6 @@ struct SPlatformGL
   PFNGLCHECKFRAMEBUFFERSTATUSEXTPROC glCheckFramebufferStatusEXT;
   PFNGLGENERATEMIPMAPEXTPROC         glGenerateMipmapEXT;
 
-  // GLX's own: the frame-buffer configuration the context was made for and the X
-  // window it draws to.
-  void*         pConfig;    // GLXFBConfig
-  unsigned long dwDrawable; // X Window
   // The device's camera, for the objects' projections.
   CCamera*      pCamera;
 };
