@@ -106,9 +106,16 @@ long ToLong32(const char* psz)
 // with a decimal comma).
 double ToDouble(const char* psz)
 {
+#ifdef _WIN32
+  // The C runtime names its locale objects differently.
+  static _locale_t s_cLocale = _create_locale(LC_ALL, "C");
+  if (s_cLocale)
+    return _strtod_l(psz, nullptr, s_cLocale);
+#else
   static locale_t s_cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
   if (s_cLocale)
     return strtod_l(psz, nullptr, s_cLocale);
+#endif
   return std::strtod(psz, nullptr);
 }
 

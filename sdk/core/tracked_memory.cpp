@@ -14,7 +14,11 @@ uint32_t g_uPeak = 0;
 
 uint32_t UsableSize(void* pBlock)
 {
+#ifdef _WIN32
+  return pBlock ? static_cast<uint32_t>(_msize(pBlock)) : 0;
+#else
   return pBlock ? static_cast<uint32_t>(malloc_usable_size(pBlock)) : 0;
+#endif
 }
 
 void Count(void* pBlock)
