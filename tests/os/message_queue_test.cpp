@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 using namespace zos;
 
 namespace {
@@ -113,6 +116,20 @@ TEST_F(MessageQueueTest, GetWithNothingThatCouldComeEndsInsteadOfHanging)
   SMessage msg = {};
   EXPECT_FALSE(CMessageQueue::Get(&msg));
   EXPECT_EQ(msg.message, WM_QUIT);
+}
+
+// A stop request arrives on another thread on Windows (the console's) and in a signal
+// handler on Linux: either way WakeUp must end the loop's wait at once.
+TEST_F(MessageQueueTest, WakeUpFromAnotherThreadEndsAWait)
+{
+  const auto start = std::chrono::steady_clock::now();
+  std::thread waker([] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    CMessageQueue::WakeUp();
+  });
+  EXPECT_TRUE(CMessageQueue::Wait(20000));
+  waker.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
 
 TEST(WordHelpers, SplitAndJoinAsWindowsDoes)
