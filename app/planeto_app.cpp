@@ -16,15 +16,15 @@
 #include "sdk/opengl/3d_engine_gl12.h"
 #include "sdk/opengl/image_readers.h"
 #include "sdk/os/clock.h"
-#include "sdk/os/x11/display.h"
 #include "sdk/os/message_queue.h"
+#include "sdk/os/process_events.h"
 #include "sdk/os/user_paths.h"
 #include "sdk/os/window.h"
 #include "sdk/os/window_capture.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -60,19 +60,20 @@ struct SRun
 };
 SRun* g_pRun = nullptr;
 
-volatile std::sig_atomic_t g_bStopRequested = 0;
+// Set from a signal handler or the console's thread: lock-free, so safe in both.
+std::atomic<int> g_bStopRequested{0};
 
 // The log of this run: ./Planeto.log, or a hack's under the user's state folder.
 std::string g_strLogPath = PLANETO_LOG_PATH;
 
-void OnStopSignal(int)
+void OnStopRequest()
 {
   g_bStopRequested = 1;
   // The loop may be waiting for an event that never comes (a long or endless sleep).
   CMessageQueue::WakeUp();
 }
 
-// Xlib cannot go on once the server is gone: say so before the OS layer ends the run.
+// Nothing can be drawn once the display is gone: say so before the OS layer ends the run.
 void OnDisplayLost(const char* szMessage)
 {
   LogMessage(g_strLogPath.c_str(), 1, "# X server connection lost (%s).\n", szMessage ? szMessage : "");
@@ -184,10 +185,8 @@ int RunPlaneto(const SOptions& options)
   run.bStats = std::getenv("PLANETO_STATS") != nullptr;
   g_pRun = &run;
   g_bStopRequested = 0;
-  std::signal(SIGTERM, OnStopSignal);
-  std::signal(SIGINT, OnStopSignal);
-  std::signal(SIGHUP, OnStopSignal);
-  CDisplay::SetFatalHandler(OnDisplayLost);
+  InstallStopHandler(OnStopRequest);
+  SetDisplayLostHandler(OnDisplayLost);
 
   // An xscreensaver hack draws into a window it is given, found before anything else
   // so that a wrong one ends the run at once.  Its working folder is often the home

@@ -107,6 +107,7 @@ long ToLong32(const char* psz)
 double ToDouble(const char* psz)
 {
 #ifdef _WIN32
+  // The C runtime names its locale objects differently.
   static _locale_t s_cLocale = _create_locale(LC_ALL, "C");
   if (s_cLocale)
     return _strtod_l(psz, nullptr, s_cLocale);

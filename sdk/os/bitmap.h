@@ -2,7 +2,8 @@
 
 // Memory bitmaps for the software platform: a 32-bit ARGB pixel buffer that the
 // rasterizer writes straight into, with solid fills, single pixels, a small built-in
-// font for status text, and presentation of the buffer in an X11 window.
+// font for status text, and presentation of the buffer in a window (X11; GDI on
+// Windows).
 
 #include "sdk/os/system_names.h"
 
@@ -74,7 +75,9 @@ class CWindow;
 
 // Presents bitmaps in a window (the software platform's window device context).
 // On a local server with the MIT-SHM extension the pixels go through a shared-memory
-// image (one memcpy, no copy through the socket); elsewhere through XPutImage.
+// image (one memcpy, no copy through the socket); elsewhere through XPutImage.  On
+// Windows through a DIB section blitted to the window's device context (m_pDisplay
+// then holds the GDI objects; the other members are unused).
 class CBitmapPresenter
 {
 public:

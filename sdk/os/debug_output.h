@@ -5,7 +5,8 @@
 namespace zos
 {
 
-// The debugger output: text written as is to standard error.  Null is ignored.
+// The debugger output: text written as is to standard error (on Windows also to an
+// attached debugger).  Null is ignored.
 void OutputDebugString(const char* pszText);
 
 }  // namespace zos

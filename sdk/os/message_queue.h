@@ -3,6 +3,8 @@
 // The program's one message queue (one thread, as on Windows): posted messages and
 // translated input in arrival order, then WM_QUIT once posted, then WM_PAINT, then
 // due timers.  X events are read from the server whenever the queue is looked at.
+// On Windows it is the thread's system queue (posted messages before WM_QUIT, WM_PAINT
+// and timers, as the system orders them).
 
 #include "sdk/os/messages.h"
 
@@ -54,7 +56,8 @@ public:
   static uint32_t TickCount();
 
   // Used by CWindow: input translated from X events, and forgetting a destroyed
-  // window's messages and timers.
+  // window's messages and timers.  On Windows the system queues input and paints
+  // itself: PostInput posts a look-alike (the character then comes from Translate).
   static void PostInput(HWND hwnd, uint32_t uMsg, WPARAM wParam, LPARAM lParam, SPoint pt,
                         uint32_t dwChar = 0);
   static void InvalidateWindow(HWND hwnd);   // a WM_PAINT is owed

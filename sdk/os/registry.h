@@ -23,6 +23,10 @@
 // a read of the values that can still be parsed; every write re-reads the file,
 // changes one thing and replaces the file atomically (temporary file, then rename),
 // creating missing directories.
+//
+// On Windows the calls are the system registry's; where a key below
+// HKEY_LOCAL_MACHINE cannot be written, the same key name below HKEY_CURRENT_USER
+// takes the writes and the reads that find nothing below HKEY_LOCAL_MACHINE.
 
 #ifdef _WIN32
 // The system's key handle, so that its HKEY_* roots serve where <windows.h> is seen.
@@ -79,7 +83,8 @@ int32_t RegSetValue(HKEY hKey, const char* pszName, uint32_t dwType, const void*
 int32_t RegDeleteValue(HKEY hKey, const char* pszName);
 int32_t RegCloseKey(HKEY hKey);
 
-// The file the calls use (resolved on every call, so tests may change the variables).
+// The file the calls use (resolved on every call, so tests may change the variables);
+// empty on Windows.
 std::string RegistryFilePath();
 
 }  // namespace zos

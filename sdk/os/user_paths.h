@@ -5,7 +5,9 @@
 namespace zos
 {
 
-// Per-user folders after the XDG base directory rules.
+// Per-user folders after the XDG base directory rules.  On Windows an absolute
+// $szVariable still wins; otherwise the shell's application-data folders stand in for
+// the home's (the roaming one for ".config", the local one for the rest).
 
 // $szVariable when it holds an absolute path, else $HOME/szUnderHome (the password
 // entry's home when $HOME is unset); empty when no home can be found.

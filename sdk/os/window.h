@@ -65,25 +65,29 @@ public:
   static HWND Create(const char* szClass, const char* szTitle, uint32_t dwStyle, int x, int y,
                      int iWidth, int iHeight, WNDPROC pfnProc, uint32_t dwFlags = 0);
 
-  // Adopts a window of another client (an xscreensaver window, the root window), given
-  // by its system handle, so that it is drawn into and followed as one of ours: its
-  // size changes send WM_SIZE, its destruction WM_DESTROY.  Its input stays with its
-  // owner; it is never mapped, retitled, made full screen or destroyed by us.  Null
-  // when the window does not exist or there is no X server.
+  // Adopts a window of another client (an xscreensaver window, the root window; on
+  // Windows a window of this process, which is subclassed), given by its system
+  // handle, so that it is drawn into and followed as one of ours: its size changes
+  // send WM_SIZE, its destruction WM_DESTROY.  Its input stays with its owner; it is
+  // never mapped, retitled, made full screen or destroyed by us.  Null when the window
+  // does not exist or there is no window system.  (Windows cannot follow another
+  // process's window: such a one is adopted, and its size read when asked.)
   static HWND Attach(const char* szClass, uintptr_t hNative, WNDPROC pfnProc);
 
-  // The system handle of the desktop's root window (0 without a server).
+  // The system handle of the desktop's root window (0 without a server; on Windows
+  // the desktop window).
   static uintptr_t GetRootNativeHandle();
 
   // Whether the handle names a window that has not been destroyed.  A destroyed
   // window's handle stays safe to call (every operation then fails) until the
-  // connection is closed.
+  // connection is closed (on Windows, for the life of the process).
   static bool IsWindow(HWND hwnd);
 
   // Screen size in pixels (0 x 0 without a server).
   static void GetScreenSize(int* pWidth, int* pHeight);
 
-  // Default processing: WM_CLOSE destroys the window; everything else answers 0.
+  // Default processing: WM_CLOSE destroys the window; everything else answers 0 (on
+  // Windows, the system's DefWindowProc; an adopted window is let go on WM_CLOSE).
   static LRESULT DefWindowProc(HWND hwnd, uint32_t uMsg, WPARAM wParam, LPARAM lParam);
 
   // Mouse capture: while a window holds it, the pointer is grabbed and every motion
@@ -99,27 +103,29 @@ public:
   static HWND GetFocus();
 
   // Whether full screen is possible: no window manager (a screen-sized window is then
-  // full screen as is), or one that supports _NET_WM_STATE_FULLSCREEN.
+  // full screen as is), or one that supports _NET_WM_STATE_FULLSCREEN.  On Windows a
+  // screen-sized popup always is.
   static bool CanFullscreen();
 
   // Reads every X event waiting and turns it into messages: those Windows sends
   // (WM_CLOSE from the close box, WM_SIZE, WM_ACTIVATE, focus) go to the procedure at
   // once, input is posted.  The message queue calls this; others need not.  Answers
-  // how many events were read.
+  // how many events were read (on Windows the system does all this: it only lets
+  // messages sent from other threads through, and answers 0).
   static int PumpEvents();
 
   // The system connection the windows live on, for the GL context and the bitmap
-  // presenter (an X Display*; null without a server).  Opaque here so that this
-  // header names no system type.
+  // presenter (an X Display*; null without a server; on Windows the module instance,
+  // never null).  Opaque here so that this header names no system type.
   static void* GetNativeDisplay();
 
   bool    Destroy();                 // sends WM_DESTROY, then destroys (an adopted window: lets go)
   bool    Show(int iCmdShow);        // answers whether it was visible before
-  bool    Update();                  // flushes drawing requests to the server
+  bool    Update();                  // flushes drawing requests to the server (GDI)
   bool    SetFocus();
   bool    SetTitle(const char* szTitle);
-  bool    SetIcon(int iWidth, int iHeight, const uint32_t* pARGB);  // _NET_WM_ICON
-  bool    SetFullscreen(bool bFullscreen);  // false when the window manager refuses
+  bool    SetIcon(int iWidth, int iHeight, const uint32_t* pARGB);  // _NET_WM_ICON, WM_SETICON
+  bool    SetFullscreen(bool bFullscreen);  // false when the window manager (system) refuses
   bool    SetCapture();
   LRESULT Send(uint32_t uMsg, WPARAM wParam, LPARAM lParam);  // the procedure, directly
 
@@ -148,7 +154,8 @@ private:
   ~CWindow();
   friend struct SWindowRegistry;
 
-  // What only the system's window files know of a window (X11: its colormap).
+  // What only the system's window files know of a window (X11: its colormap;
+  // Windows: an adopted window's own procedure, the icon, the frame to restore).
   struct SNative;
 
   static CWindow* FromNative(uintptr_t hNative);

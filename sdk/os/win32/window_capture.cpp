@@ -1,0 +1,64 @@
+#include "sdk/os/win32/window_win32.h"
+
+#include "sdk/os/window_capture.h"
+
+// What GDI shows of the client area, blitted from the window's device context into a
+// DIB section.  A window drawn by OpenGL shows its last swapped frame where the driver
+// composes it through GDI (real Windows with composition); Wine keeps GL output on its
+// own X drawable, so there the GL platform's own read-back is the reliable source.
+
+namespace zos
+{
+
+bool CaptureWindow(HWND hwnd, int* pWidth, int* pHeight, std::vector<uint32_t>* pPixels)
+{
+  if (!hwnd || !CWindow::IsWindow(hwnd) || !pPixels)
+    return false;
+  int w = 0, h = 0;
+  if (!hwnd->GetClientSize(&w, &h) || w <= 0 || h <= 0)
+    return false;
+  ::HWND hNative = reinterpret_cast<::HWND>(hwnd->GetNativeHandle());
+  HDC hWindowDC = ::GetDC(hNative);
+  if (!hWindowDC)
+    return false;
+  BITMAPINFO bmi = {};
+  bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
+  bmi.bmiHeader.biWidth = w;
+  bmi.bmiHeader.biHeight = -h;
+  bmi.bmiHeader.biPlanes = 1;
+  bmi.bmiHeader.biBitCount = 32;
+  bmi.bmiHeader.biCompression = BI_RGB;
+  void* pBits = nullptr;
+  HBITMAP hSection = ::CreateDIBSection(hWindowDC, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0);
+  HDC hMemoryDC = ::CreateCompatibleDC(hWindowDC);
+  bool bOk = false;
+  if (hSection && pBits && hMemoryDC)
+  {
+    HGDIOBJ hPrevious = ::SelectObject(hMemoryDC, hSection);
+    bOk = ::BitBlt(hMemoryDC, 0, 0, w, h, hWindowDC, 0, 0, SRCCOPY) != 0;
+    ::GdiFlush();
+    if (bOk)
+    {
+      const uint32_t* pSrc = static_cast<const uint32_t*>(pBits);
+      pPixels->resize(static_cast<size_t>(w) * h);
+      for (size_t i = 0; i < pPixels->size(); ++i)
+        (*pPixels)[i] = 0xFF000000u | (pSrc[i] & 0x00FFFFFFu);
+    }
+    ::SelectObject(hMemoryDC, hPrevious);
+  }
+  if (hMemoryDC)
+    ::DeleteDC(hMemoryDC);
+  if (hSection)
+    ::DeleteObject(hSection);
+  ::ReleaseDC(hNative, hWindowDC);
+  if (bOk)
+  {
+    if (pWidth)
+      *pWidth = w;
+    if (pHeight)
+      *pHeight = h;
+  }
+  return bOk;
+}
+
+}  // namespace zos
