@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <random>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace
 {
@@ -24,15 +24,15 @@ struct LogTest : ::testing::Test
   std::string path;
   void SetUp() override
   {
-    char tmpl[] = "/tmp/planeto-log-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = tmpl;
+    dir = (std::filesystem::temp_directory_path() /
+           ("planeto-log-" + std::to_string(std::random_device{}()))).string();
+    ASSERT_TRUE(std::filesystem::create_directory(dir));
     path = dir + "/Planeto.log";
   }
   void TearDown() override
   {
-    std::remove(path.c_str());
-    rmdir(dir.c_str());
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
   }
   std::string dir;
 };
@@ -92,12 +92,12 @@ TEST_F(LogTest, MessagesAlsoGoToStandardError)
 TEST_F(LogTest, UnwritableFileIsSilentButStandardErrorStillGetsIt)
 {
   // A directory where the file should be: no user can open it for writing.
-  ASSERT_EQ(mkdir(path.c_str(), 0755), 0);
+  ASSERT_TRUE(std::filesystem::create_directory(path));
   LogReset(path.c_str());
   testing::internal::CaptureStderr();
   LogMessage(path.c_str(), 1, "# still reported %u\n", 7u);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "# still reported 7\n");
-  rmdir(path.c_str());
+
   // A missing directory: also silent.
   std::string missing = dir + "/no/such/dir/Planeto.log";
   LogReset(missing.c_str());
