@@ -235,9 +235,11 @@ HWND CWindow::Create(const char* szClass, const char* szTitle, uint32_t dwStyle,
   if (bOpenGL)
     dwSystemStyle |= WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
   // The rectangle asked for is the client area; the frame goes around it.
+  // A top-level window that is not a popup always gets a caption, whatever its style
+  // says (WS_OVERLAPPED is 0): its frame is measured with one.
   RECT rc = { x, y, x + iWidth, y + iHeight };
   if (!(dwStyle & WS_POPUP))
-    ::AdjustWindowRectEx(&rc, dwSystemStyle, FALSE, 0);
+    ::AdjustWindowRectEx(&rc, (dwStyle & WS_CHILD) ? dwSystemStyle : dwSystemStyle | WS_CAPTION, FALSE, 0);
 
   CWindow* pWnd = s_registry.Make();
   pWnd->m_strClass = szClass;
