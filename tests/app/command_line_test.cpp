@@ -71,7 +71,7 @@ TEST(CommandLine, OwnOptionsAreTakenOutBeforeClassification)
 
 TEST(CommandLine, BadOptionsAreRefusedWithAReason)
 {
-  const std::vector<std::vector<const char*>> bad = {
+  std::vector<std::vector<const char*>> bad = {
     { "planeto", "--bogus" },
     { "planeto", "--platform=vulkan" },
     { "planeto", "--frames=0" },
@@ -86,10 +86,13 @@ TEST(CommandLine, BadOptionsAreRefusedWithAReason)
     { "planeto", "--set=engine.WORLD.WIDTH" },
     { "planeto", "--set=engine.WO RLD.WIDTH=1" },
     { "planeto", "--screenshot=" },
-    { "planeto", "-window-id" },
-    { "planeto", "-window-id", "0" },
     { "planeto", "--window-id=0x" },
   };
+  // Elsewhere one dash is no option of ours: it goes on to the classification.
+  if (XSCREENSAVER_HACK) {
+    bad.push_back({ "planeto", "-window-id" });
+    bad.push_back({ "planeto", "-window-id", "0" });
+  }
   for (const auto& args : bad) {
     SOptions o;
     std::string error;
