@@ -131,6 +131,9 @@ INT_PTR CALLBACK CPlatformDialog::SView::Proc(HWND hDlg, UINT uMsg, WPARAM wPara
       SetWindowLongPtrA(hDlg, DWLP_USER, lParam);
       p->m_pView->hDlg = hDlg;
       Fill(hDlg, p->m_model);
+      // Without an owner the dialog stands in the taskbar: with the program's icon.
+      SendMessageA(hDlg, WM_SETICON, ICON_BIG,
+                   reinterpret_cast<LPARAM>(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_PLANETO))));
       // The default button has the focus, as the FLTK view gives it.
       SetFocus(GetDlgItem(hDlg, IDOK));
       return FALSE;

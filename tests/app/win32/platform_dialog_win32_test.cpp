@@ -1,6 +1,7 @@
 // The Win32 platform dialog from the program's resources, driven by messages from a
 // second thread as a user's keys and picks would drive it: found by its class and
-// caption once shown, then keys posted to the control that has the focus.
+// caption once shown (which checks the caption's registered sign too), then keys
+// posted to the control that has the focus.
 
 #include "app/platform_dialog.h"
 #include "app/resource.h"
@@ -11,6 +12,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <cwchar>
 #include <functional>
 #include <thread>
 
@@ -19,6 +21,26 @@ namespace {
 ZRESULT DescribeStub(SPlatformDesc*) { return ZP_OK; }
 
 const wchar_t* const CAPTION = L"Zephyro\u00AE - Select platform :";
+
+// The dialog among the windows of the thread that runs it (not another test's, which
+// may be open on the same Wine desktop): a dialog-class window with the caption.
+HWND FindDialog(DWORD dwThread)
+{
+  HWND hFound = nullptr;
+  EnumThreadWindows(
+    dwThread,
+    [](HWND hwnd, LPARAM lParam) -> BOOL {
+      wchar_t szClass[16] = {}, szCaption[64] = {};
+      GetClassNameW(hwnd, szClass, 16);
+      GetWindowTextW(hwnd, szCaption, 64);
+      if (wcscmp(szClass, L"#32770") != 0 || wcscmp(szCaption, CAPTION) != 0)
+        return TRUE;
+      *reinterpret_cast<HWND*>(lParam) = hwnd;
+      return FALSE;
+    },
+    reinterpret_cast<LPARAM>(&hFound));
+  return hFound;
+}
 
 struct SWin32DialogTest : public ::testing::Test
 {
@@ -50,7 +72,7 @@ struct SWin32DialogTest : public ::testing::Test
     std::thread driver([&] {
       for (int i = 0; i < 1000; ++i)
       {
-        HWND hDlg = FindWindowW(L"#32770", CAPTION);
+        HWND hDlg = FindDialog(dwThread);
         if (hDlg && IsWindowVisible(hDlg))
         {
           bFound = true;
