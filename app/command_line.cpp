@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
 
 int ClassifyCommandLine(const char* szLine)
 {
@@ -42,16 +41,33 @@ int ClassifyCommandLine(const char* szLine)
   }
 }
 
+namespace {
+
+// ASCII only, whatever the locale: the names compared are ours.
+bool SameIgnoringCase(const std::string& a, const char* b)
+{
+  size_t i = 0;
+  for (; i < a.size() && b[i]; ++i) {
+    const char ca = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] - 'A' + 'a') : a[i];
+    const char cb = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] - 'A' + 'a') : b[i];
+    if (ca != cb)
+      return false;
+  }
+  return i == a.size() && !b[i];
+}
+
+}  // namespace
+
 int PlatformIndexFromName(const std::string& name)
 {
-  if (strcasecmp(name.c_str(), "opengl") == 0)
+  if (SameIgnoringCase(name, "opengl"))
     return 2;
-  if (strcasecmp(name.c_str(), "software") == 0)
+  if (SameIgnoringCase(name, "software"))
     return 4;
-  if (strcasecmp(name.c_str(), "directx") == 0)
+  if (SameIgnoringCase(name, "directx"))
     return 1;
   for (int i = 0; i < PLATFORM_COUNT; ++i)
-    if (strcasecmp(name.c_str(), g_PlatformTable[i].szName) == 0)
+    if (SameIgnoringCase(name, g_PlatformTable[i].szName))
       return i;
   return -1;
 }
@@ -143,7 +159,7 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i] ? argv[i] : "";
     // xscreensaver's options come with one dash; they take the GNU form too.
-    if (!optionsEnded && (arg == "-root" || arg == "-fps" || arg.rfind("-window-id", 0) == 0))
+    if (XSCREENSAVER_HACK && !optionsEnded && (arg == "-root" || arg == "-fps" || arg.rfind("-window-id", 0) == 0))
       arg = "-" + arg;
     if (optionsEnded || arg.rfind("--", 0) != 0) {
       if (!optionsEnded && (arg == "-h")) {
@@ -226,10 +242,10 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
       }
       options.hasSeed = true;
       options.seed = static_cast<uint32_t>(seed);
-    } else if (name == "--root") {
+    } else if (XSCREENSAVER_HACK && name == "--root") {
       if (options.hackTarget != HACK_WINDOW)
         options.hackTarget = HACK_ROOT;
-    } else if (name == "--window-id") {
+    } else if (XSCREENSAVER_HACK && name == "--window-id") {
       if (!needValue())
         return false;
       if (!ParseWindowId(value, options.windowId)) {
@@ -237,7 +253,7 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
         return false;
       }
       options.hackTarget = HACK_WINDOW;
-    } else if (name == "--fps") {
+    } else if (XSCREENSAVER_HACK && name == "--fps") {
       options.fps = true;
     } else if (name == "--screenshot") {
       if (!needValue())
@@ -258,38 +274,47 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
 std::string UsageText(const char* szProgram)
 {
   std::string p = szProgram ? szProgram : "planeto";
-  return "Usage: " + p + " [OPTION]... [/s | /c]\n"
-         "A real-time 3D view of the Earth from space.\n"
-         "\n"
-         "  --platform=NAME       start on this video platform: opengl (default), software,\n"
-         "                        directx, or the platform's own name (\"Zephyro3D zp3D\")\n"
-         "  --set=STORE.SECTION.KEY=VALUE\n"
-         "                        override one built-in setting; STORE is engine, appli or\n"
-         "                        font; repeatable, the later wins\n"
-         "                        (e.g. --set=engine.WORLD.ASK_ME_ON_START=0 skips the dialog)\n"
-         "  --frames=N            end after N frames have been drawn\n"
-         "  --step=S              advance every frame by S thirtieths of a second\n"
-         "  --seed=N              seed the random generator with N instead of the clock\n"
-         "  --screenshot=FILE     save the last frame drawn as a PNG image when ending\n"
-         "  -root                 run as an xscreensaver hack on the root window (or on\n"
-         "                        $XSCREENSAVER_WINDOW when set)\n"
-         "  -window-id ID         run as an xscreensaver hack in window ID (decimal or 0x\n"
-         "                        hex); also --window-id=ID and $XSCREENSAVER_WINDOW\n"
-         "  -fps                  accepted as xscreensaver passes it; the software platform\n"
-         "                        always shows its frame-rate line, OpenGL has none\n"
-         "  -h, --help            print this help and exit\n"
-         "      --version         print the program and engine versions and exit\n"
-         "\n"
-         "Run as a screen saver through a name ending in \".scr\": /s runs it, /c or no\n"
-         "option shows its settings, /p and /a are refused.\n"
-         "Keys: Escape quits; the arrows turn the view upright, on its side or upside\n"
-         "down; keypad + and - change the speed, * sets it back, / stops the scene.\n"
-         "Mouse: drag with the left button to turn the camera, the wheel moves it in and\n"
-         "out, the right button switches the automatic rotation on and off.\n"
-         "As a hack it shows no dialog, leaves input to xscreensaver, writes nothing to\n"
-         "the registry and ends on SIGTERM.\n"
-         "The log is written to ./Planeto.log; a hack's to\n"
-         "${XDG_STATE_HOME:-$HOME/.local/state}/planeto/Planeto.log.\n";
+  std::string text =
+    "Usage: " + p + " [OPTION]... [/s | /c]\n"
+    "A real-time 3D view of the Earth from space.\n"
+    "\n"
+    "  --platform=NAME       start on this video platform: opengl (default), software,\n"
+    "                        directx, or the platform's own name (\"Zephyro3D zp3D\")\n"
+    "  --set=STORE.SECTION.KEY=VALUE\n"
+    "                        override one built-in setting; STORE is engine, appli or\n"
+    "                        font; repeatable, the later wins\n"
+    "                        (e.g. --set=engine.WORLD.ASK_ME_ON_START=0 skips the dialog)\n"
+    "  --frames=N            end after N frames have been drawn\n"
+    "  --step=S              advance every frame by S thirtieths of a second\n"
+    "  --seed=N              seed the random generator with N instead of the clock\n"
+    "  --screenshot=FILE     save the last frame drawn as a PNG image when ending\n";
+  if (XSCREENSAVER_HACK)
+    text +=
+      "  -root                 run as an xscreensaver hack on the root window (or on\n"
+      "                        $XSCREENSAVER_WINDOW when set)\n"
+      "  -window-id ID         run as an xscreensaver hack in window ID (decimal or 0x\n"
+      "                        hex); also --window-id=ID and $XSCREENSAVER_WINDOW\n"
+      "  -fps                  accepted as xscreensaver passes it; the software platform\n"
+      "                        always shows its frame-rate line, OpenGL has none\n";
+  text +=
+    "  -h, --help            print this help and exit\n"
+    "      --version         print the program and engine versions and exit\n"
+    "\n"
+    "Run as a screen saver through a name ending in \".scr\": /s runs it, /c or no\n"
+    "option shows its settings, /p and /a are refused.\n"
+    "Keys: Escape quits; the arrows turn the view upright, on its side or upside\n"
+    "down; keypad + and - change the speed, * sets it back, / stops the scene.\n"
+    "Mouse: drag with the left button to turn the camera, the wheel moves it in and\n"
+    "out, the right button switches the automatic rotation on and off.\n";
+  if (XSCREENSAVER_HACK)
+    text +=
+      "As a hack it shows no dialog, leaves input to xscreensaver, writes nothing to\n"
+      "the registry and ends on SIGTERM.\n"
+      "The log is written to ./Planeto.log; a hack's to\n"
+      "${XDG_STATE_HOME:-$HOME/.local/state}/planeto/Planeto.log.\n";
+  else
+    text += "The log is written to Planeto.log in the current folder.\n";
+  return text;
 }
 
 std::string VersionText()

@@ -27,6 +27,14 @@ struct SSettingOverride
   std::string value;
 };
 
+// Whether the program can run as an xscreensaver hack (-root, -window-id, -fps and
+// $XSCREENSAVER_WINDOW): on X11 only.  On Windows the screen saver's preview is /p.
+#ifdef _WIN32
+constexpr bool XSCREENSAVER_HACK = false;
+#else
+constexpr bool XSCREENSAVER_HACK = true;
+#endif
+
 // Where an xscreensaver hack draws: not at all (a normal run), on the root window,
 // or into a given window.
 enum EHackTarget

@@ -1,4 +1,5 @@
 #include "app/command_line.h"
+#include "app/parent_console.h"
 #include "app/planeto_app.h"
 
 #include <cstdio>
@@ -7,6 +8,7 @@
 
 int main(int argc, char** argv)
 {
+  AttachParentConsole();
   SOptions options;
   std::string error;
   const char* szProgram = argc > 0 && argv[0] ? argv[0] : "planeto";
@@ -22,7 +24,7 @@ int main(int argc, char** argv)
     std::fputs(VersionText().c_str(), stdout);
     return 0;
   }
-  if (!ApplyScreenSaverWindow(options, std::getenv("XSCREENSAVER_WINDOW"), error)) {
+  if (XSCREENSAVER_HACK && !ApplyScreenSaverWindow(options, std::getenv("XSCREENSAVER_WINDOW"), error)) {
     std::fprintf(stderr, "%s: %s\n", szProgram, error.c_str());
     return 2;
   }

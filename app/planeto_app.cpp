@@ -13,7 +13,6 @@
 #include "sdk/core/log.h"
 #include "sdk/core/registry_settings.h"
 #include "sdk/core/tracked_memory.h"
-#include "sdk/opengl/3d_engine_gl12.h"
 #include "sdk/opengl/image_readers.h"
 #include "sdk/os/clock.h"
 #include "sdk/os/message_queue.h"

@@ -1,12 +1,13 @@
 #pragma once
 
-// The platform dialog's view: a modal FLTK dialog over CPlatformDialogModel.
+// The platform dialog's view: a modal dialog over CPlatformDialogModel.  FLTK draws it
+// on Linux (platform_dialog_fltk.cpp); on Windows it is the system's own dialog from
+// the program's resource script (platform_dialog_win32.cpp).  This header names no
+// toolkit type, so that start-up and the tests see one dialog on both systems.
 
 #include "app/platform_select.h"
 
 #include <memory>
-
-class Fl_Double_Window;
 
 // Shows the dialog on a copy of the choice.  OK copies the edited values back and
 // answers ZP_OK; EXIT, Escape, closing the dialog or having no display answer ZP_FAIL
@@ -30,17 +31,15 @@ public:
   // The choice as the controls left it (meaningful after RESULT_OK).
   PlatformChoice Result() const { return m_result; }
 
-  Fl_Double_Window* Window() const;
+  // The toolkit's window, for tests that drive the dialog: FLTK's Fl_Double_Window*
+  // once built, the dialog's HWND on Windows while it is shown; null otherwise.
+  void* GetNativeHandle() const;
 
 private:
-  struct SWidgets;
-  CPlatformDialogModel      m_model;
-  std::unique_ptr<SWidgets> m_pWidgets;
-  PlatformChoice            m_result;
-  int                       m_iEnd = RESULT_NONE;
-
-  void Build();
-  void ReadControls();
-  static void OnOk(void* pWidget, void* pThis);
-  static void OnCancel(void* pWidget, void* pThis);
+  // The toolkit's side: the widgets and their callbacks, or the dialog procedure.
+  struct SView;
+  CPlatformDialogModel   m_model;
+  std::unique_ptr<SView> m_pView;
+  PlatformChoice         m_result;
+  int                    m_iEnd = RESULT_NONE;
 };

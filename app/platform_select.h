@@ -2,7 +2,7 @@
 
 // The platform and display-mode choice made before the window opens: the tables, the
 // matching and validation steps, saving, and the dialog's logic (kept apart from its
-// FLTK view so that it can be driven without a display).
+// FLTK and Win32 views so that it can be driven without a display).
 
 #include "sdk/core/platform.h"
 #include "sdk/core/result.h"

@@ -78,7 +78,7 @@ struct SActor
   static void Tick(void* p)
   {
     SActor* a = static_cast<SActor*>(p);
-    Fl_Double_Window* pWindow = a->pDialog->Window();
+    Fl_Double_Window* pWindow = static_cast<Fl_Double_Window*>(a->pDialog->GetNativeHandle());
     if (!a->bDone && pWindow && pWindow->visible() && fl_xid(pWindow))
     {
       a->bDone = true;

@@ -80,7 +80,7 @@ Fl_Check_Button* Check(int x, int y, int w, const char* szLabel, bool bValue, bo
 
 } // namespace
 
-struct CPlatformDialog::SWidgets
+struct CPlatformDialog::SView
 {
   SMenu platforms, audio, input, modes, depths;
   Fl_Double_Window* pWindow = nullptr;
@@ -94,32 +94,38 @@ struct CPlatformDialog::SWidgets
   Fl_Check_Button* pDontAsk = nullptr;
   Fl_Button* pOk = nullptr;
   Fl_Button* pExit = nullptr;
+
+  void Build(CPlatformDialog* pDialog);
+  void ReadControls(CPlatformDialogModel& model);
+  static void OnOk(Fl_Widget*, void* pDialog);
+  static void OnCancel(Fl_Widget*, void* pDialog);
 };
 
 CPlatformDialog::CPlatformDialog(const PlatformChoice& choice, const SPlatformDesc* pDescs,
                                  uint32_t dwDescCount)
-  : m_model(choice, pDescs, dwDescCount), m_pWidgets(new SWidgets), m_result(choice)
+  : m_model(choice, pDescs, dwDescCount), m_pView(new SView), m_result(choice)
 {
 }
 
 CPlatformDialog::~CPlatformDialog()
 {
-  if (m_pWidgets->pWindow)
+  if (m_pView->pWindow)
   {
-    m_pWidgets->pWindow->hide();
-    delete m_pWidgets->pWindow;   // deletes the children too
+    m_pView->pWindow->hide();
+    delete m_pView->pWindow;   // deletes the children too
     Fl::flush();
   }
 }
 
-Fl_Double_Window* CPlatformDialog::Window() const { return m_pWidgets->pWindow; }
+void* CPlatformDialog::GetNativeHandle() const { return m_pView->pWindow; }
 
-void CPlatformDialog::Build()
+void CPlatformDialog::SView::Build(CPlatformDialog* pDialog)
 {
-  SWidgets& w = *m_pWidgets;
+  SView& w = *this;
+  const CPlatformDialogModel& model = pDialog->m_model;
   std::vector<std::string> names;
   std::vector<bool> inactive;
-  for (const auto& item : m_model.PlatformItems())
+  for (const auto& item : model.PlatformItems())
   {
     names.push_back(item.strName);
     inactive.push_back(!item.bAvailable);
@@ -133,68 +139,68 @@ void CPlatformDialog::Build()
   Fl::scheme("gtk+");
   w.pWindow = new Fl_Double_Window(PX(318), PY(126), CPlatformDialogModel::CAPTION);
   w.pWindow->xclass("Planeto");
-  w.pWindow->callback(reinterpret_cast<Fl_Callback*>(&CPlatformDialog::OnCancel), this);
+  w.pWindow->callback(&SView::OnCancel, pDialog);
 
   GroupBox(5, 5, 110, 35, "VIDEO PLATFORM");
-  w.pPlatform = List(15, 18, 90, w.platforms, m_model.m_iPlatformSel, m_model.PlatformEnabled());
+  w.pPlatform = List(15, 18, 90, w.platforms, model.m_iPlatformSel, model.PlatformEnabled());
   GroupBox(5, 45, 110, 35, "AUDIO PLATFORM");
-  w.pAudio = List(15, 58, 90, w.audio, m_model.m_iAudioSel, m_model.AudioEnabled());
+  w.pAudio = List(15, 58, 90, w.audio, model.m_iAudioSel, model.AudioEnabled());
   GroupBox(5, 85, 110, 35, "INPUT /  OUTPUT");
-  w.pInput = List(15, 98, 90, w.input, m_model.m_iInputSel, m_model.InputEnabled());
+  w.pInput = List(15, 98, 90, w.input, model.m_iInputSel, model.InputEnabled());
 
   GroupBox(120, 5, 90, 115, "VIDEO MODE");
-  w.pMode = List(130, 18, 70, w.modes, m_model.m_iModeSel, m_model.ModeEnabled());
-  w.pDepth = List(130, 43, 70, w.depths, m_model.m_iDepthSel, m_model.DepthEnabled());
-  w.pFullscreen = Check(130, 68, 75, "Fullscreen", m_model.m_bFullscreen, m_model.FullscreenEnabled());
-  w.pDesktop = Check(130, 96, 75, "Desktop Mode", m_model.m_bDesktop, m_model.DesktopEnabled());
+  w.pMode = List(130, 18, 70, w.modes, model.m_iModeSel, model.ModeEnabled());
+  w.pDepth = List(130, 43, 70, w.depths, model.m_iDepthSel, model.DepthEnabled());
+  w.pFullscreen = Check(130, 68, 75, "Fullscreen", model.m_bFullscreen, model.FullscreenEnabled());
+  w.pDesktop = Check(130, 96, 75, "Desktop Mode", model.m_bDesktop, model.DesktopEnabled());
 
   // The default button: Return presses it (without the return arrow, which would
   // crowd the caption).
-  w.pOk = new Fl_Button(PX(218), PY(10), PX(94), PY(34), m_model.OkCaption());
+  w.pOk = new Fl_Button(PX(218), PY(10), PX(94), PY(34), model.OkCaption());
   w.pOk->shortcut(FL_Enter);
   w.pOk->labelsize(LABEL_SIZE);
   w.pOk->labelfont(FL_HELVETICA_BOLD);
-  w.pOk->callback(reinterpret_cast<Fl_Callback*>(&CPlatformDialog::OnOk), this);
+  w.pOk->callback(&SView::OnOk, pDialog);
   w.pExit = new Fl_Button(PX(218), PY(55), PX(94), PY(20), "EXIT");
   w.pExit->labelsize(LABEL_SIZE);
-  w.pExit->callback(reinterpret_cast<Fl_Callback*>(&CPlatformDialog::OnCancel), this);
-  w.pDontAsk = Check(218, 95, 94, "Don't ask me again !", m_model.m_bDontAsk, m_model.DontAskEnabled());
+  w.pExit->callback(&SView::OnCancel, pDialog);
+  w.pDontAsk = Check(218, 95, 94, "Don't ask me again !", model.m_bDontAsk, model.DontAskEnabled());
 
   w.pWindow->end();
   w.pWindow->set_modal();
 }
 
-void CPlatformDialog::ReadControls()
+void CPlatformDialog::SView::ReadControls(CPlatformDialogModel& model)
 {
-  SWidgets& w = *m_pWidgets;
+  SView& w = *this;
   // An inactive platform cannot be picked from the list; keep what was selected then.
   int iPlatform = w.pPlatform->value();
-  if (iPlatform != m_model.m_iPlatformSel && !m_model.SelectPlatform(iPlatform))
-    iPlatform = m_model.m_iPlatformSel;
-  m_model.m_iPlatformSel = iPlatform;
-  m_model.m_iAudioSel = w.pAudio->value();
-  m_model.m_iInputSel = w.pInput->value();
-  m_model.m_iModeSel = w.pMode->value();
-  m_model.m_iDepthSel = w.pDepth->value();
-  m_model.m_bFullscreen = w.pFullscreen->value() != 0;
-  m_model.m_bDesktop = w.pDesktop->value() != 0;
-  m_model.m_bDontAsk = w.pDontAsk->value() != 0;
+  if (iPlatform != model.m_iPlatformSel && !model.SelectPlatform(iPlatform))
+    iPlatform = model.m_iPlatformSel;
+  model.m_iPlatformSel = iPlatform;
+  model.m_iAudioSel = w.pAudio->value();
+  model.m_iInputSel = w.pInput->value();
+  model.m_iModeSel = w.pMode->value();
+  model.m_iDepthSel = w.pDepth->value();
+  model.m_bFullscreen = w.pFullscreen->value() != 0;
+  model.m_bDesktop = w.pDesktop->value() != 0;
+  model.m_bDontAsk = w.pDontAsk->value() != 0;
 }
 
-void CPlatformDialog::OnOk(void*, void* pThis)
+void CPlatformDialog::SView::OnOk(Fl_Widget*, void* pDialog)
 {
-  CPlatformDialog* p = static_cast<CPlatformDialog*>(pThis);
-  p->ReadControls();
+  CPlatformDialog* p = static_cast<CPlatformDialog*>(pDialog);
+  p->m_pView->ReadControls(p->m_model);
   p->m_result = p->m_model.Accept();
   p->m_iEnd = RESULT_OK;
-  p->m_pWidgets->pWindow->hide();
+  p->m_pView->pWindow->hide();
 }
 
-void CPlatformDialog::OnCancel(void*, void* pThis)
+void CPlatformDialog::SView::OnCancel(Fl_Widget*, void* pDialog)
 {
-  CPlatformDialog* p = static_cast<CPlatformDialog*>(pThis);
+  CPlatformDialog* p = static_cast<CPlatformDialog*>(pDialog);
   p->m_iEnd = RESULT_CANCEL;
-  p->m_pWidgets->pWindow->hide();
+  p->m_pView->pWindow->hide();
 }
 
 int CPlatformDialog::Run()
@@ -210,14 +216,14 @@ int CPlatformDialog::Run()
       return RESULT_CANCEL;
     fl_open_display(pDisplay);
   }
-  if (!m_pWidgets->pWindow)
-    Build();
+  if (!m_pView->pWindow)
+    m_pView->Build(this);
   m_iEnd = RESULT_NONE;
-  Fl_Double_Window* pWindow = m_pWidgets->pWindow;
+  Fl_Double_Window* pWindow = m_pView->pWindow;
   // Centred on the screen, as a dialog without an owner is.
   pWindow->position((Fl::w() - pWindow->w()) / 2, (Fl::h() - pWindow->h()) / 2);
   pWindow->show();
-  m_pWidgets->pOk->take_focus();
+  m_pView->pOk->take_focus();
   while (pWindow->shown() && m_iEnd == RESULT_NONE)
     Fl::wait();
   pWindow->hide();
