@@ -39,12 +39,15 @@ struct SWindowRegistry
 namespace {
 
 SWindowRegistry s_registry;
-std::set<std::string> s_classes;   // registered class names (ours, mangled for GL)
+std::set<std::string> s_classes;   // registered class names
 
 HINSTANCE Instance() { return ::GetModuleHandleA(nullptr); }
 
-// One system class per class name and kind: an OpenGL window needs its own device
-// context (CS_OWNDC), which is a property of the class.
+// One system class per class name, under that name (other programs and tools find our
+// windows by it).  An OpenGL window wants its own device context (CS_OWNDC), which is
+// a property of the class: the class takes it when its first window is for OpenGL.  A
+// later window of the other kind still works (WGL also draws on a common DC that is
+// kept, and GDI on an own DC).
 bool RegisterOnce(const std::string& strClass, bool bOpenGL)
 {
   if (s_classes.count(strClass))
@@ -225,7 +228,7 @@ HWND CWindow::Create(const char* szClass, const char* szTitle, uint32_t dwStyle,
   if (!szClass)
     return nullptr;
   const bool bOpenGL = (dwFlags & WINDOW_OPENGL) != 0;
-  const std::string strSystemClass = bOpenGL ? std::string(szClass) + ".gl" : std::string(szClass);
+  const std::string strSystemClass = szClass;
   if (!RegisterOnce(strSystemClass, bOpenGL))
     return nullptr;
   iWidth = std::max(iWidth, 1);

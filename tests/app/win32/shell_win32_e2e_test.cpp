@@ -1,8 +1,10 @@
 // planeto.exe and planeto.scr under Wine as Windows starts them: the GUI program still
-// answers on its standard streams, and a configuration run of the screen saver saves
-// the dialog's choice in the registry.
+// answers on its standard streams, both platforms start, draw the Earth and end in
+// order, Escape ends a run, and the screen saver refuses a preview, saves the dialog's
+// choice in the registry and ends on any key.
 
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <windows.h>
 
@@ -11,6 +13,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -142,6 +145,64 @@ bool ReadSaverValue(const char* szName, DWORD* pValue)
   return false;
 }
 
+// The first visible top-level window of the process with the class, once it shows.
+HWND WaitForWindow(DWORD dwProcess, const char* szClass)
+{
+  for (int i = 0; i < 1500; ++i)
+  {
+    HWND hwnd = nullptr;
+    while ((hwnd = FindWindowExA(nullptr, hwnd, szClass, nullptr)))
+    {
+      DWORD dwOwner = 0;
+      GetWindowThreadProcessId(hwnd, &dwOwner);
+      if (dwOwner == dwProcess && IsWindowVisible(hwnd))
+        return hwnd;
+    }
+    Sleep(20);
+  }
+  return nullptr;
+}
+
+bool InOrder(const std::string& text, const std::vector<std::string>& parts)
+{
+  size_t at = 0;
+  for (const std::string& part : parts)
+  {
+    at = text.find(part, at);
+    if (at == std::string::npos)
+      return false;
+    at += part.size();
+  }
+  return true;
+}
+
+// Whether the frame shows the lit Earth: many bright blue-dominated pixels (oceans)
+// against a sky that stays dark.
+bool EarthInView(const std::string& path, unsigned* pWidth, unsigned* pHeight, std::string* pWhy)
+{
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, path.c_str()))
+    return *pWhy = "no screenshot", false;
+  image.format = PNG_FORMAT_RGB;
+  std::vector<unsigned char> rgb(PNG_IMAGE_SIZE(image));
+  if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr))
+    return *pWhy = "unreadable screenshot", false;
+  *pWidth = image.width;
+  *pHeight = image.height;
+  size_t blue = 0, dark = 0, total = size_t(image.width) * image.height;
+  for (size_t i = 0; i < total; ++i)
+  {
+    const unsigned char* p = &rgb[i * 3];
+    blue += p[2] > 60 && p[2] > p[0] + 20;
+    dark += p[0] + p[1] + p[2] < 90;
+  }
+  *pWhy = "blue " + std::to_string(blue) + ", dark " + std::to_string(dark) + " of " + std::to_string(total);
+  return blue > total / 40 && dark > total / 3;
+}
+
+const char* const kSkipDialog = " --set=engine.WORLD.ASK_ME_ON_START=0";
+
 TEST(ShellWin32, TheGuiProgramAnswersOnItsStandardStreams)
 {
   SRun help = RunProgram(Program(".exe"), "--help");
@@ -175,6 +236,96 @@ TEST(ShellWin32, ConfigurationOkSavesTheChoiceInTheRegistry)
   EXPECT_TRUE(ReadSaverValue("HEIGHT", &dwHeight) && dwHeight == 768) << dwHeight;
   EXPECT_TRUE(ReadSaverValue("FULLSCREEN", &dwFullscreen) && dwFullscreen == 1);
   EXPECT_NE(ReadText(dir + "\\Planeto.log").find("# ScreenSaver options ended."), std::string::npos);
+}
+
+// The six values as Windows' own registry tool shows them.
+TEST(ShellWin32, ConfigurationWritesTheSixValuesThatRegShows)
+{
+  for (HKEY hRoot : { HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER })
+    RegDeleteKeyA(hRoot, SAVER_KEY);
+  const std::string dir = FreshFolder("planeto_config_six");
+  SRun run = RunProgram(Program(".scr"), "/c", dir, [](DWORD dwProcess) {
+    if (HWND hDlg = WaitForDialog(dwProcess))
+      PostMessageA(hDlg, WM_KEYDOWN, VK_RETURN, 1);
+  });
+  EXPECT_EQ(run.dwExit, 0u);
+  char szSystem[MAX_PATH];
+  GetSystemDirectoryA(szSystem, MAX_PATH);
+  SRun reg = RunProgram(std::string(szSystem) + "\\reg.exe", "query \"HKLM\\" + std::string(SAVER_KEY) + "\"");
+  EXPECT_EQ(reg.dwExit, 0u) << reg.strOut << reg.strErr;
+  for (const char* szValue : { "ASK_ME_ON_START", "WIDTH", "HEIGHT", "COLOR_DEPTH", "FULLSCREEN", "DESKTOP_ENABLE" })
+    EXPECT_NE(reg.strOut.find(szValue), std::string::npos) << szValue << " missing in\n" << reg.strOut;
+  EXPECT_NE(reg.strOut.find("0x320"), std::string::npos) << reg.strOut;   // WIDTH 800
+}
+
+TEST(ShellWin32, BothPlatformsShowTheEarthAndShutDownInOrder)
+{
+  for (const char* szPlatform : { "opengl", "software" })
+  {
+    SCOPED_TRACE(szPlatform);
+    const bool bGL = std::string(szPlatform) == "opengl";
+    const std::string dir = FreshFolder(bGL ? "planeto_run_gl" : "planeto_run_soft");
+    DeleteFileA((dir + "\\shot.png").c_str());
+    std::string title;
+    SRun run = RunProgram(Program(".exe"), std::string("--platform=") + szPlatform + kSkipDialog +
+                          " --seed=7 --step=1 --frames=20 --screenshot=shot.png", dir, [&](DWORD dwProcess) {
+      char buf[128] = "";
+      if (HWND hwnd = WaitForWindow(dwProcess, "Planeto"))
+        GetWindowTextA(hwnd, buf, sizeof(buf));
+      title = buf;
+    });
+    EXPECT_EQ(run.dwExit, 0u);
+    EXPECT_EQ(title, bGL ? "ZephyroSDK - OpenGL 1.2 - Planeto (v2,110)"
+                         : "ZephyroSDK - Zephyro3D zp3D - Planeto (v2,110)");
+    const std::string log = ReadText(dir + "\\Planeto.log");
+    EXPECT_TRUE(InOrder(log, {
+      "# STARTED...\r\n", "# RELEASE build\r\n", "# PARAM_NAME = \"Planeto.Engine.ini\"\r\n",
+      "# DEFAULT_DATA_PATH = \"Data\"\r\n", "# \"ZephyroSDK\" (v3,0) build: Mar  4 2008 20:14:05\r\n",
+      bGL ? "# \"OpenGL 1.2\" (v1,0) build: Mar  4 2008 23:04:54\r\n"
+          : "# \"Zephyro3D zp3D\" (v1,0) build: Mar  4 2008 20:14:30\r\n",
+      "# \"Planeto\" (v2,110) build: Mar  4 2008 23:05:46\r\n", "# pWorld->Unload\r\n", "# ENDED.\r\n" }))
+      << log;
+    if (bGL)
+    {
+      unsigned w = 0, h = 0;
+      std::string why;
+      EXPECT_TRUE(EarthInView(dir + "\\shot.png", &w, &h, &why)) << why;
+      EXPECT_EQ(w, 800u);
+      EXPECT_EQ(h, 600u);
+    }
+  }
+}
+
+TEST(ShellWin32, EscapeEndsARunAndAnyKeyTheScreenSaver)
+{
+  const std::string dir = FreshFolder("planeto_keys");
+  SRun run = RunProgram(Program(".exe"), std::string("--platform=software") + kSkipDialog, dir, [](DWORD dwProcess) {
+    HWND hwnd = WaitForWindow(dwProcess, "Planeto");
+    Sleep(500);
+    PostMessageA(hwnd, WM_KEYDOWN, VK_ESCAPE, 1);
+  });
+  EXPECT_EQ(run.dwExit, 0u);
+  EXPECT_TRUE(InOrder(ReadText(dir + "\\Planeto.log"), { "# pWorld->Unload\r\n", "# ENDED.\r\n" }));
+
+  // A preview is refused at once.
+  run = RunProgram(Program(".scr"), "/p 1234", dir);
+  EXPECT_EQ(run.dwExit, 0u);
+  std::string log = ReadText(dir + "\\Planeto.log");
+  EXPECT_NE(log.find("# IsScreenSaver enabled with invalid arguments!"), std::string::npos) << log;
+  EXPECT_EQ(log.find("# ENDED."), std::string::npos);
+
+  // The screen saver covers the screen and any key ends it.
+  RECT rc = {};
+  run = RunProgram(Program(".scr"), std::string("/s --platform=software") + kSkipDialog, dir, [&](DWORD dwProcess) {
+    HWND hwnd = WaitForWindow(dwProcess, "Planeto");
+    Sleep(1000);
+    GetClientRect(hwnd, &rc);
+    PostMessageA(hwnd, WM_KEYDOWN, 'A', 1);
+  });
+  EXPECT_EQ(run.dwExit, 0u);
+  EXPECT_EQ(rc.right, GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_EQ(rc.bottom, GetSystemMetrics(SM_CYSCREEN));
+  EXPECT_TRUE(InOrder(ReadText(dir + "\\Planeto.log"), { "# pWorld->Unload\r\n", "# ENDED.\r\n" }));
 }
 
 }  // namespace
