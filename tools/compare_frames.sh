@@ -18,8 +18,11 @@
 # rim is drawn), on both platforms, at 800 x 600 and 1280 x 1024.
 #
 # Usage: tools/compare_frames.sh [--reference COMMIT|DIR] [--build-dir DIR] [--no-build]
-#                                [--out DIR] [--min-psnr DB] [--max-share PERCENT]
-#   --out DIR   keep the frames there (ref/ and new/), to look at; else they are deleted
+#                                [--windows [DIR]] [--out DIR] [--min-psnr DB] [--max-share PERCENT]
+#   --out DIR      keep the frames there (ref/ and new/), to look at; else they are deleted
+#   --windows DIR  the candidate is the Windows program of the cross build in DIR
+#                  (default build-win/, built when needed), run under Wine; the
+#                  reference is then this tree's Linux build
 set -euo pipefail
 
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -60,6 +63,7 @@ fi
 
 reference=d19969b
 build_dir=$top/build-release
+windows_dir=
 out=
 do_build=1
 min_psnr=40
@@ -77,7 +81,12 @@ while [ $# -gt 0 ]; do
     --max-share) max_share=$2; shift 2 ;;
     --max-share=*) max_share=${1#*=}; shift ;;
     --no-build) do_build=0; shift ;;
-    -h|--help) sed -n '2,22p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --windows=*) windows_dir=${1#*=}; shift ;;
+    --windows)
+      windows_dir=$top/build-win
+      if [ $# -gt 1 ] && [ "${2#--}" = "$2" ]; then windows_dir=$2; shift; fi
+      shift ;;
+    -h|--help) sed -n '2,25p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "compare_frames.sh: unknown option '$1'" >&2; exit 2 ;;
   esac
 done
@@ -105,8 +114,28 @@ for f in "$planeto_new" "$compare"; do
   [ -x "$f" ] || { echo "compare_frames.sh: no program at $f" >&2; exit 2; }
 done
 
+# The Windows program is compared with this tree's Linux program.
+if [ -n "$windows_dir" ]; then
+  mkdir -p "$windows_dir"
+  windows_dir=$(cd "$windows_dir" && pwd)
+  if [ "$do_build" = 1 ]; then
+    [ -f "$windows_dir/build.ninja" ] || PLANETO_WIN_BUILD_DIR=$windows_dir "$top/scripts/setup.sh" --windows >/dev/null
+    cmake --build "$windows_dir" --target planeto -- -j"$jobs" >/dev/null
+  fi
+  [ -f "$windows_dir/app/planeto.exe" ] || { echo "compare_frames.sh: no program at $windows_dir/app/planeto.exe" >&2; exit 2; }
+  build_dir=
+fi
+
 # The reference program.
-if [ -d "$reference" ]; then
+if [ -z "$build_dir" ]; then
+  planeto_ref=$planeto_new
+  planeto_new=$(mktemp)
+  trap 'rm -f "$planeto_new"' EXIT
+  printf '#!/bin/sh\nexec "%s" "%s" "%s" "$@"\n' "$top/scripts/wine_run.sh" "$windows_dir/wine" \
+    "$windows_dir/app/planeto.exe" >"$planeto_new"
+  chmod +x "$planeto_new"
+  label="Linux"
+elif [ -d "$reference" ]; then
   planeto_ref=$(cd "$reference" && pwd)/app/planeto
   label=$reference
 else
@@ -137,7 +166,7 @@ if [ -n "$out" ]; then
   work=$(cd "$out" && pwd)
 else
   work=$(mktemp -d)
-  trap 'rm -rf "$work"' EXIT
+  trap 'rm -rf "$work" ${windows_dir:+"$planeto_new"}' EXIT
 fi
 echo "compare_frames.sh: rendering ${#frames[@]} frames with each build (load average $(cut -d' ' -f1-3 /proc/loadavg))" >&2
 xvfb-run -a -s "$screen" "$0" --render "$planeto_ref" "$work/ref"
