@@ -6,6 +6,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 bool WritePng(const std::string& path, int iWidth, int iHeight, const uint32_t* pPixels,
@@ -46,8 +47,10 @@ bool WritePng(const std::string& path, int iWidth, int iHeight, const uint32_t* 
   png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
   if (std::fclose(f) != 0)
     ok = false;
-  if (ok && std::rename(tmp.c_str(), path.c_str()) != 0) {
-    error = std::strerror(errno);
+  // The finished image replaces an older one (std::rename refuses that on Windows).
+  std::error_code ec;
+  if (ok && (std::filesystem::rename(tmp, path, ec), ec)) {
+    error = ec.message();
     std::remove(tmp.c_str());
     return false;
   }

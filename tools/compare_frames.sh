@@ -123,6 +123,9 @@ if [ -n "$windows_dir" ]; then
     cmake --build "$windows_dir" --target planeto -- -j"$jobs" >/dev/null
   fi
   [ -f "$windows_dir/app/planeto.exe" ] || { echo "compare_frames.sh: no program at $windows_dir/app/planeto.exe" >&2; exit 2; }
+  # A window's frame comes on top of its client area on Windows: a screen the size of
+  # the largest frame would clip the window.
+  screen="-screen 0 1600x1280x24"
   build_dir=
 fi
 

@@ -265,7 +265,7 @@ TEST(ShellWin32, BothPlatformsShowTheEarthAndShutDownInOrder)
     SCOPED_TRACE(szPlatform);
     const bool bGL = std::string(szPlatform) == "opengl";
     const std::string dir = FreshFolder(bGL ? "planeto_run_gl" : "planeto_run_soft");
-    DeleteFileA((dir + "\\shot.png").c_str());
+    std::ofstream(dir + "\\shot.png") << "an older screenshot, to be replaced";
     std::string title;
     SRun run = RunProgram(Program(".exe"), std::string("--platform=") + szPlatform + kSkipDialog +
                           " --seed=7 --step=1 --frames=20 --screenshot=shot.png", dir, [&](DWORD dwProcess) {
