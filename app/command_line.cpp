@@ -13,13 +13,16 @@ int ClassifyCommandLine(const char* szLine)
     return RUN_APPLICATION;
 
   const char* p = szLine;
-  if (*p == '"') {
+  if (*p == '"')
+  {
     ++p;
     while (*p && *p != '"')
       ++p;
     if (*p == '"')
       ++p;
-  } else {
+  }
+  else
+  {
     while (*p && *p != ' ')
       ++p;
     if (*p == ' ')
@@ -32,22 +35,31 @@ int ClassifyCommandLine(const char* szLine)
     return RUN_SAVER_CONFIG;
   if (*p == '-' || *p == '/')
     ++p;
-  switch (*p) {
-    case 's': case 'S': return RUN_SAVER;
-    case 'p': case 'P': case 'l': case 'L': return RUN_SAVER_PREVIEW;
-    case 'c': case 'C': return RUN_SAVER_CONFIG;
-    case 'a': case 'A': return RUN_SAVER_PASSWORD;
+  switch (*p)
+  {
+    case 's':
+    case 'S': return RUN_SAVER;
+    case 'p':
+    case 'P':
+    case 'l':
+    case 'L': return RUN_SAVER_PREVIEW;
+    case 'c':
+    case 'C': return RUN_SAVER_CONFIG;
+    case 'a':
+    case 'A': return RUN_SAVER_PASSWORD;
     default: return RUN_APPLICATION;
   }
 }
 
-namespace {
+namespace
+{
 
 // ASCII only, whatever the locale: the names compared are ours.
 bool SameIgnoringCase(const std::string& a, const char* b)
 {
   size_t i = 0;
-  for (; i < a.size() && b[i]; ++i) {
+  for (; i < a.size() && b[i]; ++i)
+  {
     const char ca = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] - 'A' + 'a') : a[i];
     const char cb = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] - 'A' + 'a') : b[i];
     if (ca != cb)
@@ -56,7 +68,7 @@ bool SameIgnoringCase(const std::string& a, const char* b)
   return i == a.size() && !b[i];
 }
 
-}  // namespace
+} // namespace
 
 int PlatformIndexFromName(const std::string& name)
 {
@@ -72,7 +84,8 @@ int PlatformIndexFromName(const std::string& name)
   return -1;
 }
 
-namespace {
+namespace
+{
 
 bool ParseWhole(const std::string& text, long long lo, long long hi, long long& out)
 {
@@ -108,27 +121,26 @@ bool ParseOverride(const std::string& text, SSettingOverride& o)
   o.key = name.substr(d2 + 1);
   if (o.store != "engine" && o.store != "appli" && o.store != "font")
     return false;
-  auto bad = [](const std::string& s) {
-    return s.empty() || s.find_first_of("[]=/; \t\r\n") != std::string::npos;
-  };
+  auto bad = [](const std::string& s)
+  { return s.empty() || s.find_first_of("[]=/; \t\r\n") != std::string::npos; };
   if (bad(o.section) || bad(o.key) || o.key.find('.') != std::string::npos)
     return false;
   return o.value.find_first_of("\r\n") == std::string::npos;
 }
 
-}  // namespace
+} // namespace
 
 bool ParseWindowId(const std::string& text, unsigned long& id)
 {
   const bool bHex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
   const std::string digits = bHex ? text.substr(2) : text;
   // strtoul alone would take signs, spaces and octal.
-  if (digits.empty() || digits.find_first_not_of(bHex ? "0123456789abcdefABCDEF" : "0123456789") !=
-                          std::string::npos)
+  if (digits.empty() ||
+      digits.find_first_not_of(bHex ? "0123456789abcdefABCDEF" : "0123456789") != std::string::npos)
     return false;
   errno = 0;
   const unsigned long long v = std::strtoull(digits.c_str(), nullptr, bHex ? 16 : 10);
-  if (errno || v == 0 || v > 0xFFFFFFFFull)   // X ids are 32-bit, and 0 is None
+  if (errno || v == 0 || v > 0xFFFFFFFFull) // X ids are 32-bit, and 0 is None
     return false;
   id = static_cast<unsigned long>(v);
   return true;
@@ -138,7 +150,8 @@ bool ApplyScreenSaverWindow(SOptions& options, const char* szEnv, std::string& e
 {
   if (options.hackTarget == HACK_WINDOW || !szEnv || !*szEnv)
     return true;
-  if (!ParseWindowId(szEnv, options.windowId)) {
+  if (!ParseWindowId(szEnv, options.windowId))
+  {
     error = WindowIdError(szEnv) + " in XSCREENSAVER_WINDOW";
     return false;
   }
@@ -156,13 +169,17 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
     options.commandLine = "\"" + options.commandLine + "\"";
   bool optionsEnded = false;
 
-  for (int i = 1; i < argc; ++i) {
+  for (int i = 1; i < argc; ++i)
+  {
     std::string arg = argv[i] ? argv[i] : "";
     // xscreensaver's options come with one dash; they take the GNU form too.
-    if (XSCREENSAVER_HACK && !optionsEnded && (arg == "-root" || arg == "-fps" || arg.rfind("-window-id", 0) == 0))
+    if (XSCREENSAVER_HACK && !optionsEnded &&
+        (arg == "-root" || arg == "-fps" || arg.rfind("-window-id", 0) == 0))
       arg = "-" + arg;
-    if (optionsEnded || arg.rfind("--", 0) != 0) {
-      if (!optionsEnded && (arg == "-h")) {
+    if (optionsEnded || arg.rfind("--", 0) != 0)
+    {
+      if (!optionsEnded && (arg == "-h"))
+      {
         options.help = true;
         continue;
       }
@@ -170,7 +187,8 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
       options.commandLine += arg;
       continue;
     }
-    if (arg == "--") {
+    if (arg == "--")
+    {
       optionsEnded = true;
       continue;
     }
@@ -178,15 +196,18 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
     std::string name = arg, value;
     bool hasValue = false;
     size_t eq = arg.find('=');
-    if (eq != std::string::npos) {
+    if (eq != std::string::npos)
+    {
       name = arg.substr(0, eq);
       value = arg.substr(eq + 1);
       hasValue = true;
     }
-    auto needValue = [&]() -> bool {
+    auto needValue = [&]() -> bool
+    {
       if (hasValue)
         return true;
-      if (i + 1 < argc && argv[i + 1]) {
+      if (i + 1 < argc && argv[i + 1])
+      {
         value = argv[++i];
         return true;
       }
@@ -194,76 +215,106 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
       return false;
     };
 
-    if (name == "--help") {
+    if (name == "--help")
+    {
       options.help = true;
-    } else if (name == "--version") {
+    }
+    else if (name == "--version")
+    {
       options.version = true;
-    } else if (name == "--platform") {
+    }
+    else if (name == "--platform")
+    {
       if (!needValue())
         return false;
       options.platformIndex = PlatformIndexFromName(value);
-      if (options.platformIndex < 0) {
+      if (options.platformIndex < 0)
+      {
         error = "unknown platform '" + value + "' (use opengl, software or directx)";
         return false;
       }
-    } else if (name == "--set") {
+    }
+    else if (name == "--set")
+    {
       if (!needValue())
         return false;
       SSettingOverride o;
-      if (!ParseOverride(value, o)) {
+      if (!ParseOverride(value, o))
+      {
         error = "bad setting '" + value + "' (use STORE.SECTION.KEY=VALUE, STORE is engine, appli or font)";
         return false;
       }
       options.overrides.push_back(o);
-    } else if (name == "--frames") {
+    }
+    else if (name == "--frames")
+    {
       if (!needValue())
         return false;
-      if (!ParseWhole(value, 1, 1000000000000LL, options.frames)) {
+      if (!ParseWhole(value, 1, 1000000000000LL, options.frames))
+      {
         error = "bad frame count '" + value + "' (a whole number of at least 1)";
         return false;
       }
-    } else if (name == "--step") {
+    }
+    else if (name == "--step")
+    {
       if (!needValue())
         return false;
       char* end = nullptr;
       double s = value.empty() ? -1.0 : std::strtod(value.c_str(), &end);
-      if (value.empty() || *end || !std::isfinite(s) || s <= 0.0 || s > 3000.0) {
+      if (value.empty() || *end || !std::isfinite(s) || s <= 0.0 || s > 3000.0)
+      {
         error = "bad step '" + value + "' (a positive number of thirtieths of a second)";
         return false;
       }
       options.step = s;
-    } else if (name == "--seed") {
+    }
+    else if (name == "--seed")
+    {
       if (!needValue())
         return false;
       long long seed = 0;
-      if (!ParseWhole(value, 0, 0xFFFFFFFFLL, seed)) {
+      if (!ParseWhole(value, 0, 0xFFFFFFFFLL, seed))
+      {
         error = "bad seed '" + value + "' (a whole number from 0 to 4294967295)";
         return false;
       }
       options.hasSeed = true;
       options.seed = static_cast<uint32_t>(seed);
-    } else if (XSCREENSAVER_HACK && name == "--root") {
+    }
+    else if (XSCREENSAVER_HACK && name == "--root")
+    {
       if (options.hackTarget != HACK_WINDOW)
         options.hackTarget = HACK_ROOT;
-    } else if (XSCREENSAVER_HACK && name == "--window-id") {
+    }
+    else if (XSCREENSAVER_HACK && name == "--window-id")
+    {
       if (!needValue())
         return false;
-      if (!ParseWindowId(value, options.windowId)) {
+      if (!ParseWindowId(value, options.windowId))
+      {
         error = WindowIdError(value);
         return false;
       }
       options.hackTarget = HACK_WINDOW;
-    } else if (XSCREENSAVER_HACK && name == "--fps") {
+    }
+    else if (XSCREENSAVER_HACK && name == "--fps")
+    {
       options.fps = true;
-    } else if (name == "--screenshot") {
+    }
+    else if (name == "--screenshot")
+    {
       if (!needValue())
         return false;
-      if (value.empty()) {
+      if (value.empty())
+      {
         error = "option '--screenshot' needs a file name";
         return false;
       }
       options.screenshot = value;
-    } else {
+    }
+    else
+    {
       error = "unknown option '" + arg + "'";
       return false;
     }
@@ -274,50 +325,44 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
 std::string UsageText(const char* szProgram)
 {
   std::string p = szProgram ? szProgram : "planeto";
-  std::string text =
-    "Usage: " + p + " [OPTION]... [/s | /c]\n"
-    "A real-time 3D view of the Earth from space.\n"
-    "\n"
-    "  --platform=NAME       start on this video platform: opengl (default), software,\n"
-    "                        directx, or the platform's own name (\"Zephyro3D zp3D\")\n"
-    "  --set=STORE.SECTION.KEY=VALUE\n"
-    "                        override one built-in setting; STORE is engine, appli or\n"
-    "                        font; repeatable, the later wins\n"
-    "                        (e.g. --set=engine.WORLD.ASK_ME_ON_START=0 skips the dialog)\n"
-    "  --frames=N            end after N frames have been drawn\n"
-    "  --step=S              advance every frame by S thirtieths of a second\n"
-    "  --seed=N              seed the random generator with N instead of the clock\n"
-    "  --screenshot=FILE     save the last frame drawn as a PNG image when ending\n";
+  std::string text = "Usage: " + p +
+                     " [OPTION]... [/s | /c]\n"
+                     "A real-time 3D view of the Earth from space.\n"
+                     "\n"
+                     "  --platform=NAME       start on this video platform: opengl (default), software,\n"
+                     "                        directx, or the platform's own name (\"Zephyro3D zp3D\")\n"
+                     "  --set=STORE.SECTION.KEY=VALUE\n"
+                     "                        override one built-in setting; STORE is engine, appli or\n"
+                     "                        font; repeatable, the later wins\n"
+                     "                        (e.g. --set=engine.WORLD.ASK_ME_ON_START=0 skips the dialog)\n"
+                     "  --frames=N            end after N frames have been drawn\n"
+                     "  --step=S              advance every frame by S thirtieths of a second\n"
+                     "  --seed=N              seed the random generator with N instead of the clock\n"
+                     "  --screenshot=FILE     save the last frame drawn as a PNG image when ending\n";
   if (XSCREENSAVER_HACK)
-    text +=
-      "  -root                 run as an xscreensaver hack on the root window (or on\n"
-      "                        $XSCREENSAVER_WINDOW when set)\n"
-      "  -window-id ID         run as an xscreensaver hack in window ID (decimal or 0x\n"
-      "                        hex); also --window-id=ID and $XSCREENSAVER_WINDOW\n"
-      "  -fps                  accepted as xscreensaver passes it; the software platform\n"
-      "                        always shows its frame-rate line, OpenGL has none\n";
-  text +=
-    "  -h, --help            print this help and exit\n"
-    "      --version         print the program and engine versions and exit\n"
-    "\n"
-    "Run as a screen saver through a name ending in \".scr\": /s runs it, /c or no\n"
-    "option shows its settings, /p and /a are refused.\n"
-    "Keys: Escape quits; the arrows turn the view upright, on its side or upside\n"
-    "down; keypad + and - change the speed, * sets it back, / stops the scene.\n"
-    "Mouse: drag with the left button to turn the camera, the wheel moves it in and\n"
-    "out, the right button switches the automatic rotation on and off.\n";
+    text += "  -root                 run as an xscreensaver hack on the root window (or on\n"
+            "                        $XSCREENSAVER_WINDOW when set)\n"
+            "  -window-id ID         run as an xscreensaver hack in window ID (decimal or 0x\n"
+            "                        hex); also --window-id=ID and $XSCREENSAVER_WINDOW\n"
+            "  -fps                  accepted as xscreensaver passes it; the software platform\n"
+            "                        always shows its frame-rate line, OpenGL has none\n";
+  text += "  -h, --help            print this help and exit\n"
+          "      --version         print the program and engine versions and exit\n"
+          "\n"
+          "Run as a screen saver through a name ending in \".scr\": /s runs it, /c or no\n"
+          "option shows its settings, /p and /a are refused.\n"
+          "Keys: Escape quits; the arrows turn the view upright, on its side or upside\n"
+          "down; keypad + and - change the speed, * sets it back, / stops the scene.\n"
+          "Mouse: drag with the left button to turn the camera, the wheel moves it in and\n"
+          "out, the right button switches the automatic rotation on and off.\n";
   if (XSCREENSAVER_HACK)
-    text +=
-      "As a hack it shows no dialog, leaves input to xscreensaver, writes nothing to\n"
-      "the registry and ends on SIGTERM.\n"
-      "The log is written to ./Planeto.log; a hack's to\n"
-      "${XDG_STATE_HOME:-$HOME/.local/state}/planeto/Planeto.log.\n";
+    text += "As a hack it shows no dialog, leaves input to xscreensaver, writes nothing to\n"
+            "the registry and ends on SIGTERM.\n"
+            "The log is written to ./Planeto.log; a hack's to\n"
+            "${XDG_STATE_HOME:-$HOME/.local/state}/planeto/Planeto.log.\n";
   else
     text += "The log is written to Planeto.log in the current folder.\n";
   return text;
 }
 
-std::string VersionText()
-{
-  return "Planeto 2.110 (ZephyroSDK, built " __DATE__ " " __TIME__ ")\n";
-}
+std::string VersionText() { return "Planeto 2.110 (ZephyroSDK, built " __DATE__ " " __TIME__ ")\n"; }

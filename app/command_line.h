@@ -7,11 +7,11 @@
 // Run modes, from the full command line.
 enum ERunMode
 {
-  RUN_APPLICATION     = 0,
-  RUN_SAVER_CONFIG    = 1,
-  RUN_SAVER_PASSWORD  = 2,
-  RUN_SAVER_PREVIEW   = 3,
-  RUN_SAVER           = 4,
+  RUN_APPLICATION = 0,
+  RUN_SAVER_CONFIG = 1,
+  RUN_SAVER_PASSWORD = 2,
+  RUN_SAVER_PREVIEW = 3,
+  RUN_SAVER = 4,
 };
 
 // Tells an application run from the screen-saver runs: a line without ".scr" or ".SCR"
@@ -21,7 +21,7 @@ int ClassifyCommandLine(const char* szLine);
 // One --set=STORE.SECTION.KEY=VALUE.
 struct SSettingOverride
 {
-  std::string store;    // "engine", "appli" or "font"
+  std::string store; // "engine", "appli" or "font"
   std::string section;
   std::string key;
   std::string value;
@@ -39,27 +39,27 @@ constexpr bool XSCREENSAVER_HACK = true;
 // or into a given window.
 enum EHackTarget
 {
-  HACK_NONE   = 0,
-  HACK_ROOT   = 1,
+  HACK_NONE = 0,
+  HACK_ROOT = 1,
   HACK_WINDOW = 2,
 };
 
 // Our own options, taken out of the command line before it is classified.
 struct SOptions
 {
-  int                           platformIndex = -1;  // index into the platform table; -1: the default
+  int platformIndex = -1; // index into the platform table; -1: the default
   std::vector<SSettingOverride> overrides;
-  long long                     frames = -1;         // end after that many frames; -1: never
-  double                        step = 0.0;          // fixed frame step in thirtieths of a second; 0: measured
-  bool                          hasSeed = false;
-  uint32_t                      seed = 0;
-  std::string                   screenshot;          // PNG written at the end; empty: none
-  bool                          help = false;
-  bool                          version = false;
-  int                           hackTarget = HACK_NONE;
-  unsigned long                 windowId = 0;        // with HACK_WINDOW
-  bool                          fps = false;         // -fps, accepted as xscreensaver passes it
-  std::string                   commandLine;         // what is left, joined by single spaces, program name first
+  long long frames = -1; // end after that many frames; -1: never
+  double step = 0.0;     // fixed frame step in thirtieths of a second; 0: measured
+  bool hasSeed = false;
+  uint32_t seed = 0;
+  std::string screenshot; // PNG written at the end; empty: none
+  bool help = false;
+  bool version = false;
+  int hackTarget = HACK_NONE;
+  unsigned long windowId = 0; // with HACK_WINDOW
+  bool fps = false;           // -fps, accepted as xscreensaver passes it
+  std::string commandLine;    // what is left, joined by single spaces, program name first
 };
 
 // Parses argv.  Returns true on success; on a bad option returns false with a one-line

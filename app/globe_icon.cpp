@@ -13,7 +13,8 @@ std::vector<uint32_t> DrawGlobeIcon(const SImage& map, int n)
   const float radius = n / 2.0f - 1.0f;
   std::vector<uint32_t> pixels(static_cast<size_t>(n) * n, 0);
   for (int y = 0; y < n; ++y)
-    for (int x = 0; x < n; ++x) {
+    for (int x = 0; x < n; ++x)
+    {
       float dx = (x + 0.5f - n / 2.0f) / radius;
       float dy = (y + 0.5f - n / 2.0f) / radius;
       float r = std::sqrt(dx * dx + dy * dy);
@@ -21,13 +22,14 @@ std::vector<uint32_t> DrawGlobeIcon(const SImage& map, int n)
       float cover = std::clamp((1.0f - r) * radius + 0.5f, 0.0f, 1.0f);
       if (cover <= 0.0f)
         continue;
-      if (r > 1.0f) {
+      if (r > 1.0f)
+      {
         dx /= r;
         dy /= r;
       }
       float dz = std::sqrt(std::max(0.0f, 1.0f - dx * dx - dy * dy));
       float u = std::atan2(dx, dz) / (2.0f * kPi) + 0.5f;
-      float v = 0.5f + std::asin(std::clamp(-dy, -1.0f, 1.0f)) / kPi;   // 0 at the south pole
+      float v = 0.5f + std::asin(std::clamp(-dy, -1.0f, 1.0f)) / kPi; // 0 at the south pole
       int col = std::min(static_cast<int>(u * map.width), map.width - 1);
       int row = std::min(static_cast<int>(v * map.height), map.height - 1);
       const uint8_t* p = &map.pixels[(static_cast<size_t>(row) * map.width + col) * map.components];

@@ -12,19 +12,24 @@ int main(int argc, char** argv)
   SOptions options;
   std::string error;
   const char* szProgram = argc > 0 && argv[0] ? argv[0] : "planeto";
-  if (!ParseOptions(argc, argv, options, error)) {
-    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", szProgram, error.c_str(), szProgram);
+  if (!ParseOptions(argc, argv, options, error))
+  {
+    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", szProgram, error.c_str(),
+                 szProgram);
     return 2;
   }
-  if (options.help) {
+  if (options.help)
+  {
     std::fputs(UsageText(szProgram).c_str(), stdout);
     return 0;
   }
-  if (options.version) {
+  if (options.version)
+  {
     std::fputs(VersionText().c_str(), stdout);
     return 0;
   }
-  if (XSCREENSAVER_HACK && !ApplyScreenSaverWindow(options, std::getenv("XSCREENSAVER_WINDOW"), error)) {
+  if (XSCREENSAVER_HACK && !ApplyScreenSaverWindow(options, std::getenv("XSCREENSAVER_WINDOW"), error))
+  {
     std::fprintf(stderr, "%s: %s\n", szProgram, error.c_str());
     return 2;
   }

@@ -4,7 +4,8 @@
 
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 bool Usable(DWORD dwStdHandle)
 {
@@ -12,7 +13,7 @@ bool Usable(DWORD dwStdHandle)
   return h && h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_UNKNOWN;
 }
 
-}  // namespace
+} // namespace
 
 void AttachParentConsole()
 {

@@ -33,34 +33,35 @@ using namespace zos;
 
 const char* const PLANETO_LOG_PATH = "./Planeto.log";
 
-namespace {
+namespace
+{
 
-const char* const APP_NAME       = "Planeto";
-const char* const APP_CLASS      = "Planeto";
+const char* const APP_NAME = "Planeto";
+const char* const APP_CLASS = "Planeto";
 const char* const APP_BUILD_DATE = "Mar  4 2008";
 const char* const APP_BUILD_TIME = "23:05:46";
-const int         APP_MAJOR      = 2;
-const int         APP_MINOR      = 110;
-const uint32_t    DESC_CAPACITY  = 10;
-const uint32_t    FRAME_TIMER_ID = 0;
+const int APP_MAJOR = 2;
+const int APP_MINOR = 110;
+const uint32_t DESC_CAPACITY = 10;
+const uint32_t FRAME_TIMER_ID = 0;
 
 // What the window procedure and the loop share for one run.
 struct SRun
 {
   const SOptions* pOptions = nullptr;
-  long long       llFramesDrawn = 0;
-  bool            bFrameLimitReached = false;
-  bool            bShotTaken = false;
+  long long llFramesDrawn = 0;
+  bool bFrameLimitReached = false;
+  bool bShotTaken = false;
   // Benchmark hook (tools/bench.sh): with PLANETO_STATS set, the monotonic times of the
   // first and the last presented frame, printed at the end by PrintFrameStats.
-  bool            bStats = false;
-  int64_t         llFirstFrameNs = 0;
-  int64_t         llLastFrameNs = 0;
+  bool bStats = false;
+  int64_t llFirstFrameNs = 0;
+  int64_t llLastFrameNs = 0;
 };
 SRun* g_pRun = nullptr;
 
 // Set from a signal handler or the console's thread: lock-free, so safe in both.
-std::atomic<int> g_bStopRequested{0};
+std::atomic<int> g_bStopRequested{ 0 };
 
 // The log of this run: ./Planeto.log, or a hack's under the user's state folder.
 std::string g_strLogPath = PLANETO_LOG_PATH;
@@ -94,8 +95,8 @@ void TakeScreenshot(HWND hwnd)
   if (CaptureWindow(hwnd, &w, &h, &pixels) &&
       WritePng(g_pRun->pOptions->screenshot, w, h, pixels.data(), error))
     return;
-  std::fprintf(stderr, "planeto: cannot save the screenshot '%s': %s\n",
-               g_pRun->pOptions->screenshot.c_str(), error.c_str());
+  std::fprintf(stderr, "planeto: cannot save the screenshot '%s': %s\n", g_pRun->pOptions->screenshot.c_str(),
+               error.c_str());
 }
 
 // The window icon, made from the Earth's day map.
@@ -111,12 +112,14 @@ void FrameDrawn(HWND hwnd)
   // The icon waits for the first frame: decoding its image would delay that frame.
   if (g_pRun->llFramesDrawn == 1 && !hwnd->IsForeign())
     SetWindowIcon(hwnd);
-  if (g_pRun->bStats) {
+  if (g_pRun->bStats)
+  {
     QueryPerformanceCounter(&g_pRun->llLastFrameNs);
     if (g_pRun->llFramesDrawn == 1)
       g_pRun->llFirstFrameNs = g_pRun->llLastFrameNs;
   }
-  if (g_pRun->pOptions->frames > 0 && g_pRun->llFramesDrawn >= g_pRun->pOptions->frames) {
+  if (g_pRun->pOptions->frames > 0 && g_pRun->llFramesDrawn >= g_pRun->pOptions->frames)
+  {
     g_pRun->bFrameLimitReached = true;
     TakeScreenshot(hwnd);
     CMessageQueue::Post(hwnd, WM_CLOSE, 0, 0);
@@ -139,10 +142,9 @@ void PrintFrameStats(const SRun& run)
 LRESULT WindowProc(HWND hwnd, uint32_t uMsg, WPARAM wParam, LPARAM lParam)
 {
   CPlanetoWorld* pWorld = WorldOf(hwnd);
-  switch (uMsg) {
-    case WM_DESTROY:
-      CMessageQueue::PostQuit(0);
-      return 0;
+  switch (uMsg)
+  {
+    case WM_DESTROY: CMessageQueue::PostQuit(0); return 0;
     case WM_SIZE:
       if (!pWorld)
         return CWindow::DefWindowProc(hwnd, uMsg, wParam, lParam);
@@ -151,22 +153,24 @@ LRESULT WindowProc(HWND hwnd, uint32_t uMsg, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
       if (!pWorld)
         return CWindow::DefWindowProc(hwnd, uMsg, wParam, lParam);
-      if (!g_pRun || !g_pRun->bFrameLimitReached) {
+      if (!g_pRun || !g_pRun->bFrameLimitReached)
+      {
         pWorld->Frame();
         FrameDrawn(hwnd);
       }
       break;
-    default:
-      break;
+    default: break;
   }
-  if (pWorld) {
+  if (pWorld)
+  {
     SMessage msg;
     std::memset(&msg, 0, sizeof(msg));
     msg.hwnd = hwnd;
     msg.message = uMsg;
     msg.wParam = wParam;
     msg.lParam = lParam;
-    if (pWorld->HandleMessage(&msg) < 0) {
+    if (pWorld->HandleMessage(&msg) < 0)
+    {
       CMessageQueue::PostQuit(0);
       return 0;
     }
@@ -174,8 +178,7 @@ LRESULT WindowProc(HWND hwnd, uint32_t uMsg, WPARAM wParam, LPARAM lParam)
   return CWindow::DefWindowProc(hwnd, uMsg, wParam, lParam);
 }
 
-
-}  // namespace
+} // namespace
 
 int RunPlaneto(const SOptions& options)
 {
@@ -193,13 +196,16 @@ int RunPlaneto(const SOptions& options)
   const bool bHack = options.hackTarget != HACK_NONE;
   HWND hForeign = nullptr;
   g_strLogPath = PLANETO_LOG_PATH;
-  if (bHack) {
-    const uintptr_t dwXWindow = options.hackTarget == HACK_ROOT ? CWindow::GetRootNativeHandle()
-                                                                : options.windowId;
+  if (bHack)
+  {
+    const uintptr_t dwXWindow =
+        options.hackTarget == HACK_ROOT ? CWindow::GetRootNativeHandle() : options.windowId;
     hForeign = dwXWindow ? CWindow::Attach(APP_CLASS, dwXWindow, WindowProc) : nullptr;
-    if (!hForeign) {
+    if (!hForeign)
+    {
       if (CWindow::GetNativeDisplay())
-        std::fprintf(stderr, "planeto: no window 0x%lX on the X display\n", static_cast<unsigned long>(dwXWindow));
+        std::fprintf(stderr, "planeto: no window 0x%lX on the X display\n",
+                     static_cast<unsigned long>(dwXWindow));
       else
         std::fprintf(stderr, "planeto: cannot open the X display\n");
       g_pRun = nullptr;
@@ -222,7 +228,8 @@ int RunPlaneto(const SOptions& options)
   LogMessage(log, 1, "# DEFAULT_DATA_PATH = \"%s\"\n", "Data");
 
   const int iMode = bHack ? RUN_APPLICATION : ClassifyCommandLine(options.commandLine.c_str());
-  if (iMode == RUN_SAVER_PASSWORD || iMode == RUN_SAVER_PREVIEW) {
+  if (iMode == RUN_SAVER_PASSWORD || iMode == RUN_SAVER_PREVIEW)
+  {
     LogMessage(log, 1, "# IsScreenSaver enabled with invalid arguments!\n");
     g_pRun = nullptr;
     return 0;
@@ -232,8 +239,10 @@ int RunPlaneto(const SOptions& options)
   InstallSettingOverrides(options.overrides);
   const SEmbeddedFile* pEngineText = FindEmbeddedText("Planeto.Engine.ini");
   const SEmbeddedFile* pAppliText = FindEmbeddedText("Planeto.Appli.ini");
-  CIniSettings* pEngineStore = new CIniSettings(reinterpret_cast<const char*>(pEngineText->data), pEngineText->size);
-  CIniSettings* pAppliStore = new CIniSettings(reinterpret_cast<const char*>(pAppliText->data), pAppliText->size);
+  CIniSettings* pEngineStore =
+      new CIniSettings(reinterpret_cast<const char*>(pEngineText->data), pEngineText->size);
+  CIniSettings* pAppliStore =
+      new CIniSettings(reinterpret_cast<const char*>(pAppliText->data), pAppliText->size);
   CRegistrySettings* pRegistry = bSaver ? new CRegistrySettings(APP_NAME) : nullptr;
 
   CPlanetoWorld* pWorld = new CPlanetoWorld();
@@ -253,7 +262,8 @@ int RunPlaneto(const SOptions& options)
   uint32_t dwCount = pDescs ? pWorld->EnumDevices(pDescs, DESC_CAPACITY, 0x7000000, ".") : 0;
 
   // Every early end goes through here: it frees what exists and answers 0.
-  auto finish = [&]() -> int {
+  auto finish = [&]() -> int
+  {
     if (pDescs)
       TrackedFree(pDescs);
     if (bLoaded || hwnd)
@@ -272,7 +282,8 @@ int RunPlaneto(const SOptions& options)
     return 0;
   };
 
-  if (dwCount == 0) {
+  if (dwCount == 0)
+  {
     LogMessage(log, 1, "# EnumDevices failed! (dwCount=%u, \"%s\")\n", dwCount, ".");
     return finish();
   }
@@ -292,75 +303,91 @@ int RunPlaneto(const SOptions& options)
   choice.wInputIndex = 0;
   choice.dwDialogFlags = 0;
   choice.pPlatformTable = pWorld->GetPlatformTable();
-  if (bHack) {
+  if (bHack)
+  {
     // xscreensaver chose and sized the window: nothing to ask, nothing to make full screen.
     choice.bAsk = 0;
     choice.bFullscreen = 0;
   }
 
-  if (bSaver) {
+  if (bSaver)
+  {
     choice.dwDialogFlags = DLGFLAGS_SCREEN_SAVER;
     choice.bFullscreen = 1;
     pRegistry->SetBool("WORLD", "FULLSCREEN", true);
     MatchDisplayMode(&choice);
-    if (!(!choice.bAsk && iMode == RUN_SAVER) && RunPlatformDialog(&choice, pDescs, dwCount) < 0) {
+    if (!(!choice.bAsk && iMode == RUN_SAVER) && RunPlatformDialog(&choice, pDescs, dwCount) < 0)
+    {
       LogMessage(log, 1, "# SelectPlatform failed! (dwCount=%u, \"%s\")\n", dwCount, ".");
       return finish();
     }
-  } else {
+  }
+  else
+  {
     MatchDisplayMode(&choice);
-    if (choice.bAsk && RunPlatformDialog(&choice, pDescs, dwCount) < 0) {
+    if (choice.bAsk && RunPlatformDialog(&choice, pDescs, dwCount) < 0)
+    {
       LogMessage(log, 1, "# SelectPlatform failed! (dwCount=%u, \"%s\")\n", dwCount, ".");
       return finish();
     }
   }
 
-  const char* szChosenName = choice.wPlatformIndex < PLATFORM_COUNT
-                               ? g_PlatformTable[choice.wPlatformIndex].szName : "";
-  if (ValidPlatform(&choice, pDescs, dwCount) < 0) {
+  const char* szChosenName =
+      choice.wPlatformIndex < PLATFORM_COUNT ? g_PlatformTable[choice.wPlatformIndex].szName : "";
+  if (ValidPlatform(&choice, pDescs, dwCount) < 0)
+  {
     LogMessage(log, 1, "# ValidPlatform failed! (\"%s\", \"%s\")\n", ".", szChosenName);
     return finish();
   }
   const SPlatformDesc desc = pDescs[choice.wPlatformIndex];
 
-  if (bSaver) {
+  if (bSaver)
+  {
     SavePlatformChoice(&choice, pRegistry);
     CWindow::ShowCursor(false);
-    if (iMode == RUN_SAVER_CONFIG) {
+    if (iMode == RUN_SAVER_CONFIG)
+    {
       LogMessage(log, 1, "# ScreenSaver options ended.\n");
       return finish();
     }
-  } else {
+  }
+  else
+  {
     SavePlatformChoice(&choice, pEngineStore);
   }
 
   char szTitle[256];
-  std::snprintf(szTitle, sizeof(szTitle), "ZephyroSDK - %s - %s (v%d,%d)", desc.szName, APP_NAME,
-                APP_MAJOR, APP_MINOR);
+  std::snprintf(szTitle, sizeof(szTitle), "ZephyroSDK - %s - %s (v%d,%d)", desc.szName, APP_NAME, APP_MAJOR,
+                APP_MINOR);
   const SEngineSettings* pRecord = pWorld->GetSettings();
   LogMessage(log, 1, "# \"ZephyroSDK\" (v%d,%d) build: %s\n", pRecord->dwSdkVersion >> 16,
              pRecord->dwSdkVersion & 0xFFFF, pRecord->szSdkBuild);
   LogMessage(log, 1, "# \"%s\" (v%d,%d) build: %s\n", desc.szName, desc.wMajor, desc.wMinor, desc.szBuild);
-  LogMessage(log, 1, "# \"%s\" (v%d,%d) build: %s %s\n", APP_NAME, APP_MAJOR, APP_MINOR,
-             APP_BUILD_DATE, APP_BUILD_TIME);
+  LogMessage(log, 1, "# \"%s\" (v%d,%d) build: %s %s\n", APP_NAME, APP_MAJOR, APP_MINOR, APP_BUILD_DATE,
+             APP_BUILD_TIME);
 
   int iScreenW = 0, iScreenH = 0;
   CWindow::GetScreenSize(&iScreenW, &iScreenH);
   uint32_t dwStyle;
   int x, y, iWidth, iHeight;
-  if (bHack) {
+  if (bHack)
+  {
     // The whole of the given window, whatever its size.
     dwStyle = 0;
     x = 0;
     y = 0;
     hForeign->GetClientSize(&iWidth, &iHeight);
-  } else if (choice.bFullscreen) {
+  }
+  else if (choice.bFullscreen)
+  {
     dwStyle = 0x96080000;
     x = 0;
     y = 0;
     iWidth = iScreenW;
     iHeight = iScreenH;
-  } else {
+  }
+  else
+  {
     dwStyle = 0x06CF0000;
     iWidth = choice.wWidth < iScreenW ? choice.wWidth : iScreenW;
     iHeight = choice.wHeight < iScreenH ? choice.wHeight : iScreenH;
@@ -368,23 +395,28 @@ int RunPlaneto(const SOptions& options)
     y = (iScreenH - iHeight) >> 1;
   }
 
-  if (bHack) {
+  if (bHack)
+  {
     // The device takes the visual the window already has.
     hwnd = hForeign;
-  } else {
+  }
+  else
+  {
     const uint32_t dwFlags = (desc.dwFlags & PLATFORM_OPENGL12) == PLATFORM_OPENGL12 ? WINDOW_OPENGL : 0;
     hwnd = iWidth > 0 && iHeight > 0
-             ? CWindow::Create(APP_CLASS, szTitle, dwStyle, x, y, iWidth, iHeight, WindowProc, dwFlags)
-             : nullptr;
+               ? CWindow::Create(APP_CLASS, szTitle, dwStyle, x, y, iWidth, iHeight, WindowProc, dwFlags)
+               : nullptr;
   }
-  if (!hwnd) {
+  if (!hwnd)
+  {
     LogMessage(log, 1, "# CreateWindow(0x%X, %dx%d:%d) failed!\n", dwStyle, iWidth, iHeight,
                choice.bFullscreen ? 1 : 0);
     bWindowFailed = true;
     return finish();
   }
   if (pWorld->Load(hwnd, static_cast<uint32_t>(iWidth), static_cast<uint32_t>(iHeight), choice.byColorDepth,
-                   choice.bFullscreen != 0, choice.bDesktop != 0, desc.dwFlags, ".") < 0) {
+                   choice.bFullscreen != 0, choice.bDesktop != 0, desc.dwFlags, ".") < 0)
+  {
     LogMessage(log, 1, "# pWorld->Load(0x%X, %dx%d:%d) failed!\n",
                static_cast<unsigned>(reinterpret_cast<uintptr_t>(hwnd)), iWidth, iHeight,
                choice.bFullscreen ? 1 : 0);
@@ -399,7 +431,8 @@ int RunPlaneto(const SOptions& options)
   int32_t iFrameTimer = pEngineStore->GetInt("WORLD", "FRAME_TIMER", 0);
   int32_t iSleepTimer = pEngineStore->GetInt("WORLD", "SLEEP_TIMER", 0);
   bool bTimer = false;
-  if (iFrameTimer != 0) {
+  if (iFrameTimer != 0)
+  {
     iSleepTimer = 0;
     uint32_t uPeriod = static_cast<uint32_t>(static_cast<int32_t>(1000.0f / static_cast<float>(iFrameTimer)));
     bTimer = CMessageQueue::SetTimer(hwnd, FRAME_TIMER_ID, uPeriod) != 0;
@@ -411,13 +444,17 @@ int RunPlaneto(const SOptions& options)
   hwnd->SetProp("pWorld", pWorld);
 
   SMessage msg;
-  for (;;) {
-    if (g_bStopRequested) {
+  for (;;)
+  {
+    if (g_bStopRequested)
+    {
       LogMessage(log, 1, "# Stopped by a signal.\n");
       break;
     }
-    if (CMessageQueue::Peek(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT || msg.message == WM_CLOSE) {
+    if (CMessageQueue::Peek(&msg, nullptr, 0, 0, PM_REMOVE))
+    {
+      if (msg.message == WM_QUIT || msg.message == WM_CLOSE)
+      {
         if (bTimer)
           CMessageQueue::KillTimer(hwnd, FRAME_TIMER_ID);
         break;
@@ -426,15 +463,21 @@ int RunPlaneto(const SOptions& options)
       CMessageQueue::Dispatch(&msg);
       continue;
     }
-    if (iFrameTimer == 0 && !run.bFrameLimitReached) {
-      if (hwnd->IsIconic()) {
+    if (iFrameTimer == 0 && !run.bFrameLimitReached)
+    {
+      if (hwnd->IsIconic())
+      {
         pWorld->Update();
-      } else {
+      }
+      else
+      {
         if (pWorld->Frame() < 0)
           break;
         FrameDrawn(hwnd);
       }
-    } else if (iSleepTimer == 0) {
+    }
+    else if (iSleepTimer == 0)
+    {
       // Frames come from the timer: wait for it rather than spin.
       CMessageQueue::Wait(100);
     }
@@ -444,11 +487,14 @@ int RunPlaneto(const SOptions& options)
       CMessageQueue::Wait(iSleepTimer < 0 ? -1 : iSleepTimer);
   }
 
-  if (CWindow::IsWindow(hwnd)) {
+  if (CWindow::IsWindow(hwnd))
+  {
     TakeScreenshot(hwnd);
     hwnd->RemoveProp("pWorld");
     hwnd->Destroy();
-  } else if (!options.screenshot.empty() && !run.bShotTaken) {
+  }
+  else if (!options.screenshot.empty() && !run.bShotTaken)
+  {
     TakeScreenshot(hwnd);
   }
   hwnd = nullptr;
@@ -467,7 +513,8 @@ int RunPlaneto(const SOptions& options)
   return 0;
 }
 
-namespace {
+namespace
+{
 
 void SetWindowIcon(HWND hwnd)
 {
@@ -482,4 +529,4 @@ void SetWindowIcon(HWND hwnd)
     hwnd->SetIcon(n, n, pixels.data());
 }
 
-}  // namespace
+} // namespace

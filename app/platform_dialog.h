@@ -19,7 +19,12 @@ ZRESULT RunPlatformDialog(PlatformChoice* pChoice, const SPlatformDesc* pDescs =
 class CPlatformDialog
 {
 public:
-  enum { RESULT_NONE = 0, RESULT_OK = 1, RESULT_CANCEL = 2 };
+  enum
+  {
+    RESULT_NONE = 0,
+    RESULT_OK = 1,
+    RESULT_CANCEL = 2
+  };
 
   CPlatformDialog(const PlatformChoice& choice, const SPlatformDesc* pDescs, uint32_t dwDescCount);
   ~CPlatformDialog();
@@ -38,8 +43,8 @@ public:
 private:
   // The toolkit's side: the widgets and their callbacks, or the dialog procedure.
   struct SView;
-  CPlatformDialogModel   m_model;
+  CPlatformDialogModel m_model;
   std::unique_ptr<SView> m_pView;
-  PlatformChoice         m_result;
-  int                    m_iEnd = RESULT_NONE;
+  PlatformChoice m_result;
+  int m_iEnd = RESULT_NONE;
 };

@@ -13,7 +13,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 // The layout is given in dialog units (MS Sans Serif 8); these scale them to pixels.
 constexpr double DLU_X = 1.75;
@@ -28,7 +29,7 @@ constexpr int LIST_HEIGHT = 24;
 // or '&') is read as menu syntax.
 struct SMenu
 {
-  std::vector<std::string>  labels;
+  std::vector<std::string> labels;
   std::vector<Fl_Menu_Item> items;
 
   void Build(const std::vector<std::string>& src, const std::vector<bool>& inactive = {})
@@ -103,7 +104,7 @@ struct CPlatformDialog::SView
 
 CPlatformDialog::CPlatformDialog(const PlatformChoice& choice, const SPlatformDesc* pDescs,
                                  uint32_t dwDescCount)
-  : m_model(choice, pDescs, dwDescCount), m_pView(new SView), m_result(choice)
+    : m_model(choice, pDescs, dwDescCount), m_pView(new SView), m_result(choice)
 {
 }
 
@@ -112,7 +113,7 @@ CPlatformDialog::~CPlatformDialog()
   if (m_pView->pWindow)
   {
     m_pView->pWindow->hide();
-    delete m_pView->pWindow;   // deletes the children too
+    delete m_pView->pWindow; // deletes the children too
     Fl::flush();
   }
 }

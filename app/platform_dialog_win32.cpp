@@ -21,14 +21,15 @@ struct CPlatformDialog::SView
   static void DrawPlatform(const CPlatformDialogModel& model, const DRAWITEMSTRUCT* pItem);
 };
 
-namespace {
+namespace
+{
 
 void FillList(HWND hDlg, int iId, const std::vector<std::string>& labels, int iSel, bool bEnabled)
 {
   HWND hList = GetDlgItem(hDlg, iId);
   for (const std::string& label : labels)
     SendMessageA(hList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(label.c_str()));
-  SendMessageA(hList, CB_SETCURSEL, static_cast<WPARAM>(iSel), 0);   // -1: none
+  SendMessageA(hList, CB_SETCURSEL, static_cast<WPARAM>(iSel), 0); // -1: none
   EnableWindow(hList, bEnabled);
 }
 
@@ -40,15 +41,12 @@ void SetCheck(HWND hDlg, int iId, bool bValue, bool bEnabled)
 
 int Selection(HWND hDlg, int iId)
 {
-  return static_cast<int>(SendDlgItemMessageA(hDlg, iId, CB_GETCURSEL, 0, 0));   // CB_ERR is -1
+  return static_cast<int>(SendDlgItemMessageA(hDlg, iId, CB_GETCURSEL, 0, 0)); // CB_ERR is -1
 }
 
-bool Checked(HWND hDlg, int iId)
-{
-  return IsDlgButtonChecked(hDlg, iId) == BST_CHECKED;
-}
+bool Checked(HWND hDlg, int iId) { return IsDlgButtonChecked(hDlg, iId) == BST_CHECKED; }
 
-}  // namespace
+} // namespace
 
 void CPlatformDialog::SView::Fill(HWND hDlg, const CPlatformDialogModel& model)
 {
@@ -56,10 +54,13 @@ void CPlatformDialog::SView::Fill(HWND hDlg, const CPlatformDialogModel& model)
   for (const auto& item : model.PlatformItems())
     names.push_back(item.strName);
   FillList(hDlg, IDC_PLATFORM_LIST, names, model.m_iPlatformSel, model.PlatformEnabled());
-  FillList(hDlg, IDC_AUDIO_LIST, CPlatformDialogModel::AudioLabels(), model.m_iAudioSel, model.AudioEnabled());
-  FillList(hDlg, IDC_INPUT_LIST, CPlatformDialogModel::InputLabels(), model.m_iInputSel, model.InputEnabled());
+  FillList(hDlg, IDC_AUDIO_LIST, CPlatformDialogModel::AudioLabels(), model.m_iAudioSel,
+           model.AudioEnabled());
+  FillList(hDlg, IDC_INPUT_LIST, CPlatformDialogModel::InputLabels(), model.m_iInputSel,
+           model.InputEnabled());
   FillList(hDlg, IDC_MODE_LIST, CPlatformDialogModel::ModeLabels(), model.m_iModeSel, model.ModeEnabled());
-  FillList(hDlg, IDC_DEPTH_LIST, CPlatformDialogModel::DepthLabels(), model.m_iDepthSel, model.DepthEnabled());
+  FillList(hDlg, IDC_DEPTH_LIST, CPlatformDialogModel::DepthLabels(), model.m_iDepthSel,
+           model.DepthEnabled());
   SetCheck(hDlg, IDC_FULLSCREEN, model.m_bFullscreen, model.FullscreenEnabled());
   SetCheck(hDlg, IDC_DONT_ASK, model.m_bDontAsk, model.DontAskEnabled());
   SetCheck(hDlg, IDC_DESKTOP_MODE, model.m_bDesktop, model.DesktopEnabled());
@@ -106,7 +107,9 @@ void CPlatformDialog::SView::DrawPlatform(const CPlatformDialogModel& model, con
   const bool bHighlight = bAvailable && !bListDisabled && (pItem->itemState & ODS_SELECTED);
 
   FillRect(pItem->hDC, &pItem->rcItem,
-           GetSysColorBrush(bHighlight ? COLOR_HIGHLIGHT : bListDisabled ? COLOR_BTNFACE : COLOR_WINDOW));
+           GetSysColorBrush(bHighlight      ? COLOR_HIGHLIGHT
+                            : bListDisabled ? COLOR_BTNFACE
+                                            : COLOR_WINDOW));
   if (!bItem)
     return;
   SetBkMode(pItem->hDC, TRANSPARENT);
@@ -132,8 +135,9 @@ INT_PTR CALLBACK CPlatformDialog::SView::Proc(HWND hDlg, UINT uMsg, WPARAM wPara
       p->m_pView->hDlg = hDlg;
       Fill(hDlg, p->m_model);
       // Without an owner the dialog stands in the taskbar: with the program's icon.
-      SendMessageA(hDlg, WM_SETICON, ICON_BIG,
-                   reinterpret_cast<LPARAM>(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_PLANETO))));
+      SendMessageA(
+          hDlg, WM_SETICON, ICON_BIG,
+          reinterpret_cast<LPARAM>(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_PLANETO))));
       // The default button has the focus, as the FLTK view gives it.
       SetFocus(GetDlgItem(hDlg, IDOK));
       return FALSE;
@@ -156,7 +160,8 @@ INT_PTR CALLBACK CPlatformDialog::SView::Proc(HWND hDlg, UINT uMsg, WPARAM wPara
       switch (LOWORD(wParam))
       {
         case IDC_PLATFORM_LIST:
-          if (HIWORD(wParam) == CBN_SELCHANGE && !p->m_model.SelectPlatform(Selection(hDlg, IDC_PLATFORM_LIST)))
+          if (HIWORD(wParam) == CBN_SELCHANGE &&
+              !p->m_model.SelectPlatform(Selection(hDlg, IDC_PLATFORM_LIST)))
             SendDlgItemMessageA(hDlg, IDC_PLATFORM_LIST, CB_SETCURSEL,
                                 static_cast<WPARAM>(p->m_model.m_iPlatformSel), 0);
           return FALSE;
@@ -170,18 +175,16 @@ INT_PTR CALLBACK CPlatformDialog::SView::Proc(HWND hDlg, UINT uMsg, WPARAM wPara
           p->m_iEnd = RESULT_CANCEL;
           EndDialog(hDlg, RESULT_CANCEL);
           return FALSE;
-        default:
-          return FALSE;
+        default: return FALSE;
       }
 
-    default:
-      return FALSE;
+    default: return FALSE;
   }
 }
 
 CPlatformDialog::CPlatformDialog(const PlatformChoice& choice, const SPlatformDesc* pDescs,
                                  uint32_t dwDescCount)
-  : m_model(choice, pDescs, dwDescCount), m_pView(new SView), m_result(choice)
+    : m_model(choice, pDescs, dwDescCount), m_pView(new SView), m_result(choice)
 {
 }
 

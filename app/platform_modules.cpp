@@ -7,10 +7,7 @@
 
 void RegisterPlatformModules(CWorldBase* pWorld)
 {
-  pWorld->RegisterPlatform(PLATFORM_INDEX_DIRECTX81, DescribeDirectX81, CreateDirectX81,
-                           DestroyDirectX81);
-  pWorld->RegisterPlatform(PLATFORM_INDEX_OPENGL12, DescribeOpenGL12, CreateOpenGL12,
-                           DestroyOpenGL12);
-  pWorld->RegisterPlatform(PLATFORM_INDEX_SOFTWARE, DescribeSoftware, CreateSoftware,
-                           DestroySoftware);
+  pWorld->RegisterPlatform(PLATFORM_INDEX_DIRECTX81, DescribeDirectX81, CreateDirectX81, DestroyDirectX81);
+  pWorld->RegisterPlatform(PLATFORM_INDEX_OPENGL12, DescribeOpenGL12, CreateOpenGL12, DestroyOpenGL12);
+  pWorld->RegisterPlatform(PLATFORM_INDEX_SOFTWARE, DescribeSoftware, CreateSoftware, DestroySoftware);
 }

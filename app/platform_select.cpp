@@ -5,9 +5,9 @@
 #include <cstring>
 
 const SDisplayMode g_DisplayModes[DISPLAY_MODE_COUNT] = {
-  { 200, 200, "200 x 200" },     { 320, 200, "320 x 200" },   { 320, 480, "320 x 480" },
-  { 480, 272, "480 x 272" },     { 480, 360, "480 x 360" },   { 512, 512, "512 x 512" },
-  { 640, 480, "640 x 480" },     { 800, 600, "800 x 600" },   { 1024, 768, "1024 x 768" },
+  { 200, 200, "200 x 200" },     { 320, 200, "320 x 200" },     { 320, 480, "320 x 480" },
+  { 480, 272, "480 x 272" },     { 480, 360, "480 x 360" },     { 512, 512, "512 x 512" },
+  { 640, 480, "640 x 480" },     { 800, 600, "800 x 600" },     { 1024, 768, "1024 x 768" },
   { 1280, 1024, "1280 x 1024" }, { 1600, 1200, "1600 x 1200" },
 };
 
@@ -18,7 +18,8 @@ const SColorDepth g_ColorDepths[COLOR_DEPTH_COUNT] = {
 
 const char* const CPlatformDialogModel::CAPTION = "Zephyro\xC2\xAE - Select platform :";
 
-namespace {
+namespace
+{
 
 const char* const DISABLED_LABEL = "-Disable-";
 
@@ -91,9 +92,10 @@ ZRESULT SavePlatformChoice(const PlatformChoice* pChoice, CSettingsStore* pStore
 
 CPlatformDialogModel::CPlatformDialogModel(const PlatformChoice& choice, const SPlatformDesc* pDescs,
                                            uint32_t dwDescCount)
-  : m_choice(choice), m_dwFlags(choice.dwDialogFlags)
+    : m_choice(choice), m_dwFlags(choice.dwDialogFlags)
 {
-  auto available = [&](int iTable) {
+  auto available = [&](int iTable)
+  {
     if (!pDescs)
       return true;
     for (uint32_t i = 0; i < dwDescCount; ++i)
@@ -112,14 +114,14 @@ CPlatformDialogModel::CPlatformDialogModel(const PlatformChoice& choice, const S
     m_platforms.push_back({ g_PlatformTable[i].szName, static_cast<uint16_t>(i), available(i) });
   }
 
-  m_iModeSel  = choice.wModeIndex < DISPLAY_MODE_COUNT ? choice.wModeIndex : -1;
+  m_iModeSel = choice.wModeIndex < DISPLAY_MODE_COUNT ? choice.wModeIndex : -1;
   m_iDepthSel = choice.wDepthIndex < COLOR_DEPTH_COUNT ? choice.wDepthIndex : -1;
   m_iInputSel = choice.wInputIndex < 1 ? choice.wInputIndex : -1;
   m_iAudioSel = choice.wAudioIndex < 1 ? choice.wAudioIndex : -1;
 
   m_bFullscreen = choice.bFullscreen != 0;
-  m_bDontAsk    = choice.bAsk == 0;
-  m_bDesktop    = choice.bDesktop != 0;
+  m_bDontAsk = choice.bAsk == 0;
+  m_bDesktop = choice.bDesktop != 0;
 }
 
 std::vector<std::string> CPlatformDialogModel::ModeLabels()

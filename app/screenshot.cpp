@@ -9,16 +9,17 @@
 #include <filesystem>
 #include <vector>
 
-bool WritePng(const std::string& path, int iWidth, int iHeight, const uint32_t* pPixels,
-              std::string& error)
+bool WritePng(const std::string& path, int iWidth, int iHeight, const uint32_t* pPixels, std::string& error)
 {
-  if (iWidth <= 0 || iHeight <= 0 || !pPixels) {
+  if (iWidth <= 0 || iHeight <= 0 || !pPixels)
+  {
     error = "nothing to save";
     return false;
   }
   std::string tmp = path + ".part";
   FILE* f = std::fopen(tmp.c_str(), "wb");
-  if (!f) {
+  if (!f)
+  {
     error = std::strerror(errno);
     return false;
   }
@@ -26,15 +27,18 @@ bool WritePng(const std::string& path, int iWidth, int iHeight, const uint32_t* 
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   std::vector<png_byte> row(static_cast<size_t>(iWidth) * 3);
   bool ok = false;
-  if (png && info && !setjmp(png_jmpbuf(png))) {
+  if (png && info && !setjmp(png_jmpbuf(png)))
+  {
     png_init_io(png, f);
     png_set_IHDR(png, info, static_cast<png_uint_32>(iWidth), static_cast<png_uint_32>(iHeight), 8,
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
-    for (int y = 0; y < iHeight; ++y) {
+    for (int y = 0; y < iHeight; ++y)
+    {
       const uint32_t* src = pPixels + static_cast<size_t>(y) * iWidth;
-      for (int x = 0; x < iWidth; ++x) {
+      for (int x = 0; x < iWidth; ++x)
+      {
         row[x * 3 + 0] = static_cast<png_byte>(src[x] >> 16);
         row[x * 3 + 1] = static_cast<png_byte>(src[x] >> 8);
         row[x * 3 + 2] = static_cast<png_byte>(src[x]);
@@ -49,12 +53,14 @@ bool WritePng(const std::string& path, int iWidth, int iHeight, const uint32_t* 
     ok = false;
   // The finished image replaces an older one (std::rename refuses that on Windows).
   std::error_code ec;
-  if (ok && (std::filesystem::rename(tmp, path, ec), ec)) {
+  if (ok && (std::filesystem::rename(tmp, path, ec), ec))
+  {
     error = ec.message();
     std::remove(tmp.c_str());
     return false;
   }
-  if (!ok) {
+  if (!ok)
+  {
     error = "could not write the image";
     std::remove(tmp.c_str());
   }

@@ -10,8 +10,7 @@
 // find; a key the lookup cannot find is added just below its section header, and a
 // missing section is added at the end.
 std::string ApplySettingOverrides(const char* pText, size_t uLength,
-                                  const std::vector<SSettingOverride>& overrides,
-                                  const std::string& store);
+                                  const std::vector<SSettingOverride>& overrides, const std::string& store);
 
 // Puts the overrides into the built-in texts for the rest of the run.
 void InstallSettingOverrides(const std::vector<SSettingOverride>& overrides);

@@ -24,14 +24,16 @@ bool ReplaceEmbeddedText(const char* name, const unsigned char* data, unsigned s
   return true;
 }
 
-namespace {
+namespace
+{
 
 // The first entry whose whole name begins the requested name, case aside.
 const SEmbeddedFile* FindByPrefix(const SEmbeddedFile* table, unsigned count, const char* name)
 {
   if (!name)
     return nullptr;
-  for (unsigned i = 0; i < count; ++i) {
+  for (unsigned i = 0; i < count; ++i)
+  {
     // strncasecmp stops at the end of the shorter string, so a request shorter than the
     // entry name compares its terminating zero and does not match.
     const char* entry = table[i].name;
@@ -41,7 +43,7 @@ const SEmbeddedFile* FindByPrefix(const SEmbeddedFile* table, unsigned count, co
   return nullptr;
 }
 
-}  // namespace
+} // namespace
 
 const SEmbeddedFile* FindBuiltInImage(const char* name)
 {

@@ -4,9 +4,9 @@
 // by a NUL that `size` does not count.
 struct SEmbeddedFile
 {
-  const char*          name;
+  const char* name;
   const unsigned char* data;
-  unsigned int         size;
+  unsigned int size;
 };
 
 // The three settings texts, in the order engine, application, font.

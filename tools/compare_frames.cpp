@@ -14,8 +14,10 @@
 
 int main(int argc, char** argv)
 {
-  if (argc != 3 && argc != 5) {
-    std::fprintf(stderr, "usage: compare_frames REFERENCE.png CANDIDATE.png [MIN_PSNR_DB MAX_SHARE_PERCENT]\n");
+  if (argc != 3 && argc != 5)
+  {
+    std::fprintf(stderr,
+                 "usage: compare_frames REFERENCE.png CANDIDATE.png [MIN_PSNR_DB MAX_SHARE_PERCENT]\n");
     return 2;
   }
   const double minPsnr = argc == 5 ? std::atof(argv[3]) : 40.0;
@@ -25,7 +27,8 @@ int main(int argc, char** argv)
   SFrameDifference diff;
   std::string error;
   if (!ReadFramePng(argv[1], &reference, &error) || !ReadFramePng(argv[2], &candidate, &error) ||
-      !CompareFrameImages(reference, candidate, &diff, &error)) {
+      !CompareFrameImages(reference, candidate, &diff, &error))
+  {
     std::fprintf(stderr, "compare_frames: %s\n", error.c_str());
     return 2;
   }
@@ -35,7 +38,6 @@ int main(int argc, char** argv)
     std::snprintf(psnr, sizeof(psnr), "inf");
   else
     std::snprintf(psnr, sizeof(psnr), "%.2f", diff.dPsnr);
-  std::printf("max=%d over8=%.4f psnr=%s %s\n", diff.iMaxChannel, diff.dShareOver, psnr,
-              ok ? "ok" : "OFF");
+  std::printf("max=%d over8=%.4f psnr=%s %s\n", diff.iMaxChannel, diff.dShareOver, psnr, ok ? "ok" : "OFF");
   return ok ? 0 : 1;
 }

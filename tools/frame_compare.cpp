@@ -11,7 +11,8 @@
 bool ReadFramePng(const std::string& path, SFrameImage* pImage, std::string* pError)
 {
   FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) {
+  if (!f)
+  {
     *pError = "cannot open " + path;
     return false;
   }
@@ -20,7 +21,8 @@ bool ReadFramePng(const std::string& path, SFrameImage* pImage, std::string* pEr
   bool ok = false;
   // Declared before setjmp so that a longjmp leaves nothing half-built on the stack.
   std::vector<png_bytep> rows;
-  if (png && info && !setjmp(png_jmpbuf(png))) {
+  if (png && info && !setjmp(png_jmpbuf(png)))
+  {
     png_init_io(png, f);
     png_read_info(png, info);
     png_set_expand(png);
@@ -48,11 +50,12 @@ bool ReadFramePng(const std::string& path, SFrameImage* pImage, std::string* pEr
   return ok;
 }
 
-bool CompareFrameImages(const SFrameImage& reference, const SFrameImage& candidate,
-                        SFrameDifference* pDiff, std::string* pError)
+bool CompareFrameImages(const SFrameImage& reference, const SFrameImage& candidate, SFrameDifference* pDiff,
+                        std::string* pError)
 {
   if (reference.width != candidate.width || reference.height != candidate.height ||
-      reference.rgb.size() != candidate.rgb.size()) {
+      reference.rgb.size() != candidate.rgb.size())
+  {
     *pError = "the pictures differ in size (" + std::to_string(reference.width) + "x" +
               std::to_string(reference.height) + " and " + std::to_string(candidate.width) + "x" +
               std::to_string(candidate.height) + ")";
@@ -61,9 +64,11 @@ bool CompareFrameImages(const SFrameImage& reference, const SFrameImage& candida
   SFrameDifference d;
   const size_t pixels = static_cast<size_t>(reference.width) * reference.height;
   double sumSquares = 0.0;
-  for (size_t i = 0; i < pixels; ++i) {
+  for (size_t i = 0; i < pixels; ++i)
+  {
     int worst = 0;
-    for (int c = 0; c < 3; ++c) {
+    for (int c = 0; c < 3; ++c)
+    {
       const int diff = std::abs(int(reference.rgb[i * 3 + c]) - int(candidate.rgb[i * 3 + c]));
       sumSquares += double(diff) * diff;
       if (diff > worst)
@@ -76,8 +81,7 @@ bool CompareFrameImages(const SFrameImage& reference, const SFrameImage& candida
   }
   d.dShareOver = pixels ? 100.0 * double(d.qwPixelsOver) / double(pixels) : 0.0;
   const double mse = pixels ? sumSquares / (3.0 * double(pixels)) : 0.0;
-  d.dPsnr = mse > 0.0 ? 10.0 * std::log10(255.0 * 255.0 / mse)
-                      : std::numeric_limits<double>::infinity();
+  d.dPsnr = mse > 0.0 ? 10.0 * std::log10(255.0 * 255.0 / mse) : std::numeric_limits<double>::infinity();
   *pDiff = d;
   return true;
 }

@@ -15,7 +15,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 typedef std::vector<unsigned char> Bytes;
 
@@ -30,15 +31,18 @@ bool EncodeRgbaPng(int n, const std::vector<uint32_t>& argb, Bytes& out)
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   bool ok = false;
-  if (info && !setjmp(png_jmpbuf(png))) {
+  if (info && !setjmp(png_jmpbuf(png)))
+  {
     png_set_write_fn(png, &out, WriteToBytes, nullptr);
     png_set_IHDR(png, info, n, n, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_compression_level(png, 9);
     png_write_info(png, info);
     std::vector<png_byte> row(static_cast<size_t>(n) * 4);
-    for (int y = 0; y < n; ++y) {
-      for (int x = 0; x < n; ++x) {
+    for (int y = 0; y < n; ++y)
+    {
+      for (int x = 0; x < n; ++x)
+      {
         uint32_t p = argb[static_cast<size_t>(y) * n + x];
         row[x * 4 + 0] = static_cast<png_byte>(p >> 16);
         row[x * 4 + 1] = static_cast<png_byte>(p >> 8);
@@ -54,8 +58,16 @@ bool EncodeRgbaPng(int n, const std::vector<uint32_t>& argb, Bytes& out)
   return ok;
 }
 
-void Put16(Bytes& b, unsigned v) { b.push_back(v & 0xFF); b.push_back((v >> 8) & 0xFF); }
-void Put32(Bytes& b, uint32_t v) { Put16(b, v & 0xFFFF); Put16(b, v >> 16); }
+void Put16(Bytes& b, unsigned v)
+{
+  b.push_back(v & 0xFF);
+  b.push_back((v >> 8) & 0xFF);
+}
+void Put32(Bytes& b, uint32_t v)
+{
+  Put16(b, v & 0xFFFF);
+  Put16(b, v >> 16);
+}
 
 // An icon image as the icon format stores small sizes: a BITMAPINFOHEADER of twice the
 // height, the BGRA rows bottom first, then the 1-bit mask (all clear: alpha decides).
@@ -76,7 +88,7 @@ Bytes IconBitmap(int n, const std::vector<uint32_t>& argb)
   Put32(b, 0);
   for (int y = n - 1; y >= 0; --y)
     for (int x = 0; x < n; ++x)
-      Put32(b, argb[static_cast<size_t>(y) * n + x]);   // little-endian ARGB is B, G, R, A
+      Put32(b, argb[static_cast<size_t>(y) * n + x]); // little-endian ARGB is B, G, R, A
   b.insert(b.end(), static_cast<size_t>(maskRow) * n, 0);
   return b;
 }
@@ -98,16 +110,20 @@ bool WriteIco(const char* path, const SImage& map, int n)
       sizes.push_back(s);
   sizes.push_back(n);
   std::vector<Bytes> images;
-  for (int s : sizes) {
+  for (int s : sizes)
+  {
     std::vector<uint32_t> pixels = DrawGlobeIcon(map, s);
     if (pixels.empty())
       return false;
     Bytes image;
     // Large sizes go in as PNG, as Windows Vista and later expect them.
-    if (s > 48) {
+    if (s > 48)
+    {
       if (!EncodeRgbaPng(s, pixels, image))
         return false;
-    } else {
+    }
+    else
+    {
       image = IconBitmap(s, pixels);
     }
     images.push_back(image);
@@ -117,8 +133,9 @@ bool WriteIco(const char* path, const SImage& map, int n)
   Put16(ico, 1);
   Put16(ico, static_cast<unsigned>(sizes.size()));
   uint32_t offset = 6 + 16 * static_cast<uint32_t>(sizes.size());
-  for (size_t i = 0; i < sizes.size(); ++i) {
-    ico.push_back(sizes[i] >= 256 ? 0 : static_cast<unsigned char>(sizes[i]));   // 0 means 256
+  for (size_t i = 0; i < sizes.size(); ++i)
+  {
+    ico.push_back(sizes[i] >= 256 ? 0 : static_cast<unsigned char>(sizes[i])); // 0 means 256
     ico.push_back(sizes[i] >= 256 ? 0 : static_cast<unsigned char>(sizes[i]));
     ico.push_back(0);
     ico.push_back(0);
@@ -139,31 +156,37 @@ bool EndsWith(const std::string& s, const char* szEnd)
   return s.size() >= n && s.compare(s.size() - n, n, szEnd) == 0;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {
   int n = argc == 4 ? std::atoi(argv[2]) : 0;
   const bool bIco = argc == 4 && EndsWith(argv[3], ".ico");
-  if (n < 16 || n > (bIco ? 256 : 1024)) {
+  if (n < 16 || n > (bIco ? 256 : 1024))
+  {
     std::fprintf(stderr, "usage: make_icon EARTHDAY.png SIZE OUT.png|OUT.ico (SIZE from 16 to 1024,\n"
                          "       at most 256 for an .ico)\n");
     return 2;
   }
   SImage map;
-  if (ReadPNGFile(argv[1], &map) < 0) {
+  if (ReadPNGFile(argv[1], &map) < 0)
+  {
     std::fprintf(stderr, "make_icon: cannot read %s\n", argv[1]);
     return 1;
   }
   bool ok = false;
-  if (bIco) {
+  if (bIco)
+  {
     ok = WriteIco(argv[3], map, n);
-  } else {
+  }
+  else
+  {
     std::vector<uint32_t> pixels = DrawGlobeIcon(map, n);
     Bytes png;
     ok = !pixels.empty() && EncodeRgbaPng(n, pixels, png) && WriteFile(argv[3], png);
   }
-  if (!ok) {
+  if (!ok)
+  {
     std::fprintf(stderr, "make_icon: cannot make %s\n", argv[3]);
     std::remove(argv[3]);
     return 1;

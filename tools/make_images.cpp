@@ -24,7 +24,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 constexpr double kPi = 3.14159265358979323846;
 
@@ -33,10 +34,12 @@ constexpr double kPi = 3.14159265358979323846;
 
 struct Image
 {
-  int w = 0, h = 0, channels = 0;  // 1 grey, 2 grey+alpha, 3 RGB, 4 RGBA
-  std::vector<uint8_t> px;         // top row first
+  int w = 0, h = 0, channels = 0; // 1 grey, 2 grey+alpha, 3 RGB, 4 RGBA
+  std::vector<uint8_t> px;        // top row first
 
-  Image(int width, int height, int ch) : w(width), h(height), channels(ch), px(size_t(width) * height * ch, 0) {}
+  Image(int width, int height, int ch) : w(width), h(height), channels(ch), px(size_t(width) * height * ch, 0)
+  {
+  }
   uint8_t* at(int x, int y) { return &px[(size_t(y) * w + x) * channels]; }
 };
 
@@ -57,20 +60,22 @@ double SmoothStep(double e0, double e1, double x)
 bool WritePng(const std::string& path, const Image& img)
 {
   FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) {
+  if (!f)
+  {
     std::fprintf(stderr, "make_images: cannot write %s\n", path.c_str());
     return false;
   }
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
-  if (!png || !info || setjmp(png_jmpbuf(png))) {
+  if (!png || !info || setjmp(png_jmpbuf(png)))
+  {
     png_destroy_write_struct(&png, &info);
     std::fclose(f);
     std::fprintf(stderr, "make_images: libpng failed on %s\n", path.c_str());
     return false;
   }
-  static const int kTypes[] = {0, PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_GRAY_ALPHA, PNG_COLOR_TYPE_RGB,
-                               PNG_COLOR_TYPE_RGB_ALPHA};
+  static const int kTypes[] = { 0, PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_GRAY_ALPHA, PNG_COLOR_TYPE_RGB,
+                                PNG_COLOR_TYPE_RGB_ALPHA };
   png_init_io(png, f);
   png_set_compression_level(png, 9);
   png_set_IHDR(png, info, img.w, img.h, 8, kTypes[img.channels], PNG_INTERLACE_NONE,
@@ -89,37 +94,45 @@ bool WritePng(const std::string& path, const Image& img)
 bool ReadPpm(const std::string& path, Image& out)
 {
   FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) {
+  if (!f)
+  {
     std::fprintf(stderr, "make_images: cannot read %s\n", path.c_str());
     return false;
   }
-  auto token = [f]() -> long {
+  auto token = [f]() -> long
+  {
     int c = std::fgetc(f);
-    while (c == '#' || std::isspace(c)) {
+    while (c == '#' || std::isspace(c))
+    {
       if (c == '#')
-        while (c != '\n' && c != EOF) c = std::fgetc(f);
+        while (c != '\n' && c != EOF)
+          c = std::fgetc(f);
       c = std::fgetc(f);
     }
     long v = -1;
-    if (c >= '0' && c <= '9') {
+    if (c >= '0' && c <= '9')
+    {
       v = 0;
-      while (c >= '0' && c <= '9') {
+      while (c >= '0' && c <= '9')
+      {
         v = v * 10 + (c - '0');
         c = std::fgetc(f);
       }
     }
-    return v;  // the one whitespace byte after the number is consumed
+    return v; // the one whitespace byte after the number is consumed
   };
   char magic[2] = {};
   bool ok = std::fread(magic, 1, 2, f) == 2 && magic[0] == 'P' && magic[1] == '6';
   long w = ok ? token() : -1, h = ok ? token() : -1, maxval = ok ? token() : -1;
   ok = ok && w > 0 && h > 0 && w < 16384 && h < 16384 && maxval == 255;
-  if (ok) {
+  if (ok)
+  {
     out = Image(int(w), int(h), 3);
     ok = std::fread(out.px.data(), 1, out.px.size(), f) == out.px.size();
   }
   std::fclose(f);
-  if (!ok) std::fprintf(stderr, "make_images: %s is not an 8-bit binary PPM\n", path.c_str());
+  if (!ok)
+    std::fprintf(stderr, "make_images: %s is not an 8-bit binary PPM\n", path.c_str());
   return ok;
 }
 
@@ -138,7 +151,7 @@ struct Rng
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
     return z ^ (z >> 31);
   }
-  double Uniform() { return double(Next() >> 11) * (1.0 / 9007199254740992.0); }  // [0, 1)
+  double Uniform() { return double(Next() >> 11) * (1.0 / 9007199254740992.0); } // [0, 1)
   double Range(double a, double b) { return a + (b - a) * Uniform(); }
 };
 
@@ -150,9 +163,12 @@ public:
   explicit Noise(uint64_t seed)
   {
     Rng rng(seed);
-    for (int i = 0; i < 256; ++i) perm_[i] = i;
-    for (int i = 255; i > 0; --i) std::swap(perm_[i], perm_[rng.Next() % uint64_t(i + 1)]);
-    for (int i = 0; i < 256; ++i) perm_[256 + i] = perm_[i];
+    for (int i = 0; i < 256; ++i)
+      perm_[i] = i;
+    for (int i = 255; i > 0; --i)
+      std::swap(perm_[i], perm_[rng.Next() % uint64_t(i + 1)]);
+    for (int i = 0; i < 256; ++i)
+      perm_[256 + i] = perm_[i];
   }
 
   double Get3(double x, double y, double z) const
@@ -161,12 +177,14 @@ public:
     double xf = x - xi, yf = y - yi, zf = z - zi;
     double u = Fade(xf), v = Fade(yf), w = Fade(zf);
     auto h = [&](int a, int b, int c) { return perm_[perm_[perm_[a & 255] + (b & 255)] + (c & 255)]; };
-    auto g = [&](int a, int b, int c, double dx, double dy, double dz) { return Grad3(h(a, b, c), dx, dy, dz); };
+    auto g = [&](int a, int b, int c, double dx, double dy, double dz)
+    { return Grad3(h(a, b, c), dx, dy, dz); };
     double x00 = Lerp(g(xi, yi, zi, xf, yf, zf), g(xi + 1, yi, zi, xf - 1, yf, zf), u);
     double x10 = Lerp(g(xi, yi + 1, zi, xf, yf - 1, zf), g(xi + 1, yi + 1, zi, xf - 1, yf - 1, zf), u);
     double x01 = Lerp(g(xi, yi, zi + 1, xf, yf, zf - 1), g(xi + 1, yi, zi + 1, xf - 1, yf, zf - 1), u);
-    double x11 = Lerp(g(xi, yi + 1, zi + 1, xf, yf - 1, zf - 1), g(xi + 1, yi + 1, zi + 1, xf - 1, yf - 1, zf - 1), u);
-    return Lerp(Lerp(x00, x10, v), Lerp(x01, x11, v), w);  // about [-1, 1]
+    double x11 =
+        Lerp(g(xi, yi + 1, zi + 1, xf, yf - 1, zf - 1), g(xi + 1, yi + 1, zi + 1, xf - 1, yf - 1, zf - 1), u);
+    return Lerp(Lerp(x00, x10, v), Lerp(x01, x11, v), w); // about [-1, 1]
   }
 
   double Get2(double x, double y, int period) const
@@ -174,23 +192,28 @@ public:
     int xi = int(std::floor(x)), yi = int(std::floor(y));
     double xf = x - xi, yf = y - yi;
     auto wrap = [period](int a) { return period > 0 ? ((a % period) + period) % period : a; };
-    auto g = [&](int a, int b, double dx, double dy) {
+    auto g = [&](int a, int b, double dx, double dy)
+    {
       int hv = perm_[perm_[wrap(a) & 255] + (wrap(b) & 255)];
       double ang = hv * (2.0 * kPi / 256.0);
       return std::cos(ang) * dx + std::sin(ang) * dy;
     };
     double u = Fade(xf), v = Fade(yf);
     return Lerp(Lerp(g(xi, yi, xf, yf), g(xi + 1, yi, xf - 1, yf), u),
-                Lerp(g(xi, yi + 1, xf, yf - 1), g(xi + 1, yi + 1, xf - 1, yf - 1), u), v) * 1.4;
+                Lerp(g(xi, yi + 1, xf, yf - 1), g(xi + 1, yi + 1, xf - 1, yf - 1), u), v) *
+           1.4;
   }
 
   double Fbm3(double x, double y, double z, int octaves) const
   {
     double sum = 0, amp = 0.5, norm = 0;
-    for (int i = 0; i < octaves; ++i) {
+    for (int i = 0; i < octaves; ++i)
+    {
       sum += amp * Get3(x, y, z);
       norm += amp;
-      x *= 2.03; y *= 2.03; z *= 2.03;
+      x *= 2.03;
+      y *= 2.03;
+      z *= 2.03;
       amp *= 0.5;
     }
     return sum / norm;
@@ -200,10 +223,13 @@ public:
   double Fbm2(double x, double y, int period, int octaves, double gain = 0.5) const
   {
     double sum = 0, amp = 0.5, norm = 0;
-    for (int i = 0; i < octaves; ++i) {
+    for (int i = 0; i < octaves; ++i)
+    {
       sum += amp * Get2(x, y, period);
       norm += amp;
-      x *= 2; y *= 2; period *= 2;
+      x *= 2;
+      y *= 2;
+      period *= 2;
       amp *= gain;
     }
     return sum / norm;
@@ -231,7 +257,10 @@ void Centered(const Image& img, int px, int py, double& x, double& y)
 void SetRgba(Image& img, int x, int y, double r, double g, double b, double a)
 {
   uint8_t* p = img.at(x, y);
-  p[0] = ToByte(r); p[1] = ToByte(g); p[2] = ToByte(b); p[3] = ToByte(a);
+  p[0] = ToByte(r);
+  p[1] = ToByte(g);
+  p[2] = ToByte(b);
+  p[3] = ToByte(a);
 }
 
 // ---------------------------------------------------------------------------
@@ -245,7 +274,8 @@ Image MakeSunDisc(int size, double rd, double glow, uint64_t seed)
   Noise noise(seed);
   double pixel = 2.0 / size;
   for (int py = 0; py < size; ++py)
-    for (int px = 0; px < size; ++px) {
+    for (int px = 0; px < size; ++px)
+    {
       double x, y;
       Centered(img, px, py, x, y);
       double r = std::hypot(x, y);
@@ -256,9 +286,10 @@ Image MakeSunDisc(int size, double rd, double glow, uint64_t seed)
       double gran = 1.0 + 0.04 * noise.Fbm3(x * 9, y * 9, 0.5, 4);
       double dr = 1.0, dg = (1.0 - 0.10 * t * t) * limb * gran, db = (0.96 - 0.30 * t * t) * limb * gran;
       double d = std::max(0.0, r - rd);
-      double corona = glow * (0.7 * std::exp(-d / 0.05) + 0.3 * std::exp(-d / 0.22)) * SmoothStep(1.0, 0.7, r);
+      double corona =
+          glow * (0.7 * std::exp(-d / 0.05) + 0.3 * std::exp(-d / 0.22)) * SmoothStep(1.0, 0.7, r);
       double a = inside + (1.0 - inside) * corona;
-      double w = a > 0 ? inside / a : 0.0;  // colour weight of the disc against the glow
+      double w = a > 0 ? inside / a : 0.0; // colour weight of the disc against the glow
       SetRgba(img, px, py, dr, w * dg + (1 - w) * 0.86, w * db + (1 - w) * 0.55, a);
     }
   return img;
@@ -271,7 +302,8 @@ Image MakeSunCorona(int size, double rd, uint64_t seed)
   Image img(size, size, 4);
   Noise noise(seed);
   for (int py = 0; py < size; ++py)
-    for (int px = 0; px < size; ++px) {
+    for (int px = 0; px < size; ++px)
+    {
       double x, y;
       Centered(img, px, py, x, y);
       double r = std::hypot(x, y), ang = std::atan2(y, x);
@@ -280,7 +312,8 @@ Image MakeSunCorona(int size, double rd, uint64_t seed)
       double cx = std::cos(ang) * 2.2, cy = std::sin(ang) * 2.2;
       double streak = 0.5 + 0.5 * noise.Fbm3(cx, cy, r * 1.2, 5);
       streak = std::pow(Clamp01(streak * 1.25 - 0.1), 2.2);
-      double out = std::exp(-std::max(0.0, r - rd) / 0.16) * SmoothStep(1.0, 0.7, r) * SmoothStep(rd * 0.8, rd, r);
+      double out =
+          std::exp(-std::max(0.0, r - rd) / 0.16) * SmoothStep(1.0, 0.7, r) * SmoothStep(rd * 0.8, rd, r);
       double shimmer = 0.5 + 0.5 * noise.Fbm3(x * 7, y * 7, 3.7, 4);
       double in = SmoothStep(rd + 0.01, rd - 0.02, r) * 0.28 * shimmer;
       double a = Clamp01(1.1 * streak * out + in);
@@ -295,21 +328,28 @@ Image MakeRays(int size, uint64_t seed)
 {
   Image img(size, size, 2);
   Rng rng(seed);
-  struct Spike { double ang, len, weight, width; };
+  struct Spike
+  {
+    double ang, len, weight, width;
+  };
   std::vector<Spike> spikes;
   for (int i = 0; i < 40; ++i)
-    spikes.push_back({rng.Range(0, 2 * kPi), rng.Range(0.45, 0.97), rng.Range(0.25, 1.0), rng.Range(0.8, 2.2)});
+    spikes.push_back(
+        { rng.Range(0, 2 * kPi), rng.Range(0.45, 0.97), rng.Range(0.25, 1.0), rng.Range(0.8, 2.2) });
   double half = size / 2.0;
   for (int py = 0; py < size; ++py)
-    for (int px = 0; px < size; ++px) {
+    for (int px = 0; px < size; ++px)
+    {
       double x, y;
       Centered(img, px, py, x, y);
       double r = std::hypot(x, y), ang = std::atan2(y, x);
       double a = 0.55 * std::exp(-r / 0.12);
-      for (const Spike& s : spikes) {
+      for (const Spike& s : spikes)
+      {
         double d = std::remainder(ang - s.ang, 2 * kPi);
-        if (std::fabs(d) > kPi / 2) continue;
-        double across = std::fabs(std::sin(d)) * r * half;  // pixels from the spike's axis
+        if (std::fabs(d) > kPi / 2)
+          continue;
+        double across = std::fabs(std::sin(d)) * r * half; // pixels from the spike's axis
         double taper = s.width * (1.0 - 0.6 * r / s.len);
         double along = std::pow(Clamp01(1.0 - r / s.len), 1.4);
         a += s.weight * along * std::exp(-(across * across) / (taper * taper));
@@ -327,7 +367,8 @@ Image MakeSunMask(int w, int h, double rd)
 {
   Image img(w, h, 4);
   for (int py = 0; py < h; ++py)
-    for (int px = 0; px < w; ++px) {
+    for (int px = 0; px < w; ++px)
+    {
       double x, y;
       Centered(img, px, py, x, y);
       double r = std::hypot(x, y);
@@ -342,7 +383,8 @@ Image MakeFlare(int size)
 {
   Image img(size, size, 4);
   for (int py = 0; py < size; ++py)
-    for (int px = 0; px < size; ++px) {
+    for (int px = 0; px < size; ++px)
+    {
       double x, y;
       Centered(img, px, py, x, y);
       double r = std::hypot(x, y);
@@ -364,11 +406,12 @@ Image MakeAtmosphere(int size)
 {
   Image img(size, size, 4);
   for (int py = 0; py < size; ++py)
-    for (int px = 0; px < size; ++px) {
+    for (int px = 0; px < size; ++px)
+    {
       double u = (px + 0.5) / size, v = (py + 0.5) / size;
       double facing = std::sin(kPi * u) * std::sin(kPi * v);
       double a = 0.95 * std::pow(Clamp01(1.0 - facing / 0.62), 1.7);
-      double light = 0.82 + 0.18 * Clamp01(1.0 - facing / 0.3);  // whiter right at the rim
+      double light = 0.82 + 0.18 * Clamp01(1.0 - facing / 0.3); // whiter right at the rim
       SetRgba(img, px, py, light, light, 1.0, a);
     }
   return img;
@@ -381,7 +424,8 @@ Image MakeDifraction(int size)
   Image img(size, size, 4);
   const double limb = 0.6;
   for (int py = 0; py < size; ++py)
-    for (int px = 0; px < size; ++px) {
+    for (int px = 0; px < size; ++px)
+    {
       double x, y;
       Centered(img, px, py, x, y);
       // The world turns the quad's u = 0 edge towards the sun: the glow sits on the left.
@@ -408,18 +452,21 @@ Image MakeClouds(int w, int h)
 {
   Image img(w, h, 4);
   Noise base(101), warp(202), detail(303);
-  for (int py = 0; py < h; ++py) {
+  for (int py = 0; py < h; ++py)
+  {
     double lat = kPi / 2 - (py + 0.5) / h * kPi;
     double deg = lat * 180.0 / kPi;
     auto band = [deg](double centre, double width) { return std::exp(-std::pow((deg - centre) / width, 2)); };
-    double cover = -0.05 + 0.24 * band(6, 7) - 0.22 * band(24, 9) - 0.22 * band(-24, 9) + 0.20 * band(52, 12)
-                   + 0.22 * band(-55, 11) + 0.05 * band(80, 10) - 0.1 * band(-85, 6);
-    for (int px = 0; px < w; ++px) {
+    double cover = -0.05 + 0.24 * band(6, 7) - 0.22 * band(24, 9) - 0.22 * band(-24, 9) +
+                   0.20 * band(52, 12) + 0.22 * band(-55, 11) + 0.05 * band(80, 10) - 0.1 * band(-85, 6);
+    for (int px = 0; px < w; ++px)
+    {
       double lon = (px + 0.5) / w * 2 * kPi;
       double sx = std::cos(lat) * std::cos(lon), sy = std::sin(lat), sz = std::cos(lat) * std::sin(lon);
       // Stretch along the parallels: weather systems are drawn out by the winds.
       double qx = sx * 2.2, qy = sy * 4.4, qz = sz * 2.2;
-      double wx = warp.Fbm3(qx + 1.7, qy, qz, 5), wy = warp.Fbm3(qx, qy + 9.2, qz, 5), wz = warp.Fbm3(qx, qy, qz + 4.4, 5);
+      double wx = warp.Fbm3(qx + 1.7, qy, qz, 5), wy = warp.Fbm3(qx, qy + 9.2, qz, 5),
+             wz = warp.Fbm3(qx, qy, qz + 4.4, 5);
       double n = base.Fbm3(qx + 1.8 * wx, qy + 1.8 * wy, qz + 1.8 * wz, 8);
       double fine = detail.Fbm3(sx * 20 + 2 * wx, sy * 34, sz * 20 + 2 * wz, 4);
       double v = n * 1.6 + cover + 0.22 * fine;
@@ -438,7 +485,8 @@ Image MakeUniverse(int size)
   std::vector<double> acc(size_t(size) * size * 3, 0.0);
   Noise neb(77);
   for (int py = 0; py < size; ++py)
-    for (int px = 0; px < size; ++px) {
+    for (int px = 0; px < size; ++px)
+    {
       double u = double(px) / size * 4, v = double(py) / size * 4;
       double n = neb.Fbm2(u, v, 4, 6, 0.55);
       double m = std::pow(Clamp01(n * 1.4 + 0.15), 2.0);
@@ -449,37 +497,45 @@ Image MakeUniverse(int size)
       p[2] = 0.018 + m * (0.09 - 0.03 * tint);
     }
   Rng rng(4242);
-  auto splat = [&](double cx, double cy, double sigma, double bright, double r, double g, double b) {
+  auto splat = [&](double cx, double cy, double sigma, double bright, double r, double g, double b)
+  {
     int rad = int(std::ceil(sigma * 3.5));
     for (int dy = -rad; dy <= rad; ++dy)
-      for (int dx = -rad; dx <= rad; ++dx) {
+      for (int dx = -rad; dx <= rad; ++dx)
+      {
         int ix = int(std::floor(cx)) + dx, iy = int(std::floor(cy)) + dy;
         double ddx = ix + 0.5 - cx, ddy = iy + 0.5 - cy;
         double k = bright * std::exp(-(ddx * ddx + ddy * ddy) / (2 * sigma * sigma));
         ix = ((ix % size) + size) % size;
         iy = ((iy % size) + size) % size;
         double* p = &acc[(size_t(iy) * size + ix) * 3];
-        p[0] += k * r; p[1] += k * g; p[2] += k * b;
+        p[0] += k * r;
+        p[1] += k * g;
+        p[2] += k * b;
       }
   };
-  static const double kColours[][3] = {{0.75, 0.85, 1.0}, {0.9, 0.94, 1.0}, {1.0, 1.0, 1.0},
-                                       {1.0, 0.95, 0.82}, {1.0, 0.85, 0.65}, {1.0, 0.75, 0.6}};
-  for (int i = 0; i < 1100; ++i) {
+  static const double kColours[][3] = { { 0.75, 0.85, 1.0 }, { 0.9, 0.94, 1.0 },  { 1.0, 1.0, 1.0 },
+                                        { 1.0, 0.95, 0.82 }, { 1.0, 0.85, 0.65 }, { 1.0, 0.75, 0.6 } };
+  for (int i = 0; i < 1100; ++i)
+  {
     double x = rng.Range(0, size), y = rng.Range(0, size);
-    double mag = std::pow(rng.Uniform(), 3.2);  // many faint, few bright
+    double mag = std::pow(rng.Uniform(), 3.2); // many faint, few bright
     const double* c = kColours[rng.Next() % 6];
     double bright = 0.22 + 1.6 * mag;
     double sigma = 0.55 + 0.45 * mag;
     splat(x, y, sigma, bright, c[0], c[1], c[2]);
-    if (mag > 0.45) splat(x, y, sigma * 3.0, 0.10 * mag, c[0], c[1], c[2]);  // glow round the bright ones
+    if (mag > 0.45)
+      splat(x, y, sigma * 3.0, 0.10 * mag, c[0], c[1], c[2]); // glow round the bright ones
   }
-  for (int i = 0; i < 1800; ++i) {  // the faint background
+  for (int i = 0; i < 1800; ++i)
+  { // the faint background
     double x = rng.Range(0, size), y = rng.Range(0, size);
     const double* c = kColours[rng.Next() % 6];
     splat(x, y, 0.5, rng.Range(0.06, 0.2), c[0], c[1], c[2]);
   }
   Image img(size, size, 3);
-  for (size_t i = 0; i < acc.size(); ++i) img.px[i] = ToByte(acc[i]);
+  for (size_t i = 0; i < acc.size(); ++i)
+    img.px[i] = ToByte(acc[i]);
   return img;
 }
 
@@ -493,13 +549,16 @@ Image MakeEarthDay(const Image& rgb)
 {
   Image img(rgb.w, rgb.h, 4);
   for (int y = 0; y < rgb.h; ++y)
-    for (int x = 0; x < rgb.w; ++x) {
+    for (int x = 0; x < rgb.w; ++x)
+    {
       const uint8_t* s = &rgb.px[(size_t(y) * rgb.w + x) * 3];
       double r = s[0], g = s[1], b = s[2];
       double blue = Clamp01((b - std::max(r, g * 0.95) + 8.0) / 28.0);
       double notIce = Clamp01((150.0 - r) / 50.0);
       uint8_t* d = img.at(x, y);
-      d[0] = s[0]; d[1] = s[1]; d[2] = s[2];
+      d[0] = s[0];
+      d[1] = s[1];
+      d[2] = s[2];
       d[3] = ToByte(0.25 * blue * notIce);
     }
   return img;
@@ -513,26 +572,33 @@ bool MakeFont(const std::string& ttf, Image& img)
 {
   FT_Library lib;
   FT_Face face;
-  if (FT_Init_FreeType(&lib)) return false;
-  if (FT_New_Face(lib, ttf.c_str(), 0, &face) || FT_Set_Pixel_Sizes(face, 0, 13)) {
+  if (FT_Init_FreeType(&lib))
+    return false;
+  if (FT_New_Face(lib, ttf.c_str(), 0, &face) || FT_Set_Pixel_Sizes(face, 0, 13))
+  {
     std::fprintf(stderr, "make_images: cannot load font %s\n", ttf.c_str());
     FT_Done_FreeType(lib);
     return false;
   }
   img = Image(256, 256, 4);
-  for (size_t i = 0; i < img.px.size(); i += 4) img.px[i] = img.px[i + 1] = img.px[i + 2] = 255;
+  for (size_t i = 0; i < img.px.size(); i += 4)
+    img.px[i] = img.px[i + 1] = img.px[i + 2] = 255;
   const int cell = 16, baseline = 12;
-  auto draw = [&](int code, int cellIndex) {
-    if (FT_Load_Char(face, FT_ULong(code), FT_LOAD_RENDER | FT_LOAD_TARGET_LIGHT)) return;
+  auto draw = [&](int code, int cellIndex)
+  {
+    if (FT_Load_Char(face, FT_ULong(code), FT_LOAD_RENDER | FT_LOAD_TARGET_LIGHT))
+      return;
     FT_GlyphSlot g = face->glyph;
     int cx = (cellIndex % 16) * cell, cy = (cellIndex / 16) * cell;
     int advance = int(g->advance.x >> 6);
     int left = cx + (cell - advance) / 2 + g->bitmap_left;
     int top = cy + baseline - g->bitmap_top;
     for (unsigned row = 0; row < g->bitmap.rows; ++row)
-      for (unsigned col = 0; col < g->bitmap.width; ++col) {
+      for (unsigned col = 0; col < g->bitmap.width; ++col)
+      {
         int x = left + int(col), y = top + int(row);
-        if (x < cx || x >= cx + cell || y < cy || y >= cy + cell) {
+        if (x < cx || x >= cx + cell || y < cy || y >= cy + cell)
+        {
           if (g->bitmap.buffer[row * g->bitmap.pitch + col] > 64)
             std::fprintf(stderr, "make_images: glyph %d clipped\n", code);
           continue;
@@ -541,44 +607,56 @@ bool MakeFont(const std::string& ttf, Image& img)
         p[3] = std::max(p[3], g->bitmap.buffer[row * g->bitmap.pitch + col]);
       }
   };
-  for (int c = 33; c < 127; ++c) draw(c, c);
+  for (int c = 33; c < 127; ++c)
+    draw(c, c);
   draw('#', 0);
   FT_Done_Face(face);
   FT_Done_FreeType(lib);
   return true;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {
   std::string out, day, night, moon, font;
-  for (int i = 1; i + 1 < argc; i += 2) {
+  for (int i = 1; i + 1 < argc; i += 2)
+  {
     std::string k = argv[i], v = argv[i + 1];
-    if (k == "--out") out = v;
-    else if (k == "--day") day = v;
-    else if (k == "--night") night = v;
-    else if (k == "--moon") moon = v;
-    else if (k == "--font") font = v;
-    else {
+    if (k == "--out")
+      out = v;
+    else if (k == "--day")
+      day = v;
+    else if (k == "--night")
+      night = v;
+    else if (k == "--moon")
+      moon = v;
+    else if (k == "--font")
+      font = v;
+    else
+    {
       std::fprintf(stderr, "make_images: unknown option %s\n", k.c_str());
       return 2;
     }
   }
-  if (out.empty() || argc % 2 == 0) {
-    std::fprintf(stderr, "usage: make_images --out DIR [--day F.ppm] [--night F.ppm] [--moon F.ppm] [--font F.ttf]\n");
+  if (out.empty() || argc % 2 == 0)
+  {
+    std::fprintf(
+        stderr, "usage: make_images --out DIR [--day F.ppm] [--night F.ppm] [--moon F.ppm] [--font F.ttf]\n");
     return 2;
   }
   auto path = [&out](const char* name) { return out + "/" + name; };
   bool ok = true;
-  auto sized = [&ok](const Image& img, int w, int h, const std::string& what) {
-    if (img.w == w && img.h == h) return true;
+  auto sized = [&ok](const Image& img, int w, int h, const std::string& what)
+  {
+    if (img.w == w && img.h == h)
+      return true;
     std::fprintf(stderr, "make_images: %s is %dx%d, expected %dx%d\n", what.c_str(), img.w, img.h, w, h);
     ok = false;
     return false;
   };
 
-  const double kDisc = 0.5;  // disc radius of the sun sprites, in half-sizes
+  const double kDisc = 0.5; // disc radius of the sun sprites, in half-sizes
   ok &= WritePng(path("earthclouds.png"), MakeClouds(1024, 512));
   ok &= WritePng(path("atmosphere.png"), MakeAtmosphere(128));
   ok &= WritePng(path("difraction.png"), MakeDifraction(256));
@@ -595,18 +673,25 @@ int main(int argc, char** argv)
   ok &= WritePng(path("flare0.png"), MakeFlare(128));
 
   Image src(0, 0, 3);
-  auto load = [&](const std::string& file, int w, int h) {
+  auto load = [&](const std::string& file, int w, int h)
+  {
     bool got = ReadPpm(file, src) && sized(src, w, h, file);
     ok &= got;
     return got;
   };
-  if (!day.empty() && load(day, 1024, 512)) ok &= WritePng(path("earthday.png"), MakeEarthDay(src));
-  if (!night.empty() && load(night, 1024, 512)) ok &= WritePng(path("earthnight.png"), src);
-  if (!moon.empty() && load(moon, 720, 360)) ok &= WritePng(path("moon.png"), src);
-  if (!font.empty()) {
+  if (!day.empty() && load(day, 1024, 512))
+    ok &= WritePng(path("earthday.png"), MakeEarthDay(src));
+  if (!night.empty() && load(night, 1024, 512))
+    ok &= WritePng(path("earthnight.png"), src);
+  if (!moon.empty() && load(moon, 720, 360))
+    ok &= WritePng(path("moon.png"), src);
+  if (!font.empty())
+  {
     Image img(0, 0, 4);
-    if (MakeFont(font, img)) ok &= WritePng(path("font.png"), img);
-    else ok = false;
+    if (MakeFont(font, img))
+      ok &= WritePng(path("font.png"), img);
+    else
+      ok = false;
   }
   return ok ? 0 : 1;
 }

@@ -24,7 +24,8 @@
 
 using namespace zos;
 
-namespace {
+namespace
+{
 
 LRESULT Proc(HWND h, uint32_t m, WPARAM w, LPARAM l) { return CWindow::DefWindowProc(h, m, w, l); }
 
@@ -38,9 +39,10 @@ double Now()
 
 int main(int argc, char** argv)
 {
-  int  frames = 500;
+  int frames = 500;
   bool window = false, stars = false;
-  for (int i = 1; i < argc; ++i) {
+  for (int i = 1; i < argc; ++i)
+  {
     if (!std::strcmp(argv[i], "--window"))
       window = true;
     else if (!std::strcmp(argv[i], "--stars"))
@@ -65,13 +67,17 @@ int main(int argc, char** argv)
 
   C3DEngineSoft device;
   HWND hwnd = nullptr;
-  if (window) {
+  if (window)
+  {
     hwnd = CWindow::Create("PlanetoBench", "soft_bench", WS_OVERLAPPED | WS_VISIBLE, 0, 0, W, H, Proc);
-    if (!hwnd || device.Create(s, hwnd) < 0) {
+    if (!hwnd || device.Create(s, hwnd) < 0)
+    {
       std::fprintf(stderr, "no window\n");
       return 1;
     }
-  } else if (device.CreateOffscreen(s, W, H) < 0) {
+  }
+  else if (device.CreateOffscreen(s, W, H) < 0)
+  {
     return 1;
   }
 
@@ -85,7 +91,8 @@ int main(int argc, char** argv)
   SShapeBox bp = { 20000.0f, 20000.0f, 20000.0f, 2, 0xFFFFFFFF, 0, 1.0f, 1.0f };
   sky->BuildShape(SHAPE_BOX, &bp);
   C3DObject* field = nullptr;
-  if (stars) {
+  if (stars)
+  {
     field = device.CreateObject(0x8, 0xC29);
     field->SetupGeometry(1, 3000, 3000);
     field->LockIndices();
@@ -103,7 +110,8 @@ int main(int argc, char** argv)
   math.Identity(&clouds);
   math.Scale(&clouds, 1.008f);
   double t0 = Now(), tRaster = 0;
-  for (int f = 0; f < frames; ++f) {
+  for (int f = 0; f < frames; ++f)
+  {
     // The camera turns around the Earth at 1000 units.
     SMatrix& cam = s->matCamera;
     math.Identity(&cam);
@@ -124,10 +132,12 @@ int main(int argc, char** argv)
     math.GetTranslation(&c, &cam);
     math.SetTranslation(sky->GetMatrix(), &c);
     sky->Draw(-1);
-    if (field) {
+    if (field)
+    {
       math.SetTranslation(field->GetMatrix(), &c);
       field->PreparePart(0);
-      for (int i = 0; i < 3000; ++i) {
+      for (int i = 0; i < 3000; ++i)
+      {
         field->SetUserValue(5.0f + (i % 95));
         field->SetColorFactor(uint32_t((5 + i % 95) * 2.5f));
         field->DrawRange(i, 1, -1, -1);
@@ -146,9 +156,9 @@ int main(int argc, char** argv)
     device.EndFrame();
   }
   const double total = Now() - t0;
-  std::printf("%d frames %ux%u%s%s: %.1f fps overall, drawing %.3f ms/frame, whole frame %.3f ms\n",
-              frames, W, H, window ? " presented" : " off-screen", stars ? " with stars" : "",
-              frames / total, 1000.0 * tRaster / frames, 1000.0 * total / frames);
+  std::printf("%d frames %ux%u%s%s: %.1f fps overall, drawing %.3f ms/frame, whole frame %.3f ms\n", frames,
+              W, H, window ? " presented" : " off-screen", stars ? " with stars" : "", frames / total,
+              1000.0 * tRaster / frames, 1000.0 * total / frames);
   device.Destroy();
   if (hwnd)
     hwnd->Destroy();

@@ -11,11 +11,12 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
+namespace
+{
 
-constexpr double TWO_POW_32       = 4294967296.0;
-constexpr double PI               = 3.141592653589793;
-constexpr size_t CATALOG_COLUMNS  = 26;   // columns 0..25; the rest of a line is ignored
+constexpr double TWO_POW_32 = 4294967296.0;
+constexpr double PI = 3.141592653589793;
+constexpr size_t CATALOG_COLUMNS = 26; // columns 0..25; the rest of a line is ignored
 
 // atof of columns [uFirst, uFirst + uCount) of a zero-padded line.
 double ColumnValue(const char* pLine, size_t uFirst, size_t uCount)
@@ -25,7 +26,7 @@ double ColumnValue(const char* pLine, size_t uFirst, size_t uCount)
   return std::atof(szField);
 }
 
-}  // namespace
+} // namespace
 
 void ParseCatalogLine(const char* pLine, size_t uLength, SCatalogStar* pOut)
 {
@@ -34,22 +35,22 @@ void ParseCatalogLine(const char* pLine, size_t uLength, SCatalogStar* pOut)
   char acLine[CATALOG_COLUMNS + 1] = {};
   std::memcpy(acLine, pLine, uLength < CATALOG_COLUMNS ? uLength : CATALOG_COLUMNS);
 
-  pOut->fRaHours    = ColumnValue(acLine, 0, 2);
-  pOut->fRaMinutes  = ColumnValue(acLine, 3, 2);
-  pOut->fRaSeconds  = ColumnValue(acLine, 6, 4);
-  pOut->fDecSign    = acLine[11] == '-' ? -1.0 : 1.0;
+  pOut->fRaHours = ColumnValue(acLine, 0, 2);
+  pOut->fRaMinutes = ColumnValue(acLine, 3, 2);
+  pOut->fRaSeconds = ColumnValue(acLine, 6, 4);
+  pOut->fDecSign = acLine[11] == '-' ? -1.0 : 1.0;
   pOut->fDecDegrees = ColumnValue(acLine, 12, 2);
   pOut->fDecMinutes = ColumnValue(acLine, 15, 2);
   pOut->fDecSeconds = ColumnValue(acLine, 18, 2);
-  pOut->fMagnitude  = ColumnValue(acLine, 21, 5);
+  pOut->fMagnitude = ColumnValue(acLine, 21, 5);
 
   pOut->fSize = CatalogStarSize(pOut->fMagnitude);
   pOut->fDeclination = static_cast<float>(
-      pOut->fDecSign * (pOut->fDecDegrees + pOut->fDecMinutes / 60.0 + pOut->fDecSeconds / 3600.0) *
-      PI / 180.0);
-  pOut->fRightAscension = static_cast<float>(
-      (pOut->fRaHours * 3600.0 + pOut->fRaMinutes * 60.0 + pOut->fRaSeconds) *
-      1.1574074074074073e-5 * 6.283185308);
+      pOut->fDecSign * (pOut->fDecDegrees + pOut->fDecMinutes / 60.0 + pOut->fDecSeconds / 3600.0) * PI /
+      180.0);
+  pOut->fRightAscension =
+      static_cast<float>((pOut->fRaHours * 3600.0 + pOut->fRaMinutes * 60.0 + pOut->fRaSeconds) *
+                         1.1574074074074073e-5 * 6.283185308);
 }
 
 std::vector<SCatalogStar> ParseCatalog(const char* pText, size_t uSize)
@@ -73,10 +74,10 @@ std::vector<SCatalogStar> ParseCatalog(const char* pText, size_t uSize)
 
 float CatalogStarSize(double fMagnitude)
 {
-  const double fPerMagnitude = (CATALOG_SIZE_LARGEST - CATALOG_SIZE_SMALLEST) /
-                               (CATALOG_MAG_FAINTEST - CATALOG_MAG_BRIGHTEST);
+  const double fPerMagnitude =
+      (CATALOG_SIZE_LARGEST - CATALOG_SIZE_SMALLEST) / (CATALOG_MAG_FAINTEST - CATALOG_MAG_BRIGHTEST);
   const double fSize = CATALOG_SIZE_LARGEST - (fMagnitude - CATALOG_MAG_BRIGHTEST) * fPerMagnitude;
-  if (!(fSize > CATALOG_SIZE_SMALLEST))   // also a magnitude that is not a number
+  if (!(fSize > CATALOG_SIZE_SMALLEST)) // also a magnitude that is not a number
     return CATALOG_SIZE_SMALLEST;
   return fSize < CATALOG_SIZE_LARGEST ? static_cast<float>(fSize) : CATALOG_SIZE_LARGEST;
 }
@@ -108,15 +109,11 @@ uint8_t StarGreyLevel(float fSize)
 }
 
 CConstellations::CConstellations(SEngineSettings* pSettings)
-  : CSceneElement(pSettings), m_pStars(nullptr), m_pfSizes(nullptr), m_dwCount(0),
-    m_bReadFromCatalog(1)
+    : CSceneElement(pSettings), m_pStars(nullptr), m_pfSizes(nullptr), m_dwCount(0), m_bReadFromCatalog(1)
 {
 }
 
-CConstellations::~CConstellations()
-{
-  FreeSizes();
-}
+CConstellations::~CConstellations() { FreeSizes(); }
 
 bool CConstellations::AllocateSizes(uint32_t dwCount)
 {
@@ -168,7 +165,7 @@ ZRESULT CConstellations::Load()
     return LoadFromCatalog();
 
   const int32_t iMax = pStore ? pStore->GetInt("CONTELLATIONS", "STARS_NB_MAX", 2000) : 2000;
-  m_dwCount = iMax > 0 ? static_cast<uint32_t>(iMax) : 0;   // a negative count means none
+  m_dwCount = iMax > 0 ? static_cast<uint32_t>(iMax) : 0; // a negative count means none
   if (m_dwCount > STARS_MAX_RANDOM)
   {
     LogMessage(m_pSettings->szLogPath, 1, "# CConstellations::Load STARS_NB_MAX = %d limited to %u\n", iMax,
@@ -187,7 +184,7 @@ ZRESULT CConstellations::Load()
   for (uint32_t i = 0; i < m_dwCount; ++i)
   {
     const uint32_t r1 = pApp->NextRandom();
-    pApp->NextRandom();   // r2 and r3 are drawn and not used
+    pApp->NextRandom(); // r2 and r3 are drawn and not used
     pApp->NextRandom();
     const uint32_t r4 = pApp->NextRandom();
     const uint32_t r5 = pApp->NextRandom();

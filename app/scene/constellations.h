@@ -13,7 +13,7 @@ class C3DObject;
 
 // Point-sprite object (kind 0x8) with light 0, blending, colour material, own render
 // states and one texture.
-constexpr uint32_t STARS_OBJECT_KIND  = 0x8;
+constexpr uint32_t STARS_OBJECT_KIND = 0x8;
 constexpr uint32_t STARS_RENDER_FLAGS = 0xC29;
 // Most stars a random field is made of.  Each star is one vertex and one draw call per
 // frame: a million already costs some 46 MB and seconds a frame, ten million a gigabyte.
@@ -23,20 +23,20 @@ constexpr uint32_t STARS_MAX_RANDOM = 1000000;
 // star is larger and brighter, size falling by 10 a magnitude from 100 at -1.5 to 5 at
 // 8.0 (the faintest stars of the built-in catalogue), the random field's range.
 constexpr double CATALOG_MAG_BRIGHTEST = -1.5;
-constexpr double CATALOG_MAG_FAINTEST  = 8.0;
-constexpr float  CATALOG_SIZE_LARGEST  = 100.0f;
-constexpr float  CATALOG_SIZE_SMALLEST = 5.0f;
+constexpr double CATALOG_MAG_FAINTEST = 8.0;
+constexpr float CATALOG_SIZE_LARGEST = 100.0f;
+constexpr float CATALOG_SIZE_SMALLEST = 5.0f;
 
 // One catalogue line cut into its fixed columns.
 struct SCatalogStar
 {
   double fRaHours, fRaMinutes, fRaSeconds;
-  double fDecSign;                       // -1 with "-" in column 11, else +1
+  double fDecSign; // -1 with "-" in column 11, else +1
   double fDecDegrees, fDecMinutes, fDecSeconds;
   double fMagnitude;
-  float  fSize;                          // CatalogStarSize(magnitude)
-  float  fDeclination;                   // radians
-  float  fRightAscension;                // radians
+  float fSize;           // CatalogStarSize(magnitude)
+  float fDeclination;    // radians
+  float fRightAscension; // radians
 };
 
 // The size of a star of this magnitude, in [5, 100]; a magnitude that is not a number
@@ -72,13 +72,13 @@ public:
 
   ZRESULT Load() override;
   ZRESULT Unload() override;
-  void    Update() override;
-  void    Draw() override;
+  void Update() override;
+  void Draw() override;
   virtual ZRESULT LoadFromCatalog();
 
-  C3DObject*   GetStarsObject() const { return m_pStars; }
+  C3DObject* GetStarsObject() const { return m_pStars; }
   const float* GetSizes() const { return m_pfSizes; }
-  uint32_t     GetCount() const { return m_dwCount; }
+  uint32_t GetCount() const { return m_dwCount; }
 
 protected:
   // The catalogue text for a name; the embedded data by default.  Null when the name
@@ -87,11 +87,11 @@ protected:
 
 private:
   ZRESULT LoadStarTexture(uint32_t dwTextureFlags);
-  bool    AllocateSizes(uint32_t dwCount);
-  void    FreeSizes();
+  bool AllocateSizes(uint32_t dwCount);
+  void FreeSizes();
 
   C3DObject* m_pStars;
-  float*     m_pfSizes;
-  uint32_t   m_dwCount;
-  uint8_t    m_bReadFromCatalog;
+  float* m_pfSizes;
+  uint32_t m_dwCount;
+  uint8_t m_bReadFromCatalog;
 };

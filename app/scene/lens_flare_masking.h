@@ -13,8 +13,10 @@ class CLensFlareMasking : public CLensFlareSimple
 {
 public:
   explicit CLensFlareMasking(SEngineSettings* pSettings)
-    : CLensFlareSimple(pSettings, LENS_FLARE_MASKING_RENDER_FLAGS, "CLensFlareMasking"),
-      m_pModulation(nullptr) {}
+      : CLensFlareSimple(pSettings, LENS_FLARE_MASKING_RENDER_FLAGS, "CLensFlareMasking"),
+        m_pModulation(nullptr)
+  {
+  }
 
   void Draw() override;
 

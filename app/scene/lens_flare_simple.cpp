@@ -12,15 +12,15 @@
 #include <cmath>
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 constexpr double TWO_POW_32 = 4294967296.0;
 
-const float kRatioDefaults[LENS_FLARE_COUNT]    = { 1.0f, 1.0f, 0.7f, 1.0f, 1.0f, 0.7f };
+const float kRatioDefaults[LENS_FLARE_COUNT] = { 1.0f, 1.0f, 0.7f, 1.0f, 1.0f, 0.7f };
 const float kPositionDefaults[LENS_FLARE_COUNT] = { 1.0f, 0.85f, 0.6f, 0.4f, 0.3f, 0.15f };
-const char* const kTextureDefaults[LENS_FLARE_COUNT] = {
-  "Flare3.dds", "Flare2.dds", "Flare4.dds", "Flare1.dds", "Flare0.dds", "Flare4.dds"
-};
+const char* const kTextureDefaults[LENS_FLARE_COUNT] = { "Flare3.dds", "Flare2.dds", "Flare4.dds",
+                                                         "Flare1.dds", "Flare0.dds", "Flare4.dds" };
 
 uint8_t RandomChannel(CWorldBase* pApp, double fBase, double fRange)
 {
@@ -28,7 +28,7 @@ uint8_t RandomChannel(CWorldBase* pApp, double fBase, double fRange)
   return static_cast<uint8_t>(static_cast<int>((fBase + fRange * u) * 255.0));
 }
 
-}  // namespace
+} // namespace
 
 void ComputeFlarePlacement(C3DMath* pMath, const SEngineSettings* pSettings, SFlarePlacement* pOut)
 {
@@ -41,8 +41,8 @@ void ComputeFlarePlacement(C3DMath* pMath, const SEngineSettings* pSettings, SFl
   pMath->Identity(&m);
   pMath->SetTranslation(&m, &vSun);
   const SVector3 vOrigin = { 0.0f, 0.0f, 0.0f };
-  pMath->Project(&pOut->vSunScreen, pSettings->wWidth, pSettings->wHeight, &m,
-                 &pSettings->matView, &pSettings->matProjection, &vOrigin);
+  pMath->Project(&pOut->vSunScreen, pSettings->wWidth, pSettings->wHeight, &m, &pSettings->matView,
+                 &pSettings->matProjection, &vOrigin);
 
   const int cx = pSettings->wWidth >> 1;
   const int cy = pSettings->wHeight >> 1;
@@ -68,7 +68,7 @@ SVector3 FlareNearPoint(C3DMath* pMath, const SEngineSettings* pSettings, const 
   // The z axis as a mirroring platform stores it points behind the viewer.
   const float fSign = pMath->GetDepthSign();
   f = SVector3{ fSign * f.x, fSign * f.y, fSign * f.z };
-  const float t = std::tan(pSettings->fFov * 0.0087266462f);   // half the field, in radians
+  const float t = std::tan(pSettings->fFov * 0.0087266462f); // half the field, in radians
   const float nx = pSettings->wWidth ? 2.0f * vScreen.x / pSettings->wWidth - 1.0f : 0.0f;
   const float ny = pSettings->wHeight ? 1.0f - 2.0f * vScreen.y / pSettings->wHeight : 0.0f;
   const float kx = nx * t * pSettings->fAspect, ky = ny * t, n = pSettings->fNear;
@@ -77,14 +77,12 @@ SVector3 FlareNearPoint(C3DMath* pMath, const SEngineSettings* pSettings, const 
 }
 
 CLensFlareSimple::CLensFlareSimple(SEngineSettings* pSettings, uint32_t dwRenderFlags, const char* pszClass)
-  : CSceneElement(pSettings), m_dwRenderFlags(dwRenderFlags), m_pszClass(pszClass), m_aFlares{},
-    m_adwColors{}
+    : CSceneElement(pSettings), m_dwRenderFlags(dwRenderFlags),
+      m_pszClass(pszClass), m_aFlares{}, m_adwColors{}
 {
 }
 
-CLensFlareSimple::~CLensFlareSimple()
-{
-}
+CLensFlareSimple::~CLensFlareSimple() {}
 
 ZRESULT CLensFlareSimple::Load()
 {
@@ -99,12 +97,10 @@ ZRESULT CLensFlareSimple::Load()
   }
 
   CSettingsStore* pStore = m_pSettings->pAppliStore;
-  auto getFloat = [pStore](const char* pszKey, float fDefault) {
-    return pStore ? pStore->GetFloat("LENS_FLARE", pszKey, fDefault) : fDefault;
-  };
-  auto getByte = [pStore](const char* pszKey, uint8_t byDefault) {
-    return pStore ? pStore->GetByte("LENS_FLARE", pszKey, byDefault) : byDefault;
-  };
+  auto getFloat = [pStore](const char* pszKey, float fDefault)
+  { return pStore ? pStore->GetFloat("LENS_FLARE", pszKey, fDefault) : fDefault; };
+  auto getByte = [pStore](const char* pszKey, uint8_t byDefault)
+  { return pStore ? pStore->GetByte("LENS_FLARE", pszKey, byDefault) : byDefault; };
 
   char szKey[64];
   const float fRadius = getFloat("LENS_FLARE_RADIUS_REF", 0.5f);
@@ -129,9 +125,9 @@ ZRESULT CLensFlareSimple::Load()
     uint32_t dwColor;
     if (bRandom)
     {
-      const uint8_t red   = RandomChannel(pApp, 0.65, 0.35);
+      const uint8_t red = RandomChannel(pApp, 0.65, 0.35);
       const uint8_t green = RandomChannel(pApp, 0.39, 0.41);
-      const uint8_t blue  = RandomChannel(pApp, 0.19, 0.61);
+      const uint8_t blue = RandomChannel(pApp, 0.19, 0.61);
       dwColor = PackColor(0xFF, red, green, blue);
     }
     else
@@ -150,8 +146,8 @@ ZRESULT CLensFlareSimple::Load()
     const SEmbeddedFile* pImage = ReadImageName(m_pSettings, "LENS_FLARE", szKey, kTextureDefaults[i]);
     if (!pImage)
       continue;
-    if (ZP_FAILED(m_aFlares[i].pObject->SetTextureFromMemory(1, 3, pImage->data, pImage->size,
-                                                             ALL_PARTS, 0, m_pSettings->szName)))
+    if (ZP_FAILED(m_aFlares[i].pObject->SetTextureFromMemory(1, 3, pImage->data, pImage->size, ALL_PARTS, 0,
+                                                             m_pSettings->szName)))
     {
       LogMessage(m_pSettings->szLogPath, 1, "# %s::LoadTextureFromFile failed! (\"%s\")\n", m_pszClass,
                  m_pSettings->szName);

@@ -8,7 +8,7 @@
 class C3DMath;
 class C3DObject;
 
-constexpr int      LENS_FLARE_COUNT        = 6;
+constexpr int LENS_FLARE_COUNT = 6;
 // Lights, lighting, fog, blending, specular, colour material, own render states, one
 // texture, depth test and write, vertex alpha from the colour factor.
 constexpr uint32_t LENS_FLARE_RENDER_FLAGS = 0x38C3F;
@@ -18,8 +18,8 @@ constexpr uint32_t LENS_FLARE_RENDER_FLAGS = 0x38C3F;
 struct SLensFlare
 {
   C3DObject* pObject;
-  float      fSize;
-  float      fPosition;
+  float fSize;
+  float fPosition;
 };
 
 // Where the flares go this frame: the sun's screen point, the offset to the screen
@@ -27,16 +27,15 @@ struct SLensFlare
 struct SFlarePlacement
 {
   SVector3 vSunScreen;
-  float    fDx;
-  float    fDy;
-  float    fShift;
+  float fDx;
+  float fDy;
+  float fShift;
 };
 
 // The placement both flare elements share: the screen point of camera position + sun
 // offset (through the record's view and projection), its offset to the screen centre
 // (integer halves of the viewport) and the shift, -0.03 x (|dx| + |dy|).
-void ComputeFlarePlacement(C3DMath* pMath, const SEngineSettings* pSettings,
-                           SFlarePlacement* pOut);
+void ComputeFlarePlacement(C3DMath* pMath, const SEngineSettings* pSettings, SFlarePlacement* pOut);
 // The screen point of a flare at the given position, on the near plane (depth 0).
 SVector3 FlareScreenPoint(const SFlarePlacement& placement, float fPosition);
 // The world point on the near plane that the camera sees at the screen point (x, y
@@ -49,13 +48,15 @@ class CLensFlareSimple : public CSceneElement
 {
 public:
   explicit CLensFlareSimple(SEngineSettings* pSettings)
-    : CLensFlareSimple(pSettings, LENS_FLARE_RENDER_FLAGS, "CLensFlareSimple") {}
+      : CLensFlareSimple(pSettings, LENS_FLARE_RENDER_FLAGS, "CLensFlareSimple")
+  {
+  }
   ~CLensFlareSimple() override;
 
   ZRESULT Load() override;
   ZRESULT Unload() override;
-  void    Update() override {}
-  void    Draw() override;
+  void Update() override {}
+  void Draw() override;
   virtual void SetIntensity(uint8_t byIntensity);
 
   const SLensFlare& GetFlare(int i) const { return m_aFlares[i]; }
@@ -69,8 +70,8 @@ protected:
   CLensFlareSimple(SEngineSettings* pSettings, uint32_t dwRenderFlags, const char* pszClass);
 
 private:
-  uint32_t    m_dwRenderFlags;
+  uint32_t m_dwRenderFlags;
   const char* m_pszClass;
   SLensFlare m_aFlares[LENS_FLARE_COUNT];
-  uint32_t   m_adwColors[LENS_FLARE_COUNT];   // kept for inspection; the quads hold them
+  uint32_t m_adwColors[LENS_FLARE_COUNT]; // kept for inspection; the quads hold them
 };

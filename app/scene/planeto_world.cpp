@@ -25,29 +25,27 @@
 
 using namespace zos;
 
-namespace {
+namespace
+{
 
-constexpr float PI       = 3.1415927f;
-constexpr float HALF_PI  = 1.5707964f;
-constexpr float TWO_PI   = 6.2831855f;
+constexpr float PI = 3.1415927f;
+constexpr float HALF_PI = 1.5707964f;
+constexpr float TWO_PI = 6.2831855f;
 
 // Random angles: r x 2 pi / 2^32 and r x pi / 2^32.
-constexpr double RANDOM_TURN      = 1.4629181e-9;
+constexpr double RANDOM_TURN = 1.4629181e-9;
 constexpr double RANDOM_HALF_TURN = 7.3145906e-10;
 
 constexpr uint32_t OBJECT_KIND = 0xC03;
 
 float Clamp01(float f)
 {
-  if (!(f > 0.0f))   // NaN too
+  if (!(f > 0.0f)) // NaN too
     return 0.0f;
   return f > 1.0f ? 1.0f : f;
 }
 
-uint32_t IntensityByte(float f)
-{
-  return static_cast<uint32_t>(Clamp01(f) * 255.0f);
-}
+uint32_t IntensityByte(float f) { return static_cast<uint32_t>(Clamp01(f) * 255.0f); }
 
 float Length(const SVector3& a, const SVector3& b)
 {
@@ -55,10 +53,7 @@ float Length(const SVector3& a, const SVector3& b)
   return std::sqrt(x * x + y * y + z * z);
 }
 
-SVector3 Add(const SVector3& a, const SVector3& b)
-{
-  return SVector3{ a.x + b.x, a.y + b.y, a.z + b.z };
-}
+SVector3 Add(const SVector3& a, const SVector3& b) { return SVector3{ a.x + b.x, a.y + b.y, a.z + b.z }; }
 
 // Intensity of a difraction glow for a gap between the discs and the sun's radius.
 float GlowIntensity(float fGap, float fSunRadius)
@@ -70,13 +65,12 @@ float GlowIntensity(float fGap, float fSunRadius)
   return 0.0f;
 }
 
-}  // namespace
+} // namespace
 
-SDifraction ComputeDifraction(const SVector3& s, const SVector3& v, const SVector3& e,
-                              const SVector3& p)
+SDifraction ComputeDifraction(const SVector3& s, const SVector3& v, const SVector3& e, const SVector3& p)
 {
   SDifraction out;
-  const float d  = Length(s, e);
+  const float d = Length(s, e);
   const float rE = Length(e, p);
   const float rS = Length(s, v);
   out.fGap = d - rE - rS;
@@ -107,31 +101,23 @@ bool WantsStencilShadow(bool bEngineSwitch, bool bEarthShadow, bool bMoonShadow)
 }
 
 CPlanetoWorld::CPlanetoWorld()
-  : m_pFont(nullptr),
-    m_pSphere(nullptr), m_pAtmosphere(nullptr), m_pDifraction(nullptr), m_pOccluder(nullptr),
-    m_pSkybox(nullptr),
-    m_pTexEarthDay(nullptr), m_pTexEarthNight(nullptr), m_pTexClouds(nullptr), m_pTexMoon(nullptr),
-    m_pTexAtmosphere(nullptr), m_pTexEarthDifraction(nullptr), m_pTexMoonDifraction(nullptr),
-    m_matEarth{}, m_matEarthFacing{}, m_matEarthSun{}, m_matEarthSunSmall{},
-    m_fEarthRatio(0.0f), m_fEarthSpeed(0.0f), m_fSphereRadius(0.0f),
-    m_matClouds{}, m_fCloudsRatio(0.0f), m_fCloudsSpeed(0.0f),
-    m_matMoon{}, m_matMoonFacing{}, m_matMoonSun{}, m_matMoonSunSmall{},
-    m_fMoonRatio(0.0f), m_fMoonDistance(0.0f), m_fMoonSpeed(0.0f), m_fMoonTiltPhase(0.0f),
-    m_fMoonOrbitAngle(0.0f),
-    m_bAtmosphere(1), m_bEarthDifraction(1), m_bMoonDifraction(1),
-    m_fAtmosphereRatio(1.0f), m_fEarthDifRatio(1.0f), m_fMoonDifRatio(1.0f),
-    m_fMousePitchStep(0.0f), m_fMouseYawStep(0.0f), m_iWheelSteps(0),
-    m_fMousePitch(0.0f), m_fMouseYaw(0.0f), m_fCameraDistance(-1000.0f),
-    m_fCameraSpeed(0.0f), m_fCameraYaw(0.0f), m_fCameraWobble(0.0f),
-    m_fRollTarget(0.0f), m_fRollCurrent(0.0f), m_dwViewOrientation(VIEW_START),
-    m_fSpeedFactor(0.0f), m_bAutoRotation(1),
-    m_iPrevMouseX(-1), m_iPrevMouseY(-1), m_bHasPrevMouse(0),
-    m_pConstellations(nullptr), m_pSunMasking(nullptr), m_pStencilShadow(nullptr),
-    m_pSunSimple(nullptr), m_pLensFlare(nullptr),
-    m_bSunVisible(0), m_avScreen{},
-    m_fEarthDifIntensity(1.0f), m_fEarthDifAngle(0.0f), m_fMoonDifIntensity(1.0f),
-    m_fMoonDifAngle(0.0f), m_fSunIntensity(1.0f),
-    m_bScreenSaver(0)
+    : m_pFont(nullptr), m_pSphere(nullptr), m_pAtmosphere(nullptr), m_pDifraction(nullptr),
+      m_pOccluder(nullptr), m_pSkybox(nullptr), m_pTexEarthDay(nullptr), m_pTexEarthNight(nullptr),
+      m_pTexClouds(nullptr), m_pTexMoon(nullptr), m_pTexAtmosphere(nullptr), m_pTexEarthDifraction(nullptr),
+      m_pTexMoonDifraction(nullptr), m_matEarth{}, m_matEarthFacing{}, m_matEarthSun{}, m_matEarthSunSmall{},
+      m_fEarthRatio(0.0f), m_fEarthSpeed(0.0f), m_fSphereRadius(0.0f), m_matClouds{}, m_fCloudsRatio(0.0f),
+      m_fCloudsSpeed(0.0f), m_matMoon{}, m_matMoonFacing{}, m_matMoonSun{}, m_matMoonSunSmall{},
+      m_fMoonRatio(0.0f), m_fMoonDistance(0.0f), m_fMoonSpeed(0.0f), m_fMoonTiltPhase(0.0f),
+      m_fMoonOrbitAngle(0.0f), m_bAtmosphere(1), m_bEarthDifraction(1), m_bMoonDifraction(1),
+      m_fAtmosphereRatio(1.0f), m_fEarthDifRatio(1.0f), m_fMoonDifRatio(1.0f), m_fMousePitchStep(0.0f),
+      m_fMouseYawStep(0.0f), m_iWheelSteps(0), m_fMousePitch(0.0f), m_fMouseYaw(0.0f),
+      m_fCameraDistance(-1000.0f), m_fCameraSpeed(0.0f), m_fCameraYaw(0.0f), m_fCameraWobble(0.0f),
+      m_fRollTarget(0.0f), m_fRollCurrent(0.0f), m_dwViewOrientation(VIEW_START), m_fSpeedFactor(0.0f),
+      m_bAutoRotation(1), m_iPrevMouseX(-1), m_iPrevMouseY(-1), m_bHasPrevMouse(0),
+      m_pConstellations(nullptr), m_pSunMasking(nullptr), m_pStencilShadow(nullptr), m_pSunSimple(nullptr),
+      m_pLensFlare(nullptr), m_bSunVisible(0), m_avScreen{}, m_fEarthDifIntensity(1.0f),
+      m_fEarthDifAngle(0.0f), m_fMoonDifIntensity(1.0f), m_fMoonDifAngle(0.0f), m_fSunIntensity(1.0f),
+      m_bScreenSaver(0)
 {
 }
 
@@ -156,17 +142,16 @@ CPlanetoWorld::~CPlanetoWorld()
 // Load
 
 ZRESULT CPlanetoWorld::Load(HWND hWnd, uint32_t dwWidth, uint32_t dwHeight, uint32_t dwColorDepth,
-                            bool bFullscreen, bool bDesktop, uint32_t dwPlatformFlags,
-                            const char* szPath)
+                            bool bFullscreen, bool bDesktop, uint32_t dwPlatformFlags, const char* szPath)
 {
-  ZRESULT r = CWorldBase::Load(hWnd, dwWidth, dwHeight, dwColorDepth, bFullscreen, bDesktop,
-                               dwPlatformFlags, szPath);
+  ZRESULT r =
+      CWorldBase::Load(hWnd, dwWidth, dwHeight, dwColorDepth, bFullscreen, bDesktop, dwPlatformFlags, szPath);
   if (ZP_FAILED(r))
     return r;
 
   SEngineSettings* pSet = m_pSettings;
   CSettingsStore* pStore = pSet->pAppliStore;
-  CSettingsStore none;   // answers every Get with its default when no store is bound
+  CSettingsStore none; // answers every Get with its default when no store is bound
   if (!pStore)
     pStore = &none;
   C3DMath* pMath = m_pMath;
@@ -192,24 +177,24 @@ ZRESULT CPlanetoWorld::Load(HWND hWnd, uint32_t dwWidth, uint32_t dwHeight, uint
   pMath->RotateZ(&m_matClouds, fTilt);
   pMath->RotateY(&m_matClouds, static_cast<float>(NextRandom() * RANDOM_TURN));
 
-  m_fMoonRatio       = pStore->GetFloat("MOON", "MOON_SPHERE_RATIO", 0.15f);
-  m_fMoonDistance    = pStore->GetFloat("MOON", "MOON_DIST_FROM_EARTH", 4000.0f);
-  m_bAtmosphere      = pStore->GetBool("EARTH_ATMOSPHERE", "EARTH_ATMOSPHERE_ENABLE", true) ? 1 : 0;
+  m_fMoonRatio = pStore->GetFloat("MOON", "MOON_SPHERE_RATIO", 0.15f);
+  m_fMoonDistance = pStore->GetFloat("MOON", "MOON_DIST_FROM_EARTH", 4000.0f);
+  m_bAtmosphere = pStore->GetBool("EARTH_ATMOSPHERE", "EARTH_ATMOSPHERE_ENABLE", true) ? 1 : 0;
   m_fAtmosphereRatio = pStore->GetFloat("EARTH_ATMOSPHERE", "EARTH_ATMOSPHERE_SPHERE_RATIO", 1.015f);
   m_bEarthDifraction = pStore->GetBool("EARTH_DIFRACTION", "EARTH_DIFRACTION_ENABLE", true) ? 1 : 0;
-  m_fEarthDifRatio   = pStore->GetFloat("EARTH_DIFRACTION", "EARTH_DIFRACTION_RATIO", 1.02f);
-  m_bMoonDifraction  = pStore->GetBool("MOON_DIFRACTION", "MOON_DIFRACTION_ENABLE", true) ? 1 : 0;
-  m_fMoonDifRatio    = pStore->GetFloat("MOON_DIFRACTION", "MOON_DIFRACTION_RATIO", 0.202f);
-  m_fSpeedFactor     = pStore->GetFloat("CAMERA", "SPEED_FACTOR", 1.0f);
-  m_fCameraSpeed     = pStore->GetFloat("CAMERA", "CAMERA_SPEED", 0.005f);
-  m_fEarthSpeed      = pStore->GetFloat("EARTH", "EARTH_SPEED", -0.0025f);
-  m_fCloudsSpeed     = pStore->GetFloat("CLOUDS", "CLOUDS_SPEED", -0.0035f);
-  m_fMoonSpeed       = pStore->GetFloat("MOON", "MOON_SPEED", 0.005f);
+  m_fEarthDifRatio = pStore->GetFloat("EARTH_DIFRACTION", "EARTH_DIFRACTION_RATIO", 1.02f);
+  m_bMoonDifraction = pStore->GetBool("MOON_DIFRACTION", "MOON_DIFRACTION_ENABLE", true) ? 1 : 0;
+  m_fMoonDifRatio = pStore->GetFloat("MOON_DIFRACTION", "MOON_DIFRACTION_RATIO", 0.202f);
+  m_fSpeedFactor = pStore->GetFloat("CAMERA", "SPEED_FACTOR", 1.0f);
+  m_fCameraSpeed = pStore->GetFloat("CAMERA", "CAMERA_SPEED", 0.005f);
+  m_fEarthSpeed = pStore->GetFloat("EARTH", "EARTH_SPEED", -0.0025f);
+  m_fCloudsSpeed = pStore->GetFloat("CLOUDS", "CLOUDS_SPEED", -0.0035f);
+  m_fMoonSpeed = pStore->GetFloat("MOON", "MOON_SPEED", 0.005f);
 
-  m_fMoonTiltPhase  = static_cast<float>(NextRandom() * RANDOM_HALF_TURN);
+  m_fMoonTiltPhase = static_cast<float>(NextRandom() * RANDOM_HALF_TURN);
   m_fMoonOrbitAngle = static_cast<float>(NextRandom() * RANDOM_HALF_TURN);
-  m_fCameraYaw      = static_cast<float>(NextRandom() * RANDOM_HALF_TURN);
-  m_fCameraWobble   = static_cast<float>(NextRandom() * RANDOM_HALF_TURN);
+  m_fCameraYaw = static_cast<float>(NextRandom() * RANDOM_HALF_TURN);
+  m_fCameraWobble = static_cast<float>(NextRandom() * RANDOM_HALF_TURN);
 
   if (ZP_FAILED(LoadTextures()))
     return ZP_FAIL;
@@ -225,8 +210,8 @@ ZRESULT CPlanetoWorld::Load(HWND hWnd, uint32_t dwWidth, uint32_t dwHeight, uint
 ZRESULT CPlanetoWorld::LoadFont()
 {
   const SEmbeddedFile* pText = FindEmbeddedText("Planeto.Font.ini");
-  CIniSettings* pFontStore = new CIniSettings(pText ? reinterpret_cast<const char*>(pText->data) : "",
-                                              pText ? pText->size : 0);
+  CIniSettings* pFontStore =
+      new CIniSettings(pText ? reinterpret_cast<const char*>(pText->data) : "", pText ? pText->size : 0);
   m_pFont = new CFont(m_pSettings);
   ZRESULT r = m_pFont->Load();
   if (!ZP_FAILED(r))
@@ -244,16 +229,14 @@ ZRESULT CPlanetoWorld::LoadFont()
   return ZP_FAILED(r) ? ZP_FAIL : ZP_OK;
 }
 
-ZRESULT CPlanetoWorld::LoadWorldTexture(CTexture** ppTexture, uint32_t dwTextureFlags,
-                                        const char* pszSection, const char* pszKey,
-                                        const char* pszDefault)
+ZRESULT CPlanetoWorld::LoadWorldTexture(CTexture** ppTexture, uint32_t dwTextureFlags, const char* pszSection,
+                                        const char* pszKey, const char* pszDefault)
 {
   *ppTexture = CreateTexture(1, dwTextureFlags);
   if (!*ppTexture)
     return ZP_FAIL;
   const SEmbeddedFile* pImage = ReadImageName(m_pSettings, pszSection, pszKey, pszDefault);
-  if (pImage && ZP_FAILED((*ppTexture)->LoadFromMemory(pImage->data, pImage->size, 0,
-                                                       m_pSettings->szName)))
+  if (pImage && ZP_FAILED((*ppTexture)->LoadFromMemory(pImage->data, pImage->size, 0, m_pSettings->szName)))
   {
     LogMessage(m_pSettings->szLogPath, 1, "# CPlanetoWorld::LoadTextureFromFile failed! (\"%s\")\n",
                m_pSettings->szName);
@@ -304,9 +287,9 @@ ZRESULT CPlanetoWorld::LoadObjects(bool bSkybox)
   CSettingsStore* pStore = m_pSettings->pAppliStore ? m_pSettings->pAppliStore : &none;
 
   SShapeSphere sphere;
-  sphere.fRadius    = pStore->GetFloat("SPHERE", "SPHERE_RADIUS", 200.0f);
+  sphere.fRadius = pStore->GetFloat("SPHERE", "SPHERE_RADIUS", 200.0f);
   sphere.dwSegments = static_cast<uint32_t>(pStore->GetInt("SPHERE", "SPHERE_NB_SEG", 50));
-  sphere.dwDiffuse  = 0xFFFFFFFF;
+  sphere.dwDiffuse = 0xFFFFFFFF;
   sphere.dwSpecular = 0xFFFFFFFF;
   const float fRadius = sphere.fRadius;
   m_fSphereRadius = fRadius;
@@ -314,28 +297,28 @@ ZRESULT CPlanetoWorld::LoadObjects(bool bSkybox)
     return ZP_FAIL;
 
   SShapeDisc disc;
-  disc.fWidth        = 2.0f * fRadius;
+  disc.fWidth = 2.0f * fRadius;
   // The count as the sphere builder corrected it (3 to 255): the disc builder only raises
   // it, so a raw count from the text (say 100000000, or -1) would size the occluder's
   // buffers without bound.
-  disc.dwSegments    = sphere.dwSegments;
-  disc.fHeight       = 0.0f;
-  disc.dwAxis        = 0;
+  disc.dwSegments = sphere.dwSegments;
+  disc.fHeight = 0.0f;
+  disc.dwAxis = 0;
   disc.dwTextureMode = 1;
-  disc.dwDiffuse     = 0xFFFFFFFF;
-  disc.dwSpecular    = 0xFFFFFFFF;
-  disc.fUScale       = 1.0f;
-  disc.fVScale       = 1.0f;
+  disc.dwDiffuse = 0xFFFFFFFF;
+  disc.dwSpecular = 0xFFFFFFFF;
+  disc.fUScale = 1.0f;
+  disc.fVScale = 1.0f;
   if (ZP_FAILED(m_pOccluder->BuildShape(SHAPE_DISC, &disc)))
     return ZP_FAIL;
 
   SShapeSphere shell;
-  shell.fRadius    = pStore->GetFloat("SPHERE", "SPHERE_RADIUS", 200.0f);
+  shell.fRadius = pStore->GetFloat("SPHERE", "SPHERE_RADIUS", 200.0f);
   shell.dwSegments = static_cast<uint32_t>(pStore->GetInt("SPHERE", "SPHERE_NB_SEG", 50));
-  shell.dwDiffuse  = PackColor(pStore->GetInt("EARTH_ATMOSPHERE", "EARTH_ATMOSPHERE_COLOR_A", 255),
-                               pStore->GetInt("EARTH_ATMOSPHERE", "EARTH_ATMOSPHERE_COLOR_R", 10),
-                               pStore->GetInt("EARTH_ATMOSPHERE", "EARTH_ATMOSPHERE_COLOR_G", 10),
-                               pStore->GetInt("EARTH_ATMOSPHERE", "EARTH_ATMOSPHERE_COLOR_B", 255));
+  shell.dwDiffuse = PackColor(pStore->GetInt("EARTH_ATMOSPHERE", "EARTH_ATMOSPHERE_COLOR_A", 255),
+                              pStore->GetInt("EARTH_ATMOSPHERE", "EARTH_ATMOSPHERE_COLOR_R", 10),
+                              pStore->GetInt("EARTH_ATMOSPHERE", "EARTH_ATMOSPHERE_COLOR_G", 10),
+                              pStore->GetInt("EARTH_ATMOSPHERE", "EARTH_ATMOSPHERE_COLOR_B", 255));
   shell.dwSpecular = 0;
   if (ZP_FAILED(m_pAtmosphere->BuildShape(SHAPE_HALF_SPHERE, &shell)))
     return ZP_FAIL;
@@ -356,22 +339,21 @@ ZRESULT CPlanetoWorld::LoadSkybox()
   CSettingsStore* pStore = m_pSettings->pAppliStore ? m_pSettings->pAppliStore : &none;
   const float fLength = pStore->GetFloat("SKYBOX", "SKYBOX_LENGTH", 10000.0f);
   const float fRepeat = pStore->GetFloat("SKYBOX", "SKYBOX_TEXTURE_REPEAT", 1.0f);
-  const float fCutX   = pStore->GetFloat("SKYBOX", "SKYBOX_TEXTURE_CUT_X", 0.012f);
-  const float fCutY   = pStore->GetFloat("SKYBOX", "SKYBOX_TEXTURE_CUT_Y", 0.988f);
+  const float fCutX = pStore->GetFloat("SKYBOX", "SKYBOX_TEXTURE_CUT_X", 0.012f);
+  const float fCutY = pStore->GetFloat("SKYBOX", "SKYBOX_TEXTURE_CUT_Y", 0.988f);
   SShapeBox box;
   box.fHalfX = box.fHalfY = box.fHalfZ = fLength;
-  box.dwVariant  = 2;
-  box.dwDiffuse  = 0xFFFFFFFF;
+  box.dwVariant = 2;
+  box.dwDiffuse = 0xFFFFFFFF;
   box.dwSpecular = 0;
   box.fT0 = fCutX * fRepeat;
   box.fT1 = fCutY * fRepeat;
   if (ZP_FAILED(m_pSkybox->BuildShape(SHAPE_BOX, &box)))
     return ZP_FAIL;
 
-  static const char* const kFaces[6] = {
-    "SKYBOX_TEXTURE_BACK", "SKYBOX_TEXTURE_FRONT", "SKYBOX_TEXTURE_RIGHT",
-    "SKYBOX_TEXTURE_LEFT", "SKYBOX_TEXTURE_DOWN", "SKYBOX_TEXTURE_UP"
-  };
+  static const char* const kFaces[6] = { "SKYBOX_TEXTURE_BACK",  "SKYBOX_TEXTURE_FRONT",
+                                         "SKYBOX_TEXTURE_RIGHT", "SKYBOX_TEXTURE_LEFT",
+                                         "SKYBOX_TEXTURE_DOWN",  "SKYBOX_TEXTURE_UP" };
   for (int32_t iFace = 0; iFace < 6; ++iFace)
   {
     const SEmbeddedFile* pImage = ReadImageName(m_pSettings, "SKYBOX", kFaces[iFace], "Univer.tga");
@@ -434,7 +416,7 @@ ZRESULT CPlanetoWorld::LoadElements(bool bConstellations)
   }
 
   const bool bEarthShadow = pStore->GetBool("EARTH", "EARTH_SHADOW_ENABLE", false);
-  const bool bMoonShadow  = pStore->GetBool("MOON", "MOON_SHADOW_ENABLE", false);
+  const bool bMoonShadow = pStore->GetBool("MOON", "MOON_SHADOW_ENABLE", false);
   if (WantsStencilShadow(pSet->swStencilShadow.bConfigured != 0, bEarthShadow, bMoonShadow))
   {
     if (!pDevice || !pDevice->GetShadowVolumeService())
@@ -476,8 +458,9 @@ ZRESULT CPlanetoWorld::Unload()
     m_pSkybox = nullptr;
   }
 
-  CTexture** const appTextures[7] = { &m_pTexEarthDay, &m_pTexClouds, &m_pTexEarthNight, &m_pTexMoon,
-                                      &m_pTexAtmosphere, &m_pTexEarthDifraction, &m_pTexMoonDifraction };
+  CTexture** const appTextures[7] = { &m_pTexEarthDay,      &m_pTexClouds,     &m_pTexEarthNight,
+                                      &m_pTexMoon,          &m_pTexAtmosphere, &m_pTexEarthDifraction,
+                                      &m_pTexMoonDifraction };
   ZRESULT rTextures = ZP_OK;
   for (CTexture** ppTexture : appTextures)
   {
@@ -528,10 +511,28 @@ ZRESULT CPlanetoWorld::HandleMouseMove(const SMessage* pMsg)
   int32_t y = GET_Y_LPARAM(pMsg->lParam);
   switch (m_dwViewOrientation)
   {
-  case VIEW_DOWN:  { const int32_t nx = -x, ny = -y; x = nx; y = ny; break; }
-  case VIEW_RIGHT: { const int32_t nx = y, ny = -x; x = nx; y = ny; break; }
-  case VIEW_LEFT:  { const int32_t nx = -y, ny = x; x = nx; y = ny; break; }
-  default: break;
+    case VIEW_DOWN:
+    {
+      const int32_t nx = -x, ny = -y;
+      x = nx;
+      y = ny;
+      break;
+    }
+    case VIEW_RIGHT:
+    {
+      const int32_t nx = y, ny = -x;
+      x = nx;
+      y = ny;
+      break;
+    }
+    case VIEW_LEFT:
+    {
+      const int32_t nx = -y, ny = x;
+      x = nx;
+      y = ny;
+      break;
+    }
+    default: break;
   }
 
   if (m_bScreenSaver)
@@ -570,48 +571,43 @@ ZRESULT CPlanetoWorld::HandleMessage(const SMessage* pMsg)
 
   switch (pMsg->message)
   {
-  case WM_KEYDOWN:
-    if (pMsg->wParam == VK_ESCAPE || m_bScreenSaver)
-      return ZP_FAIL;
-    switch (pMsg->wParam)
-    {
-    case VK_UP:       SetRollTarget(VIEW_UP, 0.0f); break;
-    case VK_RIGHT:    SetRollTarget(VIEW_RIGHT, HALF_PI); break;
-    case VK_DOWN:     SetRollTarget(VIEW_DOWN, PI); break;
-    case VK_LEFT:     SetRollTarget(VIEW_LEFT, -HALF_PI); break;
-    case VK_MULTIPLY: m_fSpeedFactor = 0.0006f; break;
-    case VK_ADD:      m_fSpeedFactor += 0.001f; break;
-    case VK_SUBTRACT: m_fSpeedFactor -= 0.001f; break;
-    case VK_DIVIDE:   m_fSpeedFactor = 0.0f; break;
-    default: break;
-    }
-    return ZP_OK;
+    case WM_KEYDOWN:
+      if (pMsg->wParam == VK_ESCAPE || m_bScreenSaver)
+        return ZP_FAIL;
+      switch (pMsg->wParam)
+      {
+        case VK_UP: SetRollTarget(VIEW_UP, 0.0f); break;
+        case VK_RIGHT: SetRollTarget(VIEW_RIGHT, HALF_PI); break;
+        case VK_DOWN: SetRollTarget(VIEW_DOWN, PI); break;
+        case VK_LEFT: SetRollTarget(VIEW_LEFT, -HALF_PI); break;
+        case VK_MULTIPLY: m_fSpeedFactor = 0.0006f; break;
+        case VK_ADD: m_fSpeedFactor += 0.001f; break;
+        case VK_SUBTRACT: m_fSpeedFactor -= 0.001f; break;
+        case VK_DIVIDE: m_fSpeedFactor = 0.0f; break;
+        default: break;
+      }
+      return ZP_OK;
 
-  case WM_MOUSEMOVE:
-    return HandleMouseMove(pMsg);
+    case WM_MOUSEMOVE: return HandleMouseMove(pMsg);
 
-  case WM_LBUTTONDOWN:
-  case WM_RBUTTONDOWN:
-  case WM_MBUTTONDOWN:
-    return m_bScreenSaver ? ZP_FAIL : ZP_OK;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN: return m_bScreenSaver ? ZP_FAIL : ZP_OK;
 
-  case WM_LBUTTONUP:
-    m_bHasPrevMouse = 0;
-    m_iPrevMouseX = m_iPrevMouseY = -1;
-    return ZP_OK;
+    case WM_LBUTTONUP:
+      m_bHasPrevMouse = 0;
+      m_iPrevMouseX = m_iPrevMouseY = -1;
+      return ZP_OK;
 
-  case WM_RBUTTONUP:
-    m_bAutoRotation = m_bAutoRotation ? 0 : 1;
-    return ZP_OK;
+    case WM_RBUTTONUP: m_bAutoRotation = m_bAutoRotation ? 0 : 1; return ZP_OK;
 
-  case WM_MOUSEWHEEL:
-    if (m_bScreenSaver)
-      return ZP_FAIL;
-    m_iWheelSteps += GET_WHEEL_DELTA_WPARAM(pMsg->wParam) < 1 ? -1 : 1;
-    return ZP_OK;
+    case WM_MOUSEWHEEL:
+      if (m_bScreenSaver)
+        return ZP_FAIL;
+      m_iWheelSteps += GET_WHEEL_DELTA_WPARAM(pMsg->wParam) < 1 ? -1 : 1;
+      return ZP_OK;
 
-  default:
-    return ZP_OK;
+    default: return ZP_OK;
   }
 }
 
@@ -647,8 +643,7 @@ void CPlanetoWorld::UpdateCamera(float fStep)
   if (m_bAutoRotation)
   {
     const SVector3& vOffset = m_pSettings->light1.vPosition;
-    const SVector3 vTarget = { vOffset.x * 0.035714287f, vOffset.y * 0.035714287f,
-                               vOffset.z * 0.035714287f };
+    const SVector3 vTarget = { vOffset.x * 0.035714287f, vOffset.y * 0.035714287f, vOffset.z * 0.035714287f };
     pMath->LookAt(pCamera, &vTarget);
   }
 
@@ -746,8 +741,7 @@ void CPlanetoWorld::ProjectVertex0(SVector3* pOut, C3DObject* pObject, const SMa
     pObject->Commit();
   }
   const SEngineSettings* pSet = m_pSettings;
-  m_pMath->Project(pOut, pSet->wWidth, pSet->wHeight, pMatrix, &pSet->matView,
-                   &pSet->matProjection, &v);
+  m_pMath->Project(pOut, pSet->wWidth, pSet->wHeight, pMatrix, &pSet->matView, &pSet->matProjection, &v);
 }
 
 void CPlanetoWorld::SunTest(const SVector3& vSun, const SVector3& vMoon)
@@ -757,19 +751,17 @@ void CPlanetoWorld::SunTest(const SVector3& vSun, const SVector3& vMoon)
 
   m_fEarthDifIntensity = 0.0f;
   m_fMoonDifIntensity = 0.0f;
-  m_bSunVisible = pMath->IsSphereVisible(&pSet->matView, &pSet->matProjection,
-                                         &pSet->light1.vPosition, 1.0f) ? 1 : 0;
+  m_bSunVisible =
+      pMath->IsSphereVisible(&pSet->matView, &pSet->matProjection, &pSet->light1.vPosition, 1.0f) ? 1 : 0;
   if (!m_bSunVisible)
-    return;   // the sun intensity keeps its last value
+    return; // the sun intensity keeps its last value
 
   // Each test starts from a fully visible sun, so the sun comes back once a planet has
   // passed even when only one of the two tests runs.
   m_fSunIntensity = 1.0f;
 
-  auto project = [&](SVector3* pOut, const SVector3& p) {
-    pMath->Project(pOut, pSet->wWidth, pSet->wHeight, nullptr, &pSet->matView,
-                   &pSet->matProjection, &p);
-  };
+  auto project = [&](SVector3* pOut, const SVector3& p)
+  { pMath->Project(pOut, pSet->wWidth, pSet->wHeight, nullptr, &pSet->matView, &pSet->matProjection, &p); };
   const SVector3 vOrigin = { 0.0f, 0.0f, 0.0f };
 
   SVector3& s = m_avScreen[SP_SUN];

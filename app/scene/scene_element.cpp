@@ -2,7 +2,4 @@
 
 #include "sdk/core/engine_settings.h"
 
-CWorldBase* CSceneElement::App() const
-{
-  return m_pSettings ? m_pSettings->pApplication : nullptr;
-}
+CWorldBase* CSceneElement::App() const { return m_pSettings ? m_pSettings->pApplication : nullptr; }

@@ -12,12 +12,12 @@ class CSceneElement
 {
 public:
   explicit CSceneElement(SEngineSettings* pSettings) : m_pSettings(pSettings) {}
-  virtual ~CSceneElement() {}                      // 0
+  virtual ~CSceneElement() {} // 0
 
-  virtual ZRESULT Load() { return ZP_OK; }         // 1
-  virtual ZRESULT Unload() { return ZP_OK; }       // 2
-  virtual void Update() {}                         // 3
-  virtual void Draw() {}                           // 4
+  virtual ZRESULT Load() { return ZP_OK; }   // 1
+  virtual ZRESULT Unload() { return ZP_OK; } // 2
+  virtual void Update() {}                   // 3
+  virtual void Draw() {}                     // 4
 
   SEngineSettings* GetSettings() const { return m_pSettings; }
 

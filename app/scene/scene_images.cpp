@@ -16,11 +16,10 @@ void ReadSceneString(SEngineSettings* pSettings, const char* pszSection, const c
     pSettings->pAppliStore->GetString(pszSection, pszKey, pszDefault, pszOut, uSize);
 }
 
-const SEmbeddedFile* ReadImageName(SEngineSettings* pSettings, const char* pszSection,
-                                   const char* pszKey, const char* pszDefault)
+const SEmbeddedFile* ReadImageName(SEngineSettings* pSettings, const char* pszSection, const char* pszKey,
+                                   const char* pszDefault)
 {
-  ReadSceneString(pSettings, pszSection, pszKey, pszDefault, pSettings->szName,
-                  sizeof(pSettings->szName));
+  ReadSceneString(pSettings, pszSection, pszKey, pszDefault, pSettings->szName, sizeof(pSettings->szName));
   pSettings->pLastImage = FindBuiltInImage(pSettings->szName);
   return pSettings->pLastImage;
 }

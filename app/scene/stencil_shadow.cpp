@@ -8,14 +8,12 @@
 #include "sdk/core/tracked_memory.h"
 #include "sdk/core/world_base.h"
 
-namespace {
+namespace
+{
 
 constexpr float kLargest = 3.4028235e38f;
 
-SVector3 Sub(const SVector3& a, const SVector3& b)
-{
-  return SVector3{ a.x - b.x, a.y - b.y, a.z - b.z };
-}
+SVector3 Sub(const SVector3& a, const SVector3& b) { return SVector3{ a.x - b.x, a.y - b.y, a.z - b.z }; }
 
 // Each component raised to the minimum, then lowered to the maximum.
 SVector3 Clamp(SVector3 v, const SVector3& vMax, const SVector3& vMin)
@@ -42,16 +40,16 @@ SVector3 WorldPosition(C3DMath* pMath, C3DObject* pObject, uint32_t dwVertex, co
   pObject->GetPosition(dwVertex, &p);
   const float s = pMath->GetDepthSign();
   const float z = s * p.z;
-  const float (*m)[4] = matCaster.m;
+  const float(*m)[4] = matCaster.m;
   return SVector3{ p.x * m[0][0] + p.y * m[1][0] + z * m[2][0] + m[3][0],
                    p.x * m[0][1] + p.y * m[1][1] + z * m[2][1] + m[3][1],
                    s * (p.x * m[0][2] + p.y * m[1][2] + z * m[2][2] + m[3][2]) };
 }
 
-}  // namespace
+} // namespace
 
 CStencilShadow::CStencilShadow(SEngineSettings* pSettings)
-  : CSceneElement(pSettings), m_dwShadowColor(0), m_matIdentity{}, m_bShowConstruct(0), m_aCasters{}
+    : CSceneElement(pSettings), m_dwShadowColor(0), m_matIdentity{}, m_bShowConstruct(0), m_aCasters{}
 {
   for (SShadowCaster& caster : m_aCasters)
     ResetCaster(&caster);
@@ -165,13 +163,14 @@ ZRESULT CStencilShadow::BuildShadowVolume(int iCaster)
   caster.dwSideCount = caster.dwCapCount = 0;
   C3DMath* pMath = m_pSettings->pMath;
   const SMatrix matCaster = caster.pMatrix ? *caster.pMatrix : *pObject->GetMatrix();
-  const SVector3 vLight = m_pSettings->light1.vPosition;   // a direction: the sun is far
+  const SVector3 vLight = m_pSettings->light1.vPosition; // a direction: the sun is far
   if (caster.pMatrix)
     pObject->SetWorldMatrix(caster.pMatrix);
   pObject->LockIndices();
 
   auto position = [&](uint32_t dwVertex) { return WorldPosition(pMath, pObject, dwVertex, matCaster); };
-  auto lit = [&](const SVector3& a, const SVector3& b, const SVector3& c) {
+  auto lit = [&](const SVector3& a, const SVector3& b, const SVector3& c)
+  {
     SVector3 n;
     const SVector3 cb = Sub(c, b), ba = Sub(b, a);
     pMath->Vec3Cross(&n, &cb, &ba);
@@ -233,7 +232,8 @@ void CStencilShadow::ExtrudePart(SShadowCaster* pCaster, const SVector3& vLight)
   {
     SVector3 p1, p2, e1, e2;
   };
-  auto quad = [&](const SEdge& e) {
+  auto quad = [&](const SEdge& e)
+  {
     const SVector3 p1 = WorldPosition(pMath, pObject, e.a, matCaster);
     const SVector3 p2 = WorldPosition(pMath, pObject, e.b, matCaster);
     const SVector3 e1 = Sub(p1, vFar), e2 = Sub(p2, vFar);
@@ -262,8 +262,10 @@ void CStencilShadow::ExtrudePart(SShadowCaster* pCaster, const SVector3& vLight)
   }
   pCaster->dwSideCount += static_cast<uint32_t>(6 * n);
 
-  const SVector3 vNear = { static_cast<float>(aNear[0]), static_cast<float>(aNear[1]), static_cast<float>(aNear[2]) };
-  const SVector3 vFarCentre = { static_cast<float>(aFar[0]), static_cast<float>(aFar[1]), static_cast<float>(aFar[2]) };
+  const SVector3 vNear = { static_cast<float>(aNear[0]), static_cast<float>(aNear[1]),
+                           static_cast<float>(aNear[2]) };
+  const SVector3 vFarCentre = { static_cast<float>(aFar[0]), static_cast<float>(aFar[1]),
+                                static_cast<float>(aFar[2]) };
   SVector3* pCap = pCaster->pCaps + pCaster->dwCapCount;
   for (size_t i = 0; i < n; ++i)
   {

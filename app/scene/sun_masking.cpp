@@ -10,11 +10,11 @@
 #include <cmath>
 
 CSunMasking::CSunMasking(SEngineSettings* pSettings)
-  : CSunSimple(pSettings, SSunStyle{ SUN_MASKING_DISC_RENDER_FLAGS, SUN_MASKING_HALO_RENDER_FLAGS,
-                                     SUN_MASKING_RAY_RENDER_FLAGS, "SUN_MASKING_MAIN_TEXTURE_1", "Sun2.tga",
-                                     "SUN_MASKING_MAIN_TEXTURE_2", "Sun3.tga", "CSunMasking" }),
-    m_pMaskTexture(nullptr), m_pLensFlare(new CLensFlareMasking(pSettings)),
-    m_bOverlay(0), m_bFlares(0), m_bVisible(0), m_fViewRatio(1.0f), m_aOccluders{}
+    : CSunSimple(pSettings, SSunStyle{ SUN_MASKING_DISC_RENDER_FLAGS, SUN_MASKING_HALO_RENDER_FLAGS,
+                                       SUN_MASKING_RAY_RENDER_FLAGS, "SUN_MASKING_MAIN_TEXTURE_1", "Sun2.tga",
+                                       "SUN_MASKING_MAIN_TEXTURE_2", "Sun3.tga", "CSunMasking" }),
+      m_pMaskTexture(nullptr), m_pLensFlare(new CLensFlareMasking(pSettings)), m_bOverlay(0), m_bFlares(0),
+      m_bVisible(0), m_fViewRatio(1.0f), m_aOccluders{}
 {
 }
 
@@ -44,12 +44,13 @@ ZRESULT CSunMasking::Load()
     return ZP_FAIL;
   m_bVisible = 0;
   CSettingsStore* pStore = m_pSettings->pAppliStore;
-  auto getBool = [pStore](const char* pszSection, const char* pszKey, bool bDefault) {
-    return pStore ? pStore->GetBool(pszSection, pszKey, bDefault) : bDefault;
-  };
+  auto getBool = [pStore](const char* pszSection, const char* pszKey, bool bDefault)
+  { return pStore ? pStore->GetBool(pszSection, pszKey, bDefault) : bDefault; };
   m_bOverlay = getBool("SUN", "INTENSITY_ENABLE", false) ? 1 : 0;
   m_bFlares = getBool("LENS_FLARE", "LENS_FLARE_ENABLE", true) &&
-              getBool("LENS_FLARE", "LENS_FLARE_MASKING_ENABLE", true) ? 1 : 0;
+                      getBool("LENS_FLARE", "LENS_FLARE_MASKING_ENABLE", true)
+                  ? 1
+                  : 0;
   m_fViewRatio = pStore ? pStore->GetFloat("SUN", "INTENSITY_VIEWPORT_RATIO", 1.0f) : 1.0f;
 
   // The quads and their images as the simple sun's, with the masking sun's discs.

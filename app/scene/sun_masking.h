@@ -9,7 +9,7 @@ class CLensFlareMasking;
 // without it).  Their states are set by the device's occlusion service when drawn.
 constexpr uint32_t SUN_MASKING_DISC_RENDER_FLAGS = 0x8808;
 constexpr uint32_t SUN_MASKING_HALO_RENDER_FLAGS = 0x808;
-constexpr uint32_t SUN_MASKING_RAY_RENDER_FLAGS  = 0x8808;
+constexpr uint32_t SUN_MASKING_RAY_RENDER_FLAGS = 0x8808;
 
 // The sun that measures, on the card, how much of its disc the Earth and the Moon hide
 // and fades its halo, its rays and its lens flares by that share.  It draws through the
@@ -24,9 +24,9 @@ public:
 
   ZRESULT Load() override;
   ZRESULT Unload() override;
-  void    Draw() override;
+  void Draw() override;
   // The flares, after the planets: only when enabled and the latest measurement succeeded.
-  void    DrawFlares();
+  void DrawFlares();
 
   // Set by the world before Load: the bodies that may hide the sun.
   void SetOccluder(int i, C3DObject* pObject, SMatrix* pMatrix);
@@ -35,22 +35,22 @@ public:
   // the viewer or when the card could not measure.
   bool OcclusionPass();
 
-  bool               IsVisible() const { return m_bVisible != 0; }
-  bool               AreFlaresEnabled() const { return m_bFlares != 0; }
-  bool               IsOverlayEnabled() const { return m_bOverlay != 0; }
-  float              GetViewRatio() const { return m_fViewRatio; }
-  CTexture*          GetMaskTexture() const { return m_pMaskTexture; }
+  bool IsVisible() const { return m_bVisible != 0; }
+  bool AreFlaresEnabled() const { return m_bFlares != 0; }
+  bool IsOverlayEnabled() const { return m_bOverlay != 0; }
+  float GetViewRatio() const { return m_fViewRatio; }
+  CTexture* GetMaskTexture() const { return m_pMaskTexture; }
   CLensFlareMasking* GetLensFlare() const { return m_pLensFlare; }
-  const SOccluder&   GetOccluder(int i) const { return m_aOccluders[i]; }
+  const SOccluder& GetOccluder(int i) const { return m_aOccluders[i]; }
 
 private:
   CSunOcclusionService* Service() const;
 
-  CTexture*          m_pMaskTexture;
+  CTexture* m_pMaskTexture;
   CLensFlareMasking* m_pLensFlare;
-  uint8_t            m_bOverlay;
-  uint8_t            m_bFlares;
-  uint8_t            m_bVisible;
-  float              m_fViewRatio;
-  SOccluder          m_aOccluders[OCCLUDER_COUNT];
+  uint8_t m_bOverlay;
+  uint8_t m_bFlares;
+  uint8_t m_bVisible;
+  float m_fViewRatio;
+  SOccluder m_aOccluders[OCCLUDER_COUNT];
 };

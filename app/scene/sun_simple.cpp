@@ -13,32 +13,29 @@
 #include <cmath>
 #include <cstring>
 
-namespace {
+namespace
+{
 
-constexpr float  TWO_PI     = 6.2831855f;
+constexpr float TWO_PI = 6.2831855f;
 constexpr double TWO_POW_32 = 4294967296.0;
 
-}  // namespace
+} // namespace
 
 CSunSimple::CSunSimple(SEngineSettings* pSettings)
-  : CSunSimple(pSettings, SSunStyle{ SUN_DISC_RENDER_FLAGS, SUN_GLOW_RENDER_FLAGS, SUN_GLOW_RENDER_FLAGS,
-                                    "SUN_MAIN_TEXTURE_1", "Sun6.tga", "SUN_MAIN_TEXTURE_2", "Sun7.tga",
-                                    "CSunSimple" })
+    : CSunSimple(pSettings, SSunStyle{ SUN_DISC_RENDER_FLAGS, SUN_GLOW_RENDER_FLAGS, SUN_GLOW_RENDER_FLAGS,
+                                       "SUN_MAIN_TEXTURE_1", "Sun6.tga", "SUN_MAIN_TEXTURE_2", "Sun7.tga",
+                                       "CSunSimple" })
 {
 }
 
 CSunSimple::CSunSimple(SEngineSettings* pSettings, const SSunStyle& style)
-  : CSceneElement(pSettings), m_style(style),
-    m_pDiscTexture1(nullptr), m_pDiscTexture2(nullptr),
-    m_pDisc(nullptr), m_pHalo(nullptr), m_pRay(nullptr),
-    m_fHaloHalfDiagonal(0.0f), m_fDiscHalfDiagonal(0.0f),
-    m_fDiscSpeed(0.0f), m_fDiscAngle(0.0f), m_fRaySpeed(0.0f), m_fRayAngle(0.0f)
+    : CSceneElement(pSettings), m_style(style), m_pDiscTexture1(nullptr), m_pDiscTexture2(nullptr),
+      m_pDisc(nullptr), m_pHalo(nullptr), m_pRay(nullptr), m_fHaloHalfDiagonal(0.0f),
+      m_fDiscHalfDiagonal(0.0f), m_fDiscSpeed(0.0f), m_fDiscAngle(0.0f), m_fRaySpeed(0.0f), m_fRayAngle(0.0f)
 {
 }
 
-CSunSimple::~CSunSimple()
-{
-}
+CSunSimple::~CSunSimple() {}
 
 ZRESULT CSunSimple::LoadDiscTexture(CTexture** ppTexture, const char* pszKey, const char* pszDefault)
 {
@@ -46,8 +43,7 @@ ZRESULT CSunSimple::LoadDiscTexture(CTexture** ppTexture, const char* pszKey, co
   if (!*ppTexture)
     return ZP_FAIL;
   const SEmbeddedFile* pImage = ReadImageName(m_pSettings, "SUN", pszKey, pszDefault);
-  if (pImage && ZP_FAILED((*ppTexture)->LoadFromMemory(pImage->data, pImage->size, 0,
-                                                       m_pSettings->szName)))
+  if (pImage && ZP_FAILED((*ppTexture)->LoadFromMemory(pImage->data, pImage->size, 0, m_pSettings->szName)))
   {
     LogMessage(m_pSettings->szLogPath, 1, "# CPlanetoWorld::LoadTextureFromFile failed! (\"%s\")\n",
                m_pSettings->szName);
@@ -75,8 +71,8 @@ ZRESULT CSunSimple::BuildGlow(C3DObject* pObject, float fHalfSize, const char* p
     return ZP_FAIL;
 
   const SEmbeddedFile* pImage = ReadImageName(m_pSettings, "SUN", pszTextureKey, pszTextureDefault);
-  if (pImage && ZP_FAILED(pObject->SetTextureFromMemory(1, 3, pImage->data, pImage->size,
-                                                        ALL_PARTS, 0, m_pSettings->szName)))
+  if (pImage && ZP_FAILED(pObject->SetTextureFromMemory(1, 3, pImage->data, pImage->size, ALL_PARTS, 0,
+                                                        m_pSettings->szName)))
   {
     LogMessage(m_pSettings->szLogPath, 1, "# %s::LoadTextureFromFile failed! (\"%s\")\n", m_style.pszClass,
                m_pSettings->szName);
@@ -101,18 +97,17 @@ ZRESULT CSunSimple::Load()
     return ZP_FAIL;
 
   CSettingsStore* pStore = m_pSettings->pAppliStore;
-  auto getFloat = [pStore](const char* pszKey, float fDefault) {
-    return pStore ? pStore->GetFloat("SUN", pszKey, fDefault) : fDefault;
-  };
-  const float fLength    = getFloat("SUN_MAIN_LENGTH", 2000.0f);
+  auto getFloat = [pStore](const char* pszKey, float fDefault)
+  { return pStore ? pStore->GetFloat("SUN", pszKey, fDefault) : fDefault; };
+  const float fLength = getFloat("SUN_MAIN_LENGTH", 2000.0f);
   const float fHaloRatio = getFloat("SUN_HALO_RATIO", 1.5f);
-  const float fRayRatio  = getFloat("SUN_RAY_RATIO", 1.5f);
+  const float fRayRatio = getFloat("SUN_RAY_RATIO", 1.5f);
   m_fDiscSpeed = getFloat("SUN_ROTATION_SPEED", 0.0005f);
-  m_fRaySpeed  = m_fDiscSpeed;
+  m_fRaySpeed = m_fDiscSpeed;
   const uint32_t r1 = pApp->NextRandom();
   const uint32_t r2 = pApp->NextRandom();
   m_fDiscAngle = static_cast<float>(1.0 + r1 * 99.0 / TWO_POW_32);
-  m_fRayAngle  = static_cast<float>(1.0 + r2 * 99.0 / TWO_POW_32);
+  m_fRayAngle = static_cast<float>(1.0 + r2 * 99.0 / TWO_POW_32);
   const float fLengthRatio = getFloat("SUN_MAIN_LENGTH_RATIO", 1.25f);
 
   const float h = 0.9f * fLength;

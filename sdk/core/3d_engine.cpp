@@ -22,9 +22,7 @@ uint32_t ObjectClassBit(uint32_t dwKind)
   return 0;
 }
 
-C3DEngine::C3DEngine() : m_pSettings(nullptr), m_pCamera(nullptr)
-{
-}
+C3DEngine::C3DEngine() : m_pSettings(nullptr), m_pCamera(nullptr) {}
 
 // The lists free their own nodes; what they point at is gone by now (Destroy) or is
 // deliberately not touched here, since a platform's part of the device is already
@@ -80,30 +78,15 @@ ZRESULT C3DEngine::Destroy()
   return ZP_OK;
 }
 
-ZRESULT C3DEngine::ApplyFog()
-{
-  return ZP_OK;
-}
+ZRESULT C3DEngine::ApplyFog() { return ZP_OK; }
 
-ZRESULT C3DEngine::ApplyLights()
-{
-  return ZP_OK;
-}
+ZRESULT C3DEngine::ApplyLights() { return ZP_OK; }
 
-ZRESULT C3DEngine::BeginFrame()
-{
-  return ZP_OK;
-}
+ZRESULT C3DEngine::BeginFrame() { return ZP_OK; }
 
-ZRESULT C3DEngine::EndFrame()
-{
-  return ZP_OK;
-}
+ZRESULT C3DEngine::EndFrame() { return ZP_OK; }
 
-C3DObject* C3DEngine::CreateObject(uint32_t, uint32_t)
-{
-  return nullptr;
-}
+C3DObject* C3DEngine::CreateObject(uint32_t, uint32_t) { return nullptr; }
 
 ZRESULT C3DEngine::DestroyObject(C3DObject* pObject)
 {
@@ -118,10 +101,7 @@ ZRESULT C3DEngine::DestroyObject(C3DObject* pObject)
   return r;
 }
 
-CIndexBuffer* C3DEngine::CreateIndexBuffer(uint32_t, uint32_t, uint32_t)
-{
-  return nullptr;
-}
+CIndexBuffer* C3DEngine::CreateIndexBuffer(uint32_t, uint32_t, uint32_t) { return nullptr; }
 
 ZRESULT C3DEngine::DestroyIndexBuffer(CIndexBuffer* pBuffer)
 {
@@ -136,26 +116,20 @@ ZRESULT C3DEngine::DestroyIndexBuffer(CIndexBuffer* pBuffer)
   return r;
 }
 
-CTexture* C3DEngine::CreateTexture(uint32_t, uint32_t)
-{
-  return nullptr;
-}
+CTexture* C3DEngine::CreateTexture(uint32_t, uint32_t) { return nullptr; }
 
 ZRESULT C3DEngine::DestroyTexture(CTexture* pTexture)
 {
   if (!pTexture)
     return ZP_FAIL;
   if (!m_plistTextures.Release(pTexture, false))
-    return ZP_OK;   // still referenced, or not listed
+    return ZP_OK; // still referenced, or not listed
   ZRESULT r = pTexture->Release();
   delete pTexture;
   return r;
 }
 
-CShader* C3DEngine::CreateShader(uint32_t, uint32_t)
-{
-  return nullptr;
-}
+CShader* C3DEngine::CreateShader(uint32_t, uint32_t) { return nullptr; }
 
 ZRESULT C3DEngine::DestroyShader(CShader* pShader)
 {
@@ -168,15 +142,9 @@ ZRESULT C3DEngine::DestroyShader(CShader* pShader)
   return r;
 }
 
-CShadowVolumeService* C3DEngine::GetShadowVolumeService()
-{
-  return nullptr;
-}
+CShadowVolumeService* C3DEngine::GetShadowVolumeService() { return nullptr; }
 
-CSunOcclusionService* C3DEngine::GetSunOcclusionService()
-{
-  return nullptr;
-}
+CSunOcclusionService* C3DEngine::GetSunOcclusionService() { return nullptr; }
 
 // ---------------------------------------------------------------------------
 
@@ -196,8 +164,8 @@ CTexture* C3DEngine::FindSharedTexture(uint32_t dwKind, uint32_t dwTextureFlags,
   return nullptr;
 }
 
-CTexture* C3DEngine::LoadTexture(uint32_t dwKind, uint32_t dwTextureFlags, const void* pData,
-                                 uint32_t dwSize, const char* szName)
+CTexture* C3DEngine::LoadTexture(uint32_t dwKind, uint32_t dwTextureFlags, const void* pData, uint32_t dwSize,
+                                 const char* szName)
 {
   if (dwKind & TEXTURE_KIND_SHAREABLE)
   {

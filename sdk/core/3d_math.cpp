@@ -65,7 +65,7 @@ bool SegmentInVolume(const SVector3& a, const SVector3& b, const SMatrix& C)
   for (int k = 0; k < 6; ++k)
   {
     if (!(f0[k] >= 0.0f) && !(f1[k] >= 0.0f))
-      return false;   // both ends outside this plane (NaN counts as outside)
+      return false; // both ends outside this plane (NaN counts as outside)
     if (f0[k] < 0.0f)
       tMin = std::fmax(tMin, f0[k] / (f0[k] - f1[k]));
     else if (f1[k] < 0.0f)
@@ -101,7 +101,8 @@ float C3DMath::Vec2Length(const SVector2* pV) { return std::sqrt(pV->x * pV->x +
 
 SVector3* C3DMath::Vec3Cross(SVector3* pOut, const SVector3* pA, const SVector3* pB)
 {
-  SVector3 v = { pA->y * pB->z - pA->z * pB->y, pA->z * pB->x - pA->x * pB->z, pA->x * pB->y - pA->y * pB->x };
+  SVector3 v = { pA->y * pB->z - pA->z * pB->y, pA->z * pB->x - pA->x * pB->z,
+                 pA->x * pB->y - pA->y * pB->x };
   *pOut = v;
   return pOut;
 }
@@ -127,7 +128,7 @@ float C3DMath::Vec3Length(const SVector3* pV)
 SVector3* C3DMath::TransformPoint(SVector3* pOut, const SVector3* pP, const SMatrix* pM)
 {
   const float s = m_fDepthSign;
-  const float (*m)[4] = pM->m;
+  const float(*m)[4] = pM->m;
   float z = s * pP->z;
   SVector3 v;
   v.x = pP->x * m[0][0] + pP->y * m[1][0] + z * m[2][0] + m[3][0];
@@ -183,8 +184,8 @@ SVector3* C3DMath::Project(SVector3* pOut, uint32_t uWidth, uint32_t uHeight, co
 SVector3* C3DMath::Unproject(SVector3* pOut, uint32_t uWidth, uint32_t uHeight, const SMatrix* pM,
                              const SVector3* pP)
 {
-  SVector4 c = { 2.0f * pP->x / static_cast<float>(uWidth) - 1.0f, 2.0f * pP->y / static_cast<float>(uHeight) - 1.0f,
-                 2.0f * pP->z - 1.0f, 1.0f };
+  SVector4 c = { 2.0f * pP->x / static_cast<float>(uWidth) - 1.0f,
+                 2.0f * pP->y / static_cast<float>(uHeight) - 1.0f, 2.0f * pP->z - 1.0f, 1.0f };
   Vec4Transform(&c, &c, pM);
   if (c.w == 0.0f)
     *pOut = SVector3{ 0.0f, 0.0f, 0.0f };
@@ -250,7 +251,7 @@ bool C3DMath::IsSphereVisible(const SMatrix* pView, const SMatrix* pProjection, 
 
 SVector4* C3DMath::Vec4Transform(SVector4* pOut, const SVector4* pV, const SMatrix* pM)
 {
-  const float (*m)[4] = pM->m;
+  const float(*m)[4] = pM->m;
   SVector4 v;
   v.x = pV->x * m[0][0] + pV->y * m[1][0] + pV->z * m[2][0] + pV->w * m[3][0];
   v.y = pV->x * m[0][1] + pV->y * m[1][1] + pV->z * m[2][1] + pV->w * m[3][1];
@@ -264,7 +265,7 @@ SMatrix* C3DMath::IdentityAlt(SMatrix* pM) { return Identity(pM); }
 
 float C3DMath::Determinant(const SMatrix* pM)
 {
-  const float (*m)[4] = pM->m;
+  const float(*m)[4] = pM->m;
   // Expansion along the first row.
   return m[0][0] * Det3(m[1][1], m[1][2], m[1][3], m[2][1], m[2][2], m[2][3], m[3][1], m[3][2], m[3][3]) -
          m[0][1] * Det3(m[1][0], m[1][2], m[1][3], m[2][0], m[2][2], m[2][3], m[3][0], m[3][2], m[3][3]) +
@@ -333,8 +334,8 @@ void C3DMath::Multiply(SMatrix* pOut, const SMatrix* pA, const SMatrix* pB)
 
 void C3DMath::Inverse(SMatrix* pOut, float* pReciprocal, const SMatrix* pM)
 {
-  const SMatrix src = *pM;   // the output may be the input
-  const float (*m)[4] = src.m;
+  const SMatrix src = *pM; // the output may be the input
+  const float(*m)[4] = src.m;
   float r = 1.0f / Determinant(&src);
   SMatrix o;
   o.m[0][0] = r * (m[1][1] * m[2][2] - m[1][2] * m[2][1]);
@@ -664,7 +665,8 @@ SVector3* C3DMath::GetEulerAngles(SVector3* pOut, const SMatrix* pM)
   return pOut;
 }
 
-ZRESULT C3DMath::TriangleFacing(const SVector3* pA, const SVector3* pB, const SVector3* pC, const void*, int iMode)
+ZRESULT C3DMath::TriangleFacing(const SVector3* pA, const SVector3* pB, const SVector3* pC, const void*,
+                                int iMode)
 {
   if (iMode == 0)
     return ZP_OK;
@@ -678,7 +680,19 @@ ZRESULT C3DMath::TriangleFacing(const SVector3* pA, const SVector3* pB, const SV
   return d > 0.0f ? ZP_OK : ZP_FAIL;
 }
 
-void C3DMath::MultiplyRow0(SMatrix* pOut, const SMatrix* pA, const SMatrix* pB) { RowTimes(pOut->m[0], pA->m[0], pB); }
-void C3DMath::MultiplyRow1(SMatrix* pOut, const SMatrix* pA, const SMatrix* pB) { RowTimes(pOut->m[1], pA->m[1], pB); }
-void C3DMath::MultiplyRow2(SMatrix* pOut, const SMatrix* pA, const SMatrix* pB) { RowTimes(pOut->m[2], pA->m[2], pB); }
-void C3DMath::MultiplyRow3(SMatrix* pOut, const SMatrix* pA, const SMatrix* pB) { RowTimes(pOut->m[3], pA->m[3], pB); }
+void C3DMath::MultiplyRow0(SMatrix* pOut, const SMatrix* pA, const SMatrix* pB)
+{
+  RowTimes(pOut->m[0], pA->m[0], pB);
+}
+void C3DMath::MultiplyRow1(SMatrix* pOut, const SMatrix* pA, const SMatrix* pB)
+{
+  RowTimes(pOut->m[1], pA->m[1], pB);
+}
+void C3DMath::MultiplyRow2(SMatrix* pOut, const SMatrix* pA, const SMatrix* pB)
+{
+  RowTimes(pOut->m[2], pA->m[2], pB);
+}
+void C3DMath::MultiplyRow3(SMatrix* pOut, const SMatrix* pA, const SMatrix* pB)
+{
+  RowTimes(pOut->m[3], pA->m[3], pB);
+}

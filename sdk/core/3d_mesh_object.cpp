@@ -11,7 +11,8 @@
 #include <cmath>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 const SMaterial s_DefaultMaterial = {
   { 1.0f, 1.0f, 1.0f, 0.0f },
@@ -21,10 +22,7 @@ const SMaterial s_DefaultMaterial = {
   20.0f,
 };
 
-SVector3 Sub(const SVector3& a, const SVector3& b)
-{
-  return SVector3{ a.x - b.x, a.y - b.y, a.z - b.z };
-}
+SVector3 Sub(const SVector3& a, const SVector3& b) { return SVector3{ a.x - b.x, a.y - b.y, a.z - b.z }; }
 
 SVector3 Cross(const SVector3& a, const SVector3& b)
 {
@@ -44,10 +42,7 @@ bool Normalize(SVector3* v)
   return true;
 }
 
-CWorldBase* Application(SEngineSettings* pSettings)
-{
-  return pSettings ? pSettings->pApplication : nullptr;
-}
+CWorldBase* Application(SEngineSettings* pSettings) { return pSettings ? pSettings->pApplication : nullptr; }
 
 } // namespace
 
@@ -103,10 +98,7 @@ ZRESULT C3DMeshObject::ApplyProjection()
   return pCamera->ApplyPerspective();
 }
 
-void* C3DMeshObject::GetIndexData()
-{
-  return m_pIndexBuffer ? m_pIndexBuffer->GetData() : nullptr;
-}
+void* C3DMeshObject::GetIndexData() { return m_pIndexBuffer ? m_pIndexBuffer->GetData() : nullptr; }
 
 SMatrix* C3DMeshObject::ResetMatrix()
 {
@@ -132,15 +124,9 @@ CIndexBuffer* C3DMeshObject::NewIndexBuffer(uint32_t dwType)
   return nullptr;
 }
 
-ZRESULT C3DMeshObject::AllocateVertices(uint32_t, uint32_t)
-{
-  return ZP_OK;
-}
+ZRESULT C3DMeshObject::AllocateVertices(uint32_t, uint32_t) { return ZP_OK; }
 
-ZRESULT C3DMeshObject::Upload()
-{
-  return ZP_OK;
-}
+ZRESULT C3DMeshObject::Upload() { return ZP_OK; }
 
 ZRESULT C3DMeshObject::SetupGeometry(uint32_t dwPartCount, uint32_t dwVertexCount, uint32_t dwIndexCount)
 {
@@ -161,8 +147,8 @@ ZRESULT C3DMeshObject::SetupGeometry(uint32_t dwPartCount, uint32_t dwVertexCoun
     for (uint32_t i = 0; i < dwPartCount; ++i)
       m_pMaterials[i] = s_DefaultMaterial;
 
-    m_ppTextures = static_cast<CTexture**>(TrackedCalloc(static_cast<size_t>(dwPartCount) * TEXTURE_STAGES,
-                                                         sizeof(CTexture*)));
+    m_ppTextures = static_cast<CTexture**>(
+        TrackedCalloc(static_cast<size_t>(dwPartCount) * TEXTURE_STAGES, sizeof(CTexture*)));
     if (!m_ppTextures)
       return ZP_FAIL;
   }
@@ -215,20 +201,18 @@ ZRESULT C3DMeshObject::GetPart(uint32_t dwPart, uint32_t* pRecord)
 {
   if (!pRecord)
     return ZP_FAIL;
-  return GetPartInfo(dwPart, &pRecord[1], &pRecord[2], &pRecord[3], &pRecord[4], &pRecord[5],
-                     &pRecord[6], &pRecord[7], &pRecord[0]);
+  return GetPartInfo(dwPart, &pRecord[1], &pRecord[2], &pRecord[3], &pRecord[4], &pRecord[5], &pRecord[6],
+                     &pRecord[7], &pRecord[0]);
 }
 
 ZRESULT C3DMeshObject::GetPartInfo(uint32_t dwPart, uint32_t* pBaseVertex, uint32_t* pVertexCount,
-                                   uint32_t* pFirstIndex, uint32_t* pIndexCount,
-                                   uint32_t* pPrimitiveCount, uint32_t* pPrimitiveType,
-                                   uint32_t* pCullMode, uint32_t* pMaterial)
+                                   uint32_t* pFirstIndex, uint32_t* pIndexCount, uint32_t* pPrimitiveCount,
+                                   uint32_t* pPrimitiveType, uint32_t* pCullMode, uint32_t* pMaterial)
 {
   if (!m_pDrawIndexBuffer)
     return ZP_FAIL;
-  ZRESULT r = m_pDrawIndexBuffer->GetPartInfo(dwPart, pBaseVertex, pVertexCount, pFirstIndex,
-                                              pIndexCount, pPrimitiveCount, nullptr, nullptr,
-                                              pMaterial);
+  ZRESULT r = m_pDrawIndexBuffer->GetPartInfo(dwPart, pBaseVertex, pVertexCount, pFirstIndex, pIndexCount,
+                                              pPrimitiveCount, nullptr, nullptr, pMaterial);
   if (ZP_FAILED(r))
     return r;
   if (pPrimitiveType)
@@ -256,7 +240,8 @@ ZRESULT C3DMeshObject::ComputeNormals()
   for (uint32_t v = 0; v < m_dwVertexCount; ++v)
     SetNormal(v, &vZero);
 
-  auto addFace = [this](uint32_t a, uint32_t b, uint32_t c) {
+  auto addFace = [this](uint32_t a, uint32_t b, uint32_t c)
+  {
     // Indices that point outside the vertices (an unfilled buffer) contribute nothing.
     if (a >= m_dwVertexCount || b >= m_dwVertexCount || c >= m_dwVertexCount)
       return;
@@ -290,26 +275,25 @@ ZRESULT C3DMeshObject::ComputeNormals()
     auto idx = [&](uint32_t q) { return GetIndex(q) + dwBase; };
     switch (dwType)
     {
-    case PRIMITIVE_TRIANGLE_STRIP:
-      for (uint32_t k = 0; k < dwPrims; ++k)
-      {
-        uint32_t q = dwFirst + k;
-        if (k & 1)
-          addFace(idx(q + 1), idx(q), idx(q + 2));
-        else
+      case PRIMITIVE_TRIANGLE_STRIP:
+        for (uint32_t k = 0; k < dwPrims; ++k)
+        {
+          uint32_t q = dwFirst + k;
+          if (k & 1)
+            addFace(idx(q + 1), idx(q), idx(q + 2));
+          else
+            addFace(idx(q), idx(q + 1), idx(q + 2));
+        }
+        break;
+      case PRIMITIVE_TRIANGLE_LIST:
+        for (uint32_t q = dwFirst; q + 2 < dwFirst + dwCount; q += 3)
           addFace(idx(q), idx(q + 1), idx(q + 2));
-      }
-      break;
-    case PRIMITIVE_TRIANGLE_LIST:
-      for (uint32_t q = dwFirst; q + 2 < dwFirst + dwCount; q += 3)
-        addFace(idx(q), idx(q + 1), idx(q + 2));
-      break;
-    case PRIMITIVE_TRIANGLE_FAN:
-      for (uint32_t q = dwFirst + 1; q + 2 <= dwFirst + dwCount; ++q)
-        addFace(idx(dwFirst), idx(q), idx(q + 1));
-      break;
-    default:
-      break;
+        break;
+      case PRIMITIVE_TRIANGLE_FAN:
+        for (uint32_t q = dwFirst + 1; q + 2 <= dwFirst + dwCount; ++q)
+          addFace(idx(dwFirst), idx(q), idx(q + 1));
+        break;
+      default: break;
     }
   }
   return static_cast<ZRESULT>(m_dwPartCount);
@@ -321,10 +305,7 @@ uint32_t C3DMeshObject::SetColorFactor(uint32_t dwLevel)
   return dwLevel;
 }
 
-void C3DMeshObject::SetUserValue(float fValue)
-{
-  m_fUserValue = fValue;
-}
+void C3DMeshObject::SetUserValue(float fValue) { m_fUserValue = fValue; }
 
 // ---------------------------------------------------------------------------
 // Texture table
@@ -410,9 +391,14 @@ ZRESULT C3DMeshObject::ReleaseTextureAll(int32_t iPartCount, uint32_t dwStage)
 
 // The loaders hand back one reference of their own; the table entries take theirs in
 // SetTexture, so the loader's is dropped at the end.
-namespace {
+namespace
+{
 
-enum ETarget { TARGET_FIRST_N, TARGET_PART };
+enum ETarget
+{
+  TARGET_FIRST_N,
+  TARGET_PART
+};
 
 } // namespace
 
@@ -449,16 +435,16 @@ ZRESULT C3DMeshObject::SetTextureFromMemory(uint32_t dwKind, uint32_t dwTextureF
                                             uint32_t dwSize, int32_t iPartCount, uint32_t dwStage,
                                             const char* szName)
 {
-  return LoadAndPlaceTexture(this, m_pSettings, dwKind, dwTextureFlags, pData, dwSize, szName,
-                             TARGET_FIRST_N, iPartCount, dwStage);
+  return LoadAndPlaceTexture(this, m_pSettings, dwKind, dwTextureFlags, pData, dwSize, szName, TARGET_FIRST_N,
+                             iPartCount, dwStage);
 }
 
-ZRESULT C3DMeshObject::SetPartTextureFromMemory(uint32_t dwKind, uint32_t dwTextureFlags,
-                                                const void* pData, uint32_t dwSize, int32_t iPart,
-                                                uint32_t dwStage, const char* szName)
+ZRESULT C3DMeshObject::SetPartTextureFromMemory(uint32_t dwKind, uint32_t dwTextureFlags, const void* pData,
+                                                uint32_t dwSize, int32_t iPart, uint32_t dwStage,
+                                                const char* szName)
 {
-  return LoadAndPlaceTexture(this, m_pSettings, dwKind, dwTextureFlags, pData, dwSize, szName,
-                             TARGET_PART, iPart, dwStage);
+  return LoadAndPlaceTexture(this, m_pSettings, dwKind, dwTextureFlags, pData, dwSize, szName, TARGET_PART,
+                             iPart, dwStage);
 }
 
 ZRESULT C3DMeshObject::SetTextureFromFile(uint32_t dwKind, uint32_t dwTextureFlags, const char* szPath,
@@ -475,8 +461,8 @@ ZRESULT C3DMeshObject::SetTextureFromFile(uint32_t dwKind, uint32_t dwTextureFla
   return PlaceTexture(this, pApp, pTexture, TARGET_FIRST_N, iPartCount, dwStage);
 }
 
-ZRESULT C3DMeshObject::SetPartTextureFromFile(uint32_t dwKind, uint32_t dwTextureFlags,
-                                              const char* szPath, int32_t iPart, uint32_t dwStage)
+ZRESULT C3DMeshObject::SetPartTextureFromFile(uint32_t dwKind, uint32_t dwTextureFlags, const char* szPath,
+                                              int32_t iPart, uint32_t dwStage)
 {
   CWorldBase* pApp = Application(m_pSettings);
   CTexture* pTexture = nullptr;
@@ -494,22 +480,10 @@ ZRESULT C3DMeshObject::SetPartTextureFromFile(uint32_t dwKind, uint32_t dwTextur
 // this program loads a model, so the import and export operations are not provided:
 // they answer the generic failure.
 
-ZRESULT C3DMeshObject::ImportModel(uint32_t, uint32_t, const char*)
-{
-  return ZP_FAIL;
-}
+ZRESULT C3DMeshObject::ImportModel(uint32_t, uint32_t, const char*) { return ZP_FAIL; }
 
-ZRESULT C3DMeshObject::ImportModel(const char*)
-{
-  return ZP_FAIL;
-}
+ZRESULT C3DMeshObject::ImportModel(const char*) { return ZP_FAIL; }
 
-ZRESULT C3DMeshObject::ExportModel(uint32_t)
-{
-  return ZP_FAIL;
-}
+ZRESULT C3DMeshObject::ExportModel(uint32_t) { return ZP_FAIL; }
 
-ZRESULT C3DMeshObject::BuildFromModel(const void*)
-{
-  return ZP_FAIL;
-}
+ZRESULT C3DMeshObject::BuildFromModel(const void*) { return ZP_FAIL; }

@@ -5,9 +5,7 @@
 
 #include <cstring>
 
-CCamera::CCamera() : m_pSettings(nullptr)
-{
-}
+CCamera::CCamera() : m_pSettings(nullptr) {}
 
 CCamera::~CCamera() = default;
 
@@ -17,10 +15,7 @@ ZRESULT CCamera::Attach(SEngineSettings* pSettings)
   return ZP_OK;
 }
 
-ZRESULT CCamera::Release()
-{
-  return ZP_OK;
-}
+ZRESULT CCamera::Release() { return ZP_OK; }
 
 ZRESULT CCamera::UpdateView()
 {
@@ -32,30 +27,15 @@ ZRESULT CCamera::UpdateView()
   return ZP_OK;
 }
 
-ZRESULT CCamera::ApplyPerspective()
-{
-  return ZP_OK;
-}
+ZRESULT CCamera::ApplyPerspective() { return ZP_OK; }
 
-ZRESULT CCamera::ApplyOrtho()
-{
-  return ZP_OK;
-}
+ZRESULT CCamera::ApplyOrtho() { return ZP_OK; }
 
-ZRESULT CCamera::ApplyGamma()
-{
-  return ZP_OK;
-}
+ZRESULT CCamera::ApplyGamma() { return ZP_OK; }
 
-ZRESULT CCamera::Refresh()
-{
-  return ZP_OK;
-}
+ZRESULT CCamera::Refresh() { return ZP_OK; }
 
-ZRESULT CCamera::ResetModelView()
-{
-  return ZP_OK;
-}
+ZRESULT CCamera::ResetModelView() { return ZP_OK; }
 
 ZRESULT CCamera::Resize()
 {
@@ -68,8 +48,8 @@ ZRESULT CCamera::Resize()
   if (s->pMath)
   {
     s->pMath->Identity(&s->matProjection);
-    s->pMath->PerspectiveFovLH(&s->matProjection, s->fFov * 0.017453292522222223f, s->fAspect,
-                               s->fNear, s->fFar);
+    s->pMath->PerspectiveFovLH(&s->matProjection, s->fFov * 0.017453292522222223f, s->fAspect, s->fNear,
+                               s->fFar);
   }
   return ZP_OK;
 }

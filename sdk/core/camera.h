@@ -10,10 +10,10 @@ class CCamera
 {
 public:
   CCamera();
-  virtual ~CCamera();                                   // 0
+  virtual ~CCamera(); // 0
 
-  virtual ZRESULT Attach(SEngineSettings* pSettings);   // 1: store the record
-  virtual ZRESULT Release();                            // 2: no operation
+  virtual ZRESULT Attach(SEngineSettings* pSettings); // 1: store the record
+  virtual ZRESULT Release();                          // 2: no operation
   // 3: view matrix = camera matrix, inverted in place.
   virtual ZRESULT UpdateView();
   // 4: platform projection = record's projection combined with its view matrix.

@@ -38,16 +38,16 @@ public:
 struct SOccluder
 {
   C3DObject* pObject;
-  SMatrix*   pMatrix;
+  SMatrix* pMatrix;
 };
 
 // How DrawAdditive puts an object on the frame.
 struct SAdditiveDraw
 {
-  uint8_t byAlphaRef;     // fragments whose alpha is not above ref/255 are dropped
-  bool    bDepthTest;     // test against the scene's depth (never written)
-  bool    bFade;          // colour multiplied by the last measured coverage
-  bool    bVertexAlpha;   // alpha = texture x vertex alpha; else the texture's alone
+  uint8_t byAlphaRef; // fragments whose alpha is not above ref/255 are dropped
+  bool bDepthTest;    // test against the scene's depth (never written)
+  bool bFade;         // colour multiplied by the last measured coverage
+  bool bVertexAlpha;  // alpha = texture x vertex alpha; else the texture's alone
 };
 
 // Measures on the card how much of the sun disc the planets leave visible, and fades

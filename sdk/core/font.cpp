@@ -9,22 +9,22 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 const char* const kSection = "FONT";
 
 // Keys of the characters that are not named by themselves.
 struct SNamedGlyph
 {
-  uint8_t     byCode;
+  uint8_t byCode;
   const char* szKey;
 };
 
 const SNamedGlyph kNamedGlyphs[] = {
-  { 32, "SPACE" },       { 44, "VIRGULE" },      { 46, "POINT" },
-  { 58, "2POINTS" },     { 59, "POINT_VIRG" },   { 61, "EGAL" },
-  { 64, "AROBAZ" },      { 91, "CROCHET_OPEN" }, { 93, "CROCHET_CLOSE" },
-  { 123, "}" },          { 125, "}" },           { 137, "POURCENT" },
+  { 32, "SPACE" },         { 44, "VIRGULE" }, { 46, "POINT" },  { 58, "2POINTS" },
+  { 59, "POINT_VIRG" },    { 61, "EGAL" },    { 64, "AROBAZ" }, { 91, "CROCHET_OPEN" },
+  { 93, "CROCHET_CLOSE" }, { 123, "}" },      { 125, "}" },     { 137, "POURCENT" },
 };
 
 // Characters whose key is the character itself.
@@ -62,8 +62,8 @@ const char* FontGlyphKey(uint8_t byCode)
 }
 
 CFont::CFont(SEngineSettings* pSettings)
-    : m_pSettings(pSettings), m_adwGlyphs{}, m_adwCounters{}, m_fCellWidth(0.0f),
-      m_fCellHeight(0.0f), m_pObject(nullptr)
+    : m_pSettings(pSettings), m_adwGlyphs{}, m_adwCounters{}, m_fCellWidth(0.0f), m_fCellHeight(0.0f),
+      m_pObject(nullptr)
 {
 }
 
@@ -102,9 +102,8 @@ ZRESULT CFont::SetMakeTexture(const char* szName, const void* pData, uint32_t dw
   int32_t iRows = pFontStore ? pFontStore->GetInt(kSection, "NB_ROW", 16) : 16;
   int32_t iCols = pFontStore ? pFontStore->GetInt(kSection, "NB_COL", 16) : 16;
 
-  if (!m_pObject ||
-      m_pObject->SetTextureFromMemory(FONT_TEXTURE_KIND, FONT_TEXTURE_FLAGS, pData, dwSize,
-                                      ALL_PARTS, 0, szName) < 0)
+  if (!m_pObject || m_pObject->SetTextureFromMemory(FONT_TEXTURE_KIND, FONT_TEXTURE_FLAGS, pData, dwSize,
+                                                    ALL_PARTS, 0, szName) < 0)
   {
     LogMessage(szLog, 1, "# CFont::SetMakeTexture failed! (\"%s\")\n", szName ? szName : "");
     return ZP_FAIL;

@@ -29,7 +29,7 @@ ZRESULT CFrameTimer::Init(double* pFrameRate, double* pFrameStep)
 ZRESULT CFrameTimer::Tick()
 {
   if (!m_pFrameRate || !m_pFrameStep || m_llFrequency <= 0)
-    return ZP_OK;   // not initialised: nothing to measure against
+    return ZP_OK; // not initialised: nothing to measure against
   int64_t llNow = m_llLastCounter;
   if (!QueryPerformanceCounter(&llNow))
     llNow = m_llLastCounter;

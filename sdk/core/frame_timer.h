@@ -28,5 +28,5 @@ private:
   double* m_pFrameStep;
   int64_t m_llFrequency;
   int64_t m_llLastCounter;
-  double  m_dReferenceRate;
+  double m_dReferenceRate;
 };

@@ -26,15 +26,9 @@ ZRESULT CIndexBuffer::Release()
   return ZP_OK;
 }
 
-void* CIndexBuffer::GetData()
-{
-  return nullptr;
-}
+void* CIndexBuffer::GetData() { return nullptr; }
 
-ZRESULT CIndexBuffer::Reserved4()
-{
-  return ZP_OK;
-}
+ZRESULT CIndexBuffer::Reserved4() { return ZP_OK; }
 
 ZRESULT CIndexBuffer::Allocate(uint32_t dwPartCount, uint32_t dwIndexCount)
 {
@@ -54,24 +48,13 @@ ZRESULT CIndexBuffer::Allocate(uint32_t dwPartCount, uint32_t dwIndexCount)
   return ZP_OK;
 }
 
-ZRESULT CIndexBuffer::BeginAccess()
-{
-  return ZP_OK;
-}
+ZRESULT CIndexBuffer::BeginAccess() { return ZP_OK; }
 
-void CIndexBuffer::SetIndex(uint32_t, uint32_t)
-{
-}
+void CIndexBuffer::SetIndex(uint32_t, uint32_t) {}
 
-uint32_t CIndexBuffer::GetIndex(uint32_t)
-{
-  return 0xFFFFFFFFu;
-}
+uint32_t CIndexBuffer::GetIndex(uint32_t) { return 0xFFFFFFFFu; }
 
-ZRESULT CIndexBuffer::EndAccess()
-{
-  return ZP_OK;
-}
+ZRESULT CIndexBuffer::EndAccess() { return ZP_OK; }
 
 SPartRecord* CIndexBuffer::GetPart(uint32_t dwPart)
 {
@@ -81,48 +64,48 @@ SPartRecord* CIndexBuffer::GetPart(uint32_t dwPart)
 }
 
 ZRESULT CIndexBuffer::GetPartInfo(uint32_t dwPart, uint32_t* pBaseVertex, uint32_t* pVertexCount,
-                                  uint32_t* pFirstIndex, uint32_t* pIndexCount,
-                                  uint32_t* pPrimitiveCount, uint32_t* pPrimitiveType,
-                                  uint32_t* pCullMode, uint32_t* pMaterial)
+                                  uint32_t* pFirstIndex, uint32_t* pIndexCount, uint32_t* pPrimitiveCount,
+                                  uint32_t* pPrimitiveType, uint32_t* pCullMode, uint32_t* pMaterial)
 {
   const SPartRecord* p = GetPart(dwPart);
   if (!p)
     return ZP_FAIL;
-  if (pBaseVertex) *pBaseVertex = p->dwBaseVertex;
-  if (pVertexCount) *pVertexCount = p->dwVertexCount;
-  if (pFirstIndex) *pFirstIndex = p->dwFirstIndex;
-  if (pIndexCount) *pIndexCount = p->dwIndexCount;
-  if (pPrimitiveCount) *pPrimitiveCount = p->dwPrimitiveCount;
-  if (pPrimitiveType) *pPrimitiveType = p->dwPrimitiveType;
-  if (pCullMode) *pCullMode = p->dwCullMode;
-  if (pMaterial) *pMaterial = p->dwMaterial;
+  if (pBaseVertex)
+    *pBaseVertex = p->dwBaseVertex;
+  if (pVertexCount)
+    *pVertexCount = p->dwVertexCount;
+  if (pFirstIndex)
+    *pFirstIndex = p->dwFirstIndex;
+  if (pIndexCount)
+    *pIndexCount = p->dwIndexCount;
+  if (pPrimitiveCount)
+    *pPrimitiveCount = p->dwPrimitiveCount;
+  if (pPrimitiveType)
+    *pPrimitiveType = p->dwPrimitiveType;
+  if (pCullMode)
+    *pCullMode = p->dwCullMode;
+  if (pMaterial)
+    *pMaterial = p->dwMaterial;
   return ZP_OK;
 }
 
 // ---------------------------------------------------------------------------
 
-template <typename TIndex>
-CIndexBufferT<TIndex>::CIndexBufferT() : m_pIndices(nullptr), m_pCursor(nullptr)
+template <typename TIndex> CIndexBufferT<TIndex>::CIndexBufferT() : m_pIndices(nullptr), m_pCursor(nullptr)
 {
   m_dwType = sizeof(TIndex) == 2 ? INDEX_TYPE_16 : INDEX_TYPE_32;
 }
 
-template <typename TIndex>
-CIndexBufferT<TIndex>::~CIndexBufferT()
-{
-  FreeIndices();
-}
+template <typename TIndex> CIndexBufferT<TIndex>::~CIndexBufferT() { FreeIndices(); }
 
-template <typename TIndex>
-void CIndexBufferT<TIndex>::FreeIndices()
+template <typename TIndex> void CIndexBufferT<TIndex>::FreeIndices()
 {
   TrackedFree(m_pIndices);
   m_pIndices = nullptr;
   m_pCursor = nullptr;
 }
 
-template <typename TIndex>
-ZRESULT CIndexBufferT<TIndex>::Release()
+template <typename TIndex> ZRESULT CIndexBufferT<TIndex>::Release()
 {
   FreeIndices();
   return CIndexBuffer::Release();
@@ -146,30 +129,26 @@ ZRESULT CIndexBufferT<TIndex>::Allocate(uint32_t dwPartCount, uint32_t dwIndexCo
   return ZP_OK;
 }
 
-template <typename TIndex>
-ZRESULT CIndexBufferT<TIndex>::BeginAccess()
+template <typename TIndex> ZRESULT CIndexBufferT<TIndex>::BeginAccess()
 {
   m_pCursor = m_pIndices;
   return ZP_OK;
 }
 
-template <typename TIndex>
-void CIndexBufferT<TIndex>::SetIndex(uint32_t dwPosition, uint32_t dwValue)
+template <typename TIndex> void CIndexBufferT<TIndex>::SetIndex(uint32_t dwPosition, uint32_t dwValue)
 {
   if (m_pIndices && dwPosition < m_dwIndexCount)
     m_pIndices[dwPosition] = static_cast<TIndex>(dwValue);
 }
 
-template <typename TIndex>
-uint32_t CIndexBufferT<TIndex>::GetIndex(uint32_t dwPosition)
+template <typename TIndex> uint32_t CIndexBufferT<TIndex>::GetIndex(uint32_t dwPosition)
 {
   if (!m_pIndices || dwPosition >= m_dwIndexCount)
     return 0xFFFFFFFFu;
   return m_pIndices[dwPosition];
 }
 
-template <typename TIndex>
-ZRESULT CIndexBufferT<TIndex>::EndAccess()
+template <typename TIndex> ZRESULT CIndexBufferT<TIndex>::EndAccess()
 {
   m_pCursor = nullptr;
   return ZP_OK;

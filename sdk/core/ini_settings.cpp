@@ -20,8 +20,8 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 struct SLine
 {
   const char* pBegin;
-  uint32_t    uLength;   // LF included
-  uint32_t    uScan;     // bytes before the LF
+  uint32_t uLength; // LF included
+  uint32_t uScan;   // bytes before the LF
 };
 
 bool NextLine(const char* pText, uint32_t uTextLength, uint32_t* puOffset, SLine* pLine)
@@ -61,7 +61,7 @@ bool IsSectionHeader(const SLine& line, const char* pszSection, size_t uNameLeng
       return false;
     ++uMatched;
   }
-  return false;   // no closing bracket
+  return false; // no closing bracket
 }
 
 // On a match, *ppValue points after the "=".
@@ -88,7 +88,7 @@ bool IsKeyLine(const SLine& line, const char* pszKey, size_t uKeyLength, const c
       return false;
     ++uMatched;
   }
-  return false;   // no "="
+  return false; // no "="
 }
 
 // 32-bit long conversion as the original runtime did it: saturating at the 32-bit range.
@@ -244,9 +244,8 @@ ZRESULT CIniSettings::GetString(const char* pszSection, const char* pszKey, cons
   return GetStringWithPrefix(pszSection, pszKey, pszDefault, pszOut, uSize, nullptr);
 }
 
-ZRESULT CIniSettings::GetStringWithPrefix(const char* pszSection, const char* pszKey,
-                                          const char* pszDefault, char* pszOut, uint32_t uSize,
-                                          const char* pszPrefix)
+ZRESULT CIniSettings::GetStringWithPrefix(const char* pszSection, const char* pszKey, const char* pszDefault,
+                                          char* pszOut, uint32_t uSize, const char* pszPrefix)
 {
   if (!pszOut || uSize == 0)
     return ZP_FAIL;

@@ -16,18 +16,17 @@ public:
   CIniSettings(const char* pText, uint32_t uLength);
   ~CIniSettings() override;
 
-  bool     GetBool(const char* pszSection, const char* pszKey, bool bDefault) override;
-  uint8_t  GetByte(const char* pszSection, const char* pszKey, uint8_t byDefault) override;
+  bool GetBool(const char* pszSection, const char* pszKey, bool bDefault) override;
+  uint8_t GetByte(const char* pszSection, const char* pszKey, uint8_t byDefault) override;
   uint16_t GetShort(const char* pszSection, const char* pszKey, uint16_t wDefault) override;
-  int32_t  GetInt(const char* pszSection, const char* pszKey, int32_t iDefault) override;
-  float    GetFloat(const char* pszSection, const char* pszKey, float fDefault) override;
-  double   GetDouble(const char* pszSection, const char* pszKey, double dDefault) override;
+  int32_t GetInt(const char* pszSection, const char* pszKey, int32_t iDefault) override;
+  float GetFloat(const char* pszSection, const char* pszKey, float fDefault) override;
+  double GetDouble(const char* pszSection, const char* pszKey, double dDefault) override;
   // An absent key answers ZP_FAIL and leaves the default in the buffer.
-  ZRESULT  GetString(const char* pszSection, const char* pszKey, const char* pszDefault,
-                     char* pszOut, uint32_t uSize) override;
-  ZRESULT  GetStringWithPrefix(const char* pszSection, const char* pszKey,
-                               const char* pszDefault, char* pszOut, uint32_t uSize,
-                               const char* pszPrefix) override;
+  ZRESULT GetString(const char* pszSection, const char* pszKey, const char* pszDefault, char* pszOut,
+                    uint32_t uSize) override;
+  ZRESULT GetStringWithPrefix(const char* pszSection, const char* pszKey, const char* pszDefault,
+                              char* pszOut, uint32_t uSize, const char* pszPrefix) override;
 
   // Longest line the lookup reads, LF included; see ini_settings.cpp for longer ones.
   static constexpr uint32_t LINE_MAX_BYTES = 259;
@@ -35,8 +34,8 @@ public:
   // Where the lookup finds section/key: false when the section header is missing.
   // Otherwise *pSectionEnd is the offset just past the header line, and *pOffset and
   // *pLength delimit the value text, or *pOffset is UINT32_MAX when the key is missing.
-  bool LocateValue(const char* pszSection, const char* pszKey, uint32_t* pOffset,
-                   uint32_t* pLength, uint32_t* pSectionEnd) const;
+  bool LocateValue(const char* pszSection, const char* pszKey, uint32_t* pOffset, uint32_t* pLength,
+                   uint32_t* pSectionEnd) const;
 
 private:
   // The value of section/key copied (at most LINE_MAX_BYTES bytes) into pszValue;
@@ -44,5 +43,5 @@ private:
   bool FindValue(const char* pszSection, const char* pszKey, char* pszValue, uint32_t uSize) const;
 
   const char* m_pText;
-  uint32_t    m_uLength;
+  uint32_t m_uLength;
 };

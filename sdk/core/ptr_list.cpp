@@ -2,9 +2,7 @@
 
 #include "sdk/core/tracked_memory.h"
 
-CPtrList::CPtrList() : m_pHead(nullptr), m_pTail(nullptr), m_pCurrent(nullptr), m_pPrevious(nullptr)
-{
-}
+CPtrList::CPtrList() : m_pHead(nullptr), m_pTail(nullptr), m_pCurrent(nullptr), m_pPrevious(nullptr) {}
 
 CPtrList::~CPtrList()
 {
@@ -18,10 +16,7 @@ CPtrList::~CPtrList()
   m_pHead = m_pTail = m_pCurrent = m_pPrevious = nullptr;
 }
 
-uint32_t CPtrList::NodeSize() const
-{
-  return sizeof(SNode);
-}
+uint32_t CPtrList::NodeSize() const { return sizeof(SNode); }
 
 CPtrList::SNode* CPtrList::AllocNode(void* pValue)
 {
@@ -59,15 +54,9 @@ bool CPtrList::LinkTail(SNode* pNode)
   return true;
 }
 
-bool CPtrList::AddHead(void* pValue)
-{
-  return LinkHead(AllocNode(pValue));
-}
+bool CPtrList::AddHead(void* pValue) { return LinkHead(AllocNode(pValue)); }
 
-bool CPtrList::AddTail(void* pValue)
-{
-  return LinkTail(AllocNode(pValue));
-}
+bool CPtrList::AddTail(void* pValue) { return LinkTail(AllocNode(pValue)); }
 
 void* CPtrList::First()
 {
@@ -106,7 +95,7 @@ void* CPtrList::RemoveCurrent()
       while (m_pPrevious && m_pPrevious->pNext != pNode)
         m_pPrevious = m_pPrevious->pNext;
       if (!m_pPrevious)
-        return nullptr;   // the cursor is not in this list: nothing to unlink
+        return nullptr; // the cursor is not in this list: nothing to unlink
     }
     m_pPrevious->pNext = pNode->pNext;
   }
@@ -133,20 +122,11 @@ bool CPtrList::Remove(void* pValue)
 
 // ---------------------------------------------------------------------------
 
-uint32_t CSharedPtrList::NodeSize() const
-{
-  return sizeof(SSharedNode);
-}
+uint32_t CSharedPtrList::NodeSize() const { return sizeof(SSharedNode); }
 
-bool CSharedPtrList::AddHead(void* pValue)
-{
-  return AddHead(pValue, false);
-}
+bool CSharedPtrList::AddHead(void* pValue) { return AddHead(pValue, false); }
 
-bool CSharedPtrList::AddTail(void* pValue)
-{
-  return AddTail(pValue, false);
-}
+bool CSharedPtrList::AddTail(void* pValue) { return AddTail(pValue, false); }
 
 bool CSharedPtrList::AddHead(void* pValue, bool bShareable)
 {

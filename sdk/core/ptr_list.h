@@ -12,7 +12,7 @@ class CPtrList
 public:
   struct SNode
   {
-    void*  pValue;
+    void* pValue;
     SNode* pNext;
   };
 
@@ -21,15 +21,15 @@ public:
   // emptied must not leak its nodes.
   virtual ~CPtrList();
 
-  virtual bool     AddHead(void* pValue);                       // slot 1
-  virtual bool     AddTail(void* pValue);                       // slot 2
-  virtual void*    First();                                     // slot 3
-  virtual void*    Next();                                      // slot 4
-  virtual void*    RemoveCurrent();                             // slot 5
-  virtual bool     Remove(void* pValue);                        // slot 6
-  virtual uint32_t NodeSize() const;                            // slot 7: 8 on the original 32-bit layout
+  virtual bool AddHead(void* pValue); // slot 1
+  virtual bool AddTail(void* pValue); // slot 2
+  virtual void* First();              // slot 3
+  virtual void* Next();               // slot 4
+  virtual void* RemoveCurrent();      // slot 5
+  virtual bool Remove(void* pValue);  // slot 6
+  virtual uint32_t NodeSize() const;  // slot 7: 8 on the original 32-bit layout
 
-  bool   IsEmpty() const { return m_pHead == nullptr; }
+  bool IsEmpty() const { return m_pHead == nullptr; }
   SNode* Head() const { return m_pHead; }
   SNode* Tail() const { return m_pTail; }
   SNode* Current() const { return m_pCurrent; }
@@ -40,8 +40,8 @@ public:
 
 protected:
   SNode* AllocNode(void* pValue);
-  bool   LinkHead(SNode* pNode);
-  bool   LinkTail(SNode* pNode);
+  bool LinkHead(SNode* pNode);
+  bool LinkTail(SNode* pNode);
 
   SNode* m_pHead;
   SNode* m_pTail;
@@ -62,17 +62,17 @@ public:
   };
 
   // The plain insertions make a non-shareable entry with one reference.
-  bool     AddHead(void* pValue) override;                      // slot 1
-  bool     AddTail(void* pValue) override;                      // slot 2
-  uint32_t NodeSize() const override;                          // slot 7: 16
+  bool AddHead(void* pValue) override; // slot 1
+  bool AddTail(void* pValue) override; // slot 2
+  uint32_t NodeSize() const override;  // slot 7: 16
 
-  virtual bool     AddHead(void* pValue, bool bShareable);      // slot 8
-  virtual bool     AddTail(void* pValue, bool bShareable);      // slot 9
-  virtual void     AddRefCurrent();                             // slot 10
-  virtual uint32_t CurrentRefCount();                           // slot 11
-  virtual void*    ReleaseCurrent(bool bForce);                 // slot 12
-  virtual bool     IsCurrentShareable();                        // slot 13
-  virtual bool     Release(void* pValue, bool bForce);          // slot 14
+  virtual bool AddHead(void* pValue, bool bShareable); // slot 8
+  virtual bool AddTail(void* pValue, bool bShareable); // slot 9
+  virtual void AddRefCurrent();                        // slot 10
+  virtual uint32_t CurrentRefCount();                  // slot 11
+  virtual void* ReleaseCurrent(bool bForce);           // slot 12
+  virtual bool IsCurrentShareable();                   // slot 13
+  virtual bool Release(void* pValue, bool bForce);     // slot 14
 
   // Finds the value and makes it the cursor; false when it is not listed.
   bool Find(void* pValue);

@@ -8,8 +8,8 @@ using namespace zos;
 
 namespace
 {
-constexpr int      MT_N = RANDOM_STATE_WORDS;
-constexpr int      MT_M = 397;
+constexpr int MT_N = RANDOM_STATE_WORDS;
+constexpr int MT_M = 397;
 constexpr uint32_t MT_MATRIX = 0x9908B0DFu;
 constexpr uint32_t MT_UPPER = 0x80000000u;
 constexpr uint32_t MT_LOWER = 0x7FFFFFFFu;
@@ -52,7 +52,7 @@ uint32_t NextRandom(SRandomState* pState)
   if (!pState)
     return 0;
   if (pState->index > MT_N)
-    pState->index = MT_N;   // a damaged index must not read past the state
+    pState->index = MT_N; // a damaged index must not read past the state
   if ((pState->index == 0 || pState->index == MT_N) && pState->mt[0] == 0)
   {
     // A zero-filled state was never seeded: all-zero words would give zeros forever.

@@ -10,7 +10,7 @@ constexpr int RANDOM_STATE_WORDS = 624;
 struct SRandomState
 {
   uint32_t mt[RANDOM_STATE_WORDS];
-  uint32_t index;                 // next word to temper; RANDOM_STATE_WORDS forces a twist
+  uint32_t index; // next word to temper; RANDOM_STATE_WORDS forces a twist
 };
 
 // Seed 0 takes the seed from the clock: srand(GetTickCount()), then the first rand().

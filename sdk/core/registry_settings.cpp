@@ -42,8 +42,8 @@ bool CRegistrySettings::ReadExact(const char* pszSection, const char* pszKey, ui
   return true;
 }
 
-ZRESULT CRegistrySettings::Write(const char* pszSection, const char* pszKey, uint32_t dwType, const void* pData,
-                                 uint32_t uSize)
+ZRESULT CRegistrySettings::Write(const char* pszSection, const char* pszKey, uint32_t dwType,
+                                 const void* pData, uint32_t uSize)
 {
   if (!pszSection || !pszKey)
     return ZP_FAIL;

@@ -6,7 +6,7 @@
 // negative value a failure.  Callers test for a negative value, never for ZP_FAIL.
 typedef int32_t ZRESULT;
 
-constexpr ZRESULT ZP_OK   = 0;
+constexpr ZRESULT ZP_OK = 0;
 constexpr ZRESULT ZP_FAIL = static_cast<ZRESULT>(0x80000001u);
 
 inline bool ZP_FAILED(ZRESULT r) { return r < 0; }

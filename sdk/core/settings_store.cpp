@@ -17,10 +17,7 @@ ZRESULT CSettingsStore::SetFloat(const char*, const char*, float) { return ZP_FA
 double CSettingsStore::GetDouble(const char*, const char*, double dDefault) { return dDefault; }
 ZRESULT CSettingsStore::SetDouble(const char*, const char*, double) { return ZP_FAIL; }
 
-ZRESULT CSettingsStore::GetString(const char*, const char*, const char*, char*, uint32_t)
-{
-  return ZP_FAIL;
-}
+ZRESULT CSettingsStore::GetString(const char*, const char*, const char*, char*, uint32_t) { return ZP_FAIL; }
 
 ZRESULT CSettingsStore::GetStringWithPrefix(const char*, const char*, const char*, char*, uint32_t,
                                             const char*)

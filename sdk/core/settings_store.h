@@ -12,26 +12,26 @@ class CSettingsStore
 {
 public:
   CSettingsStore() = default;
-  virtual ~CSettingsStore();                                                                  // 0
+  virtual ~CSettingsStore(); // 0
 
-  virtual bool     GetBool(const char* pszSection, const char* pszKey, bool bDefault);         // 1
-  virtual ZRESULT  SetBool(const char* pszSection, const char* pszKey, bool bValue);           // 2
-  virtual uint8_t  GetByte(const char* pszSection, const char* pszKey, uint8_t byDefault);     // 3
-  virtual ZRESULT  SetByte(const char* pszSection, const char* pszKey, uint8_t byValue);       // 4
-  virtual uint16_t GetShort(const char* pszSection, const char* pszKey, uint16_t wDefault);    // 5
-  virtual ZRESULT  SetShort(const char* pszSection, const char* pszKey, uint16_t wValue);      // 6
-  virtual int32_t  GetInt(const char* pszSection, const char* pszKey, int32_t iDefault);       // 7
-  virtual ZRESULT  SetInt(const char* pszSection, const char* pszKey, int32_t iValue);         // 8
-  virtual float    GetFloat(const char* pszSection, const char* pszKey, float fDefault);       // 9
-  virtual ZRESULT  SetFloat(const char* pszSection, const char* pszKey, float fValue);         // 10
-  virtual double   GetDouble(const char* pszSection, const char* pszKey, double dDefault);     // 11
-  virtual ZRESULT  SetDouble(const char* pszSection, const char* pszKey, double dValue);       // 12
+  virtual bool GetBool(const char* pszSection, const char* pszKey, bool bDefault);          // 1
+  virtual ZRESULT SetBool(const char* pszSection, const char* pszKey, bool bValue);         // 2
+  virtual uint8_t GetByte(const char* pszSection, const char* pszKey, uint8_t byDefault);   // 3
+  virtual ZRESULT SetByte(const char* pszSection, const char* pszKey, uint8_t byValue);     // 4
+  virtual uint16_t GetShort(const char* pszSection, const char* pszKey, uint16_t wDefault); // 5
+  virtual ZRESULT SetShort(const char* pszSection, const char* pszKey, uint16_t wValue);    // 6
+  virtual int32_t GetInt(const char* pszSection, const char* pszKey, int32_t iDefault);     // 7
+  virtual ZRESULT SetInt(const char* pszSection, const char* pszKey, int32_t iValue);       // 8
+  virtual float GetFloat(const char* pszSection, const char* pszKey, float fDefault);       // 9
+  virtual ZRESULT SetFloat(const char* pszSection, const char* pszKey, float fValue);       // 10
+  virtual double GetDouble(const char* pszSection, const char* pszKey, double dDefault);    // 11
+  virtual ZRESULT SetDouble(const char* pszSection, const char* pszKey, double dValue);     // 12
   // Copies the value into pszOut (at most uSize - 1 characters, always terminated).
-  virtual ZRESULT  GetString(const char* pszSection, const char* pszKey, const char* pszDefault,
-                             char* pszOut, uint32_t uSize);                                   // 13
+  virtual ZRESULT GetString(const char* pszSection, const char* pszKey, const char* pszDefault, char* pszOut,
+                            uint32_t uSize); // 13
   // As GetString, with pszPrefix (may be null) written before the value.
-  virtual ZRESULT  GetStringWithPrefix(const char* pszSection, const char* pszKey,
-                                       const char* pszDefault, char* pszOut, uint32_t uSize,
-                                       const char* pszPrefix);                                // 14
-  virtual ZRESULT  SetString(const char* pszSection, const char* pszKey, const char* pszText); // 15
+  virtual ZRESULT GetStringWithPrefix(const char* pszSection, const char* pszKey, const char* pszDefault,
+                                      char* pszOut, uint32_t uSize,
+                                      const char* pszPrefix);                                 // 14
+  virtual ZRESULT SetString(const char* pszSection, const char* pszKey, const char* pszText); // 15
 };

@@ -4,7 +4,8 @@
 
 #include <cstring>
 
-namespace {
+namespace
+{
 
 void StoreBaseName(char* szOut, size_t uSize, const char* szName)
 {
@@ -14,9 +15,7 @@ void StoreBaseName(char* szOut, size_t uSize, const char* szName)
 
 } // namespace
 
-CShader::CShader() : m_pSettings(nullptr), m_dwKind(0), m_dwReserved(0), m_szName{}
-{
-}
+CShader::CShader() : m_pSettings(nullptr), m_dwKind(0), m_dwReserved(0), m_szName{} {}
 
 CShader::~CShader() = default;
 
@@ -32,21 +31,13 @@ ZRESULT CShader::Release()
   return ZP_OK;
 }
 
-void CShader::Reserved3()
-{
-}
+void CShader::Reserved3() {}
 
-void CShader::CopyFrameToTexture(CTexture*, uint32_t)
-{
-}
+void CShader::CopyFrameToTexture(CTexture*, uint32_t) {}
 
-void CShader::Use(CTexture*, CTexture*, CTexture*)
-{
-}
+void CShader::Use(CTexture*, CTexture*, CTexture*) {}
 
-void CShader::Unuse()
-{
-}
+void CShader::Unuse() {}
 
 ZRESULT CShader::CreateFromText(uint32_t, uint32_t, const char*, uint32_t, const char* szName)
 {
@@ -60,7 +51,4 @@ ZRESULT CShader::CreateFromFile(uint32_t, uint32_t, const char* szPath)
   return ZP_OK;
 }
 
-ZRESULT CShader::Reserved9()
-{
-  return ZP_OK;
-}
+ZRESULT CShader::Reserved9() { return ZP_OK; }

@@ -5,11 +5,12 @@
 
 #include <cmath>
 
-namespace {
+namespace
+{
 
 // Single-precision constants, as the angles are accumulated.
-constexpr float PI_F      = 3.1415927f;
-constexpr float TWO_PI_F  = 6.2831855f;
+constexpr float PI_F = 3.1415927f;
+constexpr float TWO_PI_F = 6.2831855f;
 constexpr float HALF_PI_F = 1.5707964f;
 
 // One box vertex: position signs, texture (0 = t0, 1 = t1) and normal.
@@ -25,46 +26,34 @@ struct SBoxVertex
 // +x, -x, +z, -z, -y, +y and carries the normals the sky box was made with.
 const SBoxVertex s_aBox[3][24] = {
   {
-    { -1, +1, +1, 1, 0, 0, 0, 1 }, { -1, -1, +1, 1, 1, 0, 0, 1 },
-    { +1, +1, +1, 0, 0, 0, 0, 1 }, { +1, -1, +1, 0, 1, 0, 0, 1 },
-    { +1, +1, -1, 1, 0, 0, 0, -1 }, { +1, -1, -1, 1, 1, 0, 0, -1 },
-    { -1, +1, -1, 0, 0, 0, 0, -1 }, { -1, -1, -1, 0, 1, 0, 0, -1 },
-    { +1, +1, +1, 1, 0, 1, 0, 0 }, { +1, -1, +1, 1, 1, 1, 0, 0 },
-    { +1, +1, -1, 0, 0, 1, 0, 0 }, { +1, -1, -1, 0, 1, 1, 0, 0 },
-    { -1, +1, +1, 0, 0, -1, 0, 0 }, { -1, +1, -1, 1, 0, -1, 0, 0 },
-    { -1, -1, +1, 0, 1, -1, 0, 0 }, { -1, -1, -1, 1, 1, -1, 0, 0 },
-    { -1, -1, +1, 0, 1, 0, -1, 0 }, { -1, -1, -1, 0, 0, 0, -1, 0 },
-    { +1, -1, +1, 1, 1, 0, -1, 0 }, { +1, -1, -1, 1, 0, 0, -1, 0 },
-    { -1, +1, +1, 0, 0, 0, 1, 0 }, { +1, +1, +1, 1, 0, 0, 1, 0 },
-    { -1, +1, -1, 0, 1, 0, 1, 0 }, { +1, +1, -1, 1, 1, 0, 1, 0 },
+      { -1, +1, +1, 1, 0, 0, 0, 1 },  { -1, -1, +1, 1, 1, 0, 0, 1 },  { +1, +1, +1, 0, 0, 0, 0, 1 },
+      { +1, -1, +1, 0, 1, 0, 0, 1 },  { +1, +1, -1, 1, 0, 0, 0, -1 }, { +1, -1, -1, 1, 1, 0, 0, -1 },
+      { -1, +1, -1, 0, 0, 0, 0, -1 }, { -1, -1, -1, 0, 1, 0, 0, -1 }, { +1, +1, +1, 1, 0, 1, 0, 0 },
+      { +1, -1, +1, 1, 1, 1, 0, 0 },  { +1, +1, -1, 0, 0, 1, 0, 0 },  { +1, -1, -1, 0, 1, 1, 0, 0 },
+      { -1, +1, +1, 0, 0, -1, 0, 0 }, { -1, +1, -1, 1, 0, -1, 0, 0 }, { -1, -1, +1, 0, 1, -1, 0, 0 },
+      { -1, -1, -1, 1, 1, -1, 0, 0 }, { -1, -1, +1, 0, 1, 0, -1, 0 }, { -1, -1, -1, 0, 0, 0, -1, 0 },
+      { +1, -1, +1, 1, 1, 0, -1, 0 }, { +1, -1, -1, 1, 0, 0, -1, 0 }, { -1, +1, +1, 0, 0, 0, 1, 0 },
+      { +1, +1, +1, 1, 0, 0, 1, 0 },  { -1, +1, -1, 0, 1, 0, 1, 0 },  { +1, +1, -1, 1, 1, 0, 1, 0 },
   },
   {
-    { -1, +1, +1, 0, 1, 0, 0, 1 }, { -1, -1, +1, 0, 0, 0, 0, 1 },
-    { +1, +1, +1, 1, 1, 0, 0, 1 }, { +1, -1, +1, 1, 0, 0, 0, 1 },
-    { +1, +1, -1, 1, 0, 0, 0, -1 }, { +1, -1, -1, 1, 1, 0, 0, -1 },
-    { -1, +1, -1, 0, 0, 0, 0, -1 }, { -1, -1, -1, 0, 1, 0, 0, -1 },
-    { +1, +1, +1, 0, 0, 1, 0, 0 }, { +1, -1, +1, 1, 0, 1, 0, 0 },
-    { +1, +1, -1, 0, 1, 1, 0, 0 }, { +1, -1, -1, 1, 1, 1, 0, 0 },
-    { -1, +1, +1, 1, 0, -1, 0, 0 }, { -1, +1, -1, 1, 1, -1, 0, 0 },
-    { -1, -1, +1, 0, 0, -1, 0, 0 }, { -1, -1, -1, 0, 1, -1, 0, 0 },
-    { -1, -1, +1, 0, 0, 0, -1, 0 }, { -1, -1, -1, 1, 0, 0, -1, 0 },
-    { +1, -1, +1, 0, 1, 0, -1, 0 }, { +1, -1, -1, 1, 1, 0, -1, 0 },
-    { -1, +1, +1, 0, 1, 0, 1, 0 }, { +1, +1, +1, 0, 0, 0, 1, 0 },
-    { -1, +1, -1, 1, 1, 0, 1, 0 }, { +1, +1, -1, 1, 0, 0, 1, 0 },
+      { -1, +1, +1, 0, 1, 0, 0, 1 },  { -1, -1, +1, 0, 0, 0, 0, 1 },  { +1, +1, +1, 1, 1, 0, 0, 1 },
+      { +1, -1, +1, 1, 0, 0, 0, 1 },  { +1, +1, -1, 1, 0, 0, 0, -1 }, { +1, -1, -1, 1, 1, 0, 0, -1 },
+      { -1, +1, -1, 0, 0, 0, 0, -1 }, { -1, -1, -1, 0, 1, 0, 0, -1 }, { +1, +1, +1, 0, 0, 1, 0, 0 },
+      { +1, -1, +1, 1, 0, 1, 0, 0 },  { +1, +1, -1, 0, 1, 1, 0, 0 },  { +1, -1, -1, 1, 1, 1, 0, 0 },
+      { -1, +1, +1, 1, 0, -1, 0, 0 }, { -1, +1, -1, 1, 1, -1, 0, 0 }, { -1, -1, +1, 0, 0, -1, 0, 0 },
+      { -1, -1, -1, 0, 1, -1, 0, 0 }, { -1, -1, +1, 0, 0, 0, -1, 0 }, { -1, -1, -1, 1, 0, 0, -1, 0 },
+      { +1, -1, +1, 0, 1, 0, -1, 0 }, { +1, -1, -1, 1, 1, 0, -1, 0 }, { -1, +1, +1, 0, 1, 0, 1, 0 },
+      { +1, +1, +1, 0, 0, 0, 1, 0 },  { -1, +1, -1, 1, 1, 0, 1, 0 },  { +1, +1, -1, 1, 0, 0, 1, 0 },
   },
   {
-    { +1, +1, -1, 1, 0, 0, 0, -1 }, { +1, -1, -1, 1, 1, 0, 0, -1 },
-    { +1, +1, +1, 0, 0, 0, 0, -1 }, { +1, -1, +1, 0, 1, 0, 0, -1 },
-    { -1, +1, +1, 1, 0, 0, 0, 1 }, { -1, -1, +1, 1, 1, 0, 0, 1 },
-    { -1, +1, -1, 0, 0, 0, 0, 1 }, { -1, -1, -1, 0, 1, 0, 0, 1 },
-    { +1, +1, +1, 1, 0, -1, 0, 0 }, { +1, -1, +1, 1, 1, -1, 0, 0 },
-    { -1, +1, +1, 0, 0, -1, 0, 0 }, { -1, -1, +1, 0, 1, -1, 0, 0 },
-    { +1, +1, -1, 0, 0, 1, 0, 0 }, { -1, +1, -1, 1, 0, 1, 0, 0 },
-    { +1, -1, -1, 0, 1, 1, 0, 0 }, { -1, -1, -1, 1, 1, 1, 0, 0 },
-    { +1, -1, -1, 0, 0, 0, 1, 0 }, { -1, -1, -1, 1, 0, 0, 1, 0 },
-    { +1, -1, +1, 0, 1, 0, 1, 0 }, { -1, -1, +1, 1, 1, 0, 1, 0 },
-    { +1, +1, -1, 0, 0, 0, -1, 0 }, { +1, +1, +1, 1, 0, 0, -1, 0 },
-    { -1, +1, -1, 0, 1, 0, -1, 0 }, { -1, +1, +1, 1, 1, 0, -1, 0 },
+      { +1, +1, -1, 1, 0, 0, 0, -1 }, { +1, -1, -1, 1, 1, 0, 0, -1 }, { +1, +1, +1, 0, 0, 0, 0, -1 },
+      { +1, -1, +1, 0, 1, 0, 0, -1 }, { -1, +1, +1, 1, 0, 0, 0, 1 },  { -1, -1, +1, 1, 1, 0, 0, 1 },
+      { -1, +1, -1, 0, 0, 0, 0, 1 },  { -1, -1, -1, 0, 1, 0, 0, 1 },  { +1, +1, +1, 1, 0, -1, 0, 0 },
+      { +1, -1, +1, 1, 1, -1, 0, 0 }, { -1, +1, +1, 0, 0, -1, 0, 0 }, { -1, -1, +1, 0, 1, -1, 0, 0 },
+      { +1, +1, -1, 0, 0, 1, 0, 0 },  { -1, +1, -1, 1, 0, 1, 0, 0 },  { +1, -1, -1, 0, 1, 1, 0, 0 },
+      { -1, -1, -1, 1, 1, 1, 0, 0 },  { +1, -1, -1, 0, 0, 0, 1, 0 },  { -1, -1, -1, 1, 0, 0, 1, 0 },
+      { +1, -1, +1, 0, 1, 0, 1, 0 },  { -1, -1, +1, 1, 1, 0, 1, 0 },  { +1, +1, -1, 0, 0, 0, -1, 0 },
+      { +1, +1, +1, 1, 0, 0, -1, 0 }, { -1, +1, -1, 0, 1, 0, -1, 0 }, { -1, +1, +1, 1, 1, 0, -1, 0 },
   },
 };
 
@@ -89,7 +78,8 @@ ZRESULT BuildSphere(C3DMeshObject* o, SShapeSphere* p, bool bHalf, uint32_t dwCu
   const uint32_t dwBottom = n * n + n - 1;
 
   uint32_t q = 0;
-  auto tri = [&](uint32_t a, uint32_t b, uint32_t c) {
+  auto tri = [&](uint32_t a, uint32_t b, uint32_t c)
+  {
     o->SetIndex(q++, a);
     o->SetIndex(q++, b);
     o->SetIndex(q++, c);
@@ -130,8 +120,8 @@ ZRESULT BuildSphere(C3DMeshObject* o, SShapeSphere* p, bool bHalf, uint32_t dwCu
   }
 
   for (uint32_t j = 0; j < n; ++j)
-    o->SetVertex(dwBottom + j, 0.0f, -r, 0.0f, p->dwDiffuse, static_cast<float>(j) / fN, 1.0f, 0.0f,
-                 -1.0f, 0.0f, p->dwSpecular);
+    o->SetVertex(dwBottom + j, 0.0f, -r, 0.0f, p->dwDiffuse, static_cast<float>(j) / fN, 1.0f, 0.0f, -1.0f,
+                 0.0f, p->dwSpecular);
 
   o->SetPart(0, 0, V, 0, I, I / 3, PRIMITIVE_TRIANGLE_LIST, dwCull, -1);
   return o->Commit();
@@ -170,9 +160,21 @@ ZRESULT BuildDisc(C3DMeshObject* o, SShapeDisc* p, uint32_t dwCull)
     float x, y, z;
     switch (p->dwAxis)
     {
-    case 0: x = s; y = c; z = -h2; break;
-    case 1: x = -h2; y = c; z = s; break;
-    default: x = s; y = -h2; z = c; break;
+      case 0:
+        x = s;
+        y = c;
+        z = -h2;
+        break;
+      case 1:
+        x = -h2;
+        y = c;
+        z = s;
+        break;
+      default:
+        x = s;
+        y = -h2;
+        z = c;
+        break;
     }
     float u = 0.0f, v = 0.0f;
     if (bMapped)
@@ -228,15 +230,15 @@ ZRESULT BuildGrid(C3DMeshObject* o, const SShapeGrid* p, uint32_t dwCull)
       const float v = static_cast<float>(i) / static_cast<float>(b) * p->fVScale;
       switch (p->dwOrientation)
       {
-      case 0:
-        o->SetVertex(vtx(i, j), c, g, 0.0f, p->dwDiffuse, u, v, 0.0f, 0.0f, -1.0f, p->dwSpecular);
-        break;
-      case 1:
-        o->SetVertex(vtx(i, j), 0.0f, g, c, p->dwDiffuse, u, v, 1.0f, 0.0f, 0.0f, p->dwSpecular);
-        break;
-      default:
-        o->SetVertex(vtx(i, j), c, 0.0f, g, p->dwDiffuse, u, v, 0.0f, 1.0f, 0.0f, p->dwSpecular);
-        break;
+        case 0:
+          o->SetVertex(vtx(i, j), c, g, 0.0f, p->dwDiffuse, u, v, 0.0f, 0.0f, -1.0f, p->dwSpecular);
+          break;
+        case 1:
+          o->SetVertex(vtx(i, j), 0.0f, g, c, p->dwDiffuse, u, v, 1.0f, 0.0f, 0.0f, p->dwSpecular);
+          break;
+        default:
+          o->SetVertex(vtx(i, j), c, 0.0f, g, p->dwDiffuse, u, v, 0.0f, 1.0f, 0.0f, p->dwSpecular);
+          break;
       }
     }
   }
@@ -290,11 +292,11 @@ ZRESULT C3DMeshObject::BuildShape(uint32_t dwType, void* pParams)
   ZRESULT r = ZP_FAIL;
   switch (dwType)
   {
-  case SHAPE_SPHERE: r = BuildSphere(this, static_cast<SShapeSphere*>(pParams), false, dwCull); break;
-  case SHAPE_HALF_SPHERE: r = BuildSphere(this, static_cast<SShapeSphere*>(pParams), true, dwCull); break;
-  case SHAPE_DISC: r = BuildDisc(this, static_cast<SShapeDisc*>(pParams), dwCull); break;
-  case SHAPE_GRID: r = BuildGrid(this, static_cast<const SShapeGrid*>(pParams), dwCull); break;
-  case SHAPE_BOX: r = BuildBox(this, static_cast<const SShapeBox*>(pParams), dwCull); break;
+    case SHAPE_SPHERE: r = BuildSphere(this, static_cast<SShapeSphere*>(pParams), false, dwCull); break;
+    case SHAPE_HALF_SPHERE: r = BuildSphere(this, static_cast<SShapeSphere*>(pParams), true, dwCull); break;
+    case SHAPE_DISC: r = BuildDisc(this, static_cast<SShapeDisc*>(pParams), dwCull); break;
+    case SHAPE_GRID: r = BuildGrid(this, static_cast<const SShapeGrid*>(pParams), dwCull); break;
+    case SHAPE_BOX: r = BuildBox(this, static_cast<const SShapeBox*>(pParams), dwCull); break;
   }
   // Success is 0 whatever the platform's Commit answered positively.
   return ZP_FAILED(r) ? ZP_FAIL : ZP_OK;

@@ -32,17 +32,11 @@ ZRESULT CTexture::Release()
   return ZP_OK;
 }
 
-void CTexture::Reserved3()
-{
-}
+void CTexture::Reserved3() {}
 
-void CTexture::Apply(uint32_t, uint32_t)
-{
-}
+void CTexture::Apply(uint32_t, uint32_t) {}
 
-void CTexture::Bind(uint32_t)
-{
-}
+void CTexture::Bind(uint32_t) {}
 
 void CTexture::SetName(const char* szName)
 {
@@ -63,7 +57,4 @@ ZRESULT CTexture::LoadFromFile(const char* szPath, uint32_t)
   return ZP_OK;
 }
 
-ZRESULT CTexture::Reserved8()
-{
-  return ZP_OK;
-}
+ZRESULT CTexture::Reserved8() { return ZP_OK; }

@@ -12,35 +12,39 @@ class CTexture
 {
 public:
   CTexture();
-  virtual ~CTexture();                                                           // 0
+  virtual ~CTexture(); // 0
 
-  virtual ZRESULT Attach(SEngineSettings* pSettings);                            // 1
-  virtual ZRESULT Release();                                                     // 2: clears the name
-  virtual void    Reserved3();                                                   // 3
-  virtual void    Apply(uint32_t dwRenderFlags, uint32_t dwStage);               // 4: while drawing
-  virtual void    Bind(uint32_t dwUnit);                                         // 5
+  virtual ZRESULT Attach(SEngineSettings* pSettings);           // 1
+  virtual ZRESULT Release();                                    // 2: clears the name
+  virtual void Reserved3();                                     // 3
+  virtual void Apply(uint32_t dwRenderFlags, uint32_t dwStage); // 4: while drawing
+  virtual void Bind(uint32_t dwUnit);                           // 5
   virtual ZRESULT LoadFromMemory(const void* pData, uint32_t dwSize, uint32_t dwReserved,
-                                 const char* szName);                            // 6
-  virtual ZRESULT LoadFromFile(const char* szPath, uint32_t dwReserved);         // 7
-  virtual ZRESULT Reserved8();                                                   // 8: 0
+                                 const char* szName);                    // 6
+  virtual ZRESULT LoadFromFile(const char* szPath, uint32_t dwReserved); // 7
+  virtual ZRESULT Reserved8();                                           // 8: 0
 
-  uint32_t    GetKind() const { return m_dwKind; }
-  uint32_t    GetFlags() const { return m_dwFlags; }
-  void        SetKindAndFlags(uint32_t dwKind, uint32_t dwFlags) { m_dwKind = dwKind; m_dwFlags = dwFlags; }
+  uint32_t GetKind() const { return m_dwKind; }
+  uint32_t GetFlags() const { return m_dwFlags; }
+  void SetKindAndFlags(uint32_t dwKind, uint32_t dwFlags)
+  {
+    m_dwKind = dwKind;
+    m_dwFlags = dwFlags;
+  }
   const char* GetName() const { return m_szName; }
-  void        SetName(const char* szName);   // stores the base name of szName
+  void SetName(const char* szName); // stores the base name of szName
 
   CTexture(const CTexture&) = delete;
   CTexture& operator=(const CTexture&) = delete;
 
 protected:
   SEngineSettings* m_pSettings;
-  uint32_t         m_dwKind;
-  uint32_t         m_dwFlags;
-  char             m_szName[256];
-  uint16_t         m_wBitsPerPixel;
-  uint16_t         m_wWidth;
-  uint16_t         m_wHeight;
+  uint32_t m_dwKind;
+  uint32_t m_dwFlags;
+  char m_szName[256];
+  uint16_t m_wBitsPerPixel;
+  uint16_t m_wWidth;
+  uint16_t m_wHeight;
 
   friend class C3DEngine;
 };

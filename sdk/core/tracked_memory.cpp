@@ -48,7 +48,7 @@ void* TrackedRealloc(void* pBlock, size_t uSize)
   uint32_t uOld = UsableSize(pBlock);
   void* pNew = std::realloc(pBlock, uSize);
   if (!pNew && uSize != 0)
-    return nullptr;   // the old block is still there and still counted
+    return nullptr; // the old block is still there and still counted
   g_uTotal -= uOld;
   Count(pNew);
   return pNew;

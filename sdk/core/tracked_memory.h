@@ -10,7 +10,7 @@
 void* TrackedMalloc(size_t uSize);
 void* TrackedCalloc(size_t uCount, size_t uSize);
 void* TrackedRealloc(void* pBlock, size_t uSize);
-void  TrackedFree(void* pBlock);
+void TrackedFree(void* pBlock);
 
 uint32_t TrackedMemoryTotal();
 uint32_t TrackedMemoryPeak();

@@ -17,34 +17,29 @@
 
 using namespace zos;
 
-namespace {
+namespace
+{
 
 // The flags tested by Load, in test order, with the registration entry each selects.
 struct SPlatformTest
 {
   uint32_t dwFlags;
-  int      iIndex;
+  int iIndex;
 };
 
 const SPlatformTest s_aPlatformTests[] = {
-  { PLATFORM_DIRECTX9, 0 },
-  { PLATFORM_DIRECTX81, 1 },
-  { PLATFORM_OPENGL12, 2 },
-  { PLATFORM_OPENGLES11, 3 },
-  { PLATFORM_SOFTWARE, 4 },
+  { PLATFORM_DIRECTX9, 0 },   { PLATFORM_DIRECTX81, 1 }, { PLATFORM_OPENGL12, 2 },
+  { PLATFORM_OPENGLES11, 3 }, { PLATFORM_SOFTWARE, 4 },
 };
 
-bool HasAll(uint32_t dwFlags, uint32_t dwBits)
-{
-  return (dwFlags & dwBits) == dwBits;
-}
+bool HasAll(uint32_t dwFlags, uint32_t dwBits) { return (dwFlags & dwBits) == dwBits; }
 
 } // namespace
 
 CWorldBase::CWorldBase()
-    : m_pSettings(nullptr), m_pDevice(nullptr), m_aModules{}, m_pfnDescribe(nullptr),
-      m_pfnCreate(nullptr), m_pfnDestroy(nullptr), m_pMath(nullptr), m_pFrameTimer(nullptr),
-      m_dwFixedSeed(0), m_dFixedFrameStep(0.0)
+    : m_pSettings(nullptr), m_pDevice(nullptr), m_aModules{}, m_pfnDescribe(nullptr), m_pfnCreate(nullptr),
+      m_pfnDestroy(nullptr), m_pMath(nullptr), m_pFrameTimer(nullptr), m_dwFixedSeed(0),
+      m_dFixedFrameStep(0.0)
 {
   int iStackMark = 0;
   m_pSettings = static_cast<SEngineSettings*>(TrackedCalloc(1, sizeof(SEngineSettings)));
@@ -74,7 +69,8 @@ CWorldBase::~CWorldBase()
   }
 }
 
-void CWorldBase::BindSettings(CSettingsStore* pEngineStore, CSettingsStore* pAppliStore, const char* szLogPath)
+void CWorldBase::BindSettings(CSettingsStore* pEngineStore, CSettingsStore* pAppliStore,
+                              const char* szLogPath)
 {
   if (!m_pSettings)
     return;
@@ -258,12 +254,14 @@ ZRESULT CWorldBase::HandleMessage(const SMessage* pMsg)
 
   // Capture keeps drags going outside the window; it is let go only when no other
   // button is still down.
-  auto press = [&](int iButton) {
+  auto press = [&](int iButton)
+  {
     if (pMsg->hwnd)
       pMsg->hwnd->SetCapture();
     b[iButton] = 1;
   };
-  auto release = [&](int iButton, int iOther1, int iOther2) {
+  auto release = [&](int iButton, int iOther1, int iOther2)
+  {
     if (!b[iOther1] && !b[iOther2])
       CWindow::ReleaseCapture();
     b[iButton] = 0;
@@ -272,25 +270,23 @@ ZRESULT CWorldBase::HandleMessage(const SMessage* pMsg)
 
   switch (pMsg->message)
   {
-  case WM_KEYDOWN:
-    s->abKeyDown[pMsg->wParam & 0xFF] = 1;
-    break;
-  case WM_KEYUP:
-    s->abKeyDown[pMsg->wParam & 0xFF] = 0;
-    s->abKeyReleased[pMsg->wParam & 0xFF] = 1;
-    ++s->byReleasedKeyCount;
-    break;
-  case WM_MOUSEMOVE:
-    s->fMouseX = static_cast<float>(static_cast<int16_t>(LOWORD(static_cast<uintptr_t>(pMsg->lParam))));
-    s->fMouseY = static_cast<float>(HIWORD(static_cast<uintptr_t>(pMsg->lParam)));
-    break;
-  case WM_LBUTTONDOWN: press(BUTTON_LEFT_DOWN); break;
-  case WM_MBUTTONDOWN: press(BUTTON_MIDDLE_DOWN); break;
-  case WM_RBUTTONDOWN: press(BUTTON_RIGHT_DOWN); break;
-  case WM_LBUTTONUP: release(BUTTON_LEFT_DOWN, BUTTON_MIDDLE_DOWN, BUTTON_RIGHT_DOWN); break;
-  case WM_MBUTTONUP: release(BUTTON_MIDDLE_DOWN, BUTTON_LEFT_DOWN, BUTTON_RIGHT_DOWN); break;
-  case WM_RBUTTONUP: release(BUTTON_RIGHT_DOWN, BUTTON_LEFT_DOWN, BUTTON_MIDDLE_DOWN); break;
-  default: break;
+    case WM_KEYDOWN: s->abKeyDown[pMsg->wParam & 0xFF] = 1; break;
+    case WM_KEYUP:
+      s->abKeyDown[pMsg->wParam & 0xFF] = 0;
+      s->abKeyReleased[pMsg->wParam & 0xFF] = 1;
+      ++s->byReleasedKeyCount;
+      break;
+    case WM_MOUSEMOVE:
+      s->fMouseX = static_cast<float>(static_cast<int16_t>(LOWORD(static_cast<uintptr_t>(pMsg->lParam))));
+      s->fMouseY = static_cast<float>(HIWORD(static_cast<uintptr_t>(pMsg->lParam)));
+      break;
+    case WM_LBUTTONDOWN: press(BUTTON_LEFT_DOWN); break;
+    case WM_MBUTTONDOWN: press(BUTTON_MIDDLE_DOWN); break;
+    case WM_RBUTTONDOWN: press(BUTTON_RIGHT_DOWN); break;
+    case WM_LBUTTONUP: release(BUTTON_LEFT_DOWN, BUTTON_MIDDLE_DOWN, BUTTON_RIGHT_DOWN); break;
+    case WM_MBUTTONUP: release(BUTTON_MIDDLE_DOWN, BUTTON_LEFT_DOWN, BUTTON_RIGHT_DOWN); break;
+    case WM_RBUTTONUP: release(BUTTON_RIGHT_DOWN, BUTTON_LEFT_DOWN, BUTTON_MIDDLE_DOWN); break;
+    default: break;
   }
   return ZP_OK;
 }
@@ -364,8 +360,8 @@ CTexture* CWorldBase::CreateTexture(uint32_t dwKind, uint32_t dwTextureFlags)
   return m_pDevice ? m_pDevice->CreateTexture(dwKind, dwTextureFlags) : nullptr;
 }
 
-CTexture* CWorldBase::LoadTexture(uint32_t dwKind, uint32_t dwTextureFlags, const void* pData, uint32_t dwSize,
-                                  const char* szName)
+CTexture* CWorldBase::LoadTexture(uint32_t dwKind, uint32_t dwTextureFlags, const void* pData,
+                                  uint32_t dwSize, const char* szName)
 {
   return m_pDevice ? m_pDevice->LoadTexture(dwKind, dwTextureFlags, pData, dwSize, szName) : nullptr;
 }
@@ -389,10 +385,7 @@ ZRESULT CWorldBase::DestroyTexture(CTexture* pTexture)
   return m_pDevice->DestroyTexture(pTexture);
 }
 
-bool CWorldBase::AddRefTexture(CTexture* pTexture)
-{
-  return m_pDevice && m_pDevice->AddRefTexture(pTexture);
-}
+bool CWorldBase::AddRefTexture(CTexture* pTexture) { return m_pDevice && m_pDevice->AddRefTexture(pTexture); }
 
 void CWorldBase::SeedRandom(uint32_t dwSeed)
 {
@@ -400,10 +393,7 @@ void CWorldBase::SeedRandom(uint32_t dwSeed)
     ::SeedRandom(&m_pSettings->random, dwSeed);
 }
 
-uint32_t CWorldBase::NextRandom()
-{
-  return m_pSettings ? ::NextRandom(&m_pSettings->random) : 0;
-}
+uint32_t CWorldBase::NextRandom() { return m_pSettings ? ::NextRandom(&m_pSettings->random) : 0; }
 
 void CWorldBase::SampleStackDepth()
 {

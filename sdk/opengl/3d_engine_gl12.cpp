@@ -17,7 +17,8 @@
 
 using namespace zos;
 
-namespace {
+namespace
+{
 
 // Whole-word search in the extension string (a name may be the prefix of another).
 bool HasExtension(const char* szName)
@@ -38,8 +39,7 @@ int GLMajorVersion()
   return version ? std::atoi(version) : 0;
 }
 
-template <typename T>
-T EntryPoint(const CGLContext& context, const char* szName)
+template <typename T> T EntryPoint(const CGLContext& context, const char* szName)
 {
   return reinterpret_cast<T>(context.GetProcAddress(szName));
 }
@@ -79,8 +79,10 @@ void C3DEngineGL12::LoadEntryPoints()
   }
   if (HasExtension("GL_ARB_shader_objects") && HasExtension("GL_ARB_fragment_shader"))
   {
-    p.glCreateProgramObjectARB = EntryPoint<PFNGLCREATEPROGRAMOBJECTARBPROC>(m_context, "glCreateProgramObjectARB");
-    p.glCreateShaderObjectARB = EntryPoint<PFNGLCREATESHADEROBJECTARBPROC>(m_context, "glCreateShaderObjectARB");
+    p.glCreateProgramObjectARB =
+        EntryPoint<PFNGLCREATEPROGRAMOBJECTARBPROC>(m_context, "glCreateProgramObjectARB");
+    p.glCreateShaderObjectARB =
+        EntryPoint<PFNGLCREATESHADEROBJECTARBPROC>(m_context, "glCreateShaderObjectARB");
     p.glDeleteObjectARB = EntryPoint<PFNGLDELETEOBJECTARBPROC>(m_context, "glDeleteObjectARB");
     p.glShaderSourceARB = EntryPoint<PFNGLSHADERSOURCEARBPROC>(m_context, "glShaderSourceARB");
     p.glCompileShaderARB = EntryPoint<PFNGLCOMPILESHADERARBPROC>(m_context, "glCompileShaderARB");
@@ -88,7 +90,8 @@ void C3DEngineGL12::LoadEntryPoints()
     p.glDetachObjectARB = EntryPoint<PFNGLDETACHOBJECTARBPROC>(m_context, "glDetachObjectARB");
     p.glLinkProgramARB = EntryPoint<PFNGLLINKPROGRAMARBPROC>(m_context, "glLinkProgramARB");
     p.glUseProgramObjectARB = EntryPoint<PFNGLUSEPROGRAMOBJECTARBPROC>(m_context, "glUseProgramObjectARB");
-    p.glGetUniformLocationARB = EntryPoint<PFNGLGETUNIFORMLOCATIONARBPROC>(m_context, "glGetUniformLocationARB");
+    p.glGetUniformLocationARB =
+        EntryPoint<PFNGLGETUNIFORMLOCATIONARBPROC>(m_context, "glGetUniformLocationARB");
     p.glUniform1iARB = EntryPoint<PFNGLUNIFORM1IARBPROC>(m_context, "glUniform1iARB");
   }
   // Frame-buffer objects: the extension's names, else those of the core (3.0 and later,
@@ -100,7 +103,8 @@ void C3DEngineGL12::LoadEntryPoints()
     suffix = "";
   if (suffix)
   {
-    auto fbo = [this, suffix](const char* szBase) {
+    auto fbo = [this, suffix](const char* szBase)
+    {
       char szName[64];
       std::snprintf(szName, sizeof(szName), "%s%s", szBase, suffix);
       return m_context.GetProcAddress(szName);
@@ -215,8 +219,8 @@ ZRESULT C3DEngineGL12::ApplyFog()
   const SEngineSettings* s = m_pSettings;
   if (!s)
     return ZP_OK;
-  GLfloat color[4] = { ColorByte(s->dwFogColor, 16), ColorByte(s->dwFogColor, 8),
-                       ColorByte(s->dwFogColor, 0), ColorByte(s->dwFogColor, 24) };
+  GLfloat color[4] = { ColorByte(s->dwFogColor, 16), ColorByte(s->dwFogColor, 8), ColorByte(s->dwFogColor, 0),
+                       ColorByte(s->dwFogColor, 24) };
   glFogfv(GL_FOG_COLOR, color);
   glFogi(GL_FOG_MODE, GL_LINEAR);
   glHint(GL_FOG_HINT, GL_NICEST);
@@ -285,10 +289,10 @@ C3DObject* C3DEngineGL12::CreateObject(uint32_t dwKind, uint32_t dwRenderFlags)
   C3DObject* pObject = nullptr;
   switch (ObjectClassBit(dwKind))
   {
-    case OBJECT_KIND_MESH:    pObject = new (std::nothrow) CObjectGL3D(); break;
-    case OBJECT_KIND_BARE:    pObject = new (std::nothrow) CObjectGL(); break;
+    case OBJECT_KIND_MESH: pObject = new (std::nothrow) CObjectGL3D(); break;
+    case OBJECT_KIND_BARE: pObject = new (std::nothrow) CObjectGL(); break;
     case OBJECT_KIND_SPRITES: pObject = new (std::nothrow) CObjectGLSprites(); break;
-    case OBJECT_KIND_SCREEN:  pObject = new (std::nothrow) CObjectGL2D(); break;
+    case OBJECT_KIND_SCREEN: pObject = new (std::nothrow) CObjectGL2D(); break;
     default: return nullptr;
   }
   return AdoptObject(pObject, dwKind, dwRenderFlags);
@@ -331,15 +335,9 @@ void C3DEngineGL12::DestroyServices()
   m_pSunOcclusion = nullptr;
 }
 
-CShadowVolumeService* C3DEngineGL12::GetShadowVolumeService()
-{
-  return m_pShadowVolumes;
-}
+CShadowVolumeService* C3DEngineGL12::GetShadowVolumeService() { return m_pShadowVolumes; }
 
-CSunOcclusionService* C3DEngineGL12::GetSunOcclusionService()
-{
-  return m_pSunOcclusion;
-}
+CSunOcclusionService* C3DEngineGL12::GetSunOcclusionService() { return m_pSunOcclusion; }
 
 // ---------------------------------------------------------------- module
 
@@ -356,12 +354,6 @@ ZRESULT DescribeOpenGL12(SPlatformDesc* pDesc)
   return ZP_OK;
 }
 
-C3DEngine* CreateOpenGL12()
-{
-  return new (std::nothrow) C3DEngineGL12();
-}
+C3DEngine* CreateOpenGL12() { return new (std::nothrow) C3DEngineGL12(); }
 
-void DestroyOpenGL12(C3DEngine* pEngine)
-{
-  delete pEngine;
-}
+void DestroyOpenGL12(C3DEngine* pEngine) { delete pEngine; }

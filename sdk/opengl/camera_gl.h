@@ -8,8 +8,8 @@
 class CCameraGL : public CCamera
 {
 public:
-  ZRESULT ApplyPerspective() override;   // 4
-  ZRESULT ApplyOrtho() override;         // 5
-  ZRESULT ResetModelView() override;     // 8
-  ZRESULT Resize() override;             // 9
+  ZRESULT ApplyPerspective() override; // 4
+  ZRESULT ApplyOrtho() override;       // 5
+  ZRESULT ResetModelView() override;   // 8
+  ZRESULT Resize() override;           // 9
 };

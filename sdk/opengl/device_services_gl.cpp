@@ -10,7 +10,8 @@
 #include <initializer_list>
 #include <new>
 
-namespace {
+namespace
+{
 
 constexpr float kRadiansToDegrees = 57.29577951f;
 
@@ -204,7 +205,7 @@ void CShadowVolumesGL::DrawWireFrame(const SVector3* pPositions, uint32_t dwCoun
 // ---------------------------------------------------------------- sun occlusion
 
 CSunOcclusionGL::CSunOcclusionGL(SEngineSettings* pSettings)
-  : m_pSettings(pSettings), m_uMask(0), m_uFramebuffer(0), m_iLastLevel(0)
+    : m_pSettings(pSettings), m_uMask(0), m_uFramebuffer(0), m_iLastLevel(0)
 {
 }
 
@@ -236,8 +237,8 @@ CSunOcclusionGL* CSunOcclusionGL::Create(SEngineSettings* pSettings)
 
   p->glGenFramebuffersEXT(1, &pService->m_uFramebuffer);
   p->glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, pService->m_uFramebuffer);
-  p->glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
-                               pService->m_uMask, 0);
+  p->glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, pService->m_uMask,
+                               0);
   const GLenum eStatus = p->glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT);
   p->glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
   if (eStatus != GL_FRAMEBUFFER_COMPLETE_EXT || ZP_FAILED(pService->Reset()))

@@ -38,22 +38,22 @@ public:
   ~CSunOcclusionGL() override;
 
   ZRESULT Reset() override;
-  bool    Measure(const SMatrix* pView, float fFov, float fNear, float fFar, C3DObject* pDisc,
-                  CTexture* pMask, const SOccluder* pOccluders, uint32_t dwOccluderCount) override;
-  void    DrawOverlays() override;
-  void    DrawAdditive(C3DObject* pObject, const SAdditiveDraw& how) override;
+  bool Measure(const SMatrix* pView, float fFov, float fNear, float fFar, C3DObject* pDisc, CTexture* pMask,
+               const SOccluder* pOccluders, uint32_t dwOccluderCount) override;
+  void DrawOverlays() override;
+  void DrawAdditive(C3DObject* pObject, const SAdditiveDraw& how) override;
 
-  GLuint  GetMaskTexture() const { return m_uMask; }
+  GLuint GetMaskTexture() const { return m_uMask; }
 
 private:
   explicit CSunOcclusionGL(SEngineSettings* pSettings);
   // Binds the mask at level 0 (the mask itself) or at its last level (the coverage).
-  void    BindMask(bool bCoverage);
-  bool    BeginTarget();
-  void    EndTarget();
+  void BindMask(bool bCoverage);
+  bool BeginTarget();
+  void EndTarget();
 
   SEngineSettings* m_pSettings;
-  GLuint           m_uMask;
-  GLuint           m_uFramebuffer;
-  GLint            m_iLastLevel;
+  GLuint m_uMask;
+  GLuint m_uFramebuffer;
+  GLint m_iLastLevel;
 };

@@ -10,13 +10,16 @@
 #include <cstdint>
 #include <memory>
 
-namespace zos { class CWindow; }
+namespace zos
+{
+class CWindow;
+}
 
 class CGLContext
 {
 public:
   CGLContext();
-  ~CGLContext();   // Destroy, then DeletePalette
+  ~CGLContext(); // Destroy, then DeletePalette
 
   // Full screen at width x height, asked before Create.  Windows changes the display
   // to a 16-bit mode of that size; X11 asks the window manager for the window's
@@ -60,6 +63,6 @@ private:
   CGLContext(const CGLContext&) = delete;
   CGLContext& operator=(const CGLContext&) = delete;
 
-  struct SSystem;   // what the system's file keeps
+  struct SSystem; // what the system's file keeps
   std::unique_ptr<SSystem> m_pSystem;
 };

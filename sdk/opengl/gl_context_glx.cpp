@@ -10,7 +10,8 @@
 
 using namespace zos;
 
-namespace {
+namespace
+{
 
 // What is asked of the frame buffer: RGBA, double-buffered, 8 bits per colour, no
 // alpha, the deepest depth buffer offered but at least 24 bits, an 8-bit stencil.
@@ -67,13 +68,29 @@ GLXFBConfig ChooseConfig(Display* dpy, int screen, VisualID wantVisual)
   // keeps those that have what is required; the loop below then scores only these, in
   // the order of the full list so that ties go the same way.  Attributes that
   // glXChooseFBConfig would otherwise fix by default are left open, as the loop does.
-  const int required[] = {
-    GLX_RENDER_TYPE, GLX_RGBA_BIT, GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT, GLX_DOUBLEBUFFER, True,
-    GLX_X_RENDERABLE, True, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE, 8,
-    GLX_DEPTH_SIZE, kMinDepthBits, GLX_STENCIL_SIZE, kStencilBits,
-    GLX_STEREO, static_cast<int>(GLX_DONT_CARE), GLX_TRANSPARENT_TYPE, static_cast<int>(GLX_DONT_CARE),
-    None
-  };
+  const int required[] = { GLX_RENDER_TYPE,
+                           GLX_RGBA_BIT,
+                           GLX_DRAWABLE_TYPE,
+                           GLX_WINDOW_BIT,
+                           GLX_DOUBLEBUFFER,
+                           True,
+                           GLX_X_RENDERABLE,
+                           True,
+                           GLX_RED_SIZE,
+                           8,
+                           GLX_GREEN_SIZE,
+                           8,
+                           GLX_BLUE_SIZE,
+                           8,
+                           GLX_DEPTH_SIZE,
+                           kMinDepthBits,
+                           GLX_STENCIL_SIZE,
+                           kStencilBits,
+                           GLX_STEREO,
+                           static_cast<int>(GLX_DONT_CARE),
+                           GLX_TRANSPARENT_TYPE,
+                           static_cast<int>(GLX_DONT_CARE),
+                           None };
   int candidateCount = 0;
   GLXFBConfig* candidates = glXChooseFBConfig(dpy, screen, required, &candidateCount);
   std::unordered_set<GLXFBConfig> keep;
@@ -150,20 +167,15 @@ const bool s_bVisualChooser = (SetOpenGLVisualChooser(ChooseWindowVisual), true)
 
 struct CGLContext::SSystem
 {
-  Display*    pDisplay = nullptr;   // the connection the windows live on
-  Window      window = 0;           // the drawable
-  GLXFBConfig config = nullptr;     // the configuration the context was made for
-  GLXContext  context = nullptr;
+  Display* pDisplay = nullptr;  // the connection the windows live on
+  Window window = 0;            // the drawable
+  GLXFBConfig config = nullptr; // the configuration the context was made for
+  GLXContext context = nullptr;
 };
 
-CGLContext::CGLContext() : m_pSystem(new SSystem)
-{
-}
+CGLContext::CGLContext() : m_pSystem(new SSystem) {}
 
-CGLContext::~CGLContext()
-{
-  Destroy();
-}
+CGLContext::~CGLContext() { Destroy(); }
 
 bool CGLContext::EnterFullscreen(CWindow* pWnd, int, int)
 {
@@ -177,10 +189,7 @@ void CGLContext::LeaveFullscreen(CWindow* pWnd)
     pWnd->SetFullscreen(false);
 }
 
-ZRESULT CGLContext::Create(CWindow* pWnd)
-{
-  return pWnd ? Create(pWnd->GetNativeHandle()) : ZP_FAIL;
-}
+ZRESULT CGLContext::Create(CWindow* pWnd) { return pWnd ? Create(pWnd->GetNativeHandle()) : ZP_FAIL; }
 
 ZRESULT CGLContext::Create(uintptr_t hNativeWindow)
 {
@@ -194,8 +203,8 @@ ZRESULT CGLContext::Create(uintptr_t hNativeWindow)
   XWindowAttributes attrs;
   if (!XGetWindowAttributes(s.pDisplay, xwin, &attrs) || !attrs.visual)
     return ZP_FAIL;
-  GLXFBConfig cfg = ChooseConfig(s.pDisplay, XScreenNumberOfScreen(attrs.screen),
-                                 XVisualIDFromVisual(attrs.visual));
+  GLXFBConfig cfg =
+      ChooseConfig(s.pDisplay, XScreenNumberOfScreen(attrs.screen), XVisualIDFromVisual(attrs.visual));
   if (!cfg)
     return ZP_FAIL;
   s.config = cfg;
@@ -263,17 +272,8 @@ void CGLContext::DeletePalette()
   // GLX hands out true-colour visuals only: there is never a palette.
 }
 
-void* CGLContext::GetDeviceContext() const
-{
-  return m_pSystem->pDisplay;
-}
+void* CGLContext::GetDeviceContext() const { return m_pSystem->pDisplay; }
 
-void* CGLContext::GetRenderingContext() const
-{
-  return m_pSystem->context;
-}
+void* CGLContext::GetRenderingContext() const { return m_pSystem->context; }
 
-void* CGLContext::GetPalette() const
-{
-  return nullptr;
-}
+void* CGLContext::GetPalette() const { return nullptr; }

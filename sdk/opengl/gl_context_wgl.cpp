@@ -11,7 +11,8 @@
 #include <cstring>
 #include <vector>
 
-namespace {
+namespace
+{
 
 // The record size the display-mode request carries: the mode record up to the panning
 // fields, which the request does not use.
@@ -72,8 +73,7 @@ HPALETTE MakePalette(HDC hdc, const PIXELFORMATDESCRIPTOR& pfd)
   LOGPALETTE* palette = reinterpret_cast<LOGPALETTE*>(block.data());
   palette->palVersion = 0x300;
   palette->palNumEntries = static_cast<WORD>(count);
-  PALETTEENTRY* entries =
-      reinterpret_cast<PALETTEENTRY*>(block.data() + offsetof(LOGPALETTE, palPalEntry));
+  PALETTEENTRY* entries = reinterpret_cast<PALETTEENTRY*>(block.data() + offsetof(LOGPALETTE, palPalEntry));
   GetSystemPaletteEntries(hdc, 0, count, entries);
   if (pfd.iPixelType == PFD_TYPE_RGBA)
   {
@@ -103,9 +103,9 @@ HPALETTE MakePalette(HDC hdc, const PIXELFORMATDESCRIPTOR& pfd)
 
 struct CGLContext::SSystem
 {
-  HWND     hWnd = nullptr;
-  HDC      hDC = nullptr;        // held from Create until Destroy
-  HGLRC    hRC = nullptr;
+  HWND hWnd = nullptr;
+  HDC hDC = nullptr; // held from Create until Destroy
+  HGLRC hRC = nullptr;
   HPALETTE hPalette = nullptr;
 
   // Sets the pixel format on the window's device context and, when the format is
@@ -142,9 +142,7 @@ struct CGLContext::SSystem
   }
 };
 
-CGLContext::CGLContext() : m_pSystem(new SSystem)
-{
-}
+CGLContext::CGLContext() : m_pSystem(new SSystem) {}
 
 CGLContext::~CGLContext()
 {
@@ -171,10 +169,7 @@ void CGLContext::LeaveFullscreen(zos::CWindow*)
   ChangeDisplaySettingsA(nullptr, 0);
 }
 
-ZRESULT CGLContext::Create(zos::CWindow* pWnd)
-{
-  return pWnd ? Create(pWnd->GetNativeHandle()) : ZP_FAIL;
-}
+ZRESULT CGLContext::Create(zos::CWindow* pWnd) { return pWnd ? Create(pWnd->GetNativeHandle()) : ZP_FAIL; }
 
 ZRESULT CGLContext::Create(uintptr_t hNativeWindow)
 {
@@ -260,17 +255,8 @@ void CGLContext::DeletePalette()
   s.hPalette = nullptr;
 }
 
-void* CGLContext::GetDeviceContext() const
-{
-  return m_pSystem->hDC;
-}
+void* CGLContext::GetDeviceContext() const { return m_pSystem->hDC; }
 
-void* CGLContext::GetRenderingContext() const
-{
-  return m_pSystem->hRC;
-}
+void* CGLContext::GetRenderingContext() const { return m_pSystem->hRC; }
 
-void* CGLContext::GetPalette() const
-{
-  return m_pSystem->hPalette;
-}
+void* CGLContext::GetPalette() const { return m_pSystem->hPalette; }

@@ -8,7 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 // ---------------------------------------------------------------- byte source
 
@@ -52,7 +53,7 @@ bool ReadWholeFile(const char* path, std::vector<uint8_t>* bytes, size_t limit)
 // ---------------------------------------------------------------- TGA
 
 const uint8_t kTgaUncompressed[12] = { 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0 };
-const uint8_t kTgaRunLength[12]    = { 0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0 };
+const uint8_t kTgaRunLength[12] = { 0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0 };
 
 // Stored blue-green-red(-alpha); used red-green-blue(-alpha).
 inline void PutPixel(uint8_t* dst, const uint8_t* src, unsigned bytesPerPixel)
@@ -91,14 +92,9 @@ struct SPngJob
   GLenum format = 0;
 };
 
-void PngError(png_structp png, png_const_charp)
-{
-  png_longjmp(png, 1);
-}
+void PngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
-void PngWarning(png_structp, png_const_charp)
-{
-}
+void PngWarning(png_structp, png_const_charp) {}
 
 void PngReadMemory(png_structp png, png_bytep out, png_size_t count)
 {
@@ -142,15 +138,26 @@ bool DecodePng(SPngJob* job)
   colorType = png_get_color_type(png, info);
   switch (colorType)
   {
-    case PNG_COLOR_TYPE_GRAY:       job->format = GL_LUMINANCE;       job->components = 1; break;
-    case PNG_COLOR_TYPE_RGB:        job->format = GL_RGB;             job->components = 3; break;
-    case PNG_COLOR_TYPE_GRAY_ALPHA: job->format = GL_LUMINANCE_ALPHA; job->components = 2; break;
-    case PNG_COLOR_TYPE_RGB_ALPHA:  job->format = GL_RGBA;            job->components = 4; break;
+    case PNG_COLOR_TYPE_GRAY:
+      job->format = GL_LUMINANCE;
+      job->components = 1;
+      break;
+    case PNG_COLOR_TYPE_RGB:
+      job->format = GL_RGB;
+      job->components = 3;
+      break;
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
+      job->format = GL_LUMINANCE_ALPHA;
+      job->components = 2;
+      break;
+    case PNG_COLOR_TYPE_RGB_ALPHA:
+      job->format = GL_RGBA;
+      job->components = 4;
+      break;
     default: return false;
   }
   size_t rowBytes = static_cast<size_t>(job->width) * job->components;
-  if (bitDepth != 8 || job->width == 0 || job->height == 0 ||
-      png_get_rowbytes(png, info) != rowBytes)
+  if (bitDepth != 8 || job->width == 0 || job->height == 0 || png_get_rowbytes(png, info) != rowBytes)
     return false;
 
   job->pixels = static_cast<uint8_t*>(std::malloc(rowBytes * job->height));

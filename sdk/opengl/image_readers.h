@@ -33,5 +33,11 @@ constexpr size_t RAW_IMAGE_SIZE = 256 * 256 * 3;
 ZRESULT ReadRAWFile(const char* path, SImage* image);
 
 // Image type by the name's extension, anywhere in the name: TGA first, then PNG, then RAW.
-enum class EImageType { Unknown, TGA, PNG, RAW };
+enum class EImageType
+{
+  Unknown,
+  TGA,
+  PNG,
+  RAW
+};
 EImageType ImageTypeFromName(const char* name);

@@ -17,10 +17,11 @@
 #include <utility>
 #include <vector>
 
-namespace {
+namespace
+{
 
-const GLenum kPrimitiveModes[] = { GL_TRIANGLE_STRIP, GL_TRIANGLES, GL_TRIANGLE_FAN,
-                                   GL_LINES, GL_LINE_STRIP, GL_POINTS };
+const GLenum kPrimitiveModes[] = { GL_TRIANGLE_STRIP, GL_TRIANGLES,  GL_TRIANGLE_FAN,
+                                   GL_LINES,          GL_LINE_STRIP, GL_POINTS };
 
 // The OpenGL context is gone once the device's Destroy has cleared the block.
 bool HasContext(const SEngineSettings* pSettings)
@@ -46,7 +47,7 @@ uint32_t IndexAt(const void* pData, bool b16, uint32_t dwPos, uint32_t dwBase)
 int8_t ClosedSurfaceWinding(const SVertexGL* pVertices, uint32_t dwVertexCount, const void* pIndices,
                             bool b16, const SPartRecord& part, uint32_t dwIndexCount)
 {
-  std::vector<uint32_t> tri;   // three vertex numbers a triangle
+  std::vector<uint32_t> tri; // three vertex numbers a triangle
   const uint32_t first = part.dwFirstIndex;
   if (first >= dwIndexCount)
     return 0;
@@ -69,8 +70,7 @@ int8_t ClosedSurfaceWinding(const SVertexGL* pVertices, uint32_t dwVertexCount, 
       for (uint32_t k = 1; k + 1 < n; ++k)
         tri.insert(tri.end(), { at(0), at(k), at(k + 1) });
       break;
-    default:
-      return 0;
+    default: return 0;
   }
   if (tri.empty())
     return 0;
@@ -96,12 +96,13 @@ int8_t ClosedSurfaceWinding(const SVertexGL* pVertices, uint32_t dwVertexCount, 
     return 0;
   const double eps = size * 1e-4;
   auto cellOf = [&](double c) { return static_cast<int64_t>(std::floor(c / (2.0 * eps))); };
-  auto cellKey = [](int64_t x, int64_t y, int64_t z) {
+  auto cellKey = [](int64_t x, int64_t y, int64_t z)
+  {
     return (uint64_t(x) * 0x9E3779B97F4A7C15ull) ^ (uint64_t(y) * 0xC2B2AE3D27D4EB4Full) ^
            (uint64_t(z) * 0x165667B19E3779F9ull);
   };
-  std::unordered_multimap<uint64_t, uint32_t> cells;   // cell -> representative vertex
-  std::vector<uint32_t> rep;                            // number -> its vertex
+  std::unordered_multimap<uint64_t, uint32_t> cells; // cell -> representative vertex
+  std::vector<uint32_t> rep;                         // number -> its vertex
   std::vector<uint32_t> id(tri.size());
   for (size_t i = 0; i < tri.size(); ++i)
   {
@@ -132,7 +133,7 @@ int8_t ClosedSurfaceWinding(const SVertexGL* pVertices, uint32_t dwVertexCount, 
     id[i] = found;
   }
 
-  std::unordered_map<uint64_t, uint32_t> edges;   // directed edge -> times walked
+  std::unordered_map<uint64_t, uint32_t> edges; // directed edge -> times walked
   double volume = 0.0;
   for (size_t t = 0; t < tri.size(); t += 3)
   {
@@ -171,10 +172,9 @@ double Determinant4(const GLfloat* m)
     for (int j = 0; j < 4; ++j)
       if (j != c)
         cols[k++] = j;
-    const double minor =
-        e(1, cols[0]) * (e(2, cols[1]) * e(3, cols[2]) - e(2, cols[2]) * e(3, cols[1])) -
-        e(1, cols[1]) * (e(2, cols[0]) * e(3, cols[2]) - e(2, cols[2]) * e(3, cols[0])) +
-        e(1, cols[2]) * (e(2, cols[0]) * e(3, cols[1]) - e(2, cols[1]) * e(3, cols[0]));
+    const double minor = e(1, cols[0]) * (e(2, cols[1]) * e(3, cols[2]) - e(2, cols[2]) * e(3, cols[1])) -
+                         e(1, cols[1]) * (e(2, cols[0]) * e(3, cols[2]) - e(2, cols[2]) * e(3, cols[0])) +
+                         e(1, cols[2]) * (e(2, cols[0]) * e(3, cols[1]) - e(2, cols[1]) * e(3, cols[0]));
     det += (c & 1 ? -1.0 : 1.0) * e(0, c) * minor;
   }
   return det;
@@ -184,19 +184,19 @@ double Determinant4(const GLfloat* m)
 // the same triangles again the same way lets no fragment through a less-than test.
 struct SDepthWriter
 {
-  const void*      pContext = nullptr;
+  const void* pContext = nullptr;
   const CObjectGL* pObject = nullptr;
-  GLuint           uList = 0;
-  uint64_t         qwDraw = 0;          // its number in s_qwDraws; later draws move on
-  bool             bWholeSurface = false;  // both sides drawn, or only a closed far side left out
-  GLboolean        bCull = GL_FALSE;
-  GLint            iCullFace = 0, iFrontFace = 0;
-  GLfloat          afModelView[16] = {}, afProjection[16] = {};
-  GLint            aiViewport[4] = {};
-  GLfloat          afDepthRange[2] = {};
-  GLint            iDrawBuffer = 0, iFramebuffer = 0;   // where it drew
+  GLuint uList = 0;
+  uint64_t qwDraw = 0;        // its number in s_qwDraws; later draws move on
+  bool bWholeSurface = false; // both sides drawn, or only a closed far side left out
+  GLboolean bCull = GL_FALSE;
+  GLint iCullFace = 0, iFrontFace = 0;
+  GLfloat afModelView[16] = {}, afProjection[16] = {};
+  GLint aiViewport[4] = {};
+  GLfloat afDepthRange[2] = {};
+  GLint iDrawBuffer = 0, iFramebuffer = 0; // where it drew
 };
-uint64_t     s_qwDraws = 0;
+uint64_t s_qwDraws = 0;
 SDepthWriter s_writer;
 
 // Whether the context draws through framebuffer objects, which a render target of
@@ -208,7 +208,8 @@ bool HasFramebufferObjects(const void* pContext)
   if (s_pAsked != pContext)
   {
     const char* ext = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-    s_bHas = ext && (std::strstr(ext, "GL_EXT_framebuffer_object") || std::strstr(ext, "GL_ARB_framebuffer_object"));
+    s_bHas = ext &&
+             (std::strstr(ext, "GL_EXT_framebuffer_object") || std::strstr(ext, "GL_ARB_framebuffer_object"));
     s_pAsked = pContext;
   }
   return s_bHas;
@@ -248,10 +249,7 @@ GLint DepthFunc()
 
 } // namespace
 
-void ForgetDepthWrites()
-{
-  s_writer = SDepthWriter{};
-}
+void ForgetDepthWrites() { s_writer = SDepthWriter{}; }
 
 uint32_t PrimitiveTypeToGL(uint32_t dwEngineType)
 {
@@ -271,8 +269,8 @@ uint32_t CullModeToGL(uint32_t dwEngineMode)
   switch (dwEngineMode)
   {
     case CULL_CCW: return GL_CW;
-    case CULL_CW:  return GL_CCW;
-    default:       return CULL_OFF_GL;
+    case CULL_CW: return GL_CCW;
+    default: return CULL_OFF_GL;
   }
 }
 
@@ -280,24 +278,21 @@ uint32_t CullModeFromGL(uint32_t dwFrontFace)
 {
   switch (dwFrontFace)
   {
-    case GL_CW:  return CULL_CCW;
+    case GL_CW: return CULL_CCW;
     case GL_CCW: return CULL_CW;
-    default:     return CULL_NONE;
+    default: return CULL_NONE;
   }
 }
 
 // ---------------------------------------------------------------- life
 
 CObjectGL::CObjectGL()
-    : m_pVertices(nullptr), m_puLists(nullptr), m_uListBase(0), m_dwListCount(0),
-      m_bKeepsVertices(false), m_bMirrorNormalZ(false), m_bEngineLayout(false)
+    : m_pVertices(nullptr), m_puLists(nullptr), m_uListBase(0), m_dwListCount(0), m_bKeepsVertices(false),
+      m_bMirrorNormalZ(false), m_bEngineLayout(false)
 {
 }
 
-CObjectGL::~CObjectGL()
-{
-  FreeVertices();
-}
+CObjectGL::~CObjectGL() { FreeVertices(); }
 
 void CObjectGL::FreeVertices()
 {
@@ -367,13 +362,10 @@ SVertexGL* CObjectGL::Vertex(uint32_t dwVertex) const
   return (m_pVertices && dwVertex < m_dwVertexCount) ? &m_pVertices[dwVertex] : nullptr;
 }
 
-void* CObjectGL::GetVertexData()
-{
-  return m_pVertices;
-}
+void* CObjectGL::GetVertexData() { return m_pVertices; }
 
-void CObjectGL::SetVertex(uint32_t dwVertex, float x, float y, float z, uint32_t dwDiffuse, float u,
-                          float v, float nx, float ny, float nz, uint32_t dwSpecular)
+void CObjectGL::SetVertex(uint32_t dwVertex, float x, float y, float z, uint32_t dwDiffuse, float u, float v,
+                          float nx, float ny, float nz, uint32_t dwSpecular)
 {
   SVertexGL* p = Vertex(dwVertex);
   if (!p)
@@ -431,8 +423,8 @@ void CObjectGL::SetSpecular(uint32_t dwVertex, uint32_t dwColor)
     p->dwSpecular = dwColor;
 }
 
-void CObjectGL::GetVertex(uint32_t dwVertex, SVector3* pPosition, uint32_t* pDiffuse,
-                          SVector2* pTexCoord, SVector3* pNormal, uint32_t* pSpecular)
+void CObjectGL::GetVertex(uint32_t dwVertex, SVector3* pPosition, uint32_t* pDiffuse, SVector2* pTexCoord,
+                          SVector3* pNormal, uint32_t* pSpecular)
 {
   if (!Vertex(dwVertex))
     return;
@@ -612,10 +604,7 @@ ZRESULT CObjectGL::RecordRenderStates()
   return ZP_OK;
 }
 
-void CObjectGL::ApplyRenderStates()
-{
-  RecordRenderStates();
-}
+void CObjectGL::ApplyRenderStates() { RecordRenderStates(); }
 
 // ---------------------------------------------------------------- drawing
 
@@ -707,8 +696,9 @@ void CObjectGL::EmitPart(const SPartRecord* pPart, bool bAlphaFromFactor)
   for (uint32_t k = 0; k < count; ++k)
   {
     uint32_t pos = first + k;
-    uint32_t index = (b16 ? static_cast<const uint16_t*>(data)[pos]
-                          : static_cast<const uint32_t*>(data)[pos]) + pPart->dwBaseVertex;
+    uint32_t index =
+        (b16 ? static_cast<const uint16_t*>(data)[pos] : static_cast<const uint32_t*>(data)[pos]) +
+        pPart->dwBaseVertex;
     if (index >= m_dwVertexCount)
       continue;
     const SVertexGL& v = m_pVertices[index];
@@ -735,8 +725,8 @@ CObjectGL::SSurface CObjectGL::SurfaceOf(const SPartRecord& part) const
   SSurface s{};
   CIndexBuffer* ib = m_pDrawIndexBuffer;
   const bool b16 = ib->GetType() == INDEX_TYPE_16;
-  s.iOutward = ClosedSurfaceWinding(m_pVertices, m_dwVertexCount, ib->GetData(), b16, part,
-                                    ib->GetIndexCount());
+  s.iOutward =
+      ClosedSurfaceWinding(m_pVertices, m_dwVertexCount, ib->GetData(), b16, part, ib->GetIndexCount());
   if (!s.iOutward)
     return s;
   // The centre of the box around the part's vertices, and the farthest vertex from it.
@@ -806,7 +796,8 @@ GLenum CObjectGL::HiddenSide(uint32_t dwMaterial) const
   }
   const SSurface& s = m_surfaces[dwMaterial];
   const double norm = std::sqrt(plane[0] * plane[0] + plane[1] * plane[1] + plane[2] * plane[2]);
-  const double dist = plane[0] * s.afCentre[0] + plane[1] * s.afCentre[1] + plane[2] * s.afCentre[2] + plane[3];
+  const double dist =
+      plane[0] * s.afCentre[0] + plane[1] * s.afCentre[1] + plane[2] * s.afCentre[2] + plane[3];
   if (!(norm > 0.0) || !(dist > norm * (double(s.fRadius) * 1.001 + 1e-3)))
     return 0;
 
@@ -932,8 +923,9 @@ bool CObjectGL::OnlyDepthLands() const
   glGetIntegerv(GL_BLEND_DST, &iDst);
   glGetIntegerv(GL_BLEND_EQUATION, &iEquation);
   glGetIntegerv(GL_ALPHA_TEST_FUNC, &iAlphaFunc);
-  return glIsEnabled(GL_BLEND) && iSrc == GL_SRC_ALPHA && (iDst == GL_ONE_MINUS_SRC_ALPHA || iDst == GL_ONE) &&
-         iEquation == GL_FUNC_ADD && (!glIsEnabled(GL_ALPHA_TEST) || iAlphaFunc == GL_ALWAYS);
+  return glIsEnabled(GL_BLEND) && iSrc == GL_SRC_ALPHA &&
+         (iDst == GL_ONE_MINUS_SRC_ALPHA || iDst == GL_ONE) && iEquation == GL_FUNC_ADD &&
+         (!glIsEnabled(GL_ALPHA_TEST) || iAlphaFunc == GL_ALWAYS);
 }
 
 void CObjectGL::EmitDepthOnly(const SPartRecord* pPart)
@@ -965,8 +957,8 @@ void CObjectGL::EmitDepthOnly(const SPartRecord* pPart)
 bool CObjectGL::RepeatsDepthWriter(GLuint uList) const
 {
   const SPlatformGL* p = GetPlatformGL(m_pSettings);
-  if (s_writer.pObject != this || s_writer.uList != uList || s_writer.qwDraw != s_qwDraws ||
-      !p || s_writer.pContext != p->hRC)
+  if (s_writer.pObject != this || s_writer.uList != uList || s_writer.qwDraw != s_qwDraws || !p ||
+      s_writer.pContext != p->hRC)
     return false;
   // Every fragment the part could make has a twin of the same depth already in the
   // buffer, or one nearer: a less-than test passes none.  Nothing else counts them.
@@ -1003,25 +995,13 @@ void CObjectGL::NoteDepthWriter(GLuint uList, bool bFarSideLeftOut)
   s_writer.bWholeSurface = bFarSideLeftOut || !s_writer.bCull;
 }
 
-ZRESULT CObjectGL::Draw(int32_t iPartCount)
-{
-  return DrawParts(0, PartCountArg(iPartCount), true);
-}
+ZRESULT CObjectGL::Draw(int32_t iPartCount) { return DrawParts(0, PartCountArg(iPartCount), true); }
 
-ZRESULT CObjectGL::DrawPart(uint32_t dwPart)
-{
-  return DrawParts(dwPart, 1, true);
-}
+ZRESULT CObjectGL::DrawPart(uint32_t dwPart) { return DrawParts(dwPart, 1, true); }
 
-ZRESULT CObjectGL::DrawGeometry(int32_t iPartCount)
-{
-  return DrawParts(0, PartCountArg(iPartCount), false);
-}
+ZRESULT CObjectGL::DrawGeometry(int32_t iPartCount) { return DrawParts(0, PartCountArg(iPartCount), false); }
 
-ZRESULT CObjectGL::DrawPartGeometry(uint32_t dwPart)
-{
-  return DrawParts(dwPart, 1, false);
-}
+ZRESULT CObjectGL::DrawPartGeometry(uint32_t dwPart) { return DrawParts(dwPart, 1, false); }
 
 // What the lists are compiled from, byte for byte: the vertices, the indices, the part
 // records and the render flags.
@@ -1034,9 +1014,8 @@ std::vector<uint8_t> CObjectGL::ListSource() const
   const size_t indexBytes =
       pIndices ? size_t(ib->GetIndexCount()) * (ib->GetType() == INDEX_TYPE_16 ? 2 : 4) : 0;
   out.reserve(vertexBytes + indexBytes + size_t(m_dwPartCount) * sizeof(SPartRecord) + 8);
-  auto append = [&out](const void* p, size_t n) {
-    out.insert(out.end(), static_cast<const uint8_t*>(p), static_cast<const uint8_t*>(p) + n);
-  };
+  auto append = [&out](const void* p, size_t n)
+  { out.insert(out.end(), static_cast<const uint8_t*>(p), static_cast<const uint8_t*>(p) + n); };
   append(&m_dwRenderFlags, sizeof(m_dwRenderFlags));
   const uint32_t dwType = ib->GetType();
   append(&dwType, sizeof(dwType));
@@ -1115,10 +1094,7 @@ ZRESULT CObjectGL::Upload()
 
 // ---------------------------------------------------------------- point sprites
 
-CObjectGLSprites::~CObjectGLSprites()
-{
-  FreePoints();
-}
+CObjectGLSprites::~CObjectGLSprites() { FreePoints(); }
 
 void CObjectGLSprites::FreePoints()
 {
@@ -1143,8 +1119,9 @@ ZRESULT CObjectGLSprites::AllocateVertices(uint32_t dwVertexCount, uint32_t dwPa
 
 float CObjectGLSprites::PixelSize(float fPercent) const
 {
-  const float size = std::floor((m_pSettings->fPointSpriteMax - m_pSettings->fPointSpriteMin) * 0.01f * fPercent + 0.5f);
-  return size >= 1.0f ? size : 1.0f;   // also when not a number
+  const float size =
+      std::floor((m_pSettings->fPointSpriteMax - m_pSettings->fPointSpriteMin) * 0.01f * fPercent + 0.5f);
+  return size >= 1.0f ? size : 1.0f; // also when not a number
 }
 
 ZRESULT CObjectGLSprites::Upload()
@@ -1180,13 +1157,16 @@ ZRESULT CObjectGLSprites::Upload()
     const uint32_t end = rec->dwFirstIndex + std::min(rec->dwIndexCount, total - rec->dwFirstIndex);
     for (uint32_t k = rec->dwFirstIndex; k < end; ++k)
     {
-      const uint64_t index = uint64_t(b16 ? static_cast<const uint16_t*>(data)[k]
-                                          : static_cast<const uint32_t*>(data)[k]) + rec->dwBaseVertex;
+      const uint64_t index =
+          uint64_t(b16 ? static_cast<const uint16_t*>(data)[k] : static_cast<const uint32_t*>(data)[k]) +
+          rec->dwBaseVertex;
       if (index >= m_dwVertexCount)
         continue;
       const SVertexGL& v = m_pVertices[index];
       const uint32_t c = v.dwDiffuse;
-      m_pPoints[n++] = SPoint{ v.x, v.y, v.z,
+      m_pPoints[n++] = SPoint{ v.x,
+                               v.y,
+                               v.z,
                                { uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c), uint8_t(c >> 24) },
                                std::isnan(v.u) ? 0.0f : v.u };
     }
@@ -1208,7 +1188,7 @@ ZRESULT CObjectGLSprites::DrawPoints(uint32_t dwFirstPart, uint32_t dwPartCount,
   if (bFull)
   {
     glDisable(GL_CULL_FACE);
-    ApplyTextures(m_dwPartCount);   // untextured, as DrawRange's points
+    ApplyTextures(m_dwPartCount); // untextured, as DrawRange's points
   }
   m_pDrawIndexBuffer->BeginAccess();
   if (m_pPoints)
@@ -1251,25 +1231,16 @@ ZRESULT CObjectGLSprites::DrawPoints(uint32_t dwFirstPart, uint32_t dwPartCount,
   return m_pDrawIndexBuffer->EndAccess();
 }
 
-ZRESULT CObjectGLSprites::Draw(int32_t iPartCount)
-{
-  return DrawPoints(0, PartCountArg(iPartCount), true);
-}
+ZRESULT CObjectGLSprites::Draw(int32_t iPartCount) { return DrawPoints(0, PartCountArg(iPartCount), true); }
 
-ZRESULT CObjectGLSprites::DrawPart(uint32_t dwPart)
-{
-  return DrawPoints(dwPart, 1, true);
-}
+ZRESULT CObjectGLSprites::DrawPart(uint32_t dwPart) { return DrawPoints(dwPart, 1, true); }
 
 ZRESULT CObjectGLSprites::DrawGeometry(int32_t iPartCount)
 {
   return DrawPoints(0, PartCountArg(iPartCount), false);
 }
 
-ZRESULT CObjectGLSprites::DrawPartGeometry(uint32_t dwPart)
-{
-  return DrawPoints(dwPart, 1, false);
-}
+ZRESULT CObjectGLSprites::DrawPartGeometry(uint32_t dwPart) { return DrawPoints(dwPart, 1, false); }
 
 ZRESULT CObjectGLSprites::PreparePart(uint32_t)
 {
@@ -1283,8 +1254,8 @@ ZRESULT CObjectGLSprites::PreparePart(uint32_t)
   return ZP_OK;
 }
 
-ZRESULT CObjectGLSprites::DrawRange(uint32_t dwFirstVertex, uint32_t dwPrimitiveCount,
-                                    int32_t iPrimitiveType, int32_t)
+ZRESULT CObjectGLSprites::DrawRange(uint32_t dwFirstVertex, uint32_t dwPrimitiveCount, int32_t iPrimitiveType,
+                                    int32_t)
 {
   if (!m_pVertices || !m_pSettings)
     return ZP_OK;
@@ -1293,11 +1264,11 @@ ZRESULT CObjectGLSprites::DrawRange(uint32_t dwFirstVertex, uint32_t dwPrimitive
   switch (type)
   {
     case PRIMITIVE_TRIANGLE_STRIP:
-    case PRIMITIVE_TRIANGLE_FAN:  n = n ? n + 2 : 0; break;
+    case PRIMITIVE_TRIANGLE_FAN: n = n ? n + 2 : 0; break;
     case PRIMITIVE_TRIANGLE_LIST: n *= 3; break;
-    case PRIMITIVE_LINE_LIST:     n *= 2; break;
-    case PRIMITIVE_LINE_STRIP:    n = n ? n + 1 : 0; break;
-    default:                      break;
+    case PRIMITIVE_LINE_LIST: n *= 2; break;
+    case PRIMITIVE_LINE_STRIP: n = n ? n + 1 : 0; break;
+    default: break;
   }
   if (dwFirstVertex >= m_dwVertexCount)
     return ZP_OK;

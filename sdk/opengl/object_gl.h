@@ -12,11 +12,11 @@ struct SPartRecord;
 // for OpenGL's conventions; the setters and getters convert, so callers see engine values.
 struct SVertexGL
 {
-  float    x, y, z;       // z stored as -z
-  float    nx, ny, nz;    // nz stored as -nz by the 3D classes
-  uint32_t dwDiffuse;     // ARGB
-  uint32_t dwSpecular;    // ARGB
-  float    u, v;          // v stored as 1 - v
+  float x, y, z;       // z stored as -z
+  float nx, ny, nz;    // nz stored as -nz by the 3D classes
+  uint32_t dwDiffuse;  // ARGB
+  uint32_t dwSpecular; // ARGB
+  float u, v;          // v stored as 1 - v
 };
 static_assert(sizeof(SVertexGL) == 40, "an OpenGL vertex is 40 bytes");
 
@@ -46,99 +46,99 @@ public:
   CObjectGL();
   ~CObjectGL() override;
 
-  ZRESULT  Release() override;                                                    // 2
-  ZRESULT  ApplyProjection() override;                                            // 4
-  ZRESULT  Draw(int32_t iPartCount) override;                                     // 5
-  ZRESULT  DrawPart(uint32_t dwPart) override;                                    // 6
-  ZRESULT  DrawGeometry(int32_t iPartCount) override;                             // 7
-  ZRESULT  DrawPartGeometry(uint32_t dwPart) override;                            // 8
-  void*    GetVertexData() override;                                              // 18
-  void     SetVertex(uint32_t dwVertex, float x, float y, float z, uint32_t dwDiffuse, float u,
-                     float v, float nx, float ny, float nz, uint32_t dwSpecular) override; // 24
-  void     SetPosition(uint32_t dwVertex, const SVector3* pPosition) override;    // 25
-  void     SetTexCoord(uint32_t dwVertex, const SVector2* pTexCoord) override;    // 26
-  void     SetNormal(uint32_t dwVertex, const SVector3* pNormal) override;        // 27
-  void     SetDiffuse(uint32_t dwVertex, uint32_t dwColor) override;              // 28
-  void     SetSpecular(uint32_t dwVertex, uint32_t dwColor) override;             // 29
-  void     GetVertex(uint32_t dwVertex, SVector3* pPosition, uint32_t* pDiffuse,
-                     SVector2* pTexCoord, SVector3* pNormal, uint32_t* pSpecular) override; // 30
-  SVector3* GetPositionAddress(uint32_t dwVertex) override;                       // 31
-  void     GetPosition(uint32_t dwVertex, SVector3* pOut) override;               // 32
-  SVector2* GetTexCoordAddress(uint32_t dwVertex) override;                       // 33
-  void     GetTexCoord(uint32_t dwVertex, SVector2* pOut) override;               // 34
-  SVector3* GetNormalAddress(uint32_t dwVertex) override;                         // 35
-  void     GetNormal(uint32_t dwVertex, SVector3* pOut) override;                 // 36
-  uint32_t* GetDiffuseAddress(uint32_t dwVertex) override;                        // 37
-  void     GetDiffuse(uint32_t dwVertex, uint32_t* pOut) override;                // 38
-  uint32_t* GetSpecularAddress(uint32_t dwVertex) override;                       // 39
-  void     GetSpecular(uint32_t dwVertex, uint32_t* pOut) override;               // 40
-  void     SetPrimitiveTypeAll(uint32_t dwType, int32_t iPartCount) override;     // 44
-  void     SetPrimitiveType(uint32_t dwPart, uint32_t dwType) override;           // 45
-  uint32_t GetPrimitiveType(uint32_t dwPart) override;                            // 46
-  void     QueryPrimitiveType(uint32_t dwPart, uint32_t* pType) override;         // 47
-  void     SetCullModeAll(uint32_t dwMode, int32_t iPartCount) override;          // 48
-  void     SetCullMode(uint32_t dwPart, uint32_t dwMode) override;                // 49
-  uint32_t GetCullMode(uint32_t dwPart) override;                                 // 50
-  void     QueryCullMode(uint32_t dwPart, uint32_t* pMode) override;              // 51
-  ZRESULT  RecordRenderStates() override;                                         // 71
-  void     ApplyRenderStates() override;                                          // 72
+  ZRESULT Release() override;                         // 2
+  ZRESULT ApplyProjection() override;                 // 4
+  ZRESULT Draw(int32_t iPartCount) override;          // 5
+  ZRESULT DrawPart(uint32_t dwPart) override;         // 6
+  ZRESULT DrawGeometry(int32_t iPartCount) override;  // 7
+  ZRESULT DrawPartGeometry(uint32_t dwPart) override; // 8
+  void* GetVertexData() override;                     // 18
+  void SetVertex(uint32_t dwVertex, float x, float y, float z, uint32_t dwDiffuse, float u, float v, float nx,
+                 float ny, float nz, uint32_t dwSpecular) override;        // 24
+  void SetPosition(uint32_t dwVertex, const SVector3* pPosition) override; // 25
+  void SetTexCoord(uint32_t dwVertex, const SVector2* pTexCoord) override; // 26
+  void SetNormal(uint32_t dwVertex, const SVector3* pNormal) override;     // 27
+  void SetDiffuse(uint32_t dwVertex, uint32_t dwColor) override;           // 28
+  void SetSpecular(uint32_t dwVertex, uint32_t dwColor) override;          // 29
+  void GetVertex(uint32_t dwVertex, SVector3* pPosition, uint32_t* pDiffuse, SVector2* pTexCoord,
+                 SVector3* pNormal, uint32_t* pSpecular) override;        // 30
+  SVector3* GetPositionAddress(uint32_t dwVertex) override;               // 31
+  void GetPosition(uint32_t dwVertex, SVector3* pOut) override;           // 32
+  SVector2* GetTexCoordAddress(uint32_t dwVertex) override;               // 33
+  void GetTexCoord(uint32_t dwVertex, SVector2* pOut) override;           // 34
+  SVector3* GetNormalAddress(uint32_t dwVertex) override;                 // 35
+  void GetNormal(uint32_t dwVertex, SVector3* pOut) override;             // 36
+  uint32_t* GetDiffuseAddress(uint32_t dwVertex) override;                // 37
+  void GetDiffuse(uint32_t dwVertex, uint32_t* pOut) override;            // 38
+  uint32_t* GetSpecularAddress(uint32_t dwVertex) override;               // 39
+  void GetSpecular(uint32_t dwVertex, uint32_t* pOut) override;           // 40
+  void SetPrimitiveTypeAll(uint32_t dwType, int32_t iPartCount) override; // 44
+  void SetPrimitiveType(uint32_t dwPart, uint32_t dwType) override;       // 45
+  uint32_t GetPrimitiveType(uint32_t dwPart) override;                    // 46
+  void QueryPrimitiveType(uint32_t dwPart, uint32_t* pType) override;     // 47
+  void SetCullModeAll(uint32_t dwMode, int32_t iPartCount) override;      // 48
+  void SetCullMode(uint32_t dwPart, uint32_t dwMode) override;            // 49
+  uint32_t GetCullMode(uint32_t dwPart) override;                         // 50
+  void QueryCullMode(uint32_t dwPart, uint32_t* pMode) override;          // 51
+  ZRESULT RecordRenderStates() override;                                  // 71
+  void ApplyRenderStates() override;                                      // 72
 
   CIndexBuffer* NewIndexBuffer(uint32_t dwType) override;
-  ZRESULT  AllocateVertices(uint32_t dwVertexCount, uint32_t dwPartCount) override;
-  ZRESULT  Upload() override;
+  ZRESULT AllocateVertices(uint32_t dwVertexCount, uint32_t dwPartCount) override;
+  ZRESULT Upload() override;
 
   // The display list of a part's material row, 0 for none.
-  GLuint   GetDisplayList(uint32_t dwMaterial) const;
+  GLuint GetDisplayList(uint32_t dwMaterial) const;
 
 protected:
   SVertexGL* Vertex(uint32_t dwVertex) const;
   SPartRecord* Part(uint32_t dwPart) const;
-  void     FreeVertices();
+  void FreeVertices();
   // Model-view = the matrix the world matrix pointer designates, after the projection.
-  void     ApplyTransforms();
+  void ApplyTransforms();
   // Culling from a part record's stored front face.
   static void ApplyCulling(const SPartRecord* pPart);
   // Every texture unit off, then the row's textures as the render flags ask.
-  void     ApplyTextures(uint32_t dwMaterial);
+  void ApplyTextures(uint32_t dwMaterial);
   // glBegin .. glEnd of one part's vertices.
-  void     EmitPart(const SPartRecord* pPart, bool bAlphaFromFactor);
-  void     CountPart(const SPartRecord* pPart);
-  ZRESULT  DrawParts(uint32_t dwFirst, uint32_t dwCount, bool bFull);
+  void EmitPart(const SPartRecord* pPart, bool bAlphaFromFactor);
+  void CountPart(const SPartRecord* pPart);
+  ZRESULT DrawParts(uint32_t dwFirst, uint32_t dwCount, bool bFull);
   std::vector<uint8_t> ListSource() const;
   // What a part's triangles, as they stand, tell of its surface (see SSurface).
   struct SSurface;
   SSurface SurfaceOf(const SPartRecord& part) const;
   // The faces (GL_FRONT or GL_BACK, as glCullFace takes them) that form the far side
   // of the part's closed surface in this draw, or 0 when they could show.
-  GLenum   HiddenSide(uint32_t dwMaterial) const;
+  GLenum HiddenSide(uint32_t dwMaterial) const;
   // The object's colour factor makes every fragment fully transparent under the
   // blending in effect: drawing changes the depth (and stencil) buffer only.
-  bool     OnlyDepthLands() const;
-  void     EmitDepthOnly(const SPartRecord* pPart);
+  bool OnlyDepthLands() const;
+  void EmitDepthOnly(const SPartRecord* pPart);
   // The part's list drawn again right after itself, placed alike, under a less-than
   // depth test: every fragment would fail, so the draw can be left out.
-  bool     RepeatsDepthWriter(GLuint uList) const;
+  bool RepeatsDepthWriter(GLuint uList) const;
   // Remembers a draw that left the depth of all its fragments, for RepeatsDepthWriter.
-  void     NoteDepthWriter(GLuint uList, bool bFarSideLeftOut);
+  void NoteDepthWriter(GLuint uList, bool bFarSideLeftOut);
 
   // What Upload learnt of a part's triangles: whether they close a surface (and which
   // winding faces out), and a sphere that bounds them.
   struct SSurface
   {
-    int8_t iOutward;   // +1 counter-clockwise seen from outside, -1 clockwise, 0 not closed
-    float  afCentre[3];
-    float  fRadius;
+    int8_t iOutward; // +1 counter-clockwise seen from outside, -1 clockwise, 0 not closed
+    float afCentre[3];
+    float fRadius;
   };
 
-  SVertexGL* m_pVertices;      // owned; null in the bare object
-  std::vector<SSurface> m_surfaces;   // by material row, filled by Upload with the lists
-  std::vector<uint8_t>  m_compiledFrom;  // ListSource() when the lists were compiled
-  GLuint*    m_puLists;        // one name per part, 0 = none; owned
-  GLuint     m_uListBase;      // the reserved block, 0 when none
-  uint32_t   m_dwListCount;    // names in the block
-  bool       m_bKeepsVertices; // set by the classes that store vertices
-  bool       m_bMirrorNormalZ; // 3D classes: the normal's z is stored mirrored
-  bool       m_bEngineLayout;  // 2D: position, texture and normal addresses are handed out
+  SVertexGL* m_pVertices;              // owned; null in the bare object
+  std::vector<SSurface> m_surfaces;    // by material row, filled by Upload with the lists
+  std::vector<uint8_t> m_compiledFrom; // ListSource() when the lists were compiled
+  GLuint* m_puLists;                   // one name per part, 0 = none; owned
+  GLuint m_uListBase;                  // the reserved block, 0 when none
+  uint32_t m_dwListCount;              // names in the block
+  bool m_bKeepsVertices;               // set by the classes that store vertices
+  bool m_bMirrorNormalZ;               // 3D classes: the normal's z is stored mirrored
+  bool m_bEngineLayout;                // 2D: position, texture and normal addresses are handed out
 };
 
 // Kind 0x2: a mesh drawn with the perspective projection.
@@ -167,14 +167,14 @@ class CObjectGLSprites : public CObjectGL3D
 public:
   ~CObjectGLSprites() override;
 
-  ZRESULT Release() override;                                                     // 2
-  ZRESULT Draw(int32_t iPartCount) override;                                      // 5
-  ZRESULT DrawPart(uint32_t dwPart) override;                                     // 6
-  ZRESULT DrawGeometry(int32_t iPartCount) override;                              // 7
-  ZRESULT DrawPartGeometry(uint32_t dwPart) override;                             // 8
-  ZRESULT PreparePart(uint32_t dwPart) override;                                  // 9
+  ZRESULT Release() override;                         // 2
+  ZRESULT Draw(int32_t iPartCount) override;          // 5
+  ZRESULT DrawPart(uint32_t dwPart) override;         // 6
+  ZRESULT DrawGeometry(int32_t iPartCount) override;  // 7
+  ZRESULT DrawPartGeometry(uint32_t dwPart) override; // 8
+  ZRESULT PreparePart(uint32_t dwPart) override;      // 9
   ZRESULT DrawRange(uint32_t dwFirstVertex, uint32_t dwPrimitiveCount, int32_t iPrimitiveType,
-                    int32_t iCullMode) override;                                  // 10
+                    int32_t iCullMode) override; // 10
   ZRESULT AllocateVertices(uint32_t dwVertexCount, uint32_t dwPartCount) override;
   ZRESULT Upload() override;
 
@@ -182,16 +182,16 @@ private:
   // One point of the vertex array (the arrays' stride).
   struct SPoint
   {
-    float    x, y, z;
-    uint8_t  abColor[4];  // r, g, b, a
-    float    fPercent;    // the size
+    float x, y, z;
+    uint8_t abColor[4]; // r, g, b, a
+    float fPercent;     // the size
   };
 
-  float   PixelSize(float fPercent) const;
-  void    FreePoints();
+  float PixelSize(float fPercent) const;
+  void FreePoints();
   ZRESULT DrawPoints(uint32_t dwFirstPart, uint32_t dwPartCount, bool bFull);
 
-  SPoint*   m_pPoints = nullptr;      // sorted by size within each part; owned
+  SPoint* m_pPoints = nullptr;        // sorted by size within each part; owned
   uint32_t* m_pdwPartStart = nullptr; // part i's points: [start[i], start[i + 1]); owned
-  uint32_t  m_dwPointParts = 0;       // parts the array was built for
+  uint32_t m_dwPointParts = 0;        // parts the array was built for
 };

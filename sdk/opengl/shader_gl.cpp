@@ -7,21 +7,17 @@
 #include <cstdio>
 #include <vector>
 
-namespace {
+namespace
+{
 
 // The render flags a shader's textures are applied with.
 constexpr uint32_t kShaderTextureFlags = 0x18C3F;
 
 } // namespace
 
-CShaderGL::CShaderGL() : m_hShader(0), m_hProgram(0)
-{
-}
+CShaderGL::CShaderGL() : m_hShader(0), m_hProgram(0) {}
 
-CShaderGL::~CShaderGL()
-{
-  CShaderGL::Release();
-}
+CShaderGL::~CShaderGL() { CShaderGL::Release(); }
 
 ZRESULT CShaderGL::Release()
 {
@@ -41,10 +37,7 @@ ZRESULT CShaderGL::Release()
   return ZP_OK;
 }
 
-ZRESULT CShaderGL::Reserved9()
-{
-  return ZP_FAIL;
-}
+ZRESULT CShaderGL::Reserved9() { return ZP_FAIL; }
 
 ZRESULT CShaderGL::CreateFromText(uint32_t dwReserved1, uint32_t dwReserved2, const char* szText,
                                   uint32_t dwLength, const char* szName)

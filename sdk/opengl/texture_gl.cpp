@@ -6,14 +6,9 @@
 #include "sdk/opengl/image_readers.h"
 #include "sdk/opengl/platform_gl.h"
 
-CTextureGL::CTextureGL() : m_uTexture(0), m_ePixelFormat(0)
-{
-}
+CTextureGL::CTextureGL() : m_uTexture(0), m_ePixelFormat(0) {}
 
-CTextureGL::~CTextureGL()
-{
-  CTextureGL::Release();
-}
+CTextureGL::~CTextureGL() { CTextureGL::Release(); }
 
 void CTextureGL::DeleteTexture()
 {
@@ -29,15 +24,9 @@ ZRESULT CTextureGL::Release()
   return ZP_OK;
 }
 
-ZRESULT CTextureGL::Reserved8()
-{
-  return ZP_FAIL;
-}
+ZRESULT CTextureGL::Reserved8() { return ZP_FAIL; }
 
-void CTextureGL::Bind(uint32_t)
-{
-  glBindTexture(GL_TEXTURE_2D, m_uTexture);
-}
+void CTextureGL::Bind(uint32_t) { glBindTexture(GL_TEXTURE_2D, m_uTexture); }
 
 void CTextureGL::Apply(uint32_t dwRenderFlags, uint32_t dwUnit)
 {
@@ -99,8 +88,8 @@ ZRESULT CTextureGL::Upload(const SImage& image, bool bMipmaps)
   if (bMipmaps)
   {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-    if (gluBuild2DMipmaps(GL_TEXTURE_2D, static_cast<GLint>(image.components), image.width,
-                          image.height, image.format, GL_UNSIGNED_BYTE, image.pixels.data()) != 0)
+    if (gluBuild2DMipmaps(GL_TEXTURE_2D, static_cast<GLint>(image.components), image.width, image.height,
+                          image.format, GL_UNSIGNED_BYTE, image.pixels.data()) != 0)
     {
       glDeleteTextures(1, &name);
       return ZP_FAIL;
@@ -124,8 +113,8 @@ ZRESULT CTextureGL::Upload(const SImage& image, bool bMipmaps)
 ZRESULT CTextureGL::LoadTGA(const void* pData, uint32_t dwSize, const char* szPath)
 {
   SImage image;
-  ZRESULT r = pData ? ReadTGA(static_cast<const uint8_t*>(pData), dwSize, &image)
-                    : ReadTGAFile(szPath, &image);
+  ZRESULT r =
+      pData ? ReadTGA(static_cast<const uint8_t*>(pData), dwSize, &image) : ReadTGAFile(szPath, &image);
   if (r < 0)
     return ZP_FAIL;
   m_ePixelFormat = image.format;
@@ -135,8 +124,8 @@ ZRESULT CTextureGL::LoadTGA(const void* pData, uint32_t dwSize, const char* szPa
 ZRESULT CTextureGL::LoadPNG(const void* pData, uint32_t dwSize, const char* szPath)
 {
   SImage image;
-  ZRESULT r = pData ? ReadPNG(static_cast<const uint8_t*>(pData), dwSize, &image)
-                    : ReadPNGFile(szPath, &image);
+  ZRESULT r =
+      pData ? ReadPNG(static_cast<const uint8_t*>(pData), dwSize, &image) : ReadPNGFile(szPath, &image);
   if (r < 0)
     return ZP_FAIL;
   return Upload(image, true);
@@ -162,7 +151,7 @@ ZRESULT CTextureGL::LoadFromMemory(const void* pData, uint32_t dwSize, uint32_t,
     {
       case EImageType::TGA: r = LoadTGA(pData, dwSize, nullptr); break;
       case EImageType::PNG: r = LoadPNG(pData, dwSize, nullptr); break;
-      case EImageType::RAW: r = ZP_FAIL; break;   // RAW images come from files only
+      case EImageType::RAW: r = ZP_FAIL; break; // RAW images come from files only
       case EImageType::Unknown: r = ZP_FAIL; break;
     }
   }

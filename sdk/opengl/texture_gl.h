@@ -10,10 +10,10 @@ struct SImage;
 constexpr uint32_t TEXTURE_KIND_REPEAT = 0x02;
 
 // Texture flags read by Apply.
-constexpr uint32_t TEXTURE_FLAG_MODULATE    = 0x01;
-constexpr uint32_t TEXTURE_FLAG_BLEND       = 0x02;
-constexpr uint32_t TEXTURE_FLAG_ADDITIVE    = 0x04;
-constexpr uint32_t TEXTURE_FLAG_REPLACE     = 0x08;
+constexpr uint32_t TEXTURE_FLAG_MODULATE = 0x01;
+constexpr uint32_t TEXTURE_FLAG_BLEND = 0x02;
+constexpr uint32_t TEXTURE_FLAG_ADDITIVE = 0x04;
+constexpr uint32_t TEXTURE_FLAG_REPLACE = 0x08;
 constexpr uint32_t TEXTURE_FLAG_INTERPOLATE = 0x10;
 
 // An OpenGL texture read from a TGA, PNG or RAW image.
@@ -21,18 +21,18 @@ class CTextureGL : public CTexture
 {
 public:
   CTextureGL();
-  ~CTextureGL() override;                                                       // 0
+  ~CTextureGL() override; // 0
 
-  ZRESULT Release() override;                                                   // 2
-  void    Apply(uint32_t dwRenderFlags, uint32_t dwUnit) override;              // 4
-  void    Bind(uint32_t dwUnit) override;                                       // 5
+  ZRESULT Release() override;                                   // 2
+  void Apply(uint32_t dwRenderFlags, uint32_t dwUnit) override; // 4
+  void Bind(uint32_t dwUnit) override;                          // 5
   ZRESULT LoadFromMemory(const void* pData, uint32_t dwSize, uint32_t dwReserved,
-                         const char* szName) override;                          // 6
-  ZRESULT LoadFromFile(const char* szPath, uint32_t dwReserved) override;       // 7
-  ZRESULT Reserved8() override;                                                 // 8: unsupported
+                         const char* szName) override;                    // 6
+  ZRESULT LoadFromFile(const char* szPath, uint32_t dwReserved) override; // 7
+  ZRESULT Reserved8() override;                                           // 8: unsupported
 
-  GLuint   GetTextureName() const { return m_uTexture; }
-  GLenum   GetPixelFormat() const { return m_ePixelFormat; }
+  GLuint GetTextureName() const { return m_uTexture; }
+  GLenum GetPixelFormat() const { return m_ePixelFormat; }
   uint16_t GetWidth() const { return m_wWidth; }
   uint16_t GetHeight() const { return m_wHeight; }
   uint16_t GetBitsPerPixel() const { return m_wBitsPerPixel; }
@@ -43,7 +43,7 @@ private:
   ZRESULT LoadRAW(const char* szPath);
   // Uploads a decoded image: one level (TGA) or the GLU mipmap chain (PNG, RAW).
   ZRESULT Upload(const SImage& image, bool bMipmaps);
-  void    DeleteTexture();
+  void DeleteTexture();
 
   GLuint m_uTexture;
   GLenum m_ePixelFormat;

@@ -32,9 +32,9 @@ public:
   bool Create(uint32_t width, uint32_t height);
   void Destroy();
 
-  bool      IsValid() const { return m_pPixels != nullptr; }
-  uint32_t  GetWidth() const { return m_dwWidth; }
-  uint32_t  GetHeight() const { return m_dwHeight; }
+  bool IsValid() const { return m_pPixels != nullptr; }
+  uint32_t GetWidth() const { return m_dwWidth; }
+  uint32_t GetHeight() const { return m_dwHeight; }
   uint32_t* GetPixels() { return m_pPixels; }
   const uint32_t* GetPixels() const { return m_pPixels; }
 
@@ -62,13 +62,13 @@ public:
   int DrawText(const char* text, uint32_t textArgb, uint32_t backArgb, int scale = 1);
 
   // Size of one character cell of the built-in font at scale 1.
-  static constexpr int CELL_WIDTH  = 6;
+  static constexpr int CELL_WIDTH = 6;
   static constexpr int CELL_HEIGHT = 10;
 
 private:
   uint32_t* m_pPixels;
-  uint32_t  m_dwWidth;
-  uint32_t  m_dwHeight;
+  uint32_t m_dwWidth;
+  uint32_t m_dwHeight;
 };
 
 class CWindow;
@@ -107,20 +107,20 @@ private:
   bool EnsureSharedImage(uint32_t width, uint32_t height);
   void DropSharedImage();
 
-  void*         m_pDisplay;
+  void* m_pDisplay;
   unsigned long m_hWindow;
-  void*         m_pGC;
-  void*         m_pVisual;
-  int           m_iDepth;
-  int           m_bpp;           // bits per pixel of the window's depth on the server
-  bool          m_bDirect;       // the visual's pixels are 0x00RRGGBB words: no conversion
-  uint32_t      m_dwRedMask, m_dwGreenMask, m_dwBlueMask;
-  uint32_t*     m_pStaging;      // converted pixels for other visuals
-  size_t        m_nStaging;
-  void*         m_pShmImage;     // XImage* in a shared segment, or null
-  void*         m_pShmInfo;      // its XShmSegmentInfo*
-  bool          m_bShmUsable;    // MIT-SHM present and not refused so far
-  bool          m_bShmInFlight;  // the server may still be reading the segment
+  void* m_pGC;
+  void* m_pVisual;
+  int m_iDepth;
+  int m_bpp;      // bits per pixel of the window's depth on the server
+  bool m_bDirect; // the visual's pixels are 0x00RRGGBB words: no conversion
+  uint32_t m_dwRedMask, m_dwGreenMask, m_dwBlueMask;
+  uint32_t* m_pStaging; // converted pixels for other visuals
+  size_t m_nStaging;
+  void* m_pShmImage;   // XImage* in a shared segment, or null
+  void* m_pShmInfo;    // its XShmSegmentInfo*
+  bool m_bShmUsable;   // MIT-SHM present and not refused so far
+  bool m_bShmInFlight; // the server may still be reading the segment
 };
 
-}  // namespace zos
+} // namespace zos

@@ -21,13 +21,13 @@ void Sleep(uint32_t uMilliseconds);
 // Replacement clock.  A null member keeps the system's function.
 struct SClockHooks
 {
-  bool     (*pfnQueryCounter)(int64_t* pCount);
-  bool     (*pfnQueryFrequency)(int64_t* pFrequency);
+  bool (*pfnQueryCounter)(int64_t* pCount);
+  bool (*pfnQueryFrequency)(int64_t* pFrequency);
   uint32_t (*pfnGetTickCount)();
-  void     (*pfnSleep)(uint32_t uMilliseconds);
+  void (*pfnSleep)(uint32_t uMilliseconds);
 };
 
 // Installs the hooks (copied); null restores the system clock.
 void SetClockHooks(const SClockHooks* pHooks);
 
-}  // namespace zos
+} // namespace zos

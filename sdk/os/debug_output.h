@@ -9,4 +9,4 @@ namespace zos
 // attached debugger).  Null is ignored.
 void OutputDebugString(const char* pszText);
 
-}  // namespace zos
+} // namespace zos

@@ -50,7 +50,7 @@ public:
   // identifier again replaces its period.  SetTimer answers the identifier, or 1 when
   // it is 0; 0 on failure.
   static uintptr_t SetTimer(HWND hwnd, uintptr_t uIdEvent, uint32_t uElapseMs);
-  static bool      KillTimer(HWND hwnd, uintptr_t uIdEvent);
+  static bool KillTimer(HWND hwnd, uintptr_t uIdEvent);
 
   // Milliseconds on a monotonic clock (the messages' time field).
   static uint32_t TickCount();
@@ -60,11 +60,11 @@ public:
   // itself: PostInput posts a look-alike (the character then comes from Translate).
   static void PostInput(HWND hwnd, uint32_t uMsg, WPARAM wParam, LPARAM lParam, SPoint pt,
                         uint32_t dwChar = 0);
-  static void InvalidateWindow(HWND hwnd);   // a WM_PAINT is owed
+  static void InvalidateWindow(HWND hwnd); // a WM_PAINT is owed
   static void ForgetWindow(HWND hwnd);
 
   // Drops everything queued, the quit flag and all timers (tests).
   static void Reset();
 };
 
-}  // namespace zos
+} // namespace zos

@@ -13,10 +13,10 @@ namespace zos
 {
 
 class CWindow;
-typedef CWindow* HWND;            // null = no window / any window
+typedef CWindow* HWND; // null = no window / any window
 typedef uintptr_t WPARAM;
-typedef intptr_t  LPARAM;
-typedef intptr_t  LRESULT;
+typedef intptr_t LPARAM;
+typedef intptr_t LRESULT;
 
 struct SPoint
 {
@@ -27,16 +27,17 @@ struct SPoint
 // One queued or sent message.
 struct SMessage
 {
-  HWND     hwnd;
+  HWND hwnd;
   uint32_t message;
-  WPARAM   wParam;
-  LPARAM   lParam;
-  uint32_t time;     // tick count in milliseconds when posted (0 when sent directly)
-  SPoint   pt;       // pointer position in screen coordinates when posted
+  WPARAM wParam;
+  LPARAM lParam;
+  uint32_t time; // tick count in milliseconds when posted (0 when sent directly)
+  SPoint pt;     // pointer position in screen coordinates when posted
 };
 
 typedef LRESULT (*WNDPROC)(HWND hwnd, uint32_t message, WPARAM wParam, LPARAM lParam);
 
+// clang-format off
 #ifndef WM_KEYDOWN
 // Messages
 constexpr uint32_t WM_NULL          = 0x0000;
@@ -165,6 +166,7 @@ constexpr uint32_t VK_OEM_5      = 0xDC;  // \|
 constexpr uint32_t VK_OEM_6      = 0xDD;  // ]}
 constexpr uint32_t VK_OEM_7      = 0xDE;  // '"
 #endif
+// clang-format on
 
 // Word helpers as the Windows macros give them.
 #ifndef LOWORD
@@ -185,7 +187,10 @@ inline LPARAM MAKELPARAM(int lo, int hi)
   return static_cast<LPARAM>(static_cast<uint32_t>((static_cast<uint32_t>(lo) & 0xFFFF) |
                                                    ((static_cast<uint32_t>(hi) & 0xFFFF) << 16)));
 }
-inline WPARAM MAKEWPARAM(int lo, int hi) { return static_cast<WPARAM>(static_cast<uint32_t>(MAKELPARAM(lo, hi))); }
+inline WPARAM MAKEWPARAM(int lo, int hi)
+{
+  return static_cast<WPARAM>(static_cast<uint32_t>(MAKELPARAM(lo, hi)));
+}
 #endif
 
-}  // namespace zos
+} // namespace zos

@@ -19,4 +19,4 @@ void InstallStopHandler(PFN_STOP_REQUEST pfnHandler);
 typedef void (*PFN_DISPLAY_LOST)(const char* szMessage);
 void SetDisplayLostHandler(PFN_DISPLAY_LOST pfnHandler);
 
-}  // namespace zos
+} // namespace zos

@@ -38,20 +38,20 @@ namespace zos
 
 // Value types and result codes: macros in <windows.h>, with the same values.
 #ifndef REG_DWORD
-constexpr uint32_t REG_NONE   = 0;
-constexpr uint32_t REG_SZ     = 1;
+constexpr uint32_t REG_NONE = 0;
+constexpr uint32_t REG_SZ = 1;
 constexpr uint32_t REG_BINARY = 3;
-constexpr uint32_t REG_DWORD  = 4;
+constexpr uint32_t REG_DWORD = 4;
 #endif
 
 // Result codes as the Windows calls give them.
 #ifndef ERROR_SUCCESS
-constexpr int32_t ERROR_SUCCESS       = 0;
+constexpr int32_t ERROR_SUCCESS = 0;
 constexpr int32_t ERROR_FILE_NOT_FOUND = 2;
 constexpr int32_t ERROR_ACCESS_DENIED = 5;
 constexpr int32_t ERROR_INVALID_HANDLE = 6;
 constexpr int32_t ERROR_INVALID_PARAMETER = 87;
-constexpr int32_t ERROR_MORE_DATA     = 234;
+constexpr int32_t ERROR_MORE_DATA = 234;
 #endif
 
 #ifdef _WIN32
@@ -87,4 +87,4 @@ int32_t RegCloseKey(HKEY hKey);
 // empty on Windows.
 std::string RegistryFilePath();
 
-}  // namespace zos
+} // namespace zos

@@ -20,4 +20,4 @@ bool MakeDirectories(const std::string& strDir);
 // there is no home to put it in.
 std::string UserStateFile(const char* szApp, const char* szFile);
 
-}  // namespace zos
+} // namespace zos

@@ -18,6 +18,7 @@ namespace zos
 {
 
 // Window styles and show commands: macros of the same values where <windows.h> is seen.
+// clang-format off
 #ifndef WS_POPUP
 // Window styles (the Windows numbers; only the bits below are looked at).
 constexpr uint32_t WS_OVERLAPPED       = 0x00000000;
@@ -48,9 +49,10 @@ constexpr int SW_SHOWNA          = 8;
 constexpr int SW_RESTORE         = 9;
 constexpr int SW_SHOWDEFAULT     = 10;
 #endif
+// clang-format on
 
 // Creation flags.
-constexpr uint32_t WINDOW_OPENGL = 0x1;   // the window will carry an OpenGL context
+constexpr uint32_t WINDOW_OPENGL = 0x1; // the window will carry an OpenGL context
 
 class CWindow
 {
@@ -62,8 +64,8 @@ public:
   // WINDOW_OPENGL asks for a window an OpenGL context can be made on (X11: the visual
   // the GL platform chooses; Windows: its own device context, clipped children).
   // Null when there is no display or the system refuses.
-  static HWND Create(const char* szClass, const char* szTitle, uint32_t dwStyle, int x, int y,
-                     int iWidth, int iHeight, WNDPROC pfnProc, uint32_t dwFlags = 0);
+  static HWND Create(const char* szClass, const char* szTitle, uint32_t dwStyle, int x, int y, int iWidth,
+                     int iHeight, WNDPROC pfnProc, uint32_t dwFlags = 0);
 
   // Adopts a window of another client (an xscreensaver window, the root window; on
   // Windows a window of this process, which is subclassed), given by its system
@@ -119,33 +121,33 @@ public:
   // never null).  Opaque here so that this header names no system type.
   static void* GetNativeDisplay();
 
-  bool    Destroy();                 // sends WM_DESTROY, then destroys (an adopted window: lets go)
-  bool    Show(int iCmdShow);        // answers whether it was visible before
-  bool    Update();                  // flushes drawing requests to the server (GDI)
-  bool    SetFocus();
-  bool    SetTitle(const char* szTitle);
-  bool    SetIcon(int iWidth, int iHeight, const uint32_t* pARGB);  // _NET_WM_ICON, WM_SETICON
-  bool    SetFullscreen(bool bFullscreen);  // false when the window manager (system) refuses
-  bool    SetCapture();
-  LRESULT Send(uint32_t uMsg, WPARAM wParam, LPARAM lParam);  // the procedure, directly
+  bool Destroy();          // sends WM_DESTROY, then destroys (an adopted window: lets go)
+  bool Show(int iCmdShow); // answers whether it was visible before
+  bool Update();           // flushes drawing requests to the server (GDI)
+  bool SetFocus();
+  bool SetTitle(const char* szTitle);
+  bool SetIcon(int iWidth, int iHeight, const uint32_t* pARGB); // _NET_WM_ICON, WM_SETICON
+  bool SetFullscreen(bool bFullscreen); // false when the window manager (system) refuses
+  bool SetCapture();
+  LRESULT Send(uint32_t uMsg, WPARAM wParam, LPARAM lParam); // the procedure, directly
 
-  bool  SetProp(const char* szName, void* pValue);
+  bool SetProp(const char* szName, void* pValue);
   void* GetProp(const char* szName) const;
   void* RemoveProp(const char* szName);
 
-  bool IsIconic() const     { return m_bIconic; }
-  bool IsVisible() const    { return m_bMapped; }
+  bool IsIconic() const { return m_bIconic; }
+  bool IsVisible() const { return m_bMapped; }
   bool IsFullscreen() const { return m_bFullscreen; }
-  bool IsDestroyed() const  { return m_hNative == 0; }
-  bool IsForeign() const    { return m_bForeign; }
+  bool IsDestroyed() const { return m_hNative == 0; }
+  bool IsForeign() const { return m_bForeign; }
   bool GetClientSize(int* pWidth, int* pHeight) const;
 
   const std::string& GetClassName() const { return m_strClass; }
-  const std::string& GetTitle() const     { return m_strTitle; }
-  uint32_t      GetStyle() const   { return m_dwStyle; }
-  WNDPROC       GetProc() const    { return m_pfnProc; }
+  const std::string& GetTitle() const { return m_strTitle; }
+  uint32_t GetStyle() const { return m_dwStyle; }
+  WNDPROC GetProc() const { return m_pfnProc; }
   // The system's handle of the window (an X Window id, an HWND; 0 once destroyed).
-  uintptr_t     GetNativeHandle() const { return m_hNative; }
+  uintptr_t GetNativeHandle() const { return m_hNative; }
 
 private:
   CWindow();
@@ -159,30 +161,30 @@ private:
   struct SNative;
 
   static CWindow* FromNative(uintptr_t hNative);
-  static void     HandleEvent(void* pEvent);   // an XEvent; a MSG on Windows
-  void            Forget();
-  void            SetIconic(bool bIconic);
-  void            ApplyCursor();
-  void            ReadWindowState();
-  uint32_t        KeyState(unsigned int uState) const;
+  static void HandleEvent(void* pEvent); // an XEvent; a MSG on Windows
+  void Forget();
+  void SetIconic(bool bIconic);
+  void ApplyCursor();
+  void ReadWindowState();
+  uint32_t KeyState(unsigned int uState) const;
 
-  std::string   m_strClass;
-  std::string   m_strTitle;
-  uint32_t      m_dwStyle = 0;
-  WNDPROC       m_pfnProc = nullptr;
-  uintptr_t     m_hNative = 0;           // X Window id or HWND; 0 once destroyed
+  std::string m_strClass;
+  std::string m_strTitle;
+  uint32_t m_dwStyle = 0;
+  WNDPROC m_pfnProc = nullptr;
+  uintptr_t m_hNative = 0; // X Window id or HWND; 0 once destroyed
   std::unique_ptr<SNative> m_pNative;
-  int           m_iWidth = 0;
-  int           m_iHeight = 0;
-  bool          m_bMapped = false;
-  bool          m_bIconic = false;
-  bool          m_bHiding = false;      // unmapped by Show(SW_HIDE), not minimised
-  bool          m_bFullscreen = false;
-  bool          m_bFocused = false;
-  bool          m_bDestroying = false;
-  bool          m_bCursorHidden = false;
-  bool          m_bForeign = false;     // another client's window, adopted by Attach
+  int m_iWidth = 0;
+  int m_iHeight = 0;
+  bool m_bMapped = false;
+  bool m_bIconic = false;
+  bool m_bHiding = false; // unmapped by Show(SW_HIDE), not minimised
+  bool m_bFullscreen = false;
+  bool m_bFocused = false;
+  bool m_bDestroying = false;
+  bool m_bCursorHidden = false;
+  bool m_bForeign = false; // another client's window, adopted by Attach
   std::map<std::string, void*> m_mapProps;
 };
 
-}  // namespace zos
+} // namespace zos

@@ -12,4 +12,4 @@ namespace zos
 // False when the window is gone or the server refuses.
 bool CaptureWindow(HWND hwnd, int* pWidth, int* pHeight, std::vector<uint32_t>* pPixels);
 
-}  // namespace zos
+} // namespace zos

@@ -12,8 +12,7 @@
 
 using namespace zos;
 
-C3DEngineSoft::C3DEngineSoft()
-  : m_Platform{}, m_dwTextColor(0xFF000000u), m_dwTextBackground(SOFT_BACKGROUND)
+C3DEngineSoft::C3DEngineSoft() : m_Platform{}, m_dwTextColor(0xFF000000u), m_dwTextBackground(SOFT_BACKGROUND)
 {
 }
 
@@ -29,7 +28,7 @@ C3DEngineSoft::~C3DEngineSoft()
 
 ZRESULT C3DEngineSoft::Create(SEngineSettings* pSettings, CWindow* hWnd)
 {
-  m_pSettings     = pSettings;
+  m_pSettings = pSettings;
   m_Platform.hWnd = hWnd;
   if (!hWnd)
     return 5;
@@ -37,8 +36,7 @@ ZRESULT C3DEngineSoft::Create(SEngineSettings* pSettings, CWindow* hWnd)
     return ZP_FAIL;
 
   int width = 0, height = 0;
-  if (!hWnd->GetClientSize(&width, &height) || width <= 0 || height <= 0 ||
-      width > 0xFFFF || height > 0xFFFF)
+  if (!hWnd->GetClientSize(&width, &height) || width <= 0 || height <= 0 || width > 0xFFFF || height > 0xFFFF)
     return ZP_FAIL;
   m_Platform.rcClient = { 0, 0, width, height };
 
@@ -49,14 +47,13 @@ ZRESULT C3DEngineSoft::Create(SEngineSettings* pSettings, CWindow* hWnd)
   return CreateSurfaces(pSettings, hWnd, uint32_t(width), uint32_t(height));
 }
 
-ZRESULT C3DEngineSoft::CreateOffscreen(SEngineSettings* pSettings, uint16_t wWidth,
-                                       uint16_t wHeight)
+ZRESULT C3DEngineSoft::CreateOffscreen(SEngineSettings* pSettings, uint16_t wWidth, uint16_t wHeight)
 {
   m_pSettings = pSettings;
   if (!pSettings || !wWidth || !wHeight)
     return ZP_FAIL;
-  m_Platform.hWnd      = nullptr;
-  m_Platform.rcClient  = { 0, 0, wWidth, wHeight };
+  m_Platform.hWnd = nullptr;
+  m_Platform.rcClient = { 0, 0, wWidth, wHeight };
   m_Platform.pWindowDC = nullptr;
   return CreateSurfaces(pSettings, nullptr, wWidth, wHeight);
 }
@@ -70,9 +67,10 @@ ZRESULT C3DEngineSoft::CreateSurfaces(SEngineSettings* pSettings, HWND hWnd, uin
   m_Platform.pMemoryDC1 = &m_Bitmap1;
   m_Platform.pMemoryDC2 = &m_Bitmap2;
   m_Platform.pCurrentDC = &m_Bitmap1;
-  pSettings->pPlatform  = &m_Platform;
+  pSettings->pPlatform = &m_Platform;
 
-  if (!m_pCamera) {
+  if (!m_pCamera)
+  {
     m_pCamera = new (std::nothrow) CCameraSoft;
     if (!m_pCamera)
       return ZP_FAIL;
@@ -95,7 +93,8 @@ ZRESULT C3DEngineSoft::Destroy()
   m_Platform.pMemoryDC1 = nullptr;
   m_Platform.pMemoryDC2 = nullptr;
   m_Platform.pCurrentDC = nullptr;
-  if (m_Platform.pWindowDC) {
+  if (m_Platform.pWindowDC)
+  {
     m_WindowDC.Detach();
     m_Platform.pWindowDC = nullptr;
   }
@@ -104,26 +103,24 @@ ZRESULT C3DEngineSoft::Destroy()
 
   m_Raster.SetTarget(nullptr);
   const ZRESULT rRaster = m_Raster.Release();
-  const ZRESULT rBase   = C3DEngine::Destroy();
+  const ZRESULT rBase = C3DEngine::Destroy();
   return (ZP_FAILED(rRaster) || ZP_FAILED(rBase)) ? ZP_FAIL : ZP_OK;
 }
 
-ZRESULT C3DEngineSoft::ApplyFog()
-{
-  return ZP_OK;
-}
+ZRESULT C3DEngineSoft::ApplyFog() { return ZP_OK; }
 
 ZRESULT C3DEngineSoft::ApplyLights()
 {
   // The three words after light 1's position hold no light state on this platform
   // (the rasterizer lights faces from the position alone); they are cleared.
   static_assert(offsetof(SLightSettings, fDiffuse) == offsetof(SLightSettings, vPosition) + 12 &&
-                  offsetof(SLightSettings, fAmbient) == offsetof(SLightSettings, fDiffuse) + 8,
+                    offsetof(SLightSettings, fAmbient) == offsetof(SLightSettings, fDiffuse) + 8,
                 "the three words follow the position");
-  if (m_pSettings) {
-    m_pSettings->light1.fDiffuse  = 0.0f;
+  if (m_pSettings)
+  {
+    m_pSettings->light1.fDiffuse = 0.0f;
     m_pSettings->light1.fSpecular = 0.0f;
-    m_pSettings->light1.fAmbient  = 0.0f;
+    m_pSettings->light1.fAmbient = 0.0f;
   }
   return ZP_OK;
 }
@@ -142,26 +139,24 @@ ZRESULT C3DEngineSoft::BeginFrame()
 ZRESULT C3DEngineSoft::EndFrame()
 {
   CBitmap* dc = m_Platform.pCurrentDC;
-  if (m_pSettings) {
+  if (m_pSettings)
+  {
     std::snprintf(m_pSettings->szName, sizeof(m_pSettings->szName), "%.02f fps %ux%ux%u %.02f",
-                  m_pSettings->dFrameRate, unsigned(m_pSettings->wWidth),
-                  unsigned(m_pSettings->wHeight), unsigned(m_pSettings->byColorDepth),
-                  m_pSettings->dFrameStep);
+                  m_pSettings->dFrameRate, unsigned(m_pSettings->wWidth), unsigned(m_pSettings->wHeight),
+                  unsigned(m_pSettings->byColorDepth), m_pSettings->dFrameStep);
     if (dc)
-      dc->DrawText(m_pSettings->szName, m_dwTextColor, m_dwTextBackground,
-                   TextScale(dc->GetHeight()));
+      dc->DrawText(m_pSettings->szName, m_dwTextColor, m_dwTextBackground, TextScale(dc->GetHeight()));
   }
 
   // A window already destroyed (closed during the frame) is not drawn into.
-  if (dc && m_Platform.pWindowDC && CWindow::IsWindow(m_Platform.hWnd)) {
+  if (dc && m_Platform.pWindowDC && CWindow::IsWindow(m_Platform.hWnd))
+  {
     const SSoftRect& rc = m_Platform.rcClient;
-    m_Platform.pWindowDC->Present(*dc, 0, 0, uint32_t(rc.right - rc.left),
-                                  uint32_t(rc.bottom - rc.top));
+    m_Platform.pWindowDC->Present(*dc, 0, 0, uint32_t(rc.right - rc.left), uint32_t(rc.bottom - rc.top));
   }
 
   // Draw the next frame into the other bitmap.
-  m_Platform.pCurrentDC = (dc == m_Platform.pMemoryDC1) ? m_Platform.pMemoryDC2
-                                                        : m_Platform.pMemoryDC1;
+  m_Platform.pCurrentDC = (dc == m_Platform.pMemoryDC1) ? m_Platform.pMemoryDC2 : m_Platform.pMemoryDC1;
   m_Raster.SetTarget(m_Platform.pCurrentDC);
   m_Raster.ClearDepth();
   return ZP_OK;
@@ -171,19 +166,19 @@ CBitmap* C3DEngineSoft::GetPresentedBitmap() const
 {
   if (!m_Platform.pCurrentDC)
     return nullptr;
-  return m_Platform.pCurrentDC == m_Platform.pMemoryDC1 ? m_Platform.pMemoryDC2
-                                                        : m_Platform.pMemoryDC1;
+  return m_Platform.pCurrentDC == m_Platform.pMemoryDC1 ? m_Platform.pMemoryDC2 : m_Platform.pMemoryDC1;
 }
 
 C3DObject* C3DEngineSoft::CreateObject(uint32_t dwKind, uint32_t dwRenderFlags)
 {
   C3DObject* pObject = nullptr;
-  switch (ObjectClassBit(dwKind)) {
-  case OBJECT_KIND_MESH:    pObject = new (std::nothrow) CObjectSoft3D(&m_Raster); break;
-  case OBJECT_KIND_BARE:    pObject = new (std::nothrow) CObjectSoftBare(&m_Raster); break;
-  case OBJECT_KIND_SPRITES: pObject = new (std::nothrow) CObjectSoftSprites(&m_Raster); break;
-  case OBJECT_KIND_SCREEN:  pObject = new (std::nothrow) CObjectSoft2D(&m_Raster); break;
-  default:                  return nullptr;
+  switch (ObjectClassBit(dwKind))
+  {
+    case OBJECT_KIND_MESH: pObject = new (std::nothrow) CObjectSoft3D(&m_Raster); break;
+    case OBJECT_KIND_BARE: pObject = new (std::nothrow) CObjectSoftBare(&m_Raster); break;
+    case OBJECT_KIND_SPRITES: pObject = new (std::nothrow) CObjectSoftSprites(&m_Raster); break;
+    case OBJECT_KIND_SCREEN: pObject = new (std::nothrow) CObjectSoft2D(&m_Raster); break;
+    default: return nullptr;
   }
   return AdoptObject(pObject, dwKind, dwRenderFlags);
 }
@@ -208,7 +203,4 @@ CShader* C3DEngineSoft::CreateShader(uint32_t, uint32_t)
   return nullptr; // no shaders on this platform
 }
 
-ZRESULT C3DEngineSoft::DestroyShader(CShader*)
-{
-  return ZP_FAIL;
-}
+ZRESULT C3DEngineSoft::DestroyShader(CShader*) { return ZP_FAIL; }

@@ -24,12 +24,12 @@ struct SSoftRect
 // contexts are the bitmaps themselves: a bitmap here is its own drawing context.
 struct SPlatformSoft
 {
-  zos::HWND              hWnd;
-  SSoftRect              rcClient;
-  zos::CBitmapPresenter* pWindowDC;    // null when drawing off-screen
-  zos::CBitmap*          pCurrentDC;   // the bitmap being drawn
-  zos::CBitmap*          pMemoryDC1;
-  zos::CBitmap*          pMemoryDC2;
+  zos::HWND hWnd;
+  SSoftRect rcClient;
+  zos::CBitmapPresenter* pWindowDC; // null when drawing off-screen
+  zos::CBitmap* pCurrentDC;         // the bitmap being drawn
+  zos::CBitmap* pMemoryDC1;
+  zos::CBitmap* pMemoryDC2;
 };
 
 // The camera of this platform: UpdateView and Resize as the base; the projection
@@ -51,45 +51,44 @@ class C3DEngineSoft : public C3DEngine
 {
 public:
   C3DEngineSoft();
-  ~C3DEngineSoft() override;                                                      // 0
+  ~C3DEngineSoft() override; // 0
 
   // Null window: 5.  Client size, presentation, bitmaps, camera or depth buffer that
   // cannot be had: ZP_FAIL.
-  ZRESULT Create(SEngineSettings* pSettings, zos::CWindow* hWnd) override;             // 1
-  ZRESULT Destroy() override;                                                     // 2
-  ZRESULT ApplyFog() override;                                                    // 3
-  ZRESULT ApplyLights() override;                                                 // 4
-  ZRESULT BeginFrame() override;                                                  // 5
-  ZRESULT EndFrame() override;                                                    // 6
-  C3DObject*    CreateObject(uint32_t dwKind, uint32_t dwRenderFlags) override;   // 7
+  ZRESULT Create(SEngineSettings* pSettings, zos::CWindow* hWnd) override;   // 1
+  ZRESULT Destroy() override;                                                // 2
+  ZRESULT ApplyFog() override;                                               // 3
+  ZRESULT ApplyLights() override;                                            // 4
+  ZRESULT BeginFrame() override;                                             // 5
+  ZRESULT EndFrame() override;                                               // 6
+  C3DObject* CreateObject(uint32_t dwKind, uint32_t dwRenderFlags) override; // 7
   CIndexBuffer* CreateIndexBuffer(uint32_t dwIgnored1, uint32_t dwIgnored2,
-                                  uint32_t dwType) override;                      // 9
-  CTexture*     CreateTexture(uint32_t dwKind, uint32_t dwTextureFlags) override; // 11
-  CShader*      CreateShader(uint32_t dwKind, uint32_t dwIgnored) override;       // 13
-  ZRESULT       DestroyShader(CShader* pShader) override;                         // 14
+                                  uint32_t dwType) override;                  // 9
+  CTexture* CreateTexture(uint32_t dwKind, uint32_t dwTextureFlags) override; // 11
+  CShader* CreateShader(uint32_t dwKind, uint32_t dwIgnored) override;        // 13
+  ZRESULT DestroyShader(CShader* pShader) override;                           // 14
 
   // Everything Create does except the window: the frames are drawn into the bitmaps
   // and EndFrame presents nothing.  For drawing without a display (tests, benchmarks).
   ZRESULT CreateOffscreen(SEngineSettings* pSettings, uint16_t wWidth, uint16_t wHeight);
 
-  CSoftRaster*         GetRaster() { return &m_Raster; }
+  CSoftRaster* GetRaster() { return &m_Raster; }
   const SPlatformSoft& GetPlatform() const { return m_Platform; }
-  zos::CBitmap*        GetCurrentBitmap() const { return m_Platform.pCurrentDC; }
+  zos::CBitmap* GetCurrentBitmap() const { return m_Platform.pCurrentDC; }
   // The bitmap presented by the last EndFrame (the other one is being drawn).
-  zos::CBitmap*        GetPresentedBitmap() const;
+  zos::CBitmap* GetPresentedBitmap() const;
 
   // Scale of the built-in font for the frame-rate line.
   static int TextScale(uint32_t dwHeight) { return dwHeight >= 400 ? 2 : 1; }
 
 private:
-  ZRESULT CreateSurfaces(SEngineSettings* pSettings, zos::HWND hWnd, uint32_t dwWidth,
-                         uint32_t dwHeight);
+  ZRESULT CreateSurfaces(SEngineSettings* pSettings, zos::HWND hWnd, uint32_t dwWidth, uint32_t dwHeight);
 
-  SPlatformSoft    m_Platform;
-  CSoftRaster      m_Raster;
+  SPlatformSoft m_Platform;
+  CSoftRaster m_Raster;
   zos::CBitmapPresenter m_WindowDC;
-  zos::CBitmap     m_Bitmap1;
-  zos::CBitmap     m_Bitmap2;
-  uint32_t         m_dwTextColor;       // set by BeginFrame
-  uint32_t         m_dwTextBackground;
+  zos::CBitmap m_Bitmap1;
+  zos::CBitmap m_Bitmap2;
+  uint32_t m_dwTextColor; // set by BeginFrame
+  uint32_t m_dwTextBackground;
 };

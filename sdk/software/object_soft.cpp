@@ -9,9 +9,9 @@
 #include <cstring>
 
 CObjectSoft::CObjectSoft(CSoftRaster* pRaster)
-  : m_pRaster(pRaster), m_pVertices(nullptr), m_pProjected(nullptr), m_pStamps(nullptr),
-    m_dwStamp(0), m_dwStorageCount(0), m_bScreenSpace(false), m_pWalkWorld(nullptr),
-    m_vWalkTranslation{0, 0, 0}, m_dwWalkFlags(0)
+    : m_pRaster(pRaster), m_pVertices(nullptr), m_pProjected(nullptr), m_pStamps(nullptr), m_dwStamp(0),
+      m_dwStorageCount(0), m_bScreenSpace(false), m_pWalkWorld(nullptr), m_vWalkTranslation{ 0, 0, 0 },
+      m_dwWalkFlags(0)
 {
 }
 
@@ -25,11 +25,11 @@ void CObjectSoft::FreeVertices()
     TrackedFree(m_pProjected);
   if (m_pStamps)
     TrackedFree(m_pStamps);
-  m_pVertices      = nullptr;
-  m_pProjected     = nullptr;
-  m_pStamps        = nullptr;
+  m_pVertices = nullptr;
+  m_pProjected = nullptr;
+  m_pStamps = nullptr;
   m_dwStorageCount = 0;
-  m_dwStamp        = 0;
+  m_dwStamp = 0;
 }
 
 ZRESULT CObjectSoft::AllocateVertices(uint32_t dwVertexCount, uint32_t dwPartCount)
@@ -37,10 +37,11 @@ ZRESULT CObjectSoft::AllocateVertices(uint32_t dwVertexCount, uint32_t dwPartCou
   FreeVertices();
   if (dwVertexCount == 0)
     return ZP_OK;
-  m_pVertices  = static_cast<SSoftVertex*>(TrackedCalloc(dwVertexCount, sizeof(SSoftVertex)));
+  m_pVertices = static_cast<SSoftVertex*>(TrackedCalloc(dwVertexCount, sizeof(SSoftVertex)));
   m_pProjected = static_cast<SVector3*>(TrackedCalloc(dwVertexCount, sizeof(SVector3)));
-  m_pStamps    = static_cast<uint32_t*>(TrackedCalloc(dwVertexCount, sizeof(uint32_t)));
-  if (!m_pVertices || !m_pProjected || !m_pStamps) {
+  m_pStamps = static_cast<uint32_t*>(TrackedCalloc(dwVertexCount, sizeof(uint32_t)));
+  if (!m_pVertices || !m_pProjected || !m_pStamps)
+  {
     FreeVertices();
     return ZP_FAIL;
   }
@@ -57,15 +58,16 @@ ZRESULT CObjectSoft::Release()
 // ---------------------------------------------------------------------------------------
 // Vertices: stored and returned exactly as given.
 
-void CObjectSoft::SetVertex(uint32_t dwVertex, float x, float y, float z, uint32_t dwDiffuse,
-                            float u, float v, float nx, float ny, float nz, uint32_t dwSpecular)
+void CObjectSoft::SetVertex(uint32_t dwVertex, float x, float y, float z, uint32_t dwDiffuse, float u,
+                            float v, float nx, float ny, float nz, uint32_t dwSpecular)
 {
-  if (SSoftVertex* p = VertexAt(dwVertex)) {
-    p->vPosition  = { x, y, z };
-    p->vNormal    = { nx, ny, nz };
-    p->dwDiffuse  = dwDiffuse;
+  if (SSoftVertex* p = VertexAt(dwVertex))
+  {
+    p->vPosition = { x, y, z };
+    p->vNormal = { nx, ny, nz };
+    p->dwDiffuse = dwDiffuse;
     p->dwSpecular = dwSpecular;
-    p->vTexCoord  = { u, v };
+    p->vTexCoord = { u, v };
   }
 }
 
@@ -99,17 +101,22 @@ void CObjectSoft::SetSpecular(uint32_t dwVertex, uint32_t dwColor)
     p->dwSpecular = dwColor;
 }
 
-void CObjectSoft::GetVertex(uint32_t dwVertex, SVector3* pPosition, uint32_t* pDiffuse,
-                            SVector2* pTexCoord, SVector3* pNormal, uint32_t* pSpecular)
+void CObjectSoft::GetVertex(uint32_t dwVertex, SVector3* pPosition, uint32_t* pDiffuse, SVector2* pTexCoord,
+                            SVector3* pNormal, uint32_t* pSpecular)
 {
   const SSoftVertex* p = VertexAt(dwVertex);
   if (!p)
     return;
-  if (pPosition) *pPosition = p->vPosition;
-  if (pDiffuse) *pDiffuse = p->dwDiffuse;
-  if (pTexCoord) *pTexCoord = p->vTexCoord;
-  if (pNormal) *pNormal = p->vNormal;
-  if (pSpecular) *pSpecular = p->dwSpecular;
+  if (pPosition)
+    *pPosition = p->vPosition;
+  if (pDiffuse)
+    *pDiffuse = p->dwDiffuse;
+  if (pTexCoord)
+    *pTexCoord = p->vTexCoord;
+  if (pNormal)
+    *pNormal = p->vNormal;
+  if (pSpecular)
+    *pSpecular = p->dwSpecular;
 }
 
 SVector3* CObjectSoft::GetPositionAddress(uint32_t dwVertex)
@@ -236,33 +243,22 @@ void CObjectSoft::QueryCullMode(uint32_t dwPart, uint32_t* pMode)
 // ---------------------------------------------------------------------------------------
 // Drawing
 
-ZRESULT CObjectSoft::Draw(int32_t iPartCount)
-{
-  return Walk(0, PartsFor(iPartCount), true);
-}
+ZRESULT CObjectSoft::Draw(int32_t iPartCount) { return Walk(0, PartsFor(iPartCount), true); }
 
-ZRESULT CObjectSoft::DrawPart(uint32_t dwPart)
-{
-  return Walk(dwPart, 1, true);
-}
+ZRESULT CObjectSoft::DrawPart(uint32_t dwPart) { return Walk(dwPart, 1, true); }
 
-ZRESULT CObjectSoft::DrawGeometry(int32_t iPartCount)
-{
-  return Walk(0, PartsFor(iPartCount), false);
-}
+ZRESULT CObjectSoft::DrawGeometry(int32_t iPartCount) { return Walk(0, PartsFor(iPartCount), false); }
 
-ZRESULT CObjectSoft::DrawPartGeometry(uint32_t dwPart)
-{
-  return Walk(dwPart, 1, false);
-}
+ZRESULT CObjectSoft::DrawPartGeometry(uint32_t dwPart) { return Walk(dwPart, 1, false); }
 
 const SVector3& CObjectSoft::Projected(uint32_t dwVertex)
 {
-  if (m_pStamps[dwVertex] != m_dwStamp) {
+  if (m_pStamps[dwVertex] != m_dwStamp)
+  {
     m_pStamps[dwVertex] = m_dwStamp;
-    m_pSettings->pMath->Project(&m_pProjected[dwVertex], m_pSettings->wWidth,
-                                m_pSettings->wHeight, m_pWalkWorld, &m_pSettings->matView,
-                                &m_pSettings->matProjection, &m_pVertices[dwVertex].vPosition);
+    m_pSettings->pMath->Project(&m_pProjected[dwVertex], m_pSettings->wWidth, m_pSettings->wHeight,
+                                m_pWalkWorld, &m_pSettings->matView, &m_pSettings->matProjection,
+                                &m_pVertices[dwVertex].vPosition);
   }
   return m_pProjected[dwVertex];
 }
@@ -286,22 +282,24 @@ void CObjectSoft::DrawTriangle(uint32_t i0, uint32_t i1, uint32_t i2, uint32_t d
   const SSoftVertex& v2 = m_pVertices[i2];
   uint32_t c0 = 0, c1 = 0, c2 = 0;
   const uint32_t F = m_dwWalkFlags;
-  if (F & RENDER_LIGHT) {
+  if (F & RENDER_LIGHT)
+  {
     c0 = v0.dwDiffuse;
     c1 = v1.dwDiffuse;
     c2 = v2.dwDiffuse;
-    if (F & RENDER_LIGHTING) {
-      const float k = CSoftRaster::FaceFactor(v0.vPosition, v1.vPosition, v2.vPosition,
-                                              m_vWalkTranslation,
+    if (F & RENDER_LIGHTING)
+    {
+      const float k = CSoftRaster::FaceFactor(v0.vPosition, v1.vPosition, v2.vPosition, m_vWalkTranslation,
                                               m_pSettings->light1.vPosition);
       c0 = CSoftRaster::ScaleColor(c0, k);
       c1 = CSoftRaster::ScaleColor(c1, k);
       c2 = CSoftRaster::ScaleColor(c2, k);
     }
   }
-  if ((F & RENDER_FOG) && m_pSettings->swFog.bCurrent) {
-    const float    start = m_pSettings->fFogStart, end = m_pSettings->fFogEnd;
-    const uint32_t fog   = m_pSettings->dwFogColor;
+  if ((F & RENDER_FOG) && m_pSettings->swFog.bCurrent)
+  {
+    const float start = m_pSettings->fFogStart, end = m_pSettings->fFogEnd;
+    const uint32_t fog = m_pSettings->dwFogColor;
     c0 = CSoftRaster::FogColor(c0, A.z, start, end, fog);
     c1 = CSoftRaster::FogColor(c1, B.z, start, end, fog);
     c2 = CSoftRaster::FogColor(c2, C.z, start, end, fog);
@@ -315,40 +313,43 @@ void CObjectSoft::WalkPart(const TIndex* pIndices, uint32_t dwIndexTotal, const 
   // Index positions are checked against the array; 64-bit sums cannot wrap.
   const uint64_t first = part.dwFirstIndex;
   const uint64_t count = part.dwIndexCount;
-  const uint32_t b     = part.dwBaseVertex;
-  const uint32_t cull  = part.dwCullMode;
+  const uint32_t b = part.dwBaseVertex;
+  const uint32_t cull = part.dwCullMode;
   auto fits = [dwIndexTotal](uint64_t last) { return last < dwIndexTotal; };
 
-  switch (part.dwPrimitiveType) {
-  case PRIMITIVE_TRIANGLE_LIST:
-    for (uint64_t i = first; i < first + count; i += 3) {
-      if (!fits(i + 2))
-        break;
-      DrawTriangle(pIndices[i] + b, pIndices[i + 1] + b, pIndices[i + 2] + b, cull);
-    }
-    break;
-  case PRIMITIVE_TRIANGLE_STRIP:
-    for (uint64_t k = 0; k < part.dwPrimitiveCount; ++k) {
-      const uint64_t i = first + k;
-      if (!fits(i + 2))
-        break;
-      if (k & 1)
-        DrawTriangle(pIndices[i + 1] + b, pIndices[i] + b, pIndices[i + 2] + b, cull);
-      else
+  switch (part.dwPrimitiveType)
+  {
+    case PRIMITIVE_TRIANGLE_LIST:
+      for (uint64_t i = first; i < first + count; i += 3)
+      {
+        if (!fits(i + 2))
+          break;
         DrawTriangle(pIndices[i] + b, pIndices[i + 1] + b, pIndices[i + 2] + b, cull);
-    }
-    break;
-  case PRIMITIVE_TRIANGLE_FAN:
-    if (!fits(first))
+      }
       break;
-    for (uint64_t i = first + 1; i + 2 <= first + count; ++i) {
-      if (!fits(i + 1))
+    case PRIMITIVE_TRIANGLE_STRIP:
+      for (uint64_t k = 0; k < part.dwPrimitiveCount; ++k)
+      {
+        const uint64_t i = first + k;
+        if (!fits(i + 2))
+          break;
+        if (k & 1)
+          DrawTriangle(pIndices[i + 1] + b, pIndices[i] + b, pIndices[i + 2] + b, cull);
+        else
+          DrawTriangle(pIndices[i] + b, pIndices[i + 1] + b, pIndices[i + 2] + b, cull);
+      }
+      break;
+    case PRIMITIVE_TRIANGLE_FAN:
+      if (!fits(first))
         break;
-      DrawTriangle(pIndices[first] + b, pIndices[i] + b, pIndices[i + 1] + b, cull);
-    }
-    break;
-  default:
-    break; // lines and points have no triangles
+      for (uint64_t i = first + 1; i + 2 <= first + count; ++i)
+      {
+        if (!fits(i + 1))
+          break;
+        DrawTriangle(pIndices[first] + b, pIndices[i] + b, pIndices[i + 1] + b, cull);
+      }
+      break;
+    default: break; // lines and points have no triangles
   }
 }
 
@@ -367,25 +368,29 @@ ZRESULT CObjectSoft::Walk(uint32_t dwFirst, uint32_t dwCount, bool bRenderStates
 
   C3DMath* math = m_pSettings->pMath;
   const bool canDraw = math && m_pRaster && m_pVertices;
-  if (canDraw) {
-    m_pWalkWorld  = m_pWorldMatrix ? m_pWorldMatrix : &m_matObject;
+  if (canDraw)
+  {
+    m_pWalkWorld = m_pWorldMatrix ? m_pWorldMatrix : &m_matObject;
     m_dwWalkFlags = m_dwRenderFlags;
     math->GetTranslation(&m_vWalkTranslation, m_pWalkWorld);
     // A new walk number invalidates every projected point; on wrap-around clear them.
-    if (++m_dwStamp == 0) {
+    if (++m_dwStamp == 0)
+    {
       std::memset(m_pStamps, 0, size_t(m_dwStorageCount) * sizeof(uint32_t));
       m_dwStamp = 1;
     }
   }
 
-  const void*    data  = ib->GetData();
+  const void* data = ib->GetData();
   const uint32_t total = ib->GetIndexCount();
   const uint32_t parts = ib->GetPartCount();
-  for (uint64_t p = dwFirst; p < uint64_t(dwFirst) + dwCount && p < parts; ++p) {
+  for (uint64_t p = dwFirst; p < uint64_t(dwFirst) + dwCount && p < parts; ++p)
+  {
     const SPartRecord* rec = ib->GetPart(uint32_t(p));
     if (!rec)
       break;
-    if (canDraw && data) {
+    if (canDraw && data)
+    {
       if (ib->GetType() == INDEX_TYPE_32)
         WalkPart(static_cast<const uint32_t*>(data), total, *rec);
       else
@@ -426,7 +431,8 @@ ZRESULT CObjectSoftSprites::DrawRange(uint32_t dwFirstVertex, uint32_t dwPrimiti
   const SMatrix* world = m_pPrepared ? m_pPrepared : (m_pWorldMatrix ? m_pWorldMatrix : &m_matObject);
   // The grey of the colour factor, opaque.
   const uint32_t colour = 0xFF000000u | (m_dwColorFactor & 0x00FFFFFFu);
-  for (uint64_t v = dwFirstVertex; v < uint64_t(dwFirstVertex) + dwPrimitiveCount; ++v) {
+  for (uint64_t v = dwFirstVertex; v < uint64_t(dwFirstVertex) + dwPrimitiveCount; ++v)
+  {
     if (v >= m_dwStorageCount || !m_pVertices)
       break;
     PlotPoint(world, m_pVertices[v].vPosition, m_fUserValue, colour);
@@ -444,8 +450,8 @@ void CObjectSoftSprites::PlotPoint(const SMatrix* pWorld, const SVector3& vPosit
                               &m_pSettings->matProjection, &vPosition);
   if (!(s.z >= 0.0f && s.z <= 1.0f))
     return;
-  m_pRaster->Point(s.x, s.y, s.z, (m_pSettings->fPointSpriteMax - m_pSettings->fPointSpriteMin) * 0.01f * fPercent,
-                   dwColor);
+  m_pRaster->Point(s.x, s.y, s.z,
+                   (m_pSettings->fPointSpriteMax - m_pSettings->fPointSpriteMin) * 0.01f * fPercent, dwColor);
 }
 
 ZRESULT CObjectSoftSprites::DrawPoints(uint32_t dwFirstPart, uint32_t dwPartCount)
@@ -461,14 +467,17 @@ ZRESULT CObjectSoftSprites::DrawPoints(uint32_t dwFirstPart, uint32_t dwPartCoun
   const void* data = ib->GetData();
   const bool b32 = ib->GetType() == INDEX_TYPE_32;
   const uint32_t total = ib->GetIndexCount();
-  for (uint64_t p = dwFirstPart; p < uint64_t(dwFirstPart) + dwPartCount && p < ib->GetPartCount(); ++p) {
+  for (uint64_t p = dwFirstPart; p < uint64_t(dwFirstPart) + dwPartCount && p < ib->GetPartCount(); ++p)
+  {
     const SPartRecord* rec = ib->GetPart(uint32_t(p));
     if (!rec)
       break;
-    for (uint64_t k = rec->dwFirstIndex; data && m_pVertices && k < uint64_t(rec->dwFirstIndex) + rec->dwIndexCount &&
-                                         k < total; ++k) {
-      const uint64_t v = uint64_t(b32 ? static_cast<const uint32_t*>(data)[k] : static_cast<const uint16_t*>(data)[k]) +
-                         rec->dwBaseVertex;
+    for (uint64_t k = rec->dwFirstIndex;
+         data && m_pVertices && k < uint64_t(rec->dwFirstIndex) + rec->dwIndexCount && k < total; ++k)
+    {
+      const uint64_t v =
+          uint64_t(b32 ? static_cast<const uint32_t*>(data)[k] : static_cast<const uint16_t*>(data)[k]) +
+          rec->dwBaseVertex;
       if (v >= m_dwStorageCount)
         continue;
       const SSoftVertex& vertex = m_pVertices[v];

@@ -32,57 +32,56 @@ public:
   explicit CObjectSoft(CSoftRaster* pRaster);
   ~CObjectSoft() override;
 
-  ZRESULT  Release() override;
-  ZRESULT  Draw(int32_t iPartCount) override;
-  ZRESULT  DrawPart(uint32_t dwPart) override;
-  ZRESULT  DrawGeometry(int32_t iPartCount) override;
-  ZRESULT  DrawPartGeometry(uint32_t dwPart) override;
-  void*    GetVertexData() override { return m_pVertices; }
+  ZRESULT Release() override;
+  ZRESULT Draw(int32_t iPartCount) override;
+  ZRESULT DrawPart(uint32_t dwPart) override;
+  ZRESULT DrawGeometry(int32_t iPartCount) override;
+  ZRESULT DrawPartGeometry(uint32_t dwPart) override;
+  void* GetVertexData() override { return m_pVertices; }
 
-  void     SetVertex(uint32_t dwVertex, float x, float y, float z, uint32_t dwDiffuse,
-                     float u, float v, float nx, float ny, float nz,
-                     uint32_t dwSpecular) override;
-  void     SetPosition(uint32_t dwVertex, const SVector3* pPosition) override;
-  void     SetTexCoord(uint32_t dwVertex, const SVector2* pTexCoord) override;
-  void     SetNormal(uint32_t dwVertex, const SVector3* pNormal) override;
-  void     SetDiffuse(uint32_t dwVertex, uint32_t dwColor) override;
-  void     SetSpecular(uint32_t dwVertex, uint32_t dwColor) override;
-  void     GetVertex(uint32_t dwVertex, SVector3* pPosition, uint32_t* pDiffuse,
-                     SVector2* pTexCoord, SVector3* pNormal, uint32_t* pSpecular) override;
+  void SetVertex(uint32_t dwVertex, float x, float y, float z, uint32_t dwDiffuse, float u, float v, float nx,
+                 float ny, float nz, uint32_t dwSpecular) override;
+  void SetPosition(uint32_t dwVertex, const SVector3* pPosition) override;
+  void SetTexCoord(uint32_t dwVertex, const SVector2* pTexCoord) override;
+  void SetNormal(uint32_t dwVertex, const SVector3* pNormal) override;
+  void SetDiffuse(uint32_t dwVertex, uint32_t dwColor) override;
+  void SetSpecular(uint32_t dwVertex, uint32_t dwColor) override;
+  void GetVertex(uint32_t dwVertex, SVector3* pPosition, uint32_t* pDiffuse, SVector2* pTexCoord,
+                 SVector3* pNormal, uint32_t* pSpecular) override;
   SVector3* GetPositionAddress(uint32_t dwVertex) override;
-  void      GetPosition(uint32_t dwVertex, SVector3* pOut) override;
+  void GetPosition(uint32_t dwVertex, SVector3* pOut) override;
   SVector2* GetTexCoordAddress(uint32_t dwVertex) override;
-  void      GetTexCoord(uint32_t dwVertex, SVector2* pOut) override;
+  void GetTexCoord(uint32_t dwVertex, SVector2* pOut) override;
   SVector3* GetNormalAddress(uint32_t dwVertex) override;
-  void      GetNormal(uint32_t dwVertex, SVector3* pOut) override;
+  void GetNormal(uint32_t dwVertex, SVector3* pOut) override;
   uint32_t* GetDiffuseAddress(uint32_t dwVertex) override;
-  void      GetDiffuse(uint32_t dwVertex, uint32_t* pOut) override;
+  void GetDiffuse(uint32_t dwVertex, uint32_t* pOut) override;
   uint32_t* GetSpecularAddress(uint32_t dwVertex) override;
-  void      GetSpecular(uint32_t dwVertex, uint32_t* pOut) override;
+  void GetSpecular(uint32_t dwVertex, uint32_t* pOut) override;
 
-  void     SetPrimitiveTypeAll(uint32_t dwType, int32_t iPartCount) override;
-  void     SetPrimitiveType(uint32_t dwPart, uint32_t dwType) override;
+  void SetPrimitiveTypeAll(uint32_t dwType, int32_t iPartCount) override;
+  void SetPrimitiveType(uint32_t dwPart, uint32_t dwType) override;
   uint32_t GetPrimitiveType(uint32_t dwPart) override;
-  void     QueryPrimitiveType(uint32_t dwPart, uint32_t* pType) override;
-  void     SetCullModeAll(uint32_t dwMode, int32_t iPartCount) override;
-  void     SetCullMode(uint32_t dwPart, uint32_t dwMode) override;
+  void QueryPrimitiveType(uint32_t dwPart, uint32_t* pType) override;
+  void SetCullModeAll(uint32_t dwMode, int32_t iPartCount) override;
+  void SetCullMode(uint32_t dwPart, uint32_t dwMode) override;
   uint32_t GetCullMode(uint32_t dwPart) override;
-  void     QueryCullMode(uint32_t dwPart, uint32_t* pMode) override;
+  void QueryCullMode(uint32_t dwPart, uint32_t* pMode) override;
 
   // Nothing to record: the rasterizer has no state besides the target and depth.
-  ZRESULT  RecordRenderStates() override { return ZP_OK; }
-  void     ApplyRenderStates() override {}
+  ZRESULT RecordRenderStates() override { return ZP_OK; }
+  void ApplyRenderStates() override {}
 
-  ZRESULT  AllocateVertices(uint32_t dwVertexCount, uint32_t dwPartCount) override;
+  ZRESULT AllocateVertices(uint32_t dwVertexCount, uint32_t dwPartCount) override;
 
   CSoftRaster* GetRaster() const { return m_pRaster; }
 
 protected:
   // The triangle walk over parts [dwFirst, dwFirst + dwCount).
-  ZRESULT  Walk(uint32_t dwFirst, uint32_t dwCount, bool bRenderStates);
+  ZRESULT Walk(uint32_t dwFirst, uint32_t dwCount, bool bRenderStates);
   template <typename TIndex>
-  void     WalkPart(const TIndex* pIndices, uint32_t dwIndexTotal, const SPartRecord& part);
-  void     DrawTriangle(uint32_t i0, uint32_t i1, uint32_t i2, uint32_t dwCullMode);
+  void WalkPart(const TIndex* pIndices, uint32_t dwIndexTotal, const SPartRecord& part);
+  void DrawTriangle(uint32_t i0, uint32_t i1, uint32_t i2, uint32_t dwCullMode);
   // The screen point of a vertex, projected once per walk.
   const SVector3& Projected(uint32_t dwVertex);
   uint32_t PartsFor(int32_t iPartCount) const;
@@ -94,16 +93,16 @@ protected:
 
   CSoftRaster* m_pRaster;
   SSoftVertex* m_pVertices;
-  SVector3*    m_pProjected;     // per-vertex screen points of the current walk
-  uint32_t*    m_pStamps;        // walk number that last projected each vertex
-  uint32_t     m_dwStamp;
-  uint32_t     m_dwStorageCount; // vertices the arrays above hold
-  bool         m_bScreenSpace;   // kind 0x10: triangles are projected but not drawn
+  SVector3* m_pProjected; // per-vertex screen points of the current walk
+  uint32_t* m_pStamps;    // walk number that last projected each vertex
+  uint32_t m_dwStamp;
+  uint32_t m_dwStorageCount; // vertices the arrays above hold
+  bool m_bScreenSpace;       // kind 0x10: triangles are projected but not drawn
 
   // Per-walk values, set up once before the triangles.
   const SMatrix* m_pWalkWorld;
-  SVector3     m_vWalkTranslation;
-  uint32_t     m_dwWalkFlags;
+  SVector3 m_vWalkTranslation;
+  uint32_t m_dwWalkFlags;
 };
 
 // Kind 0x2: perspective mesh.
@@ -163,7 +162,7 @@ private:
   ZRESULT DrawPoints(uint32_t dwFirstPart, uint32_t dwPartCount);
   // One point of the given size in percent, unless it is behind the viewer or beyond
   // the far plane.
-  void    PlotPoint(const SMatrix* pWorld, const SVector3& vPosition, float fPercent, uint32_t dwColor);
+  void PlotPoint(const SMatrix* pWorld, const SVector3& vPosition, float fPercent, uint32_t dwColor);
 
-  const SMatrix* m_pPrepared = nullptr;   // the matrix PreparePart put into effect
+  const SMatrix* m_pPrepared = nullptr; // the matrix PreparePart put into effect
 };

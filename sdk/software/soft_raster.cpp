@@ -10,8 +10,7 @@
 using namespace zos;
 
 CSoftRaster::CSoftRaster()
-  : m_wWidth(0), m_wHeight(0), m_dwPixelCount(0), m_pDepth(nullptr), m_pTarget(nullptr),
-    m_pPixels(nullptr)
+    : m_wWidth(0), m_wHeight(0), m_dwPixelCount(0), m_pDepth(nullptr), m_pTarget(nullptr), m_pPixels(nullptr)
 {
 }
 
@@ -26,9 +25,9 @@ ZRESULT CSoftRaster::Init(uint16_t wWidth, uint16_t wHeight)
   float* depth = static_cast<float*>(TrackedCalloc(count ? count : 1, sizeof(float)));
   if (!depth)
     return ZP_FAIL;
-  m_pDepth       = depth;
-  m_wWidth       = wWidth;
-  m_wHeight      = wHeight;
+  m_pDepth = depth;
+  m_wWidth = wWidth;
+  m_wHeight = wHeight;
   m_dwPixelCount = count;
   SetTarget(m_pTarget);
   return ZP_OK;
@@ -38,11 +37,11 @@ ZRESULT CSoftRaster::Release()
 {
   if (m_pDepth)
     TrackedFree(m_pDepth);
-  m_pDepth       = nullptr;
-  m_wWidth       = 0;
-  m_wHeight      = 0;
+  m_pDepth = nullptr;
+  m_wWidth = 0;
+  m_wHeight = 0;
   m_dwPixelCount = 0;
-  m_pPixels      = nullptr;
+  m_pPixels = nullptr;
   return ZP_OK;
 }
 
@@ -68,7 +67,8 @@ void CSoftRaster::ClearDepth()
     *p++ = 0.0f;
 }
 
-namespace {
+namespace
+{
 
 struct SColorF
 {
@@ -92,10 +92,7 @@ inline uint32_t Pack(const SColorF& c)
   return (ToByte(c.a) << 24) | (ToByte(c.r) << 16) | (ToByte(c.g) << 8) | ToByte(c.b);
 }
 
-inline float Clamp(float v, float lo, float hi)
-{
-  return v < lo ? lo : (v > hi ? hi : v);
-}
+inline float Clamp(float v, float lo, float hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
 } // namespace
 
@@ -120,67 +117,85 @@ void CSoftRaster::Line(const SVector3& P, uint32_t cP, const SVector3& Q, uint32
   // never negative here, so that is a floor, tracked exactly as quotient and remainder.
   int major0, dmajor, dminor, D, minor;
   bool xMajor;
-  if (ady <= adx) {
+  if (ady <= adx)
+  {
     if (dx == 0)
       return;
     xMajor = true;
-    major0 = x0; dmajor = dx; dminor = dy; D = adx; minor = y0;
-  } else {
-    xMajor = false;
-    major0 = y0; dmajor = dy; dminor = dx; D = ady; minor = x0;
+    major0 = x0;
+    dmajor = dx;
+    dminor = dy;
+    D = adx;
+    minor = y0;
   }
-  const int   s     = dmajor > 0 ? 1 : -1;
-  const float fD    = float(D);
+  else
+  {
+    xMajor = false;
+    major0 = y0;
+    dmajor = dy;
+    dminor = dx;
+    D = ady;
+    minor = x0;
+  }
+  const int s = dmajor > 0 ? 1 : -1;
+  const float fD = float(D);
   // The depth advances by (Q.z - P.z) / |d major| per pixel.
   const float zStep = (Q.z - P.z) / fD;
-  const float z0    = P.z;
+  const float z0 = P.z;
 
   // Pixel addressing: the major step moves by one pixel or one row, the minor one by
   // the other.  Coordinates are in [0, width] x [0, height]; the right and bottom
   // borders themselves are not plotted.
-  const int W          = m_wWidth;
+  const int W = m_wWidth;
   const int majorLimit = xMajor ? m_wWidth : m_wHeight;
   const int minorLimit = xMajor ? m_wHeight : m_wWidth;
   const ptrdiff_t majorStride = xMajor ? 1 : W;
   const ptrdiff_t minorStride = xMajor ? W : 1;
-  ptrdiff_t index = xMajor ? ptrdiff_t(major0) + ptrdiff_t(minor) * W
-                           : ptrdiff_t(minor) + ptrdiff_t(major0) * W;
-  float*    depth  = m_pDepth;
+  ptrdiff_t index =
+      xMajor ? ptrdiff_t(major0) + ptrdiff_t(minor) * W : ptrdiff_t(minor) + ptrdiff_t(major0) * W;
+  float* depth = m_pDepth;
   uint32_t* pixels = m_pPixels;
-  int       major  = major0;
-  int       rem    = 0;
+  int major = major0;
+  int rem = 0;
 
-  auto advanceMinor = [&]() {
+  auto advanceMinor = [&]()
+  {
     rem += dminor;
-    if (rem >= D) {
+    if (rem >= D)
+    {
       rem -= D;
       ++minor;
       index += minorStride;
-    } else if (rem < 0) {
+    }
+    else if (rem < 0)
+    {
       rem += D;
       --minor;
       index -= minorStride;
     }
   };
 
-  if (cP == cQ) {
+  if (cP == cQ)
+  {
     // One colour along the whole line, the common case (most of the frame's pixels).
     // The depth test and the minor step are written without branches: both go either
     // way from pixel to pixel, which a branch predictor cannot follow.  The arithmetic
     // is the same as below, so the pixels are too.
-    const uint32_t  word       = PlotColor(cP);
-    const ptrdiff_t majorStep  = s * majorStride;
-    const int       minorDir   = dminor >= 0 ? 1 : -1;
-    const ptrdiff_t minorStep  = minorDir * minorStride;
-    const int       remStep    = dminor;
-    const int       remReset   = dminor >= 0 ? -D : D;
-    for (int j = 0; j <= D; ++j) {
-      if (major < majorLimit && minor < minorLimit) {
-        const float    z    = z0 + float(j) * zStep;
-        const float    old  = depth[index];
-        const uint32_t keep = uint32_t(z >= old) - 1u;   // 0 when the pixel passes
-        depth[index]  = std::bit_cast<float>((std::bit_cast<uint32_t>(z) & ~keep) |
-                                             (std::bit_cast<uint32_t>(old) & keep));
+    const uint32_t word = PlotColor(cP);
+    const ptrdiff_t majorStep = s * majorStride;
+    const int minorDir = dminor >= 0 ? 1 : -1;
+    const ptrdiff_t minorStep = minorDir * minorStride;
+    const int remStep = dminor;
+    const int remReset = dminor >= 0 ? -D : D;
+    for (int j = 0; j <= D; ++j)
+    {
+      if (major < majorLimit && minor < minorLimit)
+      {
+        const float z = z0 + float(j) * zStep;
+        const float old = depth[index];
+        const uint32_t keep = uint32_t(z >= old) - 1u; // 0 when the pixel passes
+        depth[index] = std::bit_cast<float>((std::bit_cast<uint32_t>(z) & ~keep) |
+                                            (std::bit_cast<uint32_t>(old) & keep));
         pixels[index] = (word & ~keep) | (pixels[index] & keep);
       }
       major += s;
@@ -188,7 +203,7 @@ void CSoftRaster::Line(const SVector3& P, uint32_t cP, const SVector3& Q, uint32
       rem += remStep;
       // Past one whole unit of the minor axis (rem >= D going up, rem < 0 going down).
       const bool carry = dminor >= 0 ? rem >= D : rem < 0;
-      rem   += carry ? remReset : 0;
+      rem += carry ? remReset : 0;
       minor += carry ? minorDir : 0;
       index += carry ? minorStep : 0;
     }
@@ -197,15 +212,17 @@ void CSoftRaster::Line(const SVector3& P, uint32_t cP, const SVector3& Q, uint32
 
   // Alpha, red, green and blue advance by their difference / |d major| after each
   // pixel, in floating point, and are repacked by truncation.
-  SColorF       col  = Unpack(cP);
-  const SColorF q    = Unpack(cQ);
-  const SColorF step = { (q.a - col.a) / fD, (q.r - col.r) / fD, (q.g - col.g) / fD,
-                         (q.b - col.b) / fD };
-  for (int j = 0; j <= D; ++j) {
-    if (major < majorLimit && minor < minorLimit) {
+  SColorF col = Unpack(cP);
+  const SColorF q = Unpack(cQ);
+  const SColorF step = { (q.a - col.a) / fD, (q.r - col.r) / fD, (q.g - col.g) / fD, (q.b - col.b) / fD };
+  for (int j = 0; j <= D; ++j)
+  {
+    if (major < majorLimit && minor < minorLimit)
+    {
       const float z = z0 + float(j) * zStep;
-      if (z >= depth[index]) {
-        depth[index]  = z;
+      if (z >= depth[index])
+      {
+        depth[index] = z;
         pixels[index] = PlotColor(Pack(col));
       }
     }
@@ -225,18 +242,17 @@ void CSoftRaster::Point(float x, float y, float z, float size, uint32_t c)
     return;
   int n = size < 1.0f ? 1 : (size > 256.0f ? 256 : int(size));
   // Reject points far outside before converting to int (Plot works on 16-bit values).
-  if (x < -float(n) || y < -float(n) || x > float(m_wWidth) + float(n) ||
-      y > float(m_wHeight) + float(n))
+  if (x < -float(n) || y < -float(n) || x > float(m_wWidth) + float(n) || y > float(m_wHeight) + float(n))
     return;
   const int left = int(std::floor(x - float(n) * 0.5f + 0.5f));
-  const int top  = int(std::floor(y - float(n) * 0.5f + 0.5f));
+  const int top = int(std::floor(y - float(n) * 0.5f + 0.5f));
   for (int j = 0; j < n; ++j)
     for (int i = 0; i < n; ++i)
       Plot(left + i, top + j, z, c);
 }
 
-float CSoftRaster::FaceFactor(const SVector3& P0, const SVector3& P1, const SVector3& P2,
-                              const SVector3& T, const SVector3& L)
+float CSoftRaster::FaceFactor(const SVector3& P0, const SVector3& P1, const SVector3& P2, const SVector3& T,
+                              const SVector3& L)
 {
   const SVector3 a = { P0.x - P1.x, P0.y - P1.y, P0.z - P1.z };
   const SVector3 b = { P0.x - P2.x, P0.y - P2.y, P0.z - P2.z };
@@ -265,10 +281,11 @@ uint32_t CSoftRaster::FogColor(uint32_t c, float z, float fStart, float fEnd, ui
 {
   float f = (-1.0f / z - fStart) / (fEnd - fStart);
   if (!(f > 0.0f))
-    f = 0.0f;          // also NaN (z = 0 with start = end...)
+    f = 0.0f; // also NaN (z = 0 with start = end...)
   else if (f > 1.0f)
     f = 1.0f;
-  auto mix = [f](uint32_t ch, uint32_t fog) {
+  auto mix = [f](uint32_t ch, uint32_t fog)
+  {
     const float v = float(ch);
     return ToByte(v - f * (v - float(fog)));
   };

@@ -12,7 +12,10 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace zos { class CBitmap; }
+namespace zos
+{
+class CBitmap;
+}
 
 class CSoftRaster
 {
@@ -61,8 +64,8 @@ public:
   void Line(const SVector3& P, uint32_t cP, const SVector3& Q, uint32_t cQ);
 
   // A triangle as its three edges A-B, B-C, A-C.
-  void Triangle(const SVector3& A, uint32_t cA, const SVector3& B, uint32_t cB,
-                const SVector3& C, uint32_t cC)
+  void Triangle(const SVector3& A, uint32_t cA, const SVector3& B, uint32_t cB, const SVector3& C,
+                uint32_t cC)
   {
     Line(A, cA, B, cB);
     Line(B, cB, C, cC);
@@ -77,7 +80,8 @@ public:
   // 255 / 256 when its alpha is 0).
   static inline uint32_t PlotColor(uint32_t c)
   {
-    if ((c >> 24) == 0) {
+    if ((c >> 24) == 0)
+    {
       const uint32_t r = (((c >> 16) & 0xFF) * 255) >> 8;
       const uint32_t g = (((c >> 8) & 0xFF) * 255) >> 8;
       const uint32_t b = ((c & 0xFF) * 255) >> 8;
@@ -88,8 +92,8 @@ public:
 
   // Face factor of a triangle P0 P1 P2 lit from L, with the object at T:
   // k = -(normalize((P0 - P1) x (P0 - P2)) . normalize(T - L)), clamped to [0, 1].
-  static float FaceFactor(const SVector3& P0, const SVector3& P1, const SVector3& P2,
-                          const SVector3& T, const SVector3& L);
+  static float FaceFactor(const SVector3& P0, const SVector3& P1, const SVector3& P2, const SVector3& T,
+                          const SVector3& L);
   // Red, green and blue multiplied by k and truncated; alpha kept.
   static uint32_t ScaleColor(uint32_t c, float k);
   // Fog at screen depth z: f = (-1 / z - start) / (end - start) clamped to [0, 1];
@@ -97,10 +101,10 @@ public:
   static uint32_t FogColor(uint32_t c, float z, float fStart, float fEnd, uint32_t dwFog);
 
 private:
-  uint16_t  m_wWidth;
-  uint16_t  m_wHeight;
-  uint32_t  m_dwPixelCount;
-  float*    m_pDepth;
+  uint16_t m_wWidth;
+  uint16_t m_wHeight;
+  uint32_t m_dwPixelCount;
+  float* m_pDepth;
   zos::CBitmap* m_pTarget;
-  uint32_t* m_pPixels;    // the target's pixels, or null when there is none usable
+  uint32_t* m_pPixels; // the target's pixels, or null when there is none usable
 };

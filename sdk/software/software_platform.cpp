@@ -6,7 +6,8 @@
 #include <cstring>
 #include <new>
 
-namespace {
+namespace
+{
 
 const char kBuildDate[] = "Mar  4 2008";
 const char kBuildTime[] = "20:14:30";
@@ -19,26 +20,16 @@ ZRESULT DescribeSoftware(SPlatformDesc* pDesc)
     return ZP_FAIL;
   std::memset(pDesc, 0, sizeof(*pDesc));
   std::snprintf(pDesc->szBuild, sizeof(pDesc->szBuild), "%s %s", kBuildDate, kBuildTime);
-  std::snprintf(pDesc->szName, sizeof(pDesc->szName), "%s",
-                g_PlatformTable[PLATFORM_INDEX_SOFTWARE].szName);
+  std::snprintf(pDesc->szName, sizeof(pDesc->szName), "%s", g_PlatformTable[PLATFORM_INDEX_SOFTWARE].szName);
   const uint32_t version = g_PlatformTable[PLATFORM_INDEX_SOFTWARE].dwVersion;
-  pDesc->wMinor  = uint16_t(version & 0xFFFF);
-  pDesc->wMajor  = uint16_t(version >> 16);
+  pDesc->wMinor = uint16_t(version & 0xFFFF);
+  pDesc->wMajor = uint16_t(version >> 16);
   pDesc->dwFlags = PLATFORM_SOFTWARE;
   return ZP_OK;
 }
 
-C3DEngine* CreateSoftware()
-{
-  return new (std::nothrow) C3DEngineSoft;
-}
+C3DEngine* CreateSoftware() { return new (std::nothrow) C3DEngineSoft; }
 
-void DestroySoftware(C3DEngine* pEngine)
-{
-  delete pEngine;
-}
+void DestroySoftware(C3DEngine* pEngine) { delete pEngine; }
 
-SPlatformModule SoftwarePlatformModule()
-{
-  return { DescribeSoftware, CreateSoftware, DestroySoftware };
-}
+SPlatformModule SoftwarePlatformModule() { return { DescribeSoftware, CreateSoftware, DestroySoftware }; }

@@ -6,7 +6,8 @@ CTextureSoft::CTextureSoft() {}
 
 CTextureSoft::~CTextureSoft() {}
 
-namespace {
+namespace
+{
 
 uint32_t ReadBE32(const uint8_t* p)
 {
@@ -24,12 +25,13 @@ ZRESULT CTextureSoft::LoadFromMemory(const void* pData, uint32_t dwSize, uint32_
   // colour type.  Anything else is kept by name only.
   static const uint8_t kSignature[8] = { 0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A };
   const uint8_t* p = static_cast<const uint8_t*>(pData);
-  if (dwSize >= 33 && std::memcmp(p, kSignature, 8) == 0 && std::memcmp(p + 12, "IHDR", 4) == 0) {
+  if (dwSize >= 33 && std::memcmp(p, kSignature, 8) == 0 && std::memcmp(p + 12, "IHDR", 4) == 0)
+  {
     const uint32_t w = ReadBE32(p + 16), h = ReadBE32(p + 20);
     const uint8_t depth = p[24], type = p[25];
     const uint32_t channels = type == 2 ? 3 : type == 4 ? 2 : type == 6 ? 4 : 1;
-    m_wWidth        = uint16_t(w > 0xFFFF ? 0xFFFF : w);
-    m_wHeight       = uint16_t(h > 0xFFFF ? 0xFFFF : h);
+    m_wWidth = uint16_t(w > 0xFFFF ? 0xFFFF : w);
+    m_wHeight = uint16_t(h > 0xFFFF ? 0xFFFF : h);
     m_wBitsPerPixel = uint16_t(channels * depth);
   }
   return CTexture::LoadFromMemory(pData, dwSize, dwReserved, szName);

@@ -10,7 +10,8 @@
 
 int main(int argc, char** argv)
 {
-  if (argc != 3) {
+  if (argc != 3)
+  {
     std::fprintf(stderr, "usage: capture_window WINDOW-ID FILE.png\n");
     return 2;
   }
@@ -26,8 +27,9 @@ int main(int argc, char** argv)
     return 1;
   std::vector<unsigned char> rgb(static_cast<size_t>(attrs.width) * attrs.height * 3);
   for (int y = 0; y < attrs.height; ++y)
-    for (int x = 0; x < attrs.width; ++x) {
-      unsigned long p = XGetPixel(img, x, y);   // 24-bit TrueColor: 0xRRGGBB
+    for (int x = 0; x < attrs.width; ++x)
+    {
+      unsigned long p = XGetPixel(img, x, y); // 24-bit TrueColor: 0xRRGGBB
       unsigned char* o = &rgb[(static_cast<size_t>(y) * attrs.width + x) * 3];
       o[0] = static_cast<unsigned char>(p >> 16);
       o[1] = static_cast<unsigned char>(p >> 8);

@@ -10,7 +10,7 @@
 TEST(CommandLine, ScreenSaverModesFollowTheOptionLetter)
 {
   EXPECT_EQ(ClassifyCommandLine("planeto"), RUN_APPLICATION);
-  EXPECT_EQ(ClassifyCommandLine("planeto /s"), RUN_APPLICATION);   // no ".scr": always an application
+  EXPECT_EQ(ClassifyCommandLine("planeto /s"), RUN_APPLICATION); // no ".scr": always an application
   EXPECT_EQ(ClassifyCommandLine("planeto.scr"), RUN_SAVER_CONFIG);
   EXPECT_EQ(ClassifyCommandLine("planeto.scr   "), RUN_SAVER_CONFIG);
   EXPECT_EQ(ClassifyCommandLine("planeto.scr /s"), RUN_SAVER);
@@ -21,7 +21,7 @@ TEST(CommandLine, ScreenSaverModesFollowTheOptionLetter)
   EXPECT_EQ(ClassifyCommandLine("planeto.scr /c:5678"), RUN_SAVER_CONFIG);
   EXPECT_EQ(ClassifyCommandLine("planeto.scr /a"), RUN_SAVER_PASSWORD);
   EXPECT_EQ(ClassifyCommandLine("planeto.scr /x"), RUN_APPLICATION);
-  EXPECT_EQ(ClassifyCommandLine("planeto.Scr /s"), RUN_APPLICATION);  // mixed case is not the extension
+  EXPECT_EQ(ClassifyCommandLine("planeto.Scr /s"), RUN_APPLICATION); // mixed case is not the extension
   // A quoted program name is skipped up to its closing quote, spaces and all.
   EXPECT_EQ(ClassifyCommandLine("\"/opt/my savers/planeto.scr\" /s"), RUN_SAVER);
   EXPECT_EQ(ClassifyCommandLine("\"/opt/my savers/planeto.scr\""), RUN_SAVER_CONFIG);
@@ -40,8 +40,15 @@ TEST(CommandLine, ScreenSaverModesFollowTheOptionLetter)
 
 TEST(CommandLine, OwnOptionsAreTakenOutBeforeClassification)
 {
-  const char* argv[] = { "planeto.scr", "--platform=software", "/s", "--frames", "12", "--seed=7",
-                         "--step=0.5", "--set=engine.WORLD.WIDTH=640", "--screenshot=a.png" };
+  const char* argv[] = { "planeto.scr",
+                         "--platform=software",
+                         "/s",
+                         "--frames",
+                         "12",
+                         "--seed=7",
+                         "--step=0.5",
+                         "--set=engine.WORLD.WIDTH=640",
+                         "--screenshot=a.png" };
   SOptions o;
   std::string error;
   ASSERT_TRUE(ParseOptions(9, argv, o, error)) << error;
@@ -89,11 +96,13 @@ TEST(CommandLine, BadOptionsAreRefusedWithAReason)
     { "planeto", "--window-id=0x" },
   };
   // Elsewhere one dash is no option of ours: it goes on to the classification.
-  if (XSCREENSAVER_HACK) {
+  if (XSCREENSAVER_HACK)
+  {
     bad.push_back({ "planeto", "-window-id" });
     bad.push_back({ "planeto", "-window-id", "0" });
   }
-  for (const auto& args : bad) {
+  for (const auto& args : bad)
+  {
     SOptions o;
     std::string error;
     EXPECT_FALSE(ParseOptions(static_cast<int>(args.size()), args.data(), o, error)) << args[1];
@@ -129,7 +138,8 @@ TEST(CommandLine, XscreensaverOptionsNameTheWindowToDrawInto)
   // $XSCREENSAVER_WINDOW stands in for the root, never for an explicit window.
   EXPECT_TRUE(ApplyScreenSaverWindow(o, "0x30", error) && o.windowId == 42ul);
   ASSERT_TRUE(ParseOptions(2, argv, o, error));
-  EXPECT_TRUE(ApplyScreenSaverWindow(o, "0x30", error) && o.hackTarget == HACK_WINDOW && o.windowId == 0x30ul);
+  EXPECT_TRUE(ApplyScreenSaverWindow(o, "0x30", error) && o.hackTarget == HACK_WINDOW &&
+              o.windowId == 0x30ul);
   o = SOptions();
   EXPECT_FALSE(ApplyScreenSaverWindow(o, "junk", error));
   EXPECT_NE(error.find("XSCREENSAVER_WINDOW"), std::string::npos);
@@ -144,20 +154,20 @@ TEST(CommandLine, HackOptionsAreOfferedOnlyWhereXscreensaverRuns)
   EXPECT_EQ(UsageText("planeto").find("-window-id") != std::string::npos, XSCREENSAVER_HACK);
 }
 
-namespace {
+namespace
+{
 
 std::string Override(const std::string& text, const std::vector<SSettingOverride>& all)
 {
   return ApplySettingOverrides(text.data(), text.size(), all, "engine");
 }
 
-}  // namespace
+} // namespace
 
 TEST(SettingOverrides, ChangeWhatTheLookupFindsAndAddWhatIsMissing)
 {
-  const std::string text =
-    "//////\r\n[WORLD]\r\n-------\r\nWIDTH   = 800 // first\r\nWIDTH   = 320\r\n"
-    "[LIGHT]\r\n-------\r\nLIGHT_1_TYPE = 1\r\n";
+  const std::string text = "//////\r\n[WORLD]\r\n-------\r\nWIDTH   = 800 // first\r\nWIDTH   = 320\r\n"
+                           "[LIGHT]\r\n-------\r\nLIGHT_1_TYPE = 1\r\n";
   // The first WIDTH is the one read: it changes, the duplicate and the comment stay.
   std::string out = Override(text, { { "engine", "WORLD", "WIDTH", "1024" } });
   CIniSettings ini(out.data(), static_cast<uint32_t>(out.size()));
@@ -165,7 +175,8 @@ TEST(SettingOverrides, ChangeWhatTheLookupFindsAndAddWhatIsMissing)
   EXPECT_NE(out.find("WIDTH   = 320\r\n"), std::string::npos);
 
   // A later override wins; other stores' overrides are left alone.
-  out = Override(text, { { "engine", "WORLD", "WIDTH", "640" }, { "appli", "WORLD", "WIDTH", "1" },
+  out = Override(text, { { "engine", "WORLD", "WIDTH", "640" },
+                         { "appli", "WORLD", "WIDTH", "1" },
                          { "engine", "WORLD", "WIDTH", "512" } });
   CIniSettings ini2(out.data(), static_cast<uint32_t>(out.size()));
   EXPECT_EQ(ini2.GetShort("WORLD", "WIDTH", 0), 512);

@@ -16,7 +16,8 @@
 #include <string>
 #include <vector>
 
-namespace e2e {
+namespace e2e
+{
 
 inline const std::string kBinary = PLANETO_BINARY;
 #ifdef CAPTURE_WINDOW
@@ -28,7 +29,7 @@ inline const std::string kSkipDialog = " --set=engine.WORLD.ASK_ME_ON_START=0";
 
 struct SRun
 {
-  int         status = -1;   // exit status, or 128 + signal
+  int status = -1; // exit status, or 128 + signal
   std::string out;
   std::string err;
   std::string log;
@@ -58,8 +59,9 @@ protected:
   SRun Run(const std::string& script, bool bX = true)
   {
     std::ofstream(m_dir + "/run.sh") << "cd '" << m_dir << "'\nexport PLANETO='" << kBinary
-                                     << "'\nexport CAPTURE='" << kCapture << "'\nexport PLANETO_REGISTRY='" << m_dir
-                                     << "/registry.reg'\n" << script << "\n";
+                                     << "'\nexport CAPTURE='" << kCapture << "'\nexport PLANETO_REGISTRY='"
+                                     << m_dir << "/registry.reg'\n"
+                                     << script << "\n";
     std::string cmd = bX ? "xvfb-run -a -s '-screen 0 1280x1024x24' sh '" + m_dir + "/run.sh'"
                          : "sh '" + m_dir + "/run.sh'";
     cmd += " >'" + m_dir + "/out.txt' 2>'" + m_dir + "/err.txt'";
@@ -79,7 +81,8 @@ protected:
 inline ::testing::AssertionResult LogHasInOrder(const std::string& log, const std::vector<std::string>& lines)
 {
   size_t at = 0;
-  for (const std::string& line : lines) {
+  for (const std::string& line : lines)
+  {
     size_t found = log.find(line, at);
     if (found == std::string::npos)
       return ::testing::AssertionFailure() << "missing or out of order: " << line << "\nlog:\n" << log;
@@ -108,12 +111,12 @@ inline bool ReadPng(const std::string& path, SImageRGB* img)
   return png_image_finish_read(&image, nullptr, img->rgb.data(), 0, nullptr) != 0;
 }
 
-}  // namespace e2e
+} // namespace e2e
 
 using e2e::E2E;
+using e2e::kSkipDialog;
 using e2e::LogHasInOrder;
-using e2e::ReadPng;
 using e2e::ReadFile;
+using e2e::ReadPng;
 using e2e::SImageRGB;
 using e2e::SRun;
-using e2e::kSkipDialog;

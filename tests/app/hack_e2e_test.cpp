@@ -7,20 +7,22 @@
 #include <cmath>
 #include <cstdlib>
 
-namespace {
+namespace
+{
 
 // capture_drawn WINDOW FILE: captures the window once the hack has drawn into it.  Until
 // then it shows a plain background, which makes a PNG of a few kilobytes.
 const std::string kCaptureDrawn =
-  "capture_drawn() { for i in $(seq 150); do $CAPTURE $1 $2; [ $(stat -c %s $2) -gt 30000 ] && return;"
-  " sleep 0.2; done; }\n";
+    "capture_drawn() { for i in $(seq 150); do $CAPTURE $1 $2; [ $(stat -c %s $2) -gt 30000 ] && return;"
+    " sleep 0.2; done; }\n";
 
-const std::string kWaitWindow = "timeout 20 xdotool search --sync --name 'ZephyroSDK - ' >/dev/null; sleep 0.5\n";
+const std::string kWaitWindow =
+    "timeout 20 xdotool search --sync --name 'ZephyroSDK - ' >/dev/null; sleep 0.5\n";
 
 // wait_ended: waits for $pid and prints its status; a run that does not end is killed
 // after 15 s rather than holding up the suite.
 const std::string kWaitEnded =
-  "wait_ended() { (sleep 15; kill -KILL $pid 2>/dev/null) & g=$!; wait $pid; echo status=$?; kill $g; }\n";
+    "wait_ended() { (sleep 15; kill -KILL $pid 2>/dev/null) & g=$!; wait $pid; echo status=$?; kill $g; }\n";
 
 // Where the Earth is, from the lit, blue-dominated pixels: the offset of their mean
 // from the frame's centre and the square root of their count, all in frame heights.
@@ -36,15 +38,18 @@ SEarth FindEarth(const SImageRGB& img)
 {
   SEarth e;
   for (unsigned y = 0; y < img.height; ++y)
-    for (unsigned x = 0; x < img.width; ++x) {
+    for (unsigned x = 0; x < img.width; ++x)
+    {
       const unsigned char* p = img.At(x, y);
-      if (p[2] > 60 && p[2] > p[0] + 20) {
+      if (p[2] > 60 && p[2] > p[0] + 20)
+      {
         e.x += x;
         e.y += y;
         ++e.count;
       }
     }
-  if (e.count) {
+  if (e.count)
+  {
     const double h = img.height;
     e.x = (e.x / e.count - img.width / 2.0) / h;
     e.y = (e.y / e.count - h / 2.0) / h;
@@ -53,7 +58,7 @@ SEarth FindEarth(const SImageRGB& img)
   return e;
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(E2E, RootHackDrawsOnTheRootIgnoresInputAndEndsOnSigterm)
 {
@@ -126,7 +131,8 @@ TEST_F(E2E, BadHackWindowsEndWithStatusTwoAndOneLine)
 
 TEST_F(E2E, LongAndEndlessSleepsStillEndPromptlyOnSigterm)
 {
-  for (const char* sleep : { "-1", "5000" }) {
+  for (const char* sleep : { "-1", "5000" })
+  {
     SRun r = Run(kWaitEnded + "$PLANETO --platform=software" + kSkipDialog +
                  " --set=engine.WORLD.SLEEP_TIMER=" + sleep + " & pid=$!\n" + kWaitWindow +
                  "t0=$(date +%s%N); kill -TERM $pid; wait_ended\n"
@@ -141,7 +147,8 @@ TEST_F(E2E, LongAndEndlessSleepsStillEndPromptlyOnSigterm)
 
 TEST_F(E2E, WindowDestroyedByAnotherClientEndsTheRunCleanly)
 {
-  for (const char* platform : { "software", "opengl" }) {
+  for (const char* platform : { "software", "opengl" })
+  {
     SRun r = Run(kWaitEnded + "$PLANETO --platform=" + platform + kSkipDialog + " & pid=$!\n" +
                  "w=$(timeout 20 xdotool search --sync --name 'ZephyroSDK - ' | head -n1); sleep 0.5\n"
                  "xdotool windowclose $w; wait_ended");

@@ -1,7 +1,7 @@
 // The FLTK platform dialog under a real X server, driven by xdotool key presses and
 // clicks.
 
-#include <gtest/gtest.h>   // before Xlib, whose macros (None) clash with it
+#include <gtest/gtest.h> // before Xlib, whose macros (None) clash with it
 
 #include "app/platform_dialog.h"
 
@@ -18,14 +18,15 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 ZRESULT DescribeStub(SPlatformDesc*) { return ZP_OK; }
 
 struct SDialogFixture : public ::testing::Test
 {
   SPlatformModule table[PLATFORM_COUNT] = {};
-  PlatformChoice  choice = {};
+  PlatformChoice choice = {};
 
   void SetUp() override
   {
@@ -33,7 +34,7 @@ struct SDialogFixture : public ::testing::Test
     for (int i : { 1, 2, 4 })
       table[i].pfnDescribe = DescribeStub;
     choice.bAsk = 1;
-    choice.wWidth = 1152;   // not in the mode table
+    choice.wWidth = 1152; // not in the mode table
     choice.wHeight = 864;
     choice.byColorDepth = 32;
     choice.wPlatformIndex = 2;
@@ -65,7 +66,7 @@ std::vector<Fl_Choice*> Lists(Fl_Double_Window* pWindow)
   for (Fl_Widget* p : Children(pWindow))
     if (Fl_Choice* c = dynamic_cast<Fl_Choice*>(p))
       v.push_back(c);
-  return v;   // platform, audio, input, mode, depth
+  return v; // platform, audio, input, mode, depth
 }
 
 // Runs fnAct once the dialog is on the screen, inside the dialog's own loop.
@@ -109,12 +110,13 @@ void Click(const std::string& id, Fl_Widget* p)
 TEST_F(SDialogFixture, ReturnAcceptsWhatTheDialogShows)
 {
   CPlatformDialog dialog(choice, nullptr, 0);
-  SActor actor{ &dialog, [](Fl_Double_Window* pWindow, const std::string&) {
+  SActor actor{ &dialog, [](Fl_Double_Window* pWindow, const std::string&)
+                {
                   EXPECT_STREQ(pWindow->label(), "Zephyro\xC2\xAE - Select platform :");
                   std::vector<Fl_Choice*> lists = Lists(pWindow);
                   ASSERT_EQ(lists.size(), 5u);
                   EXPECT_STREQ(lists[0]->text(), "OpenGL 1.2");
-                  EXPECT_EQ(lists[0]->size(), 4);   // three names and the terminator
+                  EXPECT_EQ(lists[0]->size(), 4); // three names and the terminator
                   EXPECT_STREQ(lists[1]->text(), "-Disable-");
                   EXPECT_STREQ(lists[3]->text(), "800 x 600");
                   EXPECT_STREQ(lists[4]->text(), "32 bits");
@@ -153,7 +155,8 @@ TEST_F(SDialogFixture, EscapeExitsAndLeavesTheChoiceAlone)
 TEST_F(SDialogFixture, ClicksOnTheCheckBoxesAndOkAreReadBack)
 {
   CPlatformDialog dialog(choice, nullptr, 0);
-  SActor actor{ &dialog, [](Fl_Double_Window* pWindow, const std::string& id) {
+  SActor actor{ &dialog, [](Fl_Double_Window* pWindow, const std::string& id)
+                {
                   Click(id, ByLabel(pWindow, "Fullscreen"));
                   Click(id, ByLabel(pWindow, "Don't ask me again !"));
                   Click(id, ByLabel(pWindow, "Desktop Mode"));
@@ -169,7 +172,8 @@ TEST_F(SDialogFixture, ClicksOnTheCheckBoxesAndOkAreReadBack)
 TEST_F(SDialogFixture, ExitButtonCancels)
 {
   CPlatformDialog dialog(choice, nullptr, 0);
-  SActor actor{ &dialog, [](Fl_Double_Window* pWindow, const std::string& id) {
+  SActor actor{ &dialog, [](Fl_Double_Window* pWindow, const std::string& id)
+                {
                   Click(id, ByLabel(pWindow, "Fullscreen"));
                   Click(id, ByLabel(pWindow, "EXIT"));
                 } };
@@ -182,7 +186,8 @@ TEST_F(SDialogFixture, ScreenSaverFlagsDisableControlsAndRenameOk)
   SPlatformDesc descs[1] = {};
   strcpy(descs[0].szName, "OpenGL 1.2");
   CPlatformDialog dialog(choice, descs, 1);
-  SActor actor{ &dialog, [](Fl_Double_Window* pWindow, const std::string&) {
+  SActor actor{ &dialog, [](Fl_Double_Window* pWindow, const std::string&)
+                {
                   std::vector<Fl_Choice*> lists = Lists(pWindow);
                   ASSERT_EQ(lists.size(), 5u);
                   EXPECT_FALSE(lists[0]->active());
@@ -196,8 +201,8 @@ TEST_F(SDialogFixture, ScreenSaverFlagsDisableControlsAndRenameOk)
                   EXPECT_NE(ByLabel(pWindow, "SAVE AND EXIT"), nullptr);
                   // Platforms whose module gave no descriptor are greyed.
                   const Fl_Menu_Item* pItems = lists[0]->menu();
-                  EXPECT_TRUE(pItems[0].flags & FL_MENU_INACTIVE);    // DirectX 8.1
-                  EXPECT_FALSE(pItems[1].flags & FL_MENU_INACTIVE);   // OpenGL 1.2
+                  EXPECT_TRUE(pItems[0].flags & FL_MENU_INACTIVE);  // DirectX 8.1
+                  EXPECT_FALSE(pItems[1].flags & FL_MENU_INACTIVE); // OpenGL 1.2
                   EXPECT_TRUE(pItems[2].flags & FL_MENU_INACTIVE);
                   ASSERT_EQ(system("xdotool key Escape"), 0);
                 } };

@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 ZRESULT DescribeStub(SPlatformDesc*) { return ZP_OK; }
 
@@ -47,7 +48,7 @@ protected:
   void SetUp() override
   {
     memset(m_table, 0, sizeof(m_table));
-    for (int i : { 1, 2, 4 })   // DirectX 8.1, OpenGL 1.2, the software renderer
+    for (int i : { 1, 2, 4 }) // DirectX 8.1, OpenGL 1.2, the software renderer
       m_table[i].pfnDescribe = DescribeStub;
   }
   SPlatformModule m_table[PLATFORM_COUNT];
@@ -97,13 +98,14 @@ TEST(MatchDisplayModeTest, UnknownSizeOrDepthKeepsTheIndexes)
 
 TEST(ValidPlatformTest, MapsTheTableIndexToTheDescriptorIndex)
 {
-  SPlatformDesc descs[2] = { Desc("OpenGL 1.2", PLATFORM_OPENGL12), Desc("Zephyro3D zp3D", PLATFORM_SOFTWARE) };
+  SPlatformDesc descs[2] = { Desc("OpenGL 1.2", PLATFORM_OPENGL12),
+                             Desc("Zephyro3D zp3D", PLATFORM_SOFTWARE) };
   PlatformChoice c = {};
   c.wPlatformIndex = 4;
   EXPECT_EQ(ValidPlatform(&c, descs, 2), ZP_OK);
   EXPECT_EQ(c.wPlatformIndex, 1);
 
-  c.wPlatformIndex = 1;   // DirectX 8.1 gave no descriptor
+  c.wPlatformIndex = 1; // DirectX 8.1 gave no descriptor
   EXPECT_EQ(ValidPlatform(&c, descs, 2), ZP_FAIL);
   EXPECT_EQ(c.wPlatformIndex, 1);
   c.wPlatformIndex = PLATFORM_INDEX_NONE;
@@ -132,7 +134,7 @@ public:
   ZRESULT SetBool(const char* s, const char* k, bool v) override
   {
     calls.push_back(std::string("bool ") + s + "/" + k + "=" + (v ? "1" : "0"));
-    return ZP_FAIL;   // read-only, as the engine store is
+    return ZP_FAIL; // read-only, as the engine store is
   }
   ZRESULT SetInt(const char* s, const char* k, int32_t v) override
   {
@@ -153,10 +155,10 @@ TEST(SavePlatformChoiceTest, WritesSixKeysInOrderAndIgnoresFailures)
   c.wPlatformIndex = 4;
   RecordingStore store;
   EXPECT_EQ(SavePlatformChoice(&c, &store), ZP_OK);
-  EXPECT_EQ(store.calls, (std::vector<std::string>{
-                             "bool WORLD/ASK_ME_ON_START=0", "int WORLD/WIDTH=1024", "int WORLD/HEIGHT=768",
-                             "int WORLD/COLOR_DEPTH=16", "bool WORLD/FULLSCREEN=1",
-                             "bool WORLD/DESKTOP_ENABLE=0" }));
+  EXPECT_EQ(store.calls,
+            (std::vector<std::string>{ "bool WORLD/ASK_ME_ON_START=0", "int WORLD/WIDTH=1024",
+                                       "int WORLD/HEIGHT=768", "int WORLD/COLOR_DEPTH=16",
+                                       "bool WORLD/FULLSCREEN=1", "bool WORLD/DESKTOP_ENABLE=0" }));
 }
 
 TEST_F(PlatformSelectTest, DialogOpensOnTheBuiltInChoice)
@@ -226,7 +228,7 @@ TEST_F(PlatformSelectTest, EditedControlsReadBack)
 TEST_F(PlatformSelectTest, UnregisteredPlatformIndexLeavesNoSelection)
 {
   PlatformChoice c = BuiltInChoice(m_table);
-  c.wPlatformIndex = 0;   // DirectX 9.0 is not registered
+  c.wPlatformIndex = 0; // DirectX 9.0 is not registered
   CPlatformDialogModel model(c);
   EXPECT_EQ(model.m_iPlatformSel, -1);
   EXPECT_EQ(model.Accept().wPlatformIndex, PLATFORM_INDEX_NONE);
@@ -246,7 +248,8 @@ TEST_F(PlatformSelectTest, WithoutATableAllSixAreListedAndTheIndexIsDirect)
 
 TEST_F(PlatformSelectTest, PlatformWithoutDescriptorCannotBePicked)
 {
-  SPlatformDesc descs[2] = { Desc("OpenGL 1.2", PLATFORM_OPENGL12), Desc("Zephyro3D zp3D", PLATFORM_SOFTWARE) };
+  SPlatformDesc descs[2] = { Desc("OpenGL 1.2", PLATFORM_OPENGL12),
+                             Desc("Zephyro3D zp3D", PLATFORM_SOFTWARE) };
   CPlatformDialogModel model(BuiltInChoice(m_table), descs, 2);
   EXPECT_FALSE(model.PlatformItems()[0].bAvailable);
   EXPECT_TRUE(model.PlatformItems()[1].bAvailable);

@@ -7,7 +7,8 @@
 #include <cmath>
 #include <functional>
 
-namespace {
+namespace
+{
 
 struct SMean
 {
@@ -55,23 +56,18 @@ std::function<bool(int, int)> Box(int x0, int y0, int x1, int y1)
 
 std::function<bool(int, int)> Ring(double cx, double cy, double r0, double r1)
 {
-  return [=](int x, int y) {
+  return [=](int x, int y)
+  {
     const double d = std::hypot(x - cx, y - cy);
     return d >= r0 && d < r1;
   };
 }
 
 // A city light: a warm yellow point, red and green well above blue.
-bool CityLight(const unsigned char* p)
-{
-  return p[0] > 80 && p[1] > 80 && p[2] + 25 < std::min(p[0], p[1]);
-}
+bool CityLight(const unsigned char* p) { return p[0] > 80 && p[1] > 80 && p[2] + 25 < std::min(p[0], p[1]); }
 
 // A star of the sky box: a bright point on the black sky.
-bool Star(const unsigned char* p)
-{
-  return std::max({ p[0], p[1], p[2] }) > 150;
-}
+bool Star(const unsigned char* p) { return std::max({ p[0], p[1], p[2] }) > 150; }
 
 // The tracked memory peak of the run, from "# RAM size max = ... (N o)".
 long long RamPeak(const std::string& log)
@@ -85,7 +81,7 @@ long long RamPeak(const std::string& log)
 
 const std::string kScene = kSkipDialog + " --seed=8 --step=100";
 
-}  // namespace
+} // namespace
 
 // ---------------------------------------------------------------------------------
 // What the frames show
@@ -95,9 +91,14 @@ const std::string kScene = kSkipDialog + " --seed=8 --step=100";
 // side: the Sun lights the side facing it, which the camera then sees from behind.
 TEST_F(E2E, OpenGLFramesShowTheEarthTheSunAndTheStars)
 {
-  SRun r = Run("$PLANETO" + kScene + " --frames=14 --screenshot=sun.png; echo s1=$?\n"
-               "$PLANETO" + kScene + " --frames=32 --screenshot=day.png; echo s2=$?\n"
-               "$PLANETO" + kScene + " --frames=32 --screenshot=bare.png"
+  SRun r = Run("$PLANETO" + kScene +
+               " --frames=14 --screenshot=sun.png; echo s1=$?\n"
+               "$PLANETO" +
+               kScene +
+               " --frames=32 --screenshot=day.png; echo s2=$?\n"
+               "$PLANETO" +
+               kScene +
+               " --frames=32 --screenshot=bare.png"
                " --set=appli.EARTH_ATMOSPHERE.EARTH_ATMOSPHERE_ENABLE=0; echo s3=$?");
   ASSERT_NE(r.out.find("s1=0\ns2=0\ns3=0"), std::string::npos) << r.out << r.err;
 
@@ -130,13 +131,18 @@ TEST_F(E2E, OpenGLFramesShowTheEarthTheSunAndTheStars)
     const SMean sea = MeanWhere(sun, Box(368, 268, 428, 368));
     EXPECT_LT(sea.Level(), 30);
     const auto disc = Ring(448, 318, 0, 144);
-    const size_t grey = CountWhere(sun, [&](int x, int y, const unsigned char* p) {
-      return disc(x, y) && std::abs(p[0] - p[1]) < 12 && std::abs(p[1] - p[2]) < 16 && p[0] + p[1] + p[2] >= 75;
-    });
+    const size_t grey = CountWhere(sun,
+                                   [&](int x, int y, const unsigned char* p)
+                                   {
+                                     return disc(x, y) && std::abs(p[0] - p[1]) < 12 &&
+                                            std::abs(p[1] - p[2]) < 16 && p[0] + p[1] + p[2] >= 75;
+                                   });
     EXPECT_GT(grey, 10000u) << "no clouds";
-    const size_t lights = CountWhere(sun, [&](int x, int y, const unsigned char* p) { return disc(x, y) && CityLight(p); });
+    const size_t lights =
+        CountWhere(sun, [&](int x, int y, const unsigned char* p) { return disc(x, y) && CityLight(p); });
     EXPECT_GT(lights, 25u) << "no city lights";
-    const size_t stars = CountWhere(sun, [&](int x, int y, const unsigned char* p) { return y < 140 && x >= 560 && Star(p); });
+    const size_t stars =
+        CountWhere(sun, [&](int x, int y, const unsigned char* p) { return y < 140 && x >= 560 && Star(p); });
     EXPECT_GT(stars, 30u) << "no stars";
   }
 
@@ -150,13 +156,12 @@ TEST_F(E2E, OpenGLFramesShowTheEarthTheSunAndTheStars)
     EXPECT_GT(lit.b, lit.r + 10) << "the lit side should be mostly blue sea";
     EXPECT_LT(dark.Level(), 30);
     const auto disc = Ring(532, 301, 0, 147);
-    const size_t clouds = CountWhere(day, [&](int x, int y, const unsigned char* p) {
-      return disc(x, y) && x < 512 && y < 435 && p[0] > 170 && p[1] > 170 && p[2] > 170;
-    });
+    const size_t clouds =
+        CountWhere(day, [&](int x, int y, const unsigned char* p)
+                   { return disc(x, y) && x < 512 && y < 435 && p[0] > 170 && p[1] > 170 && p[2] > 170; });
     EXPECT_GT(clouds, 1000u) << "no clouds on the day side";
-    const size_t lights = CountWhere(day, [&](int x, int y, const unsigned char* p) {
-      return disc(x, y) && x > 542 && y < 435 && CityLight(p);
-    });
+    const size_t lights = CountWhere(day, [&](int x, int y, const unsigned char* p)
+                                     { return disc(x, y) && x > 542 && y < 435 && CityLight(p); });
     EXPECT_GT(lights, 10u) << "no city lights on the night side";
 
     // The atmosphere's rim: the lit limb is bluer with the shell than without.
@@ -169,7 +174,8 @@ TEST_F(E2E, OpenGLFramesShowTheEarthTheSunAndTheStars)
     const SMean innerBare = MeanWhere(bare, Box(400, 230, 480, 370));
     EXPECT_NEAR(inner.Level(), innerBare.Level(), 2.0);
 
-    const size_t stars = CountWhere(day, [&](int x, int y, const unsigned char* p) { return y < 140 && x < 300 && Star(p); });
+    const size_t stars =
+        CountWhere(day, [&](int x, int y, const unsigned char* p) { return y < 140 && x < 300 && Star(p); });
     EXPECT_GT(stars, 30u) << "no stars";
     EXPECT_LT(MeanWhere(day, Box(0, 0, 300, 140)).Level(), 20);
   }
@@ -180,8 +186,11 @@ TEST_F(E2E, OpenGLFramesShowTheEarthTheSunAndTheStars)
 // (680, 414), and the fourth (0.40) at (344, 278).  Away from the line nothing changes.
 TEST_F(E2E, OpenGLFramesShowTheLensFlaresOnTheSunsLine)
 {
-  SRun r = Run("$PLANETO" + kScene + " --frames=14 --screenshot=plain.png; echo s1=$?\n"
-               "$PLANETO" + kScene + " --frames=14 --set=appli.LENS_FLARE.LENS_FLARE_ENABLE=1"
+  SRun r = Run("$PLANETO" + kScene +
+               " --frames=14 --screenshot=plain.png; echo s1=$?\n"
+               "$PLANETO" +
+               kScene +
+               " --frames=14 --set=appli.LENS_FLARE.LENS_FLARE_ENABLE=1"
                " --screenshot=flares.png; echo s2=$?");
   ASSERT_NE(r.out.find("s1=0\ns2=0"), std::string::npos) << r.out << r.err;
   SImageRGB plain, flares;
@@ -193,7 +202,8 @@ TEST_F(E2E, OpenGLFramesShowTheLensFlaresOnTheSunsLine)
     const SMean b = MeanWhere(flares, Box(x - 6, y - 6, x + 6, y + 6));
     EXPECT_GT(std::fabs(b.Level() - a.Level()), 10.0) << x << " " << y;
   }
-  EXPECT_NEAR(MeanWhere(flares, Box(560, 0, 800, 140)).Level(), MeanWhere(plain, Box(560, 0, 800, 140)).Level(), 0.5);
+  EXPECT_NEAR(MeanWhere(flares, Box(560, 0, 800, 140)).Level(),
+              MeanWhere(plain, Box(560, 0, 800, 140)).Level(), 0.5);
 }
 
 TEST_F(E2E, SoftwareFrameDrawsTheEarthsEdgesWhereOpenGLDrawsItsDisc)
@@ -202,38 +212,39 @@ TEST_F(E2E, SoftwareFrameDrawsTheEarthsEdgesWhereOpenGLDrawsItsDisc)
   ASSERT_EQ(r.status, 0) << r.err;
   SImageRGB img;
   ASSERT_TRUE(ReadPng(m_dir + "/edges.png", &img));
-  const auto grey = [](const unsigned char* p) { return p[0] == p[1] && p[1] == p[2] && p[0] > 100 && p[0] < 140; };
+  const auto grey = [](const unsigned char* p)
+  { return p[0] == p[1] && p[1] == p[2] && p[0] > 100 && p[0] < 140; };
 
   // Inside the Earth's disc the edges of its triangles cover much of the grey; the sky
   // beside it is grey but for the sky box's few long edges.
   const auto disc = Ring(532, 301, 0, 146);
   size_t inDisc = 0;
-  const size_t drawn = CountWhere(img, [&](int x, int y, const unsigned char* p) {
-    if (!disc(x, y) || y >= 435)
-      return false;
-    ++inDisc;
-    return !grey(p);
-  });
+  const size_t drawn = CountWhere(img,
+                                  [&](int x, int y, const unsigned char* p)
+                                  {
+                                    if (!disc(x, y) || y >= 435)
+                                      return false;
+                                    ++inDisc;
+                                    return !grey(p);
+                                  });
   EXPECT_GT(drawn, inDisc / 3);
-  const size_t skyDrawn = CountWhere(img, [&](int x, int y, const unsigned char* p) {
-    return x >= 40 && x < 300 && y >= 60 && y < 250 && !grey(p);
-  });
+  const size_t skyDrawn = CountWhere(img, [&](int x, int y, const unsigned char* p)
+                                     { return x >= 40 && x < 300 && y >= 60 && y < 250 && !grey(p); });
   EXPECT_LT(skyDrawn, 260u * 190u / 50u);
 
   // The side the Sun lights has bright edges, the far side dark ones.
-  const auto edgeLevel = [&](int x0, int x1) {
-    SMean m = MeanWhere(img, [&](int x, int y) {
-      return x >= x0 && x < x1 && y >= 250 && y < 350 && !grey(img.At(x, y));
-    });
+  const auto edgeLevel = [&](int x0, int x1)
+  {
+    SMean m = MeanWhere(img, [&](int x, int y)
+                        { return x >= x0 && x < x1 && y >= 250 && y < 350 && !grey(img.At(x, y)); });
     return m.Level();
   };
   EXPECT_GT(edgeLevel(400, 460), 60);
   EXPECT_LT(edgeLevel(600, 660), 30);
 
   // The frame-rate line in the top-left corner.
-  const size_t text = CountWhere(img, [](int x, int y, const unsigned char* p) {
-    return y < 24 && x < 320 && p[2] > 200 && p[1] > 200 && p[0] < 80;
-  });
+  const size_t text = CountWhere(img, [](int x, int y, const unsigned char* p)
+                                 { return y < 24 && x < 320 && p[2] > 200 && p[1] > 200 && p[0] < 80; });
   EXPECT_GT(text, 50u);
 }
 
@@ -245,13 +256,25 @@ TEST_F(E2E, NonsenseSettingsRunToTheEndWithinBoundedMemory)
   // Each run ends normally; the tracked memory stays small whatever the text says (the
   // sphere builder keeps 3 to 255 segments, the occluder follows it).
   const std::vector<std::string> settings = {
-    "SPHERE.SPHERE_NB_SEG=0", "SPHERE.SPHERE_NB_SEG=-1", "SPHERE.SPHERE_NB_SEG=100000000",
-    "SPHERE.SPHERE_RADIUS=0", "SPHERE.SPHERE_RADIUS=-200", "SPHERE.SPHERE_RADIUS=1e38",
-    "EARTH.EARTH_SPHERE_RATIO=-1", "MOON.MOON_SPHERE_RATIO=-0.2",
-    "EARTH_ATMOSPHERE.EARTH_ATMOSPHERE_SPHERE_RATIO=-1", "SUN.SUN_HALO_RATIO=-2.3", "SUN.SUN_MAIN_LENGTH=0",
-    "SKYBOX.SKYBOX_LENGTH=0", "SKYBOX.SKYBOX_LENGTH=nan", "LENS_FLARE.LENS_FLARE_RADIUS_REF=-1e30",
-    "CAMERA.SPEED_FACTOR=1e30", "CAMERA.SPEED_FACTOR=nan", "CAMERA.SPEED_FACTOR=-inf",
-    "CONTELLATIONS.STARS_NB_MAX=0", "CONTELLATIONS.STARS_NB_MAX=-5",
+    "SPHERE.SPHERE_NB_SEG=0",
+    "SPHERE.SPHERE_NB_SEG=-1",
+    "SPHERE.SPHERE_NB_SEG=100000000",
+    "SPHERE.SPHERE_RADIUS=0",
+    "SPHERE.SPHERE_RADIUS=-200",
+    "SPHERE.SPHERE_RADIUS=1e38",
+    "EARTH.EARTH_SPHERE_RATIO=-1",
+    "MOON.MOON_SPHERE_RATIO=-0.2",
+    "EARTH_ATMOSPHERE.EARTH_ATMOSPHERE_SPHERE_RATIO=-1",
+    "SUN.SUN_HALO_RATIO=-2.3",
+    "SUN.SUN_MAIN_LENGTH=0",
+    "SKYBOX.SKYBOX_LENGTH=0",
+    "SKYBOX.SKYBOX_LENGTH=nan",
+    "LENS_FLARE.LENS_FLARE_RADIUS_REF=-1e30",
+    "CAMERA.SPEED_FACTOR=1e30",
+    "CAMERA.SPEED_FACTOR=nan",
+    "CAMERA.SPEED_FACTOR=-inf",
+    "CONTELLATIONS.STARS_NB_MAX=0",
+    "CONTELLATIONS.STARS_NB_MAX=-5",
     "EARTH_ATMOSPHERE.EARTH_ATMOSPHERE_COLOR_R=1000",
   };
   for (const char* platform : { "software", "opengl" })
@@ -267,15 +290,16 @@ TEST_F(E2E, NonsenseSettingsRunToTheEndWithinBoundedMemory)
       script += "timeout 120 $PLANETO --platform=" + std::string(platform) + kScene +
                 " --frames=4 --set=appli.LENS_FLARE.LENS_FLARE_ENABLE=1"
                 " --set=appli.MOON_DIFRACTION.MOON_DIFRACTION_ENABLE=1"
-                " --set=appli.CONTELLATIONS.CONTELLATIONS_ENABLE=1 --set=appli." + settings[i] +
-                "; echo case" + std::to_string(i) + "=$?; mv Planeto.log log" + std::to_string(i) + ".txt\n";
+                " --set=appli.CONTELLATIONS.CONTELLATIONS_ENABLE=1 --set=appli." +
+                settings[i] + "; echo case" + std::to_string(i) + "=$?; mv Planeto.log log" +
+                std::to_string(i) + ".txt\n";
     }
     SRun r = Run(script);
     for (size_t i = 0; i < settings.size(); ++i)
     {
       const std::string log = ReadFile(m_dir + "/log" + std::to_string(i) + ".txt");
       if (log.empty())
-        continue;   // not run on this platform
+        continue; // not run on this platform
       SCOPED_TRACE(std::string(platform) + " " + settings[i]);
       EXPECT_NE(r.out.find("case" + std::to_string(i) + "=0\n"), std::string::npos) << r.out;
       EXPECT_TRUE(LogHasInOrder(log, { "# pWorld->Unload\n", "# ENDED.\n" }));
@@ -296,12 +320,16 @@ TEST_F(E2E, StarCountsAndCataloguesOfAnyKind)
       "$PLANETO --platform=software" + kScene + " --frames=2" + stars +
       " --set=appli.CONTELLATIONS.STARS_NB_MAX=10000000; echo many=$?; mv Planeto.log many.txt\n"
       // A catalogue that is not there fails the load, with its name.
-      "$PLANETO --platform=software" + kScene + " --frames=2" + stars +
-      " --set=appli.CONTELLATIONS.READ_FROM_CATALOG=1 --set=appli.CONTELLATIONS.CONTELLATIONS_CATALOG=Missing.txt"
+      "$PLANETO --platform=software" +
+      kScene + " --frames=2" + stars +
+      " --set=appli.CONTELLATIONS.READ_FROM_CATALOG=1 "
+      "--set=appli.CONTELLATIONS.CONTELLATIONS_CATALOG=Missing.txt"
       "; echo missing=$?; mv Planeto.log missing.txt\n"
       // Any built-in data read as a catalogue: an image's bytes make stars of a sort.
-      "$PLANETO" + kScene + " --frames=2" + stars +
-      " --set=appli.CONTELLATIONS.READ_FROM_CATALOG=1 --set=appli.CONTELLATIONS.CONTELLATIONS_CATALOG=EarthDay.png"
+      "$PLANETO" +
+      kScene + " --frames=2" + stars +
+      " --set=appli.CONTELLATIONS.READ_FROM_CATALOG=1 "
+      "--set=appli.CONTELLATIONS.CONTELLATIONS_CATALOG=EarthDay.png"
       " --screenshot=png.png; echo binary=$?; mv Planeto.log binary.txt\n");
 
   EXPECT_NE(r.out.find("many=0"), std::string::npos) << r.out << r.err;
@@ -312,9 +340,9 @@ TEST_F(E2E, StarCountsAndCataloguesOfAnyKind)
   EXPECT_LT(RamPeak(many), 128ll << 20);
 
   EXPECT_NE(r.out.find("missing=0"), std::string::npos) << r.out;
-  EXPECT_TRUE(LogHasInOrder(ReadFile(m_dir + "/missing.txt"),
-                            { "# CConstellations::LoadFromCatalog failed! (\"Missing.txt\")\n",
-                              "# pWorld->Load(" }));
+  EXPECT_TRUE(
+      LogHasInOrder(ReadFile(m_dir + "/missing.txt"),
+                    { "# CConstellations::LoadFromCatalog failed! (\"Missing.txt\")\n", "# pWorld->Load(" }));
 
   EXPECT_NE(r.out.find("binary=0"), std::string::npos) << r.out;
   const std::string binary = ReadFile(m_dir + "/binary.txt");
@@ -333,13 +361,21 @@ TEST_F(E2E, StarCountsAndCataloguesOfAnyKind)
 TEST_F(E2E, TheEarthsShadowDarkensTheMoonAndNothingElse)
 {
   const std::string scene = kSkipDialog + " --seed=10 --step=100 --frames=36 --set=appli.MOON.MOON_SPEED=0"
-                            " --set=engine.CAMERA.VIEW_DEG_FIELD=90";
-  const std::string shadows = " --set=appli.EARTH.EARTH_SHADOW_ENABLE=1 --set=appli.MOON.MOON_SHADOW_ENABLE=1";
-  SRun r = Run("$PLANETO" + scene + " --screenshot=off.png; echo s1=$?\n"
-               "$PLANETO" + scene + shadows + " --screenshot=on.png; echo s2=$?\n"
-               "$PLANETO" + scene + shadows + " --set=engine.STENCIL_SHADOW.SHADOW_COLOR_FACTOR=255"
+                                          " --set=engine.CAMERA.VIEW_DEG_FIELD=90";
+  const std::string shadows =
+      " --set=appli.EARTH.EARTH_SHADOW_ENABLE=1 --set=appli.MOON.MOON_SHADOW_ENABLE=1";
+  SRun r = Run("$PLANETO" + scene +
+               " --screenshot=off.png; echo s1=$?\n"
+               "$PLANETO" +
+               scene + shadows +
+               " --screenshot=on.png; echo s2=$?\n"
+               "$PLANETO" +
+               scene + shadows +
+               " --set=engine.STENCIL_SHADOW.SHADOW_COLOR_FACTOR=255"
                " --screenshot=white.png; echo s3=$?\n"
-               "$PLANETO" + scene + shadows + " --set=engine.STENCIL_SHADOW.SHOW_CONSTRUCT=1"
+               "$PLANETO" +
+               scene + shadows +
+               " --set=engine.STENCIL_SHADOW.SHOW_CONSTRUCT=1"
                " --screenshot=wire.png; echo s4=$?");
   ASSERT_NE(r.out.find("s1=0\ns2=0\ns3=0\ns4=0"), std::string::npos) << r.out << r.err;
   SImageRGB off, on, white, wire;
@@ -356,10 +392,14 @@ TEST_F(E2E, TheEarthsShadowDarkensTheMoonAndNothingElse)
   ASSERT_GT(lit.Level(), 60.0);
   EXPECT_LT(dark.Level(), lit.Level() * 0.05 + 2.0) << lit.Level() << " " << dark.Level();
   const auto away = [](int x, int y) { return std::hypot((x - 695) / 32.0, (y - 276) / 23.0) > 1.0; };
-  const size_t changed = CountWhere(on, [&](int x, int y, const unsigned char* p) {
-    const unsigned char* q = off.At(x, y);
-    return away(x, y) && std::max({ std::abs(p[0] - q[0]), std::abs(p[1] - q[1]), std::abs(p[2] - q[2]) }) > 2;
-  });
+  const size_t changed =
+      CountWhere(on,
+                 [&](int x, int y, const unsigned char* p)
+                 {
+                   const unsigned char* q = off.At(x, y);
+                   return away(x, y) && std::max({ std::abs(p[0] - q[0]), std::abs(p[1] - q[1]),
+                                                   std::abs(p[2] - q[2]) }) > 2;
+                 });
   EXPECT_EQ(changed, 0u);
 
   // A shadow colour of 255 multiplies by one: the frame is the unshadowed one.

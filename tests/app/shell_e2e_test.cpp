@@ -5,7 +5,8 @@
 
 #include <cstdlib>
 
-namespace {
+namespace
+{
 
 // Share of pixels that differ by more than a few levels between two captures.
 double ChangedShare(const SImageRGB& a, const SImageRGB& b)
@@ -15,16 +16,18 @@ double ChangedShare(const SImageRGB& a, const SImageRGB& b)
   size_t changed = 0;
   for (size_t i = 0; i < a.rgb.size(); i += 3)
     if (std::abs(a.rgb[i] - b.rgb[i]) + std::abs(a.rgb[i + 1] - b.rgb[i + 1]) +
-          std::abs(a.rgb[i + 2] - b.rgb[i + 2]) > 12)
+            std::abs(a.rgb[i + 2] - b.rgb[i + 2]) >
+        12)
       ++changed;
   return static_cast<double>(changed) / (a.rgb.size() / 3);
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(E2E, TheWindowCarriesItsTitleAndClassAndEndsOnEscape)
 {
-  SRun r = Run("$PLANETO --platform=software" + kSkipDialog + " & pid=$!\n"
+  SRun r = Run("$PLANETO --platform=software" + kSkipDialog +
+               " & pid=$!\n"
                "w=$(timeout 20 xdotool search --sync --name '^ZephyroSDK' | head -n1)\n"
                "xdotool getwindowname $w; xprop -id $w WM_CLASS; xdotool getwindowgeometry $w\n"
                "sleep 0.5; xdotool key --window $w Escape\n"
@@ -38,13 +41,15 @@ TEST_F(E2E, TheWindowCarriesItsTitleAndClassAndEndsOnEscape)
   EXPECT_TRUE(LogHasInOrder(r.log, { "# pWorld->Unload\n", "# ENDED.\n" }));
 
   // OpenGL is the platform a plain start picks.
-  r = Run("$PLANETO" + kSkipDialog + " --frames=100000 & pid=$!\n"
+  r = Run("$PLANETO" + kSkipDialog +
+          " --frames=100000 & pid=$!\n"
           "w=$(timeout 20 xdotool search --sync --name '^ZephyroSDK' | head -n1)\n"
           "xdotool getwindowname $w; sleep 0.5; xdotool key --window $w Escape; wait $pid");
   EXPECT_NE(r.out.find("ZephyroSDK - OpenGL 1.2 - Planeto (v2,110)\n"), std::string::npos) << r.out;
 
   // A window larger than the screen is clipped to it and starts at its corner.
-  r = Run("$PLANETO --platform=software" + kSkipDialog + " --set=engine.WORLD.WIDTH=1600"
+  r = Run("$PLANETO --platform=software" + kSkipDialog +
+          " --set=engine.WORLD.WIDTH=1600"
           " --set=engine.WORLD.HEIGHT=1200 & pid=$!\n"
           "w=$(timeout 20 xdotool search --sync --name '^ZephyroSDK' | head -n1)\n"
           "xdotool getwindowgeometry $w; sleep 0.5; xdotool key --window $w Escape; wait $pid");
@@ -93,7 +98,8 @@ TEST_F(E2E, FrameTimerPacesTheFrames)
 TEST_F(E2E, KeypadSlashStopsTheSceneAndStarSetsItGoingAgain)
 {
   // Frames a second apart differ while the scene runs, and match once "/" has stopped it.
-  SRun r = Run("$PLANETO" + kSkipDialog + " --seed=7 --step=3 & pid=$!\n"
+  SRun r = Run("$PLANETO" + kSkipDialog +
+               " --seed=7 --step=3 & pid=$!\n"
                "w=$(timeout 20 xdotool search --sync --onlyvisible --name '^ZephyroSDK' | head -n1)\n"
                "sleep 1; $CAPTURE $w run1.png; sleep 1; $CAPTURE $w run2.png\n"
                "xdotool key --window $w KP_Divide; sleep 0.5\n"

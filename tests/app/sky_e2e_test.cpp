@@ -11,11 +11,12 @@
 #include <map>
 #include <vector>
 
-namespace {
+namespace
+{
 
-constexpr int    W = 800, H = 600;
+constexpr int W = 800, H = 600;
 constexpr double kPi = 3.141592653589793;
-constexpr double kFovDeg = 45.0;   // VIEW_DEG_FIELD of the built-in engine text
+constexpr double kFovDeg = 45.0; // VIEW_DEG_FIELD of the built-in engine text
 
 struct SVec
 {
@@ -135,7 +136,7 @@ double Side(const SPixel& a, const SPixel& b, const SPixel& p)
   return (b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x);
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(E2E, OrionFromTheBuiltInCatalogueOnBothPlatforms)
 {
@@ -154,15 +155,19 @@ TEST_F(E2E, OrionFromTheBuiltInCatalogueOnBothPlatforms)
                 " --set=engine.LIGHT.LIGHT_1_POS_X=%.1f --set=engine.LIGHT.LIGHT_1_POS_Y=%.1f"
                 " --set=engine.LIGHT.LIGHT_1_POS_Z=%.1f",
                 ahead.x * k, ahead.y * k, ahead.z * k);
-  const std::string sky = kSkipDialog + " --seed=1 --frames=3 --set=engine.WORLD.WIDTH=800"
+  const std::string sky = kSkipDialog +
+                          " --seed=1 --frames=3 --set=engine.WORLD.WIDTH=800"
                           " --set=engine.WORLD.HEIGHT=600 --set=engine.TEXT.TEXT_ENABLE=0"
                           " --set=appli.CONTELLATIONS.CONTELLATIONS_ENABLE=1"
                           " --set=appli.CONTELLATIONS.READ_FROM_CATALOG=1 --set=appli.SKYBOX.SKYBOX_ENABLE=0"
                           " --set=appli.CAMERA.SPEED_FACTOR=0 --set=appli.SPHERE.SPHERE_RADIUS=0.01"
                           " --set=appli.EARTH_ATMOSPHERE.EARTH_ATMOSPHERE_ENABLE=0"
-                          " --set=appli.SUN.SUN_MAIN_LENGTH=0.001" + std::string(light);
-  SRun r = Run("$PLANETO --platform=opengl" + sky + " --screenshot=opengl.png; echo opengl=$?\n"
-               "$PLANETO --platform=software" + sky + " --screenshot=software.png; echo software=$?\n");
+                          " --set=appli.SUN.SUN_MAIN_LENGTH=0.001" +
+                          std::string(light);
+  SRun r = Run("$PLANETO --platform=opengl" + sky +
+               " --screenshot=opengl.png; echo opengl=$?\n"
+               "$PLANETO --platform=software" +
+               sky + " --screenshot=software.png; echo software=$?\n");
 
   for (const char* platform : { "opengl", "software" })
   {
@@ -185,8 +190,8 @@ TEST_F(E2E, OrionFromTheBuiltInCatalogueOnBothPlatforms)
                  &alnilam = seen["46Eps Ori"], &alnitak = seen["50Zet Ori"], &sirius = seen["9Alp CMa"];
 
     // The belt: three stars in a line, spaced as the catalogue gives (about 17 pixels).
-    for (const auto& [from, to] : { std::pair<const char*, const char*>{ "34Del Ori", "46Eps Ori" },
-                                    { "46Eps Ori", "50Zet Ori" } })
+    for (const auto& [from, to] :
+         { std::pair<const char*, const char*>{ "34Del Ori", "46Eps Ori" }, { "46Eps Ori", "50Zet Ori" } })
     {
       const double dx = seen[to].x - seen[from].x, dy = seen[to].y - seen[from].y;
       const double ex = expected[to].x - expected[from].x, ey = expected[to].y - expected[from].y;

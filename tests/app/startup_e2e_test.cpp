@@ -28,13 +28,14 @@ TEST_F(E2E, OpenGLRunShowsTheEarthAndShutsDownInOrder)
 {
   SRun r = Run("$PLANETO" + kSkipDialog + " --seed=7 --step=1 --frames=20 --screenshot=shot.png");
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_TRUE(LogHasInOrder(r.log, {
-    "# STARTED...\n", "# RELEASE build\n", "# PARAM_NAME = \"Planeto.Engine.ini\"\n",
-    "# PARAM_NAME_EX = \"Planeto.Appli.ini\"\n", "# PARAM_NAME_FONT = \"Planeto.Font.ini\"\n",
-    "# DEFAULT_INI_PATH = \".\"\n", "# DEFAULT_DLL_PATH = \".\"\n",
-    "# DEFAULT_DATA_PATH = \"Data\"\n", "# \"ZephyroSDK\" (v3,0) build: Mar  4 2008 20:14:05\n",
-    "# \"OpenGL 1.2\" (v1,0) build: Mar  4 2008 23:04:54\n", "# \"Planeto\" (v2,110) build: Mar  4 2008 23:05:46\n",
-    "# pWorld->Unload\n", "# RAM size max = ", "# ENDED.\n" })) ;
+  EXPECT_TRUE(LogHasInOrder(
+      r.log, { "# STARTED...\n", "# RELEASE build\n", "# PARAM_NAME = \"Planeto.Engine.ini\"\n",
+               "# PARAM_NAME_EX = \"Planeto.Appli.ini\"\n", "# PARAM_NAME_FONT = \"Planeto.Font.ini\"\n",
+               "# DEFAULT_INI_PATH = \".\"\n", "# DEFAULT_DLL_PATH = \".\"\n",
+               "# DEFAULT_DATA_PATH = \"Data\"\n", "# \"ZephyroSDK\" (v3,0) build: Mar  4 2008 20:14:05\n",
+               "# \"OpenGL 1.2\" (v1,0) build: Mar  4 2008 23:04:54\n",
+               "# \"Planeto\" (v2,110) build: Mar  4 2008 23:05:46\n", "# pWorld->Unload\n",
+               "# RAM size max = ", "# ENDED.\n" }));
   EXPECT_EQ(r.log.find("failed"), std::string::npos) << r.log;
 
   SImageRGB img;
@@ -45,7 +46,8 @@ TEST_F(E2E, OpenGLRunShowsTheEarthAndShutsDownInOrder)
   // lit by the Sun) against a sky that stays dark.
   size_t blue = 0, dark = 0;
   for (unsigned y = 0; y < img.height; ++y)
-    for (unsigned x = 0; x < img.width; ++x) {
+    for (unsigned x = 0; x < img.width; ++x)
+    {
       const unsigned char* p = img.At(x, y);
       if (p[2] > 60 && p[2] > p[0] + 20)
         ++blue;
@@ -68,12 +70,13 @@ TEST_F(E2E, SoftwareRunDrawsEdgesOnGreyWithTheFrameRateLine)
   ASSERT_TRUE(ReadPng(m_dir + "/shot.png", &img));
   size_t grey = 0, other = 0, text = 0;
   for (unsigned y = 0; y < img.height; ++y)
-    for (unsigned x = 0; x < img.width; ++x) {
+    for (unsigned x = 0; x < img.width; ++x)
+    {
       const unsigned char* p = img.At(x, y);
       bool isGrey = p[0] == p[1] && p[1] == p[2] && p[0] > 100 && p[0] < 140;
       (isGrey ? grey : other)++;
       if (y < 24 && x < 320 && p[2] > 200 && p[1] > 200 && p[0] < 80)
-        ++text;   // the cyan frame-rate line
+        ++text; // the cyan frame-rate line
     }
   EXPECT_GT(grey, other) << "the grey fill is missing";
   EXPECT_GT(other, 2000u) << "no edges were drawn";
@@ -82,14 +85,16 @@ TEST_F(E2E, SoftwareRunDrawsEdgesOnGreyWithTheFrameRateLine)
 
 TEST_F(E2E, EscapeEndsTheRunAndSignalsEndItCleanly)
 {
-  SRun r = Run("$PLANETO" + kSkipDialog + " --platform=software --frames=100000 & pid=$!\n"
+  SRun r = Run("$PLANETO" + kSkipDialog +
+               " --platform=software --frames=100000 & pid=$!\n"
                "w=$(timeout 20 xdotool search --sync --name 'ZephyroSDK - ' | head -n1)\n"
                "sleep 0.5; xdotool key --window $w Escape\n"
                "wait $pid; echo status=$?");
   EXPECT_NE(r.out.find("status=0"), std::string::npos) << r.out << r.err;
   EXPECT_TRUE(LogHasInOrder(r.log, { "# pWorld->Unload\n", "# ENDED.\n" }));
 
-  r = Run("$PLANETO" + kSkipDialog + " --platform=software --frames=100000 & pid=$!\n"
+  r = Run("$PLANETO" + kSkipDialog +
+          " --platform=software --frames=100000 & pid=$!\n"
           "timeout 20 xdotool search --sync --name 'ZephyroSDK - ' >/dev/null\n"
           "sleep 0.5; kill -TERM $pid; wait $pid; echo status=$?");
   EXPECT_NE(r.out.find("status=0"), std::string::npos) << r.out << r.err;

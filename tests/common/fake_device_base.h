@@ -9,8 +9,7 @@
 #include "sdk/core/index_buffer.h"
 #include "sdk/core/shader.h"
 
-template <class TCamera, class TObject, class TTexture>
-class TFakeDeviceBase : public C3DEngine
+template <class TCamera, class TObject, class TTexture> class TFakeDeviceBase : public C3DEngine
 {
 public:
   ~TFakeDeviceBase() override { delete m_pCamera; }

@@ -38,13 +38,41 @@ inline int& ObjectsDeleted()
 class CFakeCamera : public CCamera
 {
 public:
-  ZRESULT UpdateView() override { LogCall("UpdateView"); return CCamera::UpdateView(); }
-  ZRESULT ApplyPerspective() override { LogCall("ApplyPerspective"); return ZP_OK; }
-  ZRESULT ApplyOrtho() override { LogCall("ApplyOrtho"); return ZP_OK; }
-  ZRESULT ApplyGamma() override { LogCall("ApplyGamma"); return ZP_OK; }
-  ZRESULT Refresh() override { LogCall("Refresh"); return ZP_OK; }
-  ZRESULT ResetModelView() override { LogCall("ResetModelView"); return ZP_OK; }
-  ZRESULT Resize() override { LogCall("Resize"); return CCamera::Resize(); }
+  ZRESULT UpdateView() override
+  {
+    LogCall("UpdateView");
+    return CCamera::UpdateView();
+  }
+  ZRESULT ApplyPerspective() override
+  {
+    LogCall("ApplyPerspective");
+    return ZP_OK;
+  }
+  ZRESULT ApplyOrtho() override
+  {
+    LogCall("ApplyOrtho");
+    return ZP_OK;
+  }
+  ZRESULT ApplyGamma() override
+  {
+    LogCall("ApplyGamma");
+    return ZP_OK;
+  }
+  ZRESULT Refresh() override
+  {
+    LogCall("Refresh");
+    return ZP_OK;
+  }
+  ZRESULT ResetModelView() override
+  {
+    LogCall("ResetModelView");
+    return ZP_OK;
+  }
+  ZRESULT Resize() override
+  {
+    LogCall("Resize");
+    return CCamera::Resize();
+  }
 };
 
 // Engine-layout vertices; the part records hold "platform" codes (engine + 10 for the
@@ -73,7 +101,11 @@ public:
     v.assign(dwCount, SVertex{});
     return ZP_OK;
   }
-  ZRESULT Upload() override { ++iUploads; return ZP_OK; }
+  ZRESULT Upload() override
+  {
+    ++iUploads;
+    return ZP_OK;
+  }
   ZRESULT Release() override
   {
     v.clear();
@@ -87,11 +119,31 @@ public:
     if (i < v.size())
       v[i] = SVertex{ { x, y, z }, d, { u, vv }, { nx, ny, nz }, s };
   }
-  void SetPosition(uint32_t i, const SVector3* p) override { if (i < v.size()) v[i].p = *p; }
-  void SetTexCoord(uint32_t i, const SVector2* p) override { if (i < v.size()) v[i].t = *p; }
-  void SetNormal(uint32_t i, const SVector3* p) override { if (i < v.size()) v[i].n = *p; }
-  void SetDiffuse(uint32_t i, uint32_t c) override { if (i < v.size()) v[i].diffuse = c; }
-  void SetSpecular(uint32_t i, uint32_t c) override { if (i < v.size()) v[i].specular = c; }
+  void SetPosition(uint32_t i, const SVector3* p) override
+  {
+    if (i < v.size())
+      v[i].p = *p;
+  }
+  void SetTexCoord(uint32_t i, const SVector2* p) override
+  {
+    if (i < v.size())
+      v[i].t = *p;
+  }
+  void SetNormal(uint32_t i, const SVector3* p) override
+  {
+    if (i < v.size())
+      v[i].n = *p;
+  }
+  void SetDiffuse(uint32_t i, uint32_t c) override
+  {
+    if (i < v.size())
+      v[i].diffuse = c;
+  }
+  void SetSpecular(uint32_t i, uint32_t c) override
+  {
+    if (i < v.size())
+      v[i].specular = c;
+  }
   void GetPosition(uint32_t i, SVector3* p) override { *p = v.at(i).p; }
   void GetNormal(uint32_t i, SVector3* p) override { *p = v.at(i).n; }
   void GetTexCoord(uint32_t i, SVector2* p) override { *p = v.at(i).t; }
@@ -173,8 +225,24 @@ public:
     LogCall("Destroy");
     return TFakeDeviceBase::Destroy();
   }
-  ZRESULT ApplyFog() override { LogCall("ApplyFog"); return ZP_OK; }
-  ZRESULT ApplyLights() override { LogCall("ApplyLights"); return ZP_OK; }
-  ZRESULT BeginFrame() override { LogCall("BeginFrame"); return bFailBeginFrame ? ZP_FAIL : ZP_OK; }
-  ZRESULT EndFrame() override { LogCall("EndFrame"); return bFailEndFrame ? ZP_FAIL : ZP_OK; }
+  ZRESULT ApplyFog() override
+  {
+    LogCall("ApplyFog");
+    return ZP_OK;
+  }
+  ZRESULT ApplyLights() override
+  {
+    LogCall("ApplyLights");
+    return ZP_OK;
+  }
+  ZRESULT BeginFrame() override
+  {
+    LogCall("BeginFrame");
+    return bFailBeginFrame ? ZP_FAIL : ZP_OK;
+  }
+  ZRESULT EndFrame() override
+  {
+    LogCall("EndFrame");
+    return bFailEndFrame ? ZP_FAIL : ZP_OK;
+  }
 };

@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 const char kImage[] = "PNGDATA";
 const char kBad[] = "BADDATA";
@@ -62,21 +63,22 @@ TEST(CoreDevice, IndexBuffers)
   ASSERT_EQ(b16->Allocate(2, 4), ZP_OK);
   b16->SetIndex(3, 70000);
   EXPECT_EQ(b16->GetIndex(3), 70000u & 0xFFFF);
-  b16->SetIndex(4, 1);                       // outside: ignored
+  b16->SetIndex(4, 1); // outside: ignored
   EXPECT_EQ(b16->GetIndex(4), 0xFFFFFFFFu);
   EXPECT_EQ(b16->GetPart(2), nullptr);
   uint32_t first = 99;
   b16->GetPart(1)->dwFirstIndex = 2;
-  EXPECT_EQ(b16->GetPartInfo(1, nullptr, nullptr, &first, nullptr, nullptr, nullptr, nullptr, nullptr), ZP_OK);
+  EXPECT_EQ(b16->GetPartInfo(1, nullptr, nullptr, &first, nullptr, nullptr, nullptr, nullptr, nullptr),
+            ZP_OK);
   EXPECT_EQ(first, 2u);
 
   EXPECT_EQ(dev->DestroyIndexBuffer(b16), ZP_OK);
   EXPECT_EQ(dev->Count(dev->m_plistObjectsIndex), 1u);
   CIndexBuffer16 unlisted;
-  EXPECT_EQ(dev->DestroyIndexBuffer(&unlisted), ZP_OK);   // not listed: harmless
+  EXPECT_EQ(dev->DestroyIndexBuffer(&unlisted), ZP_OK); // not listed: harmless
   unlisted.SetType(7);
   EXPECT_EQ(dev->DestroyIndexBuffer(&unlisted), ZP_FAIL);
-  (void)b32;   // left for Destroy
+  (void)b32; // left for Destroy
 }
 
 TEST(CoreDevice, TextureSharingByBaseName)
@@ -152,7 +154,7 @@ TEST(CoreDevice, DestroyEmptiesListsInOrderWithoutLeakLines)
   int texturesDeleted = TexturesDeleted();
 
   CTexture* t = w.world.LoadTexture(1, 3, kImage, sizeof(kImage), "t.png");
-  w.world.LoadTexture(1, 3, kImage, sizeof(kImage), "t.png");   // two references
+  w.world.LoadTexture(1, 3, kImage, sizeof(kImage), "t.png"); // two references
   C3DObject* o = w.world.CreateObject(0xC03, 0);
   ASSERT_EQ(o->SetupGeometry(1, 4, 4), ZP_OK);
   o->SetTexture(t, 0, 0);
@@ -173,22 +175,38 @@ TEST(CoreDevice, DestroyEmptiesListsInOrderWithoutLeakLines)
 class CLoggedTexture : public CFakeTexture
 {
 public:
-  ZRESULT Release() override { LogCall("texture"); return CFakeTexture::Release(); }
+  ZRESULT Release() override
+  {
+    LogCall("texture");
+    return CFakeTexture::Release();
+  }
 };
 class CLoggedShader : public CShader
 {
 public:
-  ZRESULT Release() override { LogCall("shader"); return CShader::Release(); }
+  ZRESULT Release() override
+  {
+    LogCall("shader");
+    return CShader::Release();
+  }
 };
 class CLoggedIndexBuffer : public CIndexBuffer16
 {
 public:
-  ZRESULT Release() override { LogCall("index"); return CIndexBuffer16::Release(); }
+  ZRESULT Release() override
+  {
+    LogCall("index");
+    return CIndexBuffer16::Release();
+  }
 };
 class CLoggedObject : public CFakeObject
 {
 public:
-  ZRESULT Release() override { LogCall("object"); return CFakeObject::Release(); }
+  ZRESULT Release() override
+  {
+    LogCall("object");
+    return CFakeObject::Release();
+  }
 };
 
 TEST(CoreDevice, DestroyOrderObjectsIndexBuffersTexturesShaders)
@@ -198,7 +216,7 @@ TEST(CoreDevice, DestroyOrderObjectsIndexBuffersTexturesShaders)
   // Listed in the reverse of the emptying order.
   dev->m_plistShaders.AddTail(new CLoggedShader(), false);
   dev->m_plistTextures.AddTail(new CLoggedTexture(), true);
-  dev->m_plistTextures.AddRefCurrent();   // shared twice: force still frees it
+  dev->m_plistTextures.AddRefCurrent(); // shared twice: force still frees it
   dev->m_plistObjectsIndex.AddTail(new CLoggedIndexBuffer());
   auto* o1 = new CLoggedObject();
   auto* o2 = new CLoggedObject();
@@ -209,7 +227,8 @@ TEST(CoreDevice, DestroyOrderObjectsIndexBuffersTexturesShaders)
 
   CallLog().clear();
   ASSERT_EQ(dev->Destroy(), ZP_OK);
-  EXPECT_EQ(CallLog(), (std::vector<std::string>{ "Destroy", "object", "object", "index", "texture", "shader" }));
+  EXPECT_EQ(CallLog(),
+            (std::vector<std::string>{ "Destroy", "object", "object", "index", "texture", "shader" }));
   EXPECT_EQ(ReadFile(w.strLog).find("detected memory leaks"), std::string::npos);
 }
 

@@ -10,41 +10,40 @@ namespace
 {
 // A small text in the layout of the built-in ones: separator lines, underlined section
 // names, CR LF line ends, TABs, duplicate keys and trailing comments.
-const char kText[] =
-    "////////////////////////////////////////\r\n"
-    "[WORLD]\r\n"
-    "-------\r\n"
-    "ASK_ME_ON_START = 1\r\n"
-    "FULLSCREEN      = 0\r\n"
-    "WIDTH           = 800\r\n"
-    "WIDTH           = 320\r\n"
-    "WIDTH           = 1024\r\n"
-    "TITLE           = Planet  view   \r\n"
-    "// HIDDEN = 5\r\n"
-    ";HIDDEN2 = 6\r\n"
-    "  // SPACED = 7\r\n"
-    "\r\n"
-    "[LIGHT]\r\n"
-    "-------\r\n"
-    "LIGHT_1_TYPE        = 1 // 0=DIRECTIONAL, 1=POINT\r\n"
-    "LIGHT_1_AMBIENT     = 0.03\r\n"
-    "LIGHT_1_AMBIENT     = 0.02 // black\r\n"
-    "BIG_BYTE = 300\r\n"
-    "BIG_SHORT = 70000\r\n"
-    "NEG = -5\r\n"
-    "WORD = abc\r\n"
-    "ZERO = 0\r\n"
-    "EMPTY =\r\n"
-    "[FOG]\r\n"
-    "FOG_END\t\t= 2000.0\r\n"
-    "FOG_ENABLE\t= 0\r\n"
-    "ONLY_LATER = 42\r\n"
-    "W I D E = 9\r\n"
-    "[ fog ]\r\n"
-    "LOWER = 1\r\n"
-    "[ S P A C E D ]\r\n"
-    "IN_SPACED = 3\r\n"
-    "LAST = 77";   // last line without LF
+const char kText[] = "////////////////////////////////////////\r\n"
+                     "[WORLD]\r\n"
+                     "-------\r\n"
+                     "ASK_ME_ON_START = 1\r\n"
+                     "FULLSCREEN      = 0\r\n"
+                     "WIDTH           = 800\r\n"
+                     "WIDTH           = 320\r\n"
+                     "WIDTH           = 1024\r\n"
+                     "TITLE           = Planet  view   \r\n"
+                     "// HIDDEN = 5\r\n"
+                     ";HIDDEN2 = 6\r\n"
+                     "  // SPACED = 7\r\n"
+                     "\r\n"
+                     "[LIGHT]\r\n"
+                     "-------\r\n"
+                     "LIGHT_1_TYPE        = 1 // 0=DIRECTIONAL, 1=POINT\r\n"
+                     "LIGHT_1_AMBIENT     = 0.03\r\n"
+                     "LIGHT_1_AMBIENT     = 0.02 // black\r\n"
+                     "BIG_BYTE = 300\r\n"
+                     "BIG_SHORT = 70000\r\n"
+                     "NEG = -5\r\n"
+                     "WORD = abc\r\n"
+                     "ZERO = 0\r\n"
+                     "EMPTY =\r\n"
+                     "[FOG]\r\n"
+                     "FOG_END\t\t= 2000.0\r\n"
+                     "FOG_ENABLE\t= 0\r\n"
+                     "ONLY_LATER = 42\r\n"
+                     "W I D E = 9\r\n"
+                     "[ fog ]\r\n"
+                     "LOWER = 1\r\n"
+                     "[ S P A C E D ]\r\n"
+                     "IN_SPACED = 3\r\n"
+                     "LAST = 77"; // last line without LF
 
 CIniSettings Store() { return CIniSettings(kText, static_cast<uint32_t>(std::strlen(kText))); }
 } // namespace
@@ -108,46 +107,48 @@ TEST(IniSettings, SectionNamesAreCaseSensitive)
   CIniSettings ini = Store();
   // "[ fog ]" is not FOG, and "[FOG]" is not fog: LOWER is only reachable through "fog".
   EXPECT_EQ(ini.GetInt("fog", "LOWER", -1), 1);
-  EXPECT_EQ(ini.GetInt("FOG", "LOWER", -1), 1);   // found past the header, from [FOG]
+  EXPECT_EQ(ini.GetInt("FOG", "LOWER", -1), 1); // found past the header, from [FOG]
   EXPECT_EQ(ini.GetInt("Fog", "LOWER", -1), -1);
   EXPECT_EQ(ini.GetInt("WORLD", "width", -1), -1);
 }
 
 TEST(IniSettings, HeaderMatching)
 {
-  auto get = [](const char* pszText, const char* pszSection) {
+  auto get = [](const char* pszText, const char* pszSection)
+  {
     CIniSettings ini(pszText, static_cast<uint32_t>(std::strlen(pszText)));
     return ini.GetInt(pszSection, "K", -1);
   };
   EXPECT_EQ(get("[WORLD]\nK=1\n", "WORLD"), 1);
   EXPECT_EQ(get("  [ WO RLD ]  \nK=1\n", "WORLD"), 1);
-  EXPECT_EQ(get("[[WORLD]\nK=1\n", "WORLD"), 1);       // a further "[" changes nothing
-  EXPECT_EQ(get("[WORLDS]\nK=1\n", "WORLD"), -1);      // extra letter
-  EXPECT_EQ(get("[WORL]\nK=1\n", "WORLD"), -1);        // missing letter
-  EXPECT_EQ(get("x[WORLD]\nK=1\n", "WORLD"), -1);      // other byte before the bracket
-  EXPECT_EQ(get("WORLD]\nK=1\n", "WORLD"), -1);        // never opened
-  EXPECT_EQ(get("[WORLD\nK=1\n", "WORLD"), -1);        // never closed
+  EXPECT_EQ(get("[[WORLD]\nK=1\n", "WORLD"), 1);  // a further "[" changes nothing
+  EXPECT_EQ(get("[WORLDS]\nK=1\n", "WORLD"), -1); // extra letter
+  EXPECT_EQ(get("[WORL]\nK=1\n", "WORLD"), -1);   // missing letter
+  EXPECT_EQ(get("x[WORLD]\nK=1\n", "WORLD"), -1); // other byte before the bracket
+  EXPECT_EQ(get("WORLD]\nK=1\n", "WORLD"), -1);   // never opened
+  EXPECT_EQ(get("[WORLD\nK=1\n", "WORLD"), -1);   // never closed
   EXPECT_EQ(get("[WORLD]\r\nK=1\r\n", "WORLD"), 1);
-  EXPECT_EQ(get("[WORLD]\nK=1\n", ""), -1);            // empty section name
-  EXPECT_EQ(get("[A]\nK=1\n", "A"), 1);                // shortest header
+  EXPECT_EQ(get("[WORLD]\nK=1\n", ""), -1); // empty section name
+  EXPECT_EQ(get("[A]\nK=1\n", "A"), 1);     // shortest header
 }
 
 TEST(IniSettings, KeyMatching)
 {
-  auto get = [](const char* pszText, const char* pszKey) {
+  auto get = [](const char* pszText, const char* pszKey)
+  {
     CIniSettings ini(pszText, static_cast<uint32_t>(std::strlen(pszText)));
     return ini.GetInt("S", pszKey, -1);
   };
   EXPECT_EQ(get("[S]\nKEY=1\n", "KEY"), 1);
-  EXPECT_EQ(get("[S]\nKEYS=1\nKEY=2\n", "KEY"), 2);      // longer name skipped
-  EXPECT_EQ(get("[S]\nKE=1\nKEY=2\n", "KEY"), 2);        // shorter name skipped
-  EXPECT_EQ(get("[S]\nKEY\nKEY=3\n", "KEY"), 3);         // no "=" rejected
-  EXPECT_EQ(get("[S]\nKEY/=1\nKEY=4\n", "KEY"), 4);      // "/" inside the name rejects
-  EXPECT_EQ(get("[S]\nKEY=1\n", ""), -1);                // empty key
+  EXPECT_EQ(get("[S]\nKEYS=1\nKEY=2\n", "KEY"), 2); // longer name skipped
+  EXPECT_EQ(get("[S]\nKE=1\nKEY=2\n", "KEY"), 2);   // shorter name skipped
+  EXPECT_EQ(get("[S]\nKEY\nKEY=3\n", "KEY"), 3);    // no "=" rejected
+  EXPECT_EQ(get("[S]\nKEY/=1\nKEY=4\n", "KEY"), 4); // "/" inside the name rejects
+  EXPECT_EQ(get("[S]\nKEY=1\n", ""), -1);           // empty key
   EXPECT_EQ(get("[S]\n=1\n", ""), -1);
-  EXPECT_EQ(get("[S]\nKEY = 5 = 6\n", "KEY"), 5);        // first "=" ends the name
-  EXPECT_EQ(get("KEY=0\n[S]\n", "KEY"), -1);             // before the header only
-  EXPECT_EQ(get("[S]\nK=8", "K"), 8);                    // last line without LF
+  EXPECT_EQ(get("[S]\nKEY = 5 = 6\n", "KEY"), 5); // first "=" ends the name
+  EXPECT_EQ(get("KEY=0\n[S]\n", "KEY"), -1);      // before the header only
+  EXPECT_EQ(get("[S]\nK=8", "K"), 8);             // last line without LF
 }
 
 TEST(IniSettings, Conversions)
@@ -175,7 +176,7 @@ TEST(IniSettings, StringBuffersAndPrefix)
   CIniSettings ini = Store();
   char sz[8];
   ASSERT_EQ(ini.GetString("LIGHT", "LIGHT_1_TYPE", "x", sz, sizeof(sz)), ZP_OK);
-  EXPECT_STREQ(sz, "1 // 0=");   // cut to size - 1
+  EXPECT_STREQ(sz, "1 // 0="); // cut to size - 1
   char szLong[64];
   ASSERT_EQ(ini.GetStringWithPrefix("FOG", "FOG_END", "d", szLong, sizeof(szLong), "./data/"), ZP_OK);
   EXPECT_STREQ(szLong, "./data/2000.0");
@@ -252,7 +253,7 @@ TEST(IniSettings, LengthBoundsTheText)
 {
   // The store reads only uLength bytes: a value ends at the text's end.
   const char kText2[] = "[S]\nK=12345\n";
-  CIniSettings ini(kText2, 9);   // "[S]\nK=123"
+  CIniSettings ini(kText2, 9); // "[S]\nK=123"
   EXPECT_EQ(ini.GetInt("S", "K", 0), 123);
   CIniSettings none(nullptr, 10);
   EXPECT_EQ(none.GetInt("S", "K", 6), 6);

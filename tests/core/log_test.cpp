@@ -34,8 +34,8 @@ struct LogTest : ::testing::Test
   std::string path;
   void SetUp() override
   {
-    dir = (std::filesystem::temp_directory_path() /
-           ("planeto-log-" + std::to_string(std::random_device{}()))).string();
+    dir = (std::filesystem::temp_directory_path() / ("planeto-log-" + std::to_string(std::random_device{}())))
+              .string();
     ASSERT_TRUE(std::filesystem::create_directory(dir));
     path = dir + "/Planeto.log";
   }

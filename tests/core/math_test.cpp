@@ -150,7 +150,7 @@ TEST(Math, MultiplyAndAliasing)
   SMatrix row = Identity();
   math.MultiplyRow3(&row, &a, &b);
   EXPECT_FLOAT_EQ(row.m[3][1], 3.0f);
-  EXPECT_FLOAT_EQ(row.m[0][0], 1.0f);   // other rows untouched
+  EXPECT_FLOAT_EQ(row.m[0][0], 1.0f); // other rows untouched
 
   // Points are row vectors: the translation of a applies after its axes.
   SVector4 p = { 1, 1, 1, 1 }, q;
@@ -167,7 +167,7 @@ TEST(Math, DeterminantAndInverse)
   SMatrix d = Rows({ 2, 0, 0, 0, 0, 3, 0, 0, 0, 0, 4, 0, 0, 0, 0, 5 });
   EXPECT_FLOAT_EQ(math.Determinant(&d), 120.0f);
   SMatrix full = Rows({ 1, 2, 3, 4, 0, 1, 0, 2, 1, 0, 1, 0, 2, 1, 0, 1 });
-  EXPECT_NEAR(math.Determinant(&full), 2.0f, 1e-5f);   // by cofactor expansion on paper
+  EXPECT_NEAR(math.Determinant(&full), 2.0f, 1e-5f); // by cofactor expansion on paper
 
   // Affine: rotation of 90° about z, scale 2, translation (1, 2, 3).
   SMatrix m = Rows({ 0, 2, 0, 0, -2, 0, 0, 0, 0, 0, 2, 0, 1, 2, 3, 1 });
@@ -197,7 +197,7 @@ TEST(Math, ScaleAndAxes)
   math.Scale(&m, 2, 3, 4);
   SVector3 sc;
   ExpectVecNear(*math.GetScale(&sc, &m), 2, 3, 4);
-  EXPECT_EQ(m.m[3][0], 5);   // S × M leaves the translation
+  EXPECT_EQ(m.m[3][0], 5); // S × M leaves the translation
   math.Scale(&m, 0.5f);
   ExpectVecNear(*math.GetScale(&sc, &m), 1, 1.5f, 2);
 
@@ -252,7 +252,7 @@ TEST_P(MathWithSign, QuarterTurns)
   SMatrix m;
   math.Identity(&m);
   math.RotateZ(&m, kPi / 2);
-  ExpectMatrixNear(m, Rows({ 0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1 }));   // same for both signs
+  ExpectMatrixNear(m, Rows({ 0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1 })); // same for both signs
   math.Identity(&m);
   math.RotateX(&m, kPi / 2);
   ExpectMatrixNear(m, Rows({ 1, 0, 0, 0, 0, 0, s(), 0, 0, -s(), 0, 0, 0, 0, 0, 1 }));
@@ -301,7 +301,7 @@ TEST_P(MathWithSign, RotateEulerEqualsSequence)
 TEST_P(MathWithSign, TransformPoint)
 {
   SMatrix m = Rows({ 0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 2, 0, 10, 20, 30, 1 });
-  math.SetTranslation(&m, 10, 20, 30);   // stored with the sign
+  math.SetTranslation(&m, 10, 20, 30); // stored with the sign
   SVector3 p = { 1, 2, 3 }, out;
   // Turned axes map (1,2,3) to (-2, 1, 6) in user space; the stored translation row
   // (10, 20, s·30) is then added as stored, so the depth gets s·30 (what Project needs
@@ -316,7 +316,7 @@ TEST_P(MathWithSign, LookAtFacesTarget)
   SMatrix m;
   math.Identity(&m);
   math.SetTranslation(&m, 0, 0, -10);
-  m.m[0][3] = 0.25f;   // the fourth column stays
+  m.m[0][3] = 0.25f; // the fourth column stays
   SVector3 target = { 10, 0, -10 };
   math.LookAt(&m, &target);
   SVector3 z, y, x, t;
@@ -497,7 +497,7 @@ TEST(Math, EulerAngles)
   // A turn of 0.5 about y alone.
   math.Identity(&m);
   math.RotateY(&m, 0.5f);
-  m.m[3][0] = 100;   // translation ignored
+  m.m[3][0] = 100; // translation ignored
   SVector3 v;
   math.GetEulerAngles(&v, &m);
   ExpectVecNear(v, 0, 0.5f, 0, 1e-5f);

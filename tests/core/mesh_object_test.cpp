@@ -6,7 +6,8 @@
 
 #include <cmath>
 
-namespace {
+namespace
+{
 
 const char kImage[] = "PNGDATA";
 const char kBad[] = "BADDATA";
@@ -36,7 +37,7 @@ TEST(CoreMeshObject, IndexWidthRules)
   CFakeObject* o16 = NewMesh(w, 0x802);
   ASSERT_EQ(o16->SetupGeometry(1, 3, 65536), ZP_OK);
   EXPECT_EQ(o16->GetIndexBuffer()->GetType(), INDEX_TYPE_16);
-  ASSERT_EQ(o16->SetupGeometry(2, 3, 65535), ZP_OK);   // rebuilt: new buffer, new counts
+  ASSERT_EQ(o16->SetupGeometry(2, 3, 65535), ZP_OK); // rebuilt: new buffer, new counts
   EXPECT_EQ(o16->GetIndexBuffer()->GetIndexCount(), 65535u);
   EXPECT_EQ(o16->GetPartCount(), 2u);
   EXPECT_EQ(o16->iAllocs, 2);
@@ -120,7 +121,7 @@ TEST(CoreMeshObject, MatrixColourFactorUserValue)
 TEST(CoreMeshObject, NormalsOnFirstCommitOnly)
 {
   SLoadedWorld w;
-  CFakeObject* o = NewMesh(w, 0xC03);   // kind 0x400: normals at the next Commit
+  CFakeObject* o = NewMesh(w, 0xC03); // kind 0x400: normals at the next Commit
   ASSERT_EQ(o->SetupGeometry(1, 4, 4), ZP_OK);
   o->LockIndices();
   o->SetSequentialIndices();
@@ -138,13 +139,13 @@ TEST(CoreMeshObject, NormalsOnFirstCommitOnly)
   {
     EXPECT_EQ(vert.n.x, 0.0f);
     EXPECT_EQ(vert.n.y, 0.0f);
-    EXPECT_EQ(vert.n.z, z);   // both strip triangles face the same way
+    EXPECT_EQ(vert.n.z, z); // both strip triangles face the same way
   }
 
   SVector3 zero{ 0, 0, 0 };
   o->SetNormal(1, &zero);
   o->Commit();
-  EXPECT_EQ(o->v[1].n.z, 0.0f);   // no second computation
+  EXPECT_EQ(o->v[1].n.z, 0.0f); // no second computation
 }
 
 TEST(CoreMeshObject, NormalsForListsFansAndDegenerateTriangles)
@@ -216,15 +217,15 @@ TEST(CoreMeshObject, TextureReferencesOnePerEntry)
 
   // The world keeps one of its own, swaps it in and out like the scene does.
   CTexture* own = w.world.CreateTexture(1, 3);
-  b->SetTextureAll(own, -1, 1);   // replaces t in b: t drops to 3
+  b->SetTextureAll(own, -1, 1); // replaces t in b: t drops to 3
   dev->m_plistTextures.Find(t);
   EXPECT_EQ(dev->m_plistTextures.CurrentRefCount(), 3u);
   b->SetTextureAll(nullptr, -1, 1);
   dev->m_plistTextures.Find(own);
   EXPECT_EQ(dev->m_plistTextures.CurrentRefCount(), 1u);
 
-  EXPECT_EQ(w.world.DestroyObject(a), ZP_OK);   // gives back its three
-  EXPECT_EQ(TexturesDeleted(), deleted + 1);   // t had no other holder
+  EXPECT_EQ(w.world.DestroyObject(a), ZP_OK); // gives back its three
+  EXPECT_EQ(TexturesDeleted(), deleted + 1);  // t had no other holder
   EXPECT_FALSE(dev->m_plistTextures.Find(t));
   EXPECT_TRUE(dev->m_plistTextures.Find(own));
   EXPECT_EQ(w.world.DestroyTexture(own), ZP_OK);

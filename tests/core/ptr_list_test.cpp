@@ -3,7 +3,8 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 int a, b, c, d;
 void* A = &a;
@@ -70,7 +71,7 @@ TEST(CorePtrList, RemoveCurrentRightAfterAddTailFindsPredecessor)
   CPtrList list;
   list.AddTail(A);
   list.AddTail(B);
-  list.AddTail(C);   // cursor C, previous unknown
+  list.AddTail(C); // cursor C, previous unknown
   EXPECT_EQ(list.RemoveCurrent(), nullptr);
   EXPECT_EQ(Values(list), (std::vector<void*>{ A, B }));
   EXPECT_EQ(list.Tail()->pValue, B);
@@ -123,7 +124,7 @@ TEST(CoreSharedPtrList, ReferenceCountsAndRelease)
   EXPECT_EQ(list.CurrentRefCount(), 3u);
   list.AddHead(B, false);
   EXPECT_FALSE(list.IsCurrentShareable());
-  list.AddTail(C);   // plain insertion: one reference, not shareable
+  list.AddTail(C); // plain insertion: one reference, not shareable
   EXPECT_EQ(list.CurrentRefCount(), 1u);
   EXPECT_FALSE(list.IsCurrentShareable());
 
@@ -131,7 +132,7 @@ TEST(CoreSharedPtrList, ReferenceCountsAndRelease)
   EXPECT_FALSE(list.Release(A, false));
   EXPECT_FALSE(list.Release(A, false));
   EXPECT_TRUE(list.Release(A, false));
-  EXPECT_FALSE(list.Release(A, false));   // gone
+  EXPECT_FALSE(list.Release(A, false)); // gone
   EXPECT_EQ(Values(list), (std::vector<void*>{ B, C }));
 
   // Forced release unlinks whatever the count.
@@ -145,13 +146,13 @@ TEST(CoreSharedPtrList, ReleaseCurrentStepsOrUnlinks)
 {
   CSharedPtrList list;
   list.AddTail(A, true);
-  list.AddRefCurrent();       // A: 2
-  list.AddTail(B, true);      // B: 1
+  list.AddRefCurrent();  // A: 2
+  list.AddTail(B, true); // B: 1
   list.AddTail(C, true);
 
   EXPECT_EQ(list.First(), A);
-  EXPECT_EQ(list.ReleaseCurrent(false), B);   // A drops to 1 and stays; the cursor moves on
-  EXPECT_EQ(list.ReleaseCurrent(false), C);   // B was 1: unlinked
+  EXPECT_EQ(list.ReleaseCurrent(false), B); // A drops to 1 and stays; the cursor moves on
+  EXPECT_EQ(list.ReleaseCurrent(false), C); // B was 1: unlinked
   EXPECT_EQ(Values(list), (std::vector<void*>{ A, C }));
 
   list.First();

@@ -87,7 +87,7 @@ TEST(TrackedMemory, TotalAndPeak)
   void* r = TrackedRealloc(nullptr, 64);
   ASSERT_NE(r, nullptr);
   uint32_t uWith = TrackedMemoryTotal();
-#ifndef __SANITIZE_ADDRESS__   // the sanitizer aborts on impossible sizes instead of failing
+#ifndef __SANITIZE_ADDRESS__ // the sanitizer aborts on impossible sizes instead of failing
   EXPECT_EQ(TrackedRealloc(r, static_cast<size_t>(-1) / 2), nullptr);
   EXPECT_EQ(TrackedMemoryTotal(), uWith);
 #endif
@@ -99,7 +99,8 @@ TEST(TrackedMemory, TotalAndPeak)
 TEST(TrackedMemory, SizeFormatting)
 {
   char sz[32];
-  auto fmt = [&](uint32_t u) {
+  auto fmt = [&](uint32_t u)
+  {
     FormatMemorySize(sz, sizeof(sz), u);
     return std::string(sz);
   };

@@ -90,7 +90,7 @@ TEST_F(RegistrySettingsTest, NarrowTypesAreZeroExtendedAndCut)
   CRegistrySettings reg("Planeto");
   reg.SetByte("S", "B", 200);
   reg.SetShort("S", "W", 60000);
-  EXPECT_EQ(reg.GetInt("S", "B", 0), 200);      // zero-extended, not sign-extended
+  EXPECT_EQ(reg.GetInt("S", "B", 0), 200); // zero-extended, not sign-extended
   EXPECT_EQ(reg.GetInt("S", "W", 0), 60000);
   reg.SetInt("S", "I", 0x12345678);
   EXPECT_EQ(reg.GetByte("S", "I", 0), 0x78);
@@ -108,12 +108,12 @@ TEST_F(RegistrySettingsTest, TypeAndSizeMustMatchExactly)
   EXPECT_EQ(reg.GetInt("S", "TEXT", 9), 9);
   EXPECT_FALSE(reg.GetBool("S", "TEXT", false));
   reg.SetFloat("S", "F4", 2.0f);
-  EXPECT_EQ(reg.GetDouble("S", "F4", -1.0), -1.0);   // 4 bytes read as 8: default
-  EXPECT_EQ(reg.GetInt("S", "F4", 5), 5);            // binary read as dword: default
+  EXPECT_EQ(reg.GetDouble("S", "F4", -1.0), -1.0); // 4 bytes read as 8: default
+  EXPECT_EQ(reg.GetInt("S", "F4", 5), 5);          // binary read as dword: default
   reg.SetDouble("S", "D8", 3.0);
   EXPECT_EQ(reg.GetFloat("S", "D8", -1.0f), -1.0f);
   reg.SetInt("S", "DW", 4);
-  EXPECT_EQ(reg.GetFloat("S", "DW", -1.0f), -1.0f);  // dword read as binary: default
+  EXPECT_EQ(reg.GetFloat("S", "DW", -1.0f), -1.0f); // dword read as binary: default
   char sz[16] = "";
   EXPECT_EQ(reg.GetString("S", "DW", "dflt", sz, sizeof(sz)), ZP_FAIL);
   EXPECT_STREQ(sz, "dflt");
@@ -133,12 +133,12 @@ TEST_F(RegistrySettingsTest, TypeAndSizeMustMatchExactly)
 TEST_F(RegistrySettingsTest, MissingThingsGiveDefaults)
 {
   CRegistrySettings reg("Planeto");
-  EXPECT_EQ(reg.GetInt("WORLD", "WIDTH", 640), 640);   // no file at all
+  EXPECT_EQ(reg.GetInt("WORLD", "WIDTH", 640), 640); // no file at all
   reg.SetInt("WORLD", "HEIGHT", 480);
-  EXPECT_EQ(reg.GetInt("WORLD", "WIDTH", 640), 640);   // no value
-  EXPECT_EQ(reg.GetInt("OTHER", "HEIGHT", 1), 1);      // no key
+  EXPECT_EQ(reg.GetInt("WORLD", "WIDTH", 640), 640); // no value
+  EXPECT_EQ(reg.GetInt("OTHER", "HEIGHT", 1), 1);    // no key
   CRegistrySettings other("Other");
-  EXPECT_EQ(other.GetInt("WORLD", "HEIGHT", 2), 2);    // another application
+  EXPECT_EQ(other.GetInt("WORLD", "HEIGHT", 2), 2); // another application
   char sz[8];
   EXPECT_EQ(reg.GetString("WORLD", "NAME", "def", sz, sizeof(sz)), ZP_FAIL);
   EXPECT_STREQ(sz, "def");
@@ -197,7 +197,8 @@ TEST_F(RegistrySettingsTest, ReadOnlyPlaceFailsEverySetAndKeepsTheOldFile)
 
   // Root ignores mode bits: the writes run in a child without privileges.  The child
   // answers through its exit code: 0 when every Set failed and the old value still reads.
-  auto tryWrites = [&](mode_t fileMode, mode_t dirMode) -> int {
+  auto tryWrites = [&](mode_t fileMode, mode_t dirMode) -> int
+  {
     chmod(file.c_str(), fileMode);
     chmod(sub.c_str(), dirMode);
     pid_t pid = fork();
@@ -222,7 +223,7 @@ TEST_F(RegistrySettingsTest, ReadOnlyPlaceFailsEverySetAndKeepsTheOldFile)
     GTEST_SKIP() << "cannot drop privileges here";
   EXPECT_EQ(readOnlyFile, 0);
   EXPECT_EQ(ReadFile(file), before);
-  EXPECT_EQ(tryWrites(0666, 0555), 0);   // writable file in a read-only directory
+  EXPECT_EQ(tryWrites(0666, 0555), 0); // writable file in a read-only directory
   EXPECT_EQ(ReadFile(file), before);
   chmod(sub.c_str(), 0755);
   chmod(file.c_str(), 0644);
@@ -232,14 +233,13 @@ TEST_F(RegistrySettingsTest, ReadOnlyPlaceFailsEverySetAndKeepsTheOldFile)
 TEST_F(RegistrySettingsTest, DamagedFileGivesDefaultsAndKeepsWhatCanBeRead)
 {
   ASSERT_EQ(std::system(("mkdir -p '" + dir + "/zephyro'").c_str()), 0);
-  std::ofstream(file, std::ios::binary)
-      << "[HKEY_LOCAL_MACHINE\\SOFTWARE/Zephyro/Planeto/WORLD]\n"
-         "\"WIDTH\"=dword:00000320\n"
-         "\"HEIGHT\"=dword:12zz\n"
-         "\"RATIO\"=hex:00,00\n"
-         "\xff\xfe garbage\n"
-         "\"SPEED\"=hex:00,00,00,00,00,00,f0,3f\n"
-         "\"NAME\"=\"OpenGL";   // cut in the middle of the last line
+  std::ofstream(file, std::ios::binary) << "[HKEY_LOCAL_MACHINE\\SOFTWARE/Zephyro/Planeto/WORLD]\n"
+                                           "\"WIDTH\"=dword:00000320\n"
+                                           "\"HEIGHT\"=dword:12zz\n"
+                                           "\"RATIO\"=hex:00,00\n"
+                                           "\xff\xfe garbage\n"
+                                           "\"SPEED\"=hex:00,00,00,00,00,00,f0,3f\n"
+                                           "\"NAME\"=\"OpenGL"; // cut in the middle of the last line
   CRegistrySettings reg("Planeto");
   EXPECT_EQ(reg.GetShort("WORLD", "WIDTH", 1), 800);
   EXPECT_EQ(reg.GetShort("WORLD", "HEIGHT", 600), 600);

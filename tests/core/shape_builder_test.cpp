@@ -6,7 +6,8 @@
 
 #include <cmath>
 
-namespace {
+namespace
+{
 
 CFakeObject* NewMesh(SLoadedWorld& w, uint32_t kind, uint32_t flags)
 {
@@ -27,7 +28,17 @@ uint32_t Part(CFakeObject* o, uint32_t part, int word)
   o->GetPart(part, r);
   return r[word];
 }
-enum { MATERIAL, BASE, VCOUNT, FIRST, ICOUNT, PRIMS, TYPE, CULL };
+enum
+{
+  MATERIAL,
+  BASE,
+  VCOUNT,
+  FIRST,
+  ICOUNT,
+  PRIMS,
+  TYPE,
+  CULL
+};
 
 TEST(CoreShapeBuilder, CullModeFromRenderFlags)
 {
@@ -49,7 +60,7 @@ TEST(CoreShapeBuilder, UnknownTypeLeavesObjectUnchanged)
   EXPECT_EQ(o->GetKind(), 0xC03u);
   EXPECT_EQ(o->GetVertexCount(), 0u);
   SShapeGrid g{ 1, 1, 0, 1, 0, 0, 0, 1, 1 };
-  EXPECT_EQ(o->BuildShape(SHAPE_GRID, &g), ZP_FAIL);   // zero columns
+  EXPECT_EQ(o->BuildShape(SHAPE_GRID, &g), ZP_FAIL); // zero columns
 }
 
 TEST(CoreShapeBuilder, SphereOfThreeSegments)
@@ -58,7 +69,7 @@ TEST(CoreShapeBuilder, SphereOfThreeSegments)
   CFakeObject* o = NewMesh(w, 0xC03, 0x19C3F);
   SShapeSphere s{ 200.0f, 3, 0xFF112233, 0xFF445566 };
   ASSERT_EQ(o->BuildShape(SHAPE_SPHERE, &s), ZP_OK);
-  EXPECT_EQ(o->GetKind() & 0x400, 0u);   // the shape brings its own normals
+  EXPECT_EQ(o->GetKind() & 0x400, 0u); // the shape brings its own normals
   ASSERT_EQ(o->GetVertexCount(), 14u);
   EXPECT_EQ(o->GetIndexBuffer()->GetIndexCount(), 36u);
   EXPECT_EQ(Indices(o, 0, 3), (std::vector<uint32_t>{ 0, 4, 3 }));
@@ -66,7 +77,7 @@ TEST(CoreShapeBuilder, SphereOfThreeSegments)
   EXPECT_EQ(Indices(o, 33, 3), (std::vector<uint32_t>{ 9, 10, 13 }));
   EXPECT_EQ(Part(o, 0, PRIMS), 12u);
   EXPECT_EQ(Part(o, 0, TYPE), PRIMITIVE_TRIANGLE_LIST);
-  EXPECT_EQ(Part(o, 0, CULL), 0u);   // 0x40 is set
+  EXPECT_EQ(Part(o, 0, CULL), 0u); // 0x40 is set
   EXPECT_EQ(Part(o, 0, VCOUNT), 14u);
   EXPECT_EQ(o->iUploads, 1);
 
@@ -135,12 +146,12 @@ TEST(CoreShapeBuilder, HalfSphereSpansHalfATurn)
   // Ring 2 is the equator (phi = pi): vertex l sits at theta = l * pi / 4, with the
   // normal (-cos theta cos phi, sin phi, -sin theta cos phi).
   const uint32_t first = 4 + 1 * 5;
-  EXPECT_NEAR(o->v[first].n.x, 1.0f, 1e-5f);                // theta 0
-  EXPECT_NEAR(o->v[first + 2].n.z, 1.0f, 1e-5f);            // theta pi/2
-  EXPECT_NEAR(o->v[first + 4].n.x, -1.0f, 1e-5f);           // theta pi
+  EXPECT_NEAR(o->v[first].n.x, 1.0f, 1e-5f);      // theta 0
+  EXPECT_NEAR(o->v[first + 2].n.z, 1.0f, 1e-5f);  // theta pi/2
+  EXPECT_NEAR(o->v[first + 4].n.x, -1.0f, 1e-5f); // theta pi
   EXPECT_NEAR(o->v[first + 4].n.z, 0.0f, 1e-5f);
   for (uint32_t l = 0; l <= 4; ++l)
-    EXPECT_GE(o->v[first + l].n.z, -1e-5f);   // one half only
+    EXPECT_GE(o->v[first + l].n.z, -1e-5f); // one half only
 }
 
 TEST(CoreShapeBuilder, DiscOfThreeSegments)
@@ -219,7 +230,7 @@ TEST(CoreShapeBuilder, BoxVariants)
   EXPECT_EQ(o->v[13].p.y, 20.0f);
   EXPECT_EQ(o->v[13].t.x, 0.988f);
   EXPECT_EQ(o->v[13].t.y, 0.012f);
-  EXPECT_EQ(o->v[20].n.y, -1.0f);   // inward
+  EXPECT_EQ(o->v[20].n.y, -1.0f); // inward
 
   w.S()->adwCounters[2] = 0;
   o->Draw(-1);

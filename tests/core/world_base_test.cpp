@@ -10,17 +10,18 @@
 
 using namespace zos;
 
-namespace {
+namespace
+{
 
 TEST(CoreWorldBase, PlatformChoiceLaterMatchWins)
 {
   EXPECT_EQ(CWorldBase::ChoosePlatformIndex(0x1000004), 2);
-  EXPECT_EQ(CWorldBase::ChoosePlatformIndex(0x1000003), 1);   // 0x1000002 and 0x1000001
+  EXPECT_EQ(CWorldBase::ChoosePlatformIndex(0x1000003), 1); // 0x1000002 and 0x1000001
   EXPECT_EQ(CWorldBase::ChoosePlatformIndex(0x1000002), 0);
   EXPECT_EQ(CWorldBase::ChoosePlatformIndex(0x1000010), 4);
   EXPECT_EQ(CWorldBase::ChoosePlatformIndex(0x1000014), 4);
-  EXPECT_EQ(CWorldBase::ChoosePlatformIndex(0x1000020), -1);  // PSP GU is never selected
-  EXPECT_EQ(CWorldBase::ChoosePlatformIndex(0x0000004), -1);  // not a video platform
+  EXPECT_EQ(CWorldBase::ChoosePlatformIndex(0x1000020), -1); // PSP GU is never selected
+  EXPECT_EQ(CWorldBase::ChoosePlatformIndex(0x0000004), -1); // not a video platform
 }
 
 ZRESULT FailDescribe(SPlatformDesc*) { return ZP_FAIL; }
@@ -39,19 +40,19 @@ TEST(CoreWorldBase, EnumDevicesInTableOrder)
   SPlatformDesc descs[10];
   memset(descs, 0xAB, sizeof(descs));
   EXPECT_EQ(world.EnumDevices(descs, 10, 0x7000000, "."), 0u);
-  EXPECT_EQ(descs[9].dwFlags, 0u);   // cleared all the same
+  EXPECT_EQ(descs[9].dwFlags, 0u); // cleared all the same
 
   EXPECT_FALSE(world.RegisterPlatform(6, FakeDescribe, FakeCreate, FakeDestroy));
   world.RegisterPlatform(4, FakeDescribe, FakeCreate, FakeDestroy);
   world.RegisterPlatform(2, GLDescribe, FakeCreate, FakeDestroy);
   world.RegisterPlatform(1, FailDescribe, FakeCreate, FakeDestroy);
-  EXPECT_EQ(world.EnumDevices(descs, 10, 0x6000000, "."), 0u);   // no video bit
+  EXPECT_EQ(world.EnumDevices(descs, 10, 0x6000000, "."), 0u); // no video bit
   ASSERT_EQ(world.EnumDevices(descs, 10, 0x7000000, "."), 2u);
   EXPECT_STREQ(descs[0].szName, "OpenGL 1.2");
   EXPECT_STREQ(descs[1].szName, "Zephyro3D zp3D");
   EXPECT_STREQ(descs[1].szBuild, "Mar  4 2008 20:14:30");
   EXPECT_EQ(descs[2].dwFlags, 0u);
-  EXPECT_EQ(world.EnumDevices(descs, 1, 0x7000000, "."), 1u);   // capacity respected
+  EXPECT_EQ(world.EnumDevices(descs, 1, 0x7000000, "."), 1u); // capacity respected
   EXPECT_EQ(world.GetPlatformTable()[2].pfnDescribe, &GLDescribe);
 }
 
@@ -78,7 +79,7 @@ TEST(CoreWorldBase, LoadSetsUpRecordDeviceAndCamera)
                                                   "ResetModelView", "Resize" }));
   EXPECT_EQ(s->wWidth, 800);
   EXPECT_EQ(s->wHeight, 600);
-  EXPECT_EQ(s->byColorDepth, 32);   // whatever was chosen
+  EXPECT_EQ(s->byColorDepth, 32); // whatever was chosen
   EXPECT_STREQ(s->descPlatform.szName, "Zephyro3D zp3D");
   EXPECT_EQ(s->pMath, w.world.GetMath());
   EXPECT_EQ(s->pMath->GetDepthSign(), 1.0f);
@@ -144,14 +145,14 @@ TEST(CoreWorldBase, RecordFilledFromEngineText)
   EXPECT_FALSE(s->swFog.bCurrent);
   EXPECT_FALSE(s->swFog.bConfigured);
   EXPECT_FLOAT_EQ(s->fFogStart, 10.5f);
-  EXPECT_FLOAT_EQ(s->fFogEnd, 2000.0f);            // code default
-  EXPECT_EQ(s->dwFogColor, 0xFF2C0203u);            // 300 cut to 44
+  EXPECT_FLOAT_EQ(s->fFogEnd, 2000.0f);  // code default
+  EXPECT_EQ(s->dwFogColor, 0xFF2C0203u); // 300 cut to 44
   EXPECT_FLOAT_EQ(s->fFov, 90.0f);
   EXPECT_FLOAT_EQ(s->fNear, 2.0f);
   EXPECT_FLOAT_EQ(s->fFar, 100.0f);
   EXPECT_EQ(s->light1.iType, 1);
   EXPECT_FLOAT_EQ(s->light1.vPosition.x, 5000.0f);
-  EXPECT_FLOAT_EQ(s->light1.fAmbient, 0.03f);       // the first occurrence
+  EXPECT_FLOAT_EQ(s->light1.fAmbient, 0.03f); // the first occurrence
   EXPECT_FLOAT_EQ(s->light1.fDiffuse, 1.0f);
   EXPECT_TRUE(s->light1.swEnable.bCurrent);
   EXPECT_FALSE(s->light2.swEnable.bConfigured);
@@ -205,7 +206,8 @@ TEST(CoreWorldBase, FrameOrderAndReleasedKeys)
   s->adwCounters[0] = 7;
   CallLog().clear();
   ASSERT_EQ(w.world.Frame(), ZP_OK);
-  EXPECT_EQ(CallLog(), (std::vector<std::string>{ "UpdateView", "BeginFrame", "ApplyPerspective", "EndFrame" }));
+  EXPECT_EQ(CallLog(),
+            (std::vector<std::string>{ "UpdateView", "BeginFrame", "ApplyPerspective", "EndFrame" }));
   EXPECT_EQ(s->adwCounters[0], 0u);
   EXPECT_EQ(s->abKeyReleased[VK_ADD], 0);
   EXPECT_EQ(s->byReleasedKeyCount, 0);
@@ -216,7 +218,7 @@ TEST(CoreWorldBase, FrameOrderAndReleasedKeys)
   CallLog().clear();
   EXPECT_EQ(w.world.Frame(), ZP_FAIL);
   EXPECT_EQ(CallLog(), (std::vector<std::string>{ "UpdateView", "BeginFrame" }));
-  EXPECT_EQ(s->abKeyReleased[1], 1);   // the rest of the frame was skipped
+  EXPECT_EQ(s->abKeyReleased[1], 1); // the rest of the frame was skipped
   w.Device()->bFailBeginFrame = false;
   w.Device()->bFailEndFrame = true;
   EXPECT_EQ(w.world.Frame(), ZP_FAIL);
@@ -272,7 +274,7 @@ TEST(CoreWorldBase, RandomGeneratorIsSeededInRecord)
 {
   CWorldBase w1, w2;
   w1.SeedRandom(5489);
-  EXPECT_EQ(w1.NextRandom(), 3499211612u);   // MT19937's first output for its default seed
+  EXPECT_EQ(w1.NextRandom(), 3499211612u); // MT19937's first output for its default seed
   w1.SeedRandom(7);
   w2.SeedRandom(7);
   EXPECT_EQ(w1.NextRandom(), w2.NextRandom());

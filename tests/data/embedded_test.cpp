@@ -11,7 +11,8 @@ TEST(Embedded, TablesHoldEveryFileWithATerminatingNul)
   ASSERT_EQ(n, 3u);
   EXPECT_STREQ(texts[0].name, "Planeto.Engine.ini");
   EXPECT_STREQ(texts[2].name, "Planeto.Font.ini");
-  for (unsigned i = 0; i < n; ++i) {
+  for (unsigned i = 0; i < n; ++i)
+  {
     EXPECT_GT(texts[i].size, 0u);
     EXPECT_EQ(texts[i].data[texts[i].size], 0) << texts[i].name;
   }

@@ -13,14 +13,15 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 struct Decoded
 {
   bool ok = false;
   uint32_t w = 0, h = 0;
   int colorType = -1, bitDepth = 0, interlace = -1, channels = 0;
-  std::vector<uint8_t> px;  // top row first, as stored
+  std::vector<uint8_t> px; // top row first, as stored
 
   const uint8_t* at(uint32_t x, uint32_t y) const { return &px[(size_t(y) * w + x) * channels]; }
   int alpha(uint32_t x, uint32_t y) const { return at(x, y)[channels - 1]; }
@@ -35,7 +36,8 @@ struct Source
 void ReadFromMemory(png_structp png, png_bytep out, png_size_t n)
 {
   auto* src = static_cast<Source*>(png_get_io_ptr(png));
-  if (src->pos + n > src->size) png_error(png, "read past the end");
+  if (src->pos + n > src->size)
+    png_error(png, "read past the end");
   std::memcpy(out, src->data + src->pos, n);
   src->pos += n;
 }
@@ -46,9 +48,10 @@ Decoded Decode(const SEmbeddedFile& file)
   Decoded d;
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
-  Source src{file.data, file.size, 0};
+  Source src{ file.data, file.size, 0 };
   std::vector<png_bytep> rows;
-  if (setjmp(png_jmpbuf(png))) {
+  if (setjmp(png_jmpbuf(png)))
+  {
     png_destroy_read_struct(&png, &info, nullptr);
     d.ok = false;
     return d;
@@ -63,7 +66,8 @@ Decoded Decode(const SEmbeddedFile& file)
   d.channels = png_get_channels(png, info);
   size_t stride = png_get_rowbytes(png, info);
   d.px.resize(stride * d.h);
-  for (uint32_t y = 0; y < d.h; ++y) rows.push_back(&d.px[y * stride]);
+  for (uint32_t y = 0; y < d.h; ++y)
+    rows.push_back(&d.px[y * stride]);
   png_read_image(png, rows.data());
   png_read_end(png, nullptr);
   png_destroy_read_struct(&png, &info, nullptr);
@@ -79,14 +83,22 @@ struct Expected
 };
 
 const Expected kTable[16] = {
-  {"earthday.png", 1024, 512, PNG_COLOR_TYPE_RGB_ALPHA},  {"earthnight.png", 1024, 512, PNG_COLOR_TYPE_RGB},
-  {"earthclouds.png", 1024, 512, PNG_COLOR_TYPE_RGB_ALPHA}, {"moon.png", 720, 360, PNG_COLOR_TYPE_RGB},
-  {"atmosphere.png", 128, 128, PNG_COLOR_TYPE_RGB_ALPHA},  {"difraction.png", 256, 256, PNG_COLOR_TYPE_RGB_ALPHA},
-  {"univer.png", 512, 512, PNG_COLOR_TYPE_RGB},             {"sun.png", 128, 128, PNG_COLOR_TYPE_RGB_ALPHA},
-  {"sun2.png", 256, 256, PNG_COLOR_TYPE_RGB_ALPHA},         {"sun3.png", 256, 256, PNG_COLOR_TYPE_RGB_ALPHA},
-  {"sun4.png", 337, 319, PNG_COLOR_TYPE_RGB_ALPHA},         {"font.png", 256, 256, PNG_COLOR_TYPE_RGB_ALPHA},
-  {"sun5.png", 128, 128, PNG_COLOR_TYPE_GRAY_ALPHA},        {"sun6.png", 256, 256, PNG_COLOR_TYPE_RGB_ALPHA},
-  {"sun7.png", 256, 256, PNG_COLOR_TYPE_RGB_ALPHA},         {"flare0.png", 128, 128, PNG_COLOR_TYPE_RGB_ALPHA},
+  { "earthday.png", 1024, 512, PNG_COLOR_TYPE_RGB_ALPHA },
+  { "earthnight.png", 1024, 512, PNG_COLOR_TYPE_RGB },
+  { "earthclouds.png", 1024, 512, PNG_COLOR_TYPE_RGB_ALPHA },
+  { "moon.png", 720, 360, PNG_COLOR_TYPE_RGB },
+  { "atmosphere.png", 128, 128, PNG_COLOR_TYPE_RGB_ALPHA },
+  { "difraction.png", 256, 256, PNG_COLOR_TYPE_RGB_ALPHA },
+  { "univer.png", 512, 512, PNG_COLOR_TYPE_RGB },
+  { "sun.png", 128, 128, PNG_COLOR_TYPE_RGB_ALPHA },
+  { "sun2.png", 256, 256, PNG_COLOR_TYPE_RGB_ALPHA },
+  { "sun3.png", 256, 256, PNG_COLOR_TYPE_RGB_ALPHA },
+  { "sun4.png", 337, 319, PNG_COLOR_TYPE_RGB_ALPHA },
+  { "font.png", 256, 256, PNG_COLOR_TYPE_RGB_ALPHA },
+  { "sun5.png", 128, 128, PNG_COLOR_TYPE_GRAY_ALPHA },
+  { "sun6.png", 256, 256, PNG_COLOR_TYPE_RGB_ALPHA },
+  { "sun7.png", 256, 256, PNG_COLOR_TYPE_RGB_ALPHA },
+  { "flare0.png", 128, 128, PNG_COLOR_TYPE_RGB_ALPHA },
 };
 
 class BuiltInImages : public ::testing::Test
@@ -97,7 +109,8 @@ protected:
     unsigned n = 0;
     const SEmbeddedFile* files = GetEmbeddedImages(&n);
     s_images = new std::vector<Decoded>();
-    for (unsigned i = 0; i < n; ++i) s_images->push_back(Decode(files[i]));
+    for (unsigned i = 0; i < n; ++i)
+      s_images->push_back(Decode(files[i]));
   }
   static void TearDownTestSuite()
   {
@@ -107,7 +120,8 @@ protected:
   static const Decoded& Image(const char* name)
   {
     for (unsigned i = 0; i < 16; ++i)
-      if (std::strcmp(kTable[i].name, name) == 0) return (*s_images)[i];
+      if (std::strcmp(kTable[i].name, name) == 0)
+        return (*s_images)[i];
     std::abort();
   }
   static std::vector<Decoded>* s_images;
@@ -116,13 +130,13 @@ protected:
 std::vector<Decoded>* BuiltInImages::s_images = nullptr;
 
 // Share of pixels for which `pred` holds.
-template <class Pred>
-double Share(const Decoded& d, Pred pred)
+template <class Pred> double Share(const Decoded& d, Pred pred)
 {
   size_t hits = 0;
   for (uint32_t y = 0; y < d.h; ++y)
     for (uint32_t x = 0; x < d.w; ++x)
-      if (pred(d.at(x, y))) ++hits;
+      if (pred(d.at(x, y)))
+        ++hits;
   return double(hits) / (double(d.w) * d.h);
 }
 
@@ -131,7 +145,8 @@ TEST_F(BuiltInImages, TableHasTheSixteenImagesInOrderWithTheirFormats)
   unsigned n = 0;
   const SEmbeddedFile* files = GetEmbeddedImages(&n);
   ASSERT_EQ(n, 16u);
-  for (unsigned i = 0; i < n; ++i) {
+  for (unsigned i = 0; i < n; ++i)
+  {
     SCOPED_TRACE(kTable[i].name);
     EXPECT_STREQ(files[i].name, kTable[i].name);
     const Decoded& d = (*s_images)[i];
@@ -156,11 +171,20 @@ TEST_F(BuiltInImages, EarthDayHasOceanAndLandWithWaterMarkedInAlpha)
   size_t oceanN = 0, landN = 0;
   int maxAlpha = 0;
   for (uint32_t y = 0; y < d.h; ++y)
-    for (uint32_t x = 0; x < d.w; ++x) {
+    for (uint32_t x = 0; x < d.w; ++x)
+    {
       const uint8_t* p = d.at(x, y);
       maxAlpha = std::max<int>(maxAlpha, p[3]);
-      if (ocean(p)) { oceanAlpha += p[3]; ++oceanN; }
-      if (land(p)) { landAlpha += p[3]; ++landN; }
+      if (ocean(p))
+      {
+        oceanAlpha += p[3];
+        ++oceanN;
+      }
+      if (land(p))
+      {
+        landAlpha += p[3];
+        ++landN;
+      }
     }
   EXPECT_GT(oceanAlpha / oceanN, 40.0);
   EXPECT_LT(landAlpha / landN, 5.0);
@@ -185,7 +209,8 @@ TEST_F(BuiltInImages, CloudsAreWhiteWithAlphaThatClosesAroundTheGlobe)
   EXPECT_GT(clear, 0.15);
   // The map wraps at longitude 0: the first and last columns nearly agree.
   double diff = 0;
-  for (uint32_t y = 0; y < d.h; ++y) diff += std::abs(d.alpha(0, y) - d.alpha(d.w - 1, y));
+  for (uint32_t y = 0; y < d.h; ++y)
+    diff += std::abs(d.alpha(0, y) - d.alpha(d.w - 1, y));
   EXPECT_LT(diff / d.h, 12.0);
 }
 
@@ -194,7 +219,8 @@ TEST_F(BuiltInImages, MoonIsGreyWithRelief)
   const Decoded& d = Image("moon.png");
   double sum = 0, sum2 = 0, chroma = 0;
   for (uint32_t y = 0; y < d.h; ++y)
-    for (uint32_t x = 0; x < d.w; ++x) {
+    for (uint32_t x = 0; x < d.w; ++x)
+    {
       const uint8_t* p = d.at(x, y);
       sum += p[1];
       sum2 += double(p[1]) * p[1];
@@ -215,8 +241,9 @@ TEST_F(BuiltInImages, SkyIsDarkWithStars)
 
 TEST_F(BuiltInImages, SpritesFadeToTransparentEdges)
 {
-  for (const char* name : {"sun.png", "sun2.png", "sun3.png", "sun4.png", "sun5.png", "sun6.png", "sun7.png",
-                           "flare0.png", "difraction.png"}) {
+  for (const char* name : { "sun.png", "sun2.png", "sun3.png", "sun4.png", "sun5.png", "sun6.png", "sun7.png",
+                            "flare0.png", "difraction.png" })
+  {
     SCOPED_TRACE(name);
     const Decoded& d = Image(name);
     uint32_t r = d.w - 1, b = d.h - 1;
@@ -224,12 +251,14 @@ TEST_F(BuiltInImages, SpritesFadeToTransparentEdges)
     EXPECT_EQ(d.alpha(0, d.h / 2) + d.alpha(r, d.h / 2) + d.alpha(d.w / 2, 0) + d.alpha(d.w / 2, b), 0);
   }
   // Discs, the mask, the rays' core and the halo are opaque at the centre.
-  for (const char* name : {"sun.png", "sun2.png", "sun4.png", "sun5.png", "sun6.png", "flare0.png"}) {
+  for (const char* name : { "sun.png", "sun2.png", "sun4.png", "sun5.png", "sun6.png", "flare0.png" })
+  {
     const Decoded& d = Image(name);
     EXPECT_GT(d.alpha(d.w / 2, d.h / 2), 200) << name;
   }
   // The sun discs are bright and warm.
-  for (const char* name : {"sun2.png", "sun6.png"}) {
+  for (const char* name : { "sun2.png", "sun6.png" })
+  {
     const uint8_t* p = Image(name).at(128, 128);
     EXPECT_GT(p[0] + p[1] + p[2], 700) << name;
     EXPECT_GE(p[0], p[2]) << name;
@@ -261,21 +290,25 @@ TEST_F(BuiltInImages, FontHasWhiteGlyphsInTheAsciiGrid)
 {
   const Decoded& d = Image("font.png");
   EXPECT_EQ(Share(d, [](const uint8_t* p) { return p[0] == 255 && p[1] == 255 && p[2] == 255; }), 1.0);
-  auto inked = [&d](int code) {
+  auto inked = [&d](int code)
+  {
     int n = 0;
     for (int y = 0; y < 16; ++y)
       for (int x = 0; x < 16; ++x)
-        if (d.alpha((code % 16) * 16 + x, (code / 16) * 16 + y) > 128) ++n;
+        if (d.alpha((code % 16) * 16 + x, (code / 16) * 16 + y) > 128)
+          ++n;
     return n;
   };
-  for (int c = 33; c < 127; ++c) EXPECT_GT(inked(c), 0) << "code " << c;
+  for (int c = 33; c < 127; ++c)
+    EXPECT_GT(inked(c), 0) << "code " << c;
   EXPECT_EQ(inked(' '), 0);
   EXPECT_EQ(inked(200), 0);
   // The font settings put '#' in the first cell.
   for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 16; ++x) ASSERT_EQ(d.alpha(x, y), d.alpha(3 * 16 + x, 2 * 16 + y));
+    for (int x = 0; x < 16; ++x)
+      ASSERT_EQ(d.alpha(x, y), d.alpha(3 * 16 + x, 2 * 16 + y));
   // 'i' and 'W' differ in width: real glyphs, not one block.
   EXPECT_GT(inked('W'), inked('i') + 10);
 }
 
-}  // namespace
+} // namespace

@@ -6,10 +6,11 @@
 
 #include <string>
 
-namespace {
+namespace
+{
 
 const std::string kWaitWindow =
-  "w=$(timeout 30 xdotool search --sync --onlyvisible --name '^ZephyroSDK' | head -n1)\n";
+    "w=$(timeout 30 xdotool search --sync --onlyvisible --name '^ZephyroSDK' | head -n1)\n";
 
 // Pixels of the image that are not the colour of its top-left corner.
 size_t NonUniform(const SImageRGB& img)
@@ -17,14 +18,15 @@ size_t NonUniform(const SImageRGB& img)
   size_t n = 0;
   const unsigned char* c = img.At(0, 0);
   for (unsigned y = 0; y < img.height; ++y)
-    for (unsigned x = 0; x < img.width; ++x) {
+    for (unsigned x = 0; x < img.width; ++x)
+    {
       const unsigned char* p = img.At(x, y);
       n += p[0] != c[0] || p[1] != c[1] || p[2] != c[2];
     }
   return n;
 }
 
-}  // namespace
+} // namespace
 
 class Faults : public E2E, public ::testing::WithParamInterface<const char*>
 {
@@ -36,8 +38,9 @@ TEST_P(Faults, KilledXServerEndsTheRunWithALogLineAndStatusZero)
   SRun r = Run("Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>dpy.txt 2>xvfb.txt & xpid=$!\n"
                "for i in $(seq 200); do [ -s dpy.txt ] && break; sleep 0.05; done\n"
                "export DISPLAY=:$(cat dpy.txt)\n"
-               "$PLANETO --platform=" + std::string(GetParam()) + kSkipDialog + " --frames=1000000 & pid=$!\n" +
-               kWaitWindow + "sleep 0.5; kill -KILL $xpid; wait $pid; echo status=$?",
+               "$PLANETO --platform=" +
+                   std::string(GetParam()) + kSkipDialog + " --frames=1000000 & pid=$!\n" + kWaitWindow +
+                   "sleep 0.5; kill -KILL $xpid; wait $pid; echo status=$?",
                false);
   EXPECT_NE(r.out.find("status=0"), std::string::npos) << r.out << r.err;
   // One whole line, in the log and on standard error.
@@ -56,19 +59,20 @@ TEST_P(Faults, ResizedUnmappedAndMappedWindowKeepsDrawing)
   // Sizes far from the 800 x 600 the devices were made for, larger than the screen,
   // one pixel wide or high, in quick succession; then unmapped (what minimising comes to
   // without a window manager) and mapped again.
-  SRun r = Run("$PLANETO --platform=" + std::string(GetParam()) + kSkipDialog +
-               " --seed=7 --step=1 --screenshot=shot.png & pid=$!\n" + kWaitWindow +
-               "for s in '1 1' '1600 1200' '300 200' '2000 80' '80 2000' '1 600' '800 1' "
-               "'1280 1024' '640 480' '2 2' '1024 768'; do\n"
-               "  xdotool windowsize $w $s; sleep 0.05\n"
-               "done\n"
-               "for i in $(seq 30); do xdotool windowsize $w $((i * 37 % 900 + 1)) $((i * 53 % 700 + 1)); done\n"
-               "sleep 0.5; kill -0 $pid && echo resized=running\n"
-               "xdotool windowminimize $w; xdotool windowunmap $w; sleep 0.5\n"
-               "kill -0 $pid && echo unmapped=running\n"
-               "xdotool windowmap $w; xdotool windowsize $w 500 400; sleep 1\n"
-               "kill -0 $pid && echo mapped=running\n"
-               "xdotool key --window $w Escape; wait $pid; echo status=$?");
+  SRun r =
+      Run("$PLANETO --platform=" + std::string(GetParam()) + kSkipDialog +
+          " --seed=7 --step=1 --screenshot=shot.png & pid=$!\n" + kWaitWindow +
+          "for s in '1 1' '1600 1200' '300 200' '2000 80' '80 2000' '1 600' '800 1' "
+          "'1280 1024' '640 480' '2 2' '1024 768'; do\n"
+          "  xdotool windowsize $w $s; sleep 0.05\n"
+          "done\n"
+          "for i in $(seq 30); do xdotool windowsize $w $((i * 37 % 900 + 1)) $((i * 53 % 700 + 1)); done\n"
+          "sleep 0.5; kill -0 $pid && echo resized=running\n"
+          "xdotool windowminimize $w; xdotool windowunmap $w; sleep 0.5\n"
+          "kill -0 $pid && echo unmapped=running\n"
+          "xdotool windowmap $w; xdotool windowsize $w 500 400; sleep 1\n"
+          "kill -0 $pid && echo mapped=running\n"
+          "xdotool key --window $w Escape; wait $pid; echo status=$?");
   EXPECT_NE(r.out.find("resized=running"), std::string::npos) << r.out << r.err;
   EXPECT_NE(r.out.find("unmapped=running"), std::string::npos) << r.out << r.err;
   EXPECT_NE(r.out.find("mapped=running"), std::string::npos) << r.out << r.err;
@@ -87,19 +91,21 @@ TEST_P(Faults, SignalsDuringStartAndFramesEndTheRunInOrder)
 {
   const std::string platform = " --platform=" + std::string(GetParam());
   // As soon as the window exists, while the world may still be loading.
-  SRun r = Run("$PLANETO" + platform + kSkipDialog + " --frames=1000000 & pid=$!\n"
+  SRun r = Run("$PLANETO" + platform + kSkipDialog +
+               " --frames=1000000 & pid=$!\n"
                "timeout 30 xdotool search --sync --name '^ZephyroSDK' >/dev/null\n"
                "kill -TERM $pid; wait $pid; echo status=$?");
   EXPECT_NE(r.out.find("status=0"), std::string::npos) << r.out << r.err;
   EXPECT_TRUE(LogHasInOrder(r.log, { "# pWorld->Unload\n", "# ENDED.\n" }));
 
   // Interrupt and hang-up while frames run, and a second signal during the shutdown.
-  for (const char* sig : { "INT", "HUP" }) {
+  for (const char* sig : { "INT", "HUP" })
+  {
     r = Run("$PLANETO" + platform + kSkipDialog + " --frames=1000000 & pid=$!\n" + kWaitWindow +
             "sleep 0.5; kill -" + sig + " $pid; kill -TERM $pid 2>/dev/null; wait $pid; echo status=$?");
     EXPECT_NE(r.out.find("status=0"), std::string::npos) << sig << r.out << r.err;
     EXPECT_TRUE(LogHasInOrder(r.log, { "# Stopped by a signal.\n", "# pWorld->Unload\n", "# ENDED.\n" }))
-      << sig;
+        << sig;
   }
 }
 
@@ -120,17 +126,19 @@ TEST_F(E2E, DamagedRegistryFileDoesNotStopTheScreenSaverNorGetLost)
 {
   // Unreadable lines of every kind around a key that reads well, and a key of another
   // program that must survive.
-  SRun r = Run("printf 'Windows Registry Editor Version 5.00\\r\\n\\r\\n' > registry.reg\n"
-               "printf '[HKEY_LOCAL_MACHINE\\\\SOFTWARE/Other/Program]\\r\\n\"KEEP\"=\"yes\"\\r\\n' >> registry.reg\n"
-               "printf '[HKEY_LOCAL_MACHINE\\\\SOFTWARE/Zephyro/Planeto/WORLD\\n' >> registry.reg\n"
-               "printf '\"WIDTH\"=dword:1ffffffff\\n\"HEIGHT\"=dword:zz\\n\"DEPTH\"=hex:0g,1\\n' >> registry.reg\n"
-               "printf '\"OPEN=\"unterminated\\n\"LIST\"=hex:01,\\\\\\n' >> registry.reg\n"
-               "printf 'bin\\000ary\\377\\376\\n[\\n]\\n=\\n\"\"\\n' >> registry.reg\n"
-               "head -c 100000 /dev/zero | tr '\\0' 'A' >> registry.reg\n"
-               "cp registry.reg original.reg\n"
-               "ln -s $PLANETO planeto.scr; ./planeto.scr /s --platform=software" + kSkipDialog +
-               " --frames=10 --screenshot=shot.png; echo status=$?\n"
-               "cmp registry.reg.bad original.reg && echo kept=yes");
+  SRun r = Run(
+      "printf 'Windows Registry Editor Version 5.00\\r\\n\\r\\n' > registry.reg\n"
+      "printf '[HKEY_LOCAL_MACHINE\\\\SOFTWARE/Other/Program]\\r\\n\"KEEP\"=\"yes\"\\r\\n' >> registry.reg\n"
+      "printf '[HKEY_LOCAL_MACHINE\\\\SOFTWARE/Zephyro/Planeto/WORLD\\n' >> registry.reg\n"
+      "printf '\"WIDTH\"=dword:1ffffffff\\n\"HEIGHT\"=dword:zz\\n\"DEPTH\"=hex:0g,1\\n' >> registry.reg\n"
+      "printf '\"OPEN=\"unterminated\\n\"LIST\"=hex:01,\\\\\\n' >> registry.reg\n"
+      "printf 'bin\\000ary\\377\\376\\n[\\n]\\n=\\n\"\"\\n' >> registry.reg\n"
+      "head -c 100000 /dev/zero | tr '\\0' 'A' >> registry.reg\n"
+      "cp registry.reg original.reg\n"
+      "ln -s $PLANETO planeto.scr; ./planeto.scr /s --platform=software" +
+      kSkipDialog +
+      " --frames=10 --screenshot=shot.png; echo status=$?\n"
+      "cmp registry.reg.bad original.reg && echo kept=yes");
   EXPECT_NE(r.out.find("status=0"), std::string::npos) << r.out << r.err;
   EXPECT_TRUE(LogHasInOrder(r.log, { "# pWorld->Unload\n", "# ENDED.\n" }));
   SImageRGB img;
@@ -147,7 +155,8 @@ TEST_F(E2E, DamagedRegistryFileDoesNotStopTheScreenSaverNorGetLost)
 TEST_F(E2E, RegistryThatCannotBeWrittenDoesNotStopTheScreenSaver)
 {
   // A file the system does not let anyone replace, even root, and a path through a file.
-  for (const char* path : { "/proc/version", "afile/registry.reg" }) {
+  for (const char* path : { "/proc/version", "afile/registry.reg" })
+  {
     SRun r = Run(std::string("echo x > afile; export PLANETO_REGISTRY=") + path +
                  "\nln -s $PLANETO planeto.scr; ./planeto.scr /s --platform=software" + kSkipDialog +
                  " --frames=10 --screenshot=shot.png; echo status=$?");

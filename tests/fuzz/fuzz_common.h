@@ -60,36 +60,33 @@ bool FuzzWriteFile(const std::string& strPath, const std::string& bytes);
 #include <gtest/gtest.h>
 
 // A broken invariant fails the replay test.
-#define FUZZ_CHECK(cond)                                                                 \
-  do                                                                                     \
-  {                                                                                      \
-    if (!(cond))                                                                         \
-      ADD_FAILURE() << "invariant broken: " #cond;                                       \
+#define FUZZ_CHECK(cond)                                                                                     \
+  do                                                                                                         \
+  {                                                                                                          \
+    if (!(cond))                                                                                             \
+      ADD_FAILURE() << "invariant broken: " #cond;                                                           \
   } while (0)
 
 // Runs every file of tests/fuzz/corpus/<name>/ and tests/fuzz/regressions/<name>/.
 void ReplayFuzzInputs(const char* pszName, int (*pfnEntry)(const uint8_t*, size_t));
 
-#define PLANETO_FUZZ_TARGET(name, entry)                                                 \
+#define PLANETO_FUZZ_TARGET(name, entry)                                                                     \
   TEST(FuzzReplay, name) { ReplayFuzzInputs(#name, entry); }
 
 #else
 
 // A broken invariant is a finding: abort so that libFuzzer saves the input.
-#define FUZZ_CHECK(cond)                                                                 \
-  do                                                                                     \
-  {                                                                                      \
-    if (!(cond))                                                                         \
-    {                                                                                    \
-      std::fprintf(stderr, "invariant broken: %s (%s:%d)\n", #cond, __FILE__, __LINE__); \
-      std::abort();                                                                      \
-    }                                                                                    \
+#define FUZZ_CHECK(cond)                                                                                     \
+  do                                                                                                         \
+  {                                                                                                          \
+    if (!(cond))                                                                                             \
+    {                                                                                                        \
+      std::fprintf(stderr, "invariant broken: %s (%s:%d)\n", #cond, __FILE__, __LINE__);                     \
+      std::abort();                                                                                          \
+    }                                                                                                        \
   } while (0)
 
-#define PLANETO_FUZZ_TARGET(name, entry)                                                 \
-  extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t uSize)              \
-  {                                                                                      \
-    return entry(pData, uSize);                                                          \
-  }
+#define PLANETO_FUZZ_TARGET(name, entry)                                                                     \
+  extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t uSize) { return entry(pData, uSize); }
 
 #endif

@@ -28,7 +28,8 @@ std::string WithoutBlanks(const std::string& s)
 }
 
 // Up to four header names and four key names as they appear in the text.
-void NamesInText(const std::string& text, std::vector<std::string>* pSections, std::vector<std::string>* pKeys)
+void NamesInText(const std::string& text, std::vector<std::string>* pSections,
+                 std::vector<std::string>* pKeys)
 {
   size_t uStart = 0;
   while (uStart < text.size() && (pSections->size() < 4 || pKeys->size() < 4))

@@ -103,7 +103,8 @@ struct SKnown
 };
 
 // Every value read before a write reads the same after it, except the one written.
-void CheckUnchanged(const std::vector<SKnown>& known, const std::string& writtenKey, const std::string& writtenName)
+void CheckUnchanged(const std::vector<SKnown>& known, const std::string& writtenKey,
+                    const std::string& writtenName)
 {
   for (const SKnown& k : known)
   {
@@ -143,7 +144,8 @@ void ReadThroughStore(CRegistrySettings& store, const char* s, const char* k, ui
 
 int FuzzRegistry(const uint8_t* pData, size_t uSize)
 {
-  static const std::string s_strFile = [] {
+  static const std::string s_strFile = []
+  {
     std::string strPath = FuzzTempDir() + "/registry.reg";
     setenv("PLANETO_REGISTRY", strPath.c_str(), 1);
     return strPath;
@@ -176,9 +178,9 @@ int FuzzRegistry(const uint8_t* pData, size_t uSize)
   const std::string subKey = kBase + std::string(s);
   switch (byControl % 6)
   {
-    case 0:   // read only
+    case 0: // read only
       break;
-    case 1:   // the DWORD kinds
+    case 1: // the DWORD kinds
     {
       int32_t iValue = 0;
       std::memcpy(&iValue, valueLine.data(), valueLine.size() < 4 ? valueLine.size() : 4);
@@ -186,9 +188,18 @@ int FuzzRegistry(const uint8_t* pData, size_t uSize)
       switch ((byControl >> 4) & 3)
       {
         case 0: r = store.SetInt(s, k, iValue); break;
-        case 1: r = store.SetShort(s, k, static_cast<uint16_t>(iValue)); iValue &= 0xFFFF; break;
-        case 2: r = store.SetByte(s, k, static_cast<uint8_t>(iValue)); iValue &= 0xFF; break;
-        case 3: r = store.SetBool(s, k, iValue != 0); iValue = iValue != 0; break;
+        case 1:
+          r = store.SetShort(s, k, static_cast<uint16_t>(iValue));
+          iValue &= 0xFFFF;
+          break;
+        case 2:
+          r = store.SetByte(s, k, static_cast<uint8_t>(iValue));
+          iValue &= 0xFF;
+          break;
+        case 3:
+          r = store.SetBool(s, k, iValue != 0);
+          iValue = iValue != 0;
+          break;
       }
       if (r == ZP_OK)
       {
@@ -201,7 +212,7 @@ int FuzzRegistry(const uint8_t* pData, size_t uSize)
       }
       break;
     }
-    case 2:   // the binary kinds
+    case 2: // the binary kinds
     {
       double d = 0;
       float f = 0;
@@ -236,13 +247,14 @@ int FuzzRegistry(const uint8_t* pData, size_t uSize)
       }
       break;
     }
-    case 4:   // any type, any bytes, straight through the Reg* calls
+    case 4: // any type, any bytes, straight through the Reg* calls
     {
       HKEY hKey = nullptr;
       if (RegCreateKey(HKEY_LOCAL_MACHINE, subKey.c_str(), &hKey) != ERROR_SUCCESS)
         break;
       uint32_t dwType = byControl >> 4;
-      if (RegSetValue(hKey, k, dwType, valueLine.data(), static_cast<uint32_t>(valueLine.size())) == ERROR_SUCCESS)
+      if (RegSetValue(hKey, k, dwType, valueLine.data(), static_cast<uint32_t>(valueLine.size())) ==
+          ERROR_SUCCESS)
       {
         SRead back = ReadValue(subKey, k);
         FUZZ_CHECK(back.lResult == ERROR_SUCCESS);

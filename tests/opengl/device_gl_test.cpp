@@ -29,7 +29,8 @@
 
 using namespace zos;
 
-namespace {
+namespace
+{
 
 constexpr int W = 160;
 constexpr int H = 120;
@@ -41,8 +42,8 @@ LRESULT TestProc(HWND hwnd, uint32_t msg, WPARAM w, LPARAM l)
 
 HWND MakeWindow()
 {
-  return CWindow::Create("PlanetoGLTest", "opengl test", WS_OVERLAPPED | WS_VISIBLE, 0, 0, W, H,
-                         TestProc, WINDOW_OPENGL);
+  return CWindow::Create("PlanetoGLTest", "opengl test", WS_OVERLAPPED | WS_VISIBLE, 0, 0, W, H, TestProc,
+                         WINDOW_OPENGL);
 }
 
 void Identity(SMatrix* m)
@@ -190,7 +191,7 @@ TEST_F(DeviceGL, ContextStateAndPlatformBlock)
   ASSERT_EQ(p, device->GetPlatform());
   EXPECT_EQ(p->hWnd, hwnd);
   EXPECT_NE(p->hRC, nullptr);
-  EXPECT_NE(p->glActiveTextureARB, nullptr);          // llvmpipe has the extensions
+  EXPECT_NE(p->glActiveTextureARB, nullptr); // llvmpipe has the extensions
   EXPECT_NE(p->glCreateShaderObjectARB, nullptr);
   GLint depthBits = 0, stencilBits = 0;
   glGetIntegerv(GL_DEPTH_BITS, &depthBits);
@@ -224,7 +225,7 @@ TEST_F(DeviceGL, LightsAndFogFollowTheRecord)
   EXPECT_EQ(mode, GL_LINEAR);
   glGetFloatv(GL_FOG_END, v);
   EXPECT_FLOAT_EQ(v[0], 200.0f);
-  glGetLightfv(GL_LIGHT0, GL_POSITION, v);             // eye space = world: model-view is identity
+  glGetLightfv(GL_LIGHT0, GL_POSITION, v); // eye space = world: model-view is identity
   EXPECT_FLOAT_EQ(v[0], -5000.0f);
   EXPECT_FLOAT_EQ(v[1], 0.0f);
   EXPECT_FLOAT_EQ(v[2], 0.0f);
@@ -321,10 +322,11 @@ TEST_F(DeviceGL, TriangleIsDrawnFromItsDisplayList)
 
 TEST_F(DeviceGL, BadPartRecordsDrawNothingAndReadNothingOutside)
 {
-  for (uint32_t flags : { 0x8000u | 0x400u, 0x8000u | 0x400u | 0x20000u })   // lists, immediate
+  for (uint32_t flags : { 0x8000u | 0x400u, 0x8000u | 0x400u | 0x20000u }) // lists, immediate
   {
     C3DObject* tri = Triangle(flags, 0xFFFFFFFF);
-    auto drawsNothing = [&](const char* what) {
+    auto drawsNothing = [&](const char* what)
+    {
       EXPECT_EQ(tri->Commit(), ZP_OK) << what;
       device->BeginFrame();
       EXPECT_EQ(tri->Draw(ALL_PARTS), ZP_OK) << what;
@@ -353,7 +355,7 @@ TEST_F(DeviceGL, WorldMatrixMovesTheObject)
 {
   C3DObject* tri = Triangle(0x8000 | 0x400, 0xFFFFFFFF);
   SMatrix* m = tri->GetMatrix();
-  m->m[3][0] = 100.0f;                                   // far to the right, out of view
+  m->m[3][0] = 100.0f; // far to the right, out of view
   device->BeginFrame();
   tri->Draw(ALL_PARTS);
   EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 0, 0, 0));
@@ -364,7 +366,7 @@ TEST_F(DeviceGL, FactorAlphaDrawsImmediatelyWithTheFactorsAlpha)
 {
   C3DObject* tri = Triangle(0x20000 | 0x400 | 0x8, 0xFF102030);
   EXPECT_EQ(static_cast<CObjectGL*>(tri)->GetDisplayList(0), 0u);
-  tri->SetColorFactor(0x80);                              // 0x80808080
+  tri->SetColorFactor(0x80); // 0x80808080
   device->BeginFrame();
   tri->Draw(ALL_PARTS);
   // Blended over black with alpha 0x80 / 255.
@@ -442,7 +444,7 @@ TEST_F(DeviceGL, CullingFollowsThePartsMode)
       EXPECT_EQ(t->GetCullMode(0), 0u) << mode;
       EXPECT_EQ(t->Commit(), ZP_OK);
       device->BeginFrame();
-      glEnable(GL_CULL_FACE);                              // left on by an earlier draw
+      glEnable(GL_CULL_FACE); // left on by an earlier draw
       t->Draw(ALL_PARTS);
       EXPECT_FALSE(glIsEnabled(GL_CULL_FACE)) << mode;
       EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 255, 255, 255)) << mode << " " << reversed;
@@ -465,11 +467,11 @@ TEST_F(DeviceGL, ClosedSphereShowsTheSameSideWithItsFarSideLeftOut)
   {
     SVector3 p;
     ball->GetPosition(v, &p);
-    ball->SetDiffuse(v, p.z < 0.0f ? 0xFFFF0000 : 0xFF00FF00);   // near half red, far half green
+    ball->SetDiffuse(v, p.z < 0.0f ? 0xFFFF0000 : 0xFF00FF00); // near half red, far half green
   }
   ASSERT_EQ(ball->Commit(), ZP_OK);
 
-  for (float z : { -50.0f, 0.0f })   // in front of the camera (mirrored z), then around it
+  for (float z : { -50.0f, 0.0f }) // in front of the camera (mirrored z), then around it
   {
     ball->GetMatrix()->m[3][2] = z;
     device->BeginFrame();
@@ -541,8 +543,8 @@ TEST_F(DeviceGL, WireframeOutlinesAndBindsNoTexture)
   quad->SetTexture(tex, 0, 0);
   device->BeginFrame();
   quad->Draw(ALL_PARTS);
-  EXPECT_TRUE(Near(ReadPixel(25, 40), 0, 0, 0));          // inside, off the diagonal: not filled
-  EXPECT_TRUE(Near(ReadPixel(10, 35), 255, 255, 255));    // the left edge, white: no texture
+  EXPECT_TRUE(Near(ReadPixel(25, 40), 0, 0, 0));       // inside, off the diagonal: not filled
+  EXPECT_TRUE(Near(ReadPixel(10, 35), 255, 255, 255)); // the left edge, white: no texture
   device->EndFrame();
 }
 
@@ -561,8 +563,8 @@ TEST_F(DeviceGL, TgaTextureAppearsUprightOnAQuad)
   quad->SetTexture(tex, 0, 0);
   device->BeginFrame();
   quad->Draw(ALL_PARTS);
-  EXPECT_TRUE(Near(ReadPixel(W / 2, 5), 0, 0, 255));       // top: blue
-  EXPECT_TRUE(Near(ReadPixel(W / 2, H - 5), 255, 0, 0));   // bottom: red
+  EXPECT_TRUE(Near(ReadPixel(W / 2, 5), 0, 0, 255));     // top: blue
+  EXPECT_TRUE(Near(ReadPixel(W / 2, H - 5), 255, 0, 0)); // bottom: red
   device->EndFrame();
 }
 
@@ -612,16 +614,16 @@ TEST_F(DeviceGL, TextureApplyBlendsOnlyWhenEverythingAsks)
   EXPECT_TRUE(glIsEnabled(GL_ALPHA_TEST));
   GLint dst = 0;
   glGetIntegerv(GL_BLEND_DST, &dst);
-  EXPECT_EQ(dst, GL_ONE);                                  // additive
+  EXPECT_EQ(dst, GL_ONE); // additive
   GLint env = 0;
   glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &env);
   EXPECT_EQ(env, GL_MODULATE);
 
-  blend->Apply(0x0, 0);                                    // the object does not blend
+  blend->Apply(0x0, 0); // the object does not blend
   EXPECT_FALSE(glIsEnabled(GL_BLEND));
-  noBlend->Apply(0x8, 0);                                  // the texture may not blend
+  noBlend->Apply(0x8, 0); // the texture may not blend
   EXPECT_FALSE(glIsEnabled(GL_BLEND));
-  settings->swAlpha.bCurrent = 0;                          // ALPHA_ENABLE off
+  settings->swAlpha.bCurrent = 0; // ALPHA_ENABLE off
   blend->Apply(0x8, 1);
   EXPECT_FALSE(glIsEnabled(GL_BLEND));
   GLint unit = 0;
@@ -638,12 +640,13 @@ TEST_F(DeviceGL, DisplayListDrawEqualsImmediateDraw)
   ASSERT_NE(moon, nullptr);
   CTexture* tex = device->LoadTexture(1, 3, moon->data, moon->size, "moon.png");
   ASSERT_NE(tex, nullptr);
-  auto frame = [&](uint32_t flags) {
+  auto frame = [&](uint32_t flags)
+  {
     C3DObject* o = device->CreateObject(0xC03, flags);
     SShapeSphere sp = { 4.0f, 16, 0xFFFFFFFF, 0xFFFFFFFF };
     EXPECT_EQ(o->BuildShape(SHAPE_SPHERE, &sp), ZP_OK);
     o->SetTexture(tex, 0, 0);
-    o->GetMatrix()->m[3][2] = -12.0f;                      // 12 ahead of the camera
+    o->GetMatrix()->m[3][2] = -12.0f; // 12 ahead of the camera
     o->SetColorFactor(0xFF);
     EXPECT_EQ(static_cast<CObjectGL*>(o)->GetDisplayList(0) != 0, (flags & 0x20000) == 0);
     device->BeginFrame();
@@ -673,7 +676,8 @@ TEST_F(DeviceGL, TextureEnvironmentFlags)
 {
   // Texture (200, 100, 50) on a quad of vertex colour grey 128, no blending, no light.
   std::vector<uint8_t> tga = Tga2x2({ 50, 100, 200, 50, 100, 200, 50, 100, 200, 50, 100, 200 });
-  auto drawWith = [&](uint32_t texFlags, const char* name) {
+  auto drawWith = [&](uint32_t texFlags, const char* name)
+  {
     CTexture* tex = device->LoadTexture(0, texFlags, tga.data(), static_cast<uint32_t>(tga.size()), name);
     EXPECT_NE(tex, nullptr);
     C3DObject* quad = Quad2D(0, 0, W, H, 0x400 | 0x800, 0xFF808080);
@@ -686,7 +690,8 @@ TEST_F(DeviceGL, TextureEnvironmentFlags)
     return px;
   };
   GLint env = 0, combine = 0, src[3] = {};
-  auto readEnv = [&]() {
+  auto readEnv = [&]()
+  {
     glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &env);
     glGetTexEnviv(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, &combine);
     glGetTexEnviv(GL_TEXTURE_ENV, GL_SOURCE0_RGB_ARB, &src[0]);
@@ -742,7 +747,8 @@ TEST_F(DeviceGL, WithoutMultitextureEntryPointsOneUnitStillDraws)
   CTexture* t1 = device->LoadTexture(0, 1, blue.data(), static_cast<uint32_t>(blue.size()), "blue.tga");
   ASSERT_TRUE(t0 && t1);
   SPlatformGL* p = device->GetPlatform();
-  auto draw = [&]() {
+  auto draw = [&]()
+  {
     C3DObject* quad = Quad2D(0, 0, W, H, 0x400 | 0x800 | 0x1000, 0xFFFFFFFF);
     quad->SetTexture(t0, 0, 0);
     quad->SetTexture(t1, 0, 1);
@@ -779,13 +785,13 @@ TEST_F(DeviceGL, PointSpritesDrawSizedGreyPoints)
   stars->LockIndices();
   stars->SetSequentialIndices();
   stars->SetVertex(0, 0.0f, 0.0f, 10.0f, 0xFFFFFFFF, 0, 0, 0, 0, 0, 0);
-  stars->SetVertex(1, 100.0f, 0.0f, 10.0f, 0xFFFFFFFF, 0, 0, 0, 0, 0, 0);   // out of view
+  stars->SetVertex(1, 100.0f, 0.0f, 10.0f, 0xFFFFFFFF, 0, 0, 0, 0, 0, 0); // out of view
   stars->SetPart(0, 0, 2, 0, 2, 2, PRIMITIVE_POINT_LIST, CULL_CCW, -1);
   stars->Commit();
 
   device->BeginFrame();
   EXPECT_EQ(stars->PreparePart(0), ZP_OK);
-  stars->SetUserValue(100.0f);                             // 7 pixels with MAX_SIZE 7
+  stars->SetUserValue(100.0f); // 7 pixels with MAX_SIZE 7
   stars->SetColorFactor(0xFF);
   std::memset(settings->adwCounters, 0, sizeof(settings->adwCounters));
   EXPECT_EQ(stars->DrawRange(0, 1, -1, -1), ZP_OK);
@@ -798,7 +804,7 @@ TEST_F(DeviceGL, PointSpritesDrawSizedGreyPoints)
   // A smaller, grey star elsewhere: size 20 gives 1.4 pixels, grey 50.
   stars->SetUserValue(20.0f);
   stars->SetColorFactor(50);
-  stars->DrawRange(1, 1, -1, -1);                          // out of view: nothing
+  stars->DrawRange(1, 1, -1, -1); // out of view: nothing
   EXPECT_TRUE(Near(ReadPixel(W / 2 + 6, H / 2), 0, 0, 0));
   device->EndFrame();
 }
@@ -818,8 +824,8 @@ TEST_F(DeviceGL, PointSpritesDrawnWholeMatchThemDrawnOneByOne)
   {
     const float size = 5.0f + static_cast<float>((i * 7919u) % 96u);
     const uint32_t g = static_cast<uint32_t>(size * 2.5f);
-    stars->SetVertex(i, static_cast<float>(i % 20) * 0.2f - 2.0f, static_cast<float>(i / 20) * 0.2f - 1.5f, 10.0f,
-                     0xFF000000u | g << 16 | g << 8 | g, size, 0, 0, 0, 0, 0);
+    stars->SetVertex(i, static_cast<float>(i % 20) * 0.2f - 2.0f, static_cast<float>(i / 20) * 0.2f - 1.5f,
+                     10.0f, 0xFF000000u | g << 16 | g << 8 | g, size, 0, 0, 0, 0, 0);
     order.emplace_back(size, i);
   }
   std::stable_sort(order.begin(), order.end(),
@@ -827,7 +833,8 @@ TEST_F(DeviceGL, PointSpritesDrawnWholeMatchThemDrawnOneByOne)
   stars->SetPart(0, 0, n, 0, n, n, PRIMITIVE_POINT_LIST, CULL_CCW, -1);
   ASSERT_EQ(stars->Commit(), ZP_OK);
 
-  auto frame = [&](const std::function<void()>& draw) {
+  auto frame = [&](const std::function<void()>& draw)
+  {
     std::vector<uint8_t> px(W * H * 4);
     device->BeginFrame();
     draw();
@@ -837,16 +844,18 @@ TEST_F(DeviceGL, PointSpritesDrawnWholeMatchThemDrawnOneByOne)
     device->EndFrame();
     return px;
   };
-  const std::vector<uint8_t> single = frame([&] {
-    stars->PreparePart(0);
-    for (const auto& [size, i] : order)
-    {
-      const uint32_t g = static_cast<uint32_t>(size * 2.5f);
-      stars->SetUserValue(size);
-      stars->SetColorFactorWord(0xFF000000u | g << 16 | g << 8 | g);
-      stars->DrawRange(i, 1, -1, -1);
-    }
-  });
+  const std::vector<uint8_t> single = frame(
+      [&]
+      {
+        stars->PreparePart(0);
+        for (const auto& [size, i] : order)
+        {
+          const uint32_t g = static_cast<uint32_t>(size * 2.5f);
+          stars->SetUserValue(size);
+          stars->SetColorFactorWord(0xFF000000u | g << 16 | g << 8 | g);
+          stars->DrawRange(i, 1, -1, -1);
+        }
+      });
   std::memset(settings->adwCounters, 0, sizeof(settings->adwCounters));
   const std::vector<uint8_t> whole = frame([&] { EXPECT_EQ(stars->Draw(ALL_PARTS), ZP_OK); });
   EXPECT_EQ(settings->adwCounters[2], n);
@@ -860,12 +869,13 @@ TEST_F(DeviceGL, PointSpritesDrawnWholeMatchThemDrawnOneByOne)
 
 TEST_F(DeviceGL, ShaderProgramsRunAndAreInertWithoutEntryPoints)
 {
-  const char* source =
-      "uniform sampler2D Texture0;\n"
-      "void main() { gl_FragColor = vec4(1.0, 0.0, 1.0, 1.0); }\n";
+  const char* source = "uniform sampler2D Texture0;\n"
+                       "void main() { gl_FragColor = vec4(1.0, 0.0, 1.0, 1.0); }\n";
   CShader* shader = device->CreateShader(0, 0);
   ASSERT_NE(shader, nullptr);
-  ASSERT_EQ(shader->CreateFromText(0, 0, source, static_cast<uint32_t>(std::strlen(source)), "dir/magenta.fs"), ZP_OK);
+  ASSERT_EQ(
+      shader->CreateFromText(0, 0, source, static_cast<uint32_t>(std::strlen(source)), "dir/magenta.fs"),
+      ZP_OK);
   EXPECT_STREQ(shader->GetName(), "magenta.fs");
   CShaderGL* gl = static_cast<CShaderGL*>(shader);
   EXPECT_NE(gl->GetProgram(), 0u);
@@ -933,7 +943,7 @@ TEST_F(DeviceGL, FilesLoadThroughTheirReaders)
   glBindTexture(GL_TEXTURE_2D, gl->GetTextureName());
   GLint wrap = 0;
   glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap);
-  EXPECT_EQ(wrap, GL_REPEAT);                               // kind bit 2
+  EXPECT_EQ(wrap, GL_REPEAT); // kind bit 2
   EXPECT_EQ(device->LoadTextureFile(0, 1, shortRaw.c_str()), nullptr);
   CTexture* red = device->LoadTextureFile(0, 1, tga.c_str());
   ASSERT_NE(red, nullptr);

@@ -14,7 +14,8 @@
 #include <unistd.h>
 #include <vector>
 
-namespace {
+namespace
+{
 
 using Bytes = std::vector<uint8_t>;
 
@@ -30,16 +31,13 @@ Bytes TgaHeader(uint8_t type, uint16_t w, uint16_t h, uint8_t bits)
   return b;
 }
 
-void Append(Bytes* b, std::initializer_list<uint8_t> bytes)
-{
-  b->insert(b->end(), bytes);
-}
+void Append(Bytes* b, std::initializer_list<uint8_t> bytes) { b->insert(b->end(), bytes); }
 
 // A PNG written by libpng itself, rows given top row first as PNG stores them.
 struct SPngSpec
 {
   int width, height, bitDepth, colorType;
-  std::vector<Bytes> rows;          // packed as libpng wants them for the depth
+  std::vector<Bytes> rows; // packed as libpng wants them for the depth
   std::vector<png_color> palette;
   Bytes trns;
 };
@@ -120,8 +118,8 @@ TEST(TgaReader, ThirtyTwoBitKeepsAlpha)
 TEST(TgaReader, RunLengthRunsAndRawPackets)
 {
   Bytes b = TgaHeader(10, 7, 1, 24);
-  Append(&b, { 0x83, 1, 2, 3 });                         // run: 4 pixels of (1 2 3)
-  Append(&b, { 0x02, 4, 5, 6, 7, 8, 9, 10, 11, 12 });    // raw: 3 pixels
+  Append(&b, { 0x83, 1, 2, 3 });                      // run: 4 pixels of (1 2 3)
+  Append(&b, { 0x02, 4, 5, 6, 7, 8, 9, 10, 11, 12 }); // raw: 3 pixels
   SImage img;
   ASSERT_EQ(ReadTGA(b.data(), b.size(), &img), ZP_OK);
   EXPECT_EQ(img.pixels, (Bytes{ 3, 2, 1, 3, 2, 1, 3, 2, 1, 3, 2, 1, 6, 5, 4, 9, 8, 7, 12, 11, 10 }));
@@ -131,11 +129,11 @@ TEST(TgaReader, RunLengthPacketsThatOverrunTheImageFail)
 {
   SImage img;
   Bytes run = TgaHeader(10, 3, 1, 24);
-  Append(&run, { 0x83, 1, 2, 3 });                       // 4 pixels into 3
+  Append(&run, { 0x83, 1, 2, 3 }); // 4 pixels into 3
   EXPECT_EQ(ReadTGA(run.data(), run.size(), &img), ZP_FAIL);
 
   Bytes raw = TgaHeader(10, 3, 1, 24);
-  Append(&raw, { 0x00, 1, 1, 1, 0x02, 1, 1, 1, 2, 2, 2, 3, 3, 3 });  // 1 + 3 into 3
+  Append(&raw, { 0x00, 1, 1, 1, 0x02, 1, 1, 1, 2, 2, 2, 3, 3, 3 }); // 1 + 3 into 3
   EXPECT_EQ(ReadTGA(raw.data(), raw.size(), &img), ZP_FAIL);
   EXPECT_TRUE(img.pixels.empty());
 }
@@ -144,11 +142,11 @@ TEST(TgaReader, ShortInputFails)
 {
   SImage img;
   Bytes b = TgaHeader(2, 2, 2, 24);
-  Append(&b, { 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11 });    // one byte short
+  Append(&b, { 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11 }); // one byte short
   EXPECT_EQ(ReadTGA(b.data(), b.size(), &img), ZP_FAIL);
 
   Bytes rle = TgaHeader(10, 4, 1, 32);
-  Append(&rle, { 0x83, 1, 2, 3 });                        // run value cut short
+  Append(&rle, { 0x83, 1, 2, 3 }); // run value cut short
   EXPECT_EQ(ReadTGA(rle.data(), rle.size(), &img), ZP_FAIL);
 
   Bytes header = TgaHeader(2, 2, 2, 24);
@@ -160,7 +158,7 @@ TEST(TgaReader, OnlyTheTwoTrueColourSignaturesAreAccepted)
 {
   SImage img;
   Bytes withId = TgaHeader(2, 1, 1, 24);
-  withId[0] = 3;                                          // image ID field
+  withId[0] = 3; // image ID field
   Append(&withId, { 'a', 'b', 'c', 1, 2, 3 });
   EXPECT_EQ(ReadTGA(withId.data(), withId.size(), &img), ZP_FAIL);
 
@@ -171,7 +169,7 @@ TEST(TgaReader, OnlyTheTwoTrueColourSignaturesAreAccepted)
     EXPECT_EQ(ReadTGA(b.data(), b.size(), &img), ZP_FAIL) << int(type);
   }
   Bytes origin = TgaHeader(2, 1, 1, 24);
-  origin[8] = 5;                                          // non-zero x origin
+  origin[8] = 5; // non-zero x origin
   Append(&origin, { 1, 2, 3 });
   EXPECT_EQ(ReadTGA(origin.data(), origin.size(), &img), ZP_FAIL);
 }
@@ -210,8 +208,8 @@ TEST(TgaReader, FileReaderMatchesMemoryReader)
 
 TEST(PngReader, RgbIsStoredBottomRowFirst)
 {
-  Bytes png = MakePng({ 2, 2, 8, PNG_COLOR_TYPE_RGB,
-                        { { 1, 2, 3, 4, 5, 6 }, { 7, 8, 9, 10, 11, 12 } }, {}, {} });
+  Bytes png =
+      MakePng({ 2, 2, 8, PNG_COLOR_TYPE_RGB, { { 1, 2, 3, 4, 5, 6 }, { 7, 8, 9, 10, 11, 12 } }, {}, {} });
   SImage img;
   ASSERT_EQ(ReadPNG(png.data(), png.size(), &img), ZP_OK);
   EXPECT_EQ(img.width, 2);
@@ -223,7 +221,13 @@ TEST(PngReader, RgbIsStoredBottomRowFirst)
 
 TEST(PngReader, ColourTypesMapToUploadFormats)
 {
-  struct { int type; Bytes row; uint32_t format; uint32_t comps; } cases[] = {
+  struct
+  {
+    int type;
+    Bytes row;
+    uint32_t format;
+    uint32_t comps;
+  } cases[] = {
     { PNG_COLOR_TYPE_GRAY, { 9 }, GL_LUMINANCE, 1 },
     { PNG_COLOR_TYPE_GRAY_ALPHA, { 9, 8 }, GL_LUMINANCE_ALPHA, 2 },
     { PNG_COLOR_TYPE_RGB_ALPHA, { 1, 2, 3, 4 }, GL_RGBA, 4 },
@@ -284,7 +288,7 @@ TEST(PngReader, DamagedInputFails)
   wrong[0] = 0x88;
   EXPECT_EQ(ReadPNG(wrong.data(), wrong.size(), &img), ZP_FAIL);
   Bytes crc = png;
-  crc[20] ^= 0xFF;                                        // inside the header chunk
+  crc[20] ^= 0xFF; // inside the header chunk
   EXPECT_EQ(ReadPNG(crc.data(), crc.size(), &img), ZP_FAIL);
   EXPECT_TRUE(img.pixels.empty());
 }
@@ -351,7 +355,7 @@ TEST(BuiltInImages, CaseInsensitivePrefixMatchInTableOrder)
   EXPECT_STREQ(FindBuiltInImage("EarthDay.png")->name, "earthday.png");
   EXPECT_STREQ(FindBuiltInImage("SUN2.PNG")->name, "sun2.png");
   EXPECT_EQ(FindBuiltInImage("Sun.tga"), nullptr);
-  EXPECT_EQ(FindBuiltInImage("sun"), nullptr);            // shorter than every entry
+  EXPECT_EQ(FindBuiltInImage("sun"), nullptr); // shorter than every entry
   EXPECT_EQ(FindBuiltInImage("Font.tga"), nullptr);
   EXPECT_EQ(FindBuiltInImage(""), nullptr);
   EXPECT_EQ(FindBuiltInImage(nullptr), nullptr);
@@ -359,12 +363,16 @@ TEST(BuiltInImages, CaseInsensitivePrefixMatchInTableOrder)
 
 TEST(BuiltInImages, EveryImageDecodesAtItsTableSize)
 {
-  struct { const char* name; int w, h; } table[] = {
+  struct
+  {
+    const char* name;
+    int w, h;
+  } table[] = {
     { "earthday.png", 1024, 512 }, { "earthnight.png", 1024, 512 }, { "earthclouds.png", 1024, 512 },
-    { "moon.png", 720, 360 }, { "atmosphere.png", 128, 128 }, { "difraction.png", 256, 256 },
-    { "univer.png", 512, 512 }, { "sun.png", 128, 128 }, { "sun2.png", 256, 256 },
-    { "sun3.png", 256, 256 }, { "sun4.png", 337, 319 }, { "font.png", 256, 256 },
-    { "sun5.png", 128, 128 }, { "sun6.png", 256, 256 }, { "sun7.png", 256, 256 },
+    { "moon.png", 720, 360 },      { "atmosphere.png", 128, 128 },  { "difraction.png", 256, 256 },
+    { "univer.png", 512, 512 },    { "sun.png", 128, 128 },         { "sun2.png", 256, 256 },
+    { "sun3.png", 256, 256 },      { "sun4.png", 337, 319 },        { "font.png", 256, 256 },
+    { "sun5.png", 128, 128 },      { "sun6.png", 256, 256 },        { "sun7.png", 256, 256 },
     { "flare0.png", 128, 128 },
   };
   unsigned count = 0;

@@ -13,14 +13,14 @@
 #include <cstring>
 #include <memory>
 
-namespace {
+namespace
+{
 
 struct ObjectsGL : ::testing::Test
 {
   ObjectsGL() : settings(new SEngineSettings) { std::memset(settings.get(), 0, sizeof(SEngineSettings)); }
 
-  template <typename T>
-  std::unique_ptr<T> Make(uint32_t kind, uint32_t flags = 0)
+  template <typename T> std::unique_ptr<T> Make(uint32_t kind, uint32_t flags = 0)
   {
     auto o = std::make_unique<T>();
     o->SetFlags(kind, flags);
@@ -96,7 +96,7 @@ TEST_F(ObjectsGL, NormalsAndAddressesDifferBetween3DAnd2D)
   o2->SetVertex(0, 1.0f, 2.0f, 3.0f, 0, 0.0f, 0.25f, 0, 0, 1, 0);
   SVector3* pos = o2->GetPositionAddress(0);
   ASSERT_NE(pos, nullptr);
-  EXPECT_FLOAT_EQ(pos->z, -3.0f);                       // the stored value
+  EXPECT_FLOAT_EQ(pos->z, -3.0f); // the stored value
   EXPECT_FLOAT_EQ(o2->GetTexCoordAddress(0)->y, 0.75f);
   EXPECT_EQ(reinterpret_cast<void*>(o2->GetNormalAddress(0)),
             reinterpret_cast<void*>(&static_cast<SVertexGL*>(o2->GetVertexData())->nx));
@@ -132,7 +132,7 @@ TEST_F(ObjectsGL, PartCodesAreStoredAsOpenGLValues)
   EXPECT_EQ(parts[2].dwCullMode, CULL_OFF_GL);
   EXPECT_EQ(o->GetPrimitiveType(0), PRIMITIVE_LINE_STRIP);
   EXPECT_EQ(o->GetCullMode(1), CULL_CCW);
-  EXPECT_EQ(o->GetCullMode(2), CULL_NONE);           // mode 3 is culling off, read back 0
+  EXPECT_EQ(o->GetCullMode(2), CULL_NONE); // mode 3 is culling off, read back 0
   o->SetCullModeAll(CULL_CW, ALL_PARTS);
   for (uint32_t i = 0; i < 3; ++i)
     EXPECT_EQ(parts[i].dwCullMode, static_cast<uint32_t>(GL_CCW));
@@ -167,7 +167,7 @@ TEST_F(ObjectsGL, BareObjectAcceptsEverythingAndKeepsNothing)
   EXPECT_EQ(o->GetDiffuseAddress(0), nullptr);
   SVector3 pos{ 9, 9, 9 };
   o->GetPosition(0, &pos);
-  EXPECT_FLOAT_EQ(pos.x, 9.0f);                          // untouched
+  EXPECT_FLOAT_EQ(pos.x, 9.0f); // untouched
   EXPECT_EQ(o->Draw(ALL_PARTS), ZP_OK);
   EXPECT_EQ(o->PreparePart(0), ZP_OK);
   EXPECT_EQ(o->DrawRange(0, 1, -1, -1), ZP_OK);
@@ -182,7 +182,7 @@ TEST_F(ObjectsGL, ReleaseAndSetupAgainReplaceTheBuffers)
   ASSERT_EQ(o->SetupGeometry(1, 3, 3), ZP_OK);
   EXPECT_EQ(o->GetVertexCount(), 3u);
   EXPECT_EQ(o->GetIndexBuffer()->GetIndexCount(), 3u);
-  EXPECT_EQ(o->Commit(), ZP_OK);                         // no context: nothing compiled
+  EXPECT_EQ(o->Commit(), ZP_OK); // no context: nothing compiled
   EXPECT_EQ(o->GetDisplayList(0), 0u);
   EXPECT_EQ(o->Release(), ZP_OK);
   EXPECT_EQ(o->GetVertexData(), nullptr);

@@ -28,7 +28,8 @@
 
 using namespace zos;
 
-namespace {
+namespace
+{
 
 constexpr int W = 200;
 constexpr int H = 150;
@@ -143,8 +144,7 @@ TEST_F(WorldGL, FontFromTheBuiltInText)
 
 TEST_F(WorldGL, FontGridAndGlyphValuesFromAnotherText)
 {
-  const char text[] =
-      "[FONT]\r\nNB_COL = 20\r\nNB_ROW = 8\r\nSPACE = 0.0\r\nMAJ_B = 12\r\nMIN_c = 3.4\r\n";
+  const char text[] = "[FONT]\r\nNB_COL = 20\r\nNB_ROW = 8\r\nSPACE = 0.0\r\nMAJ_B = 12\r\nMIN_c = 3.4\r\n";
   CIniSettings store(text, sizeof(text) - 1);
   CFont font(settings);
   ASSERT_EQ(font.Load(), ZP_OK);
@@ -152,10 +152,10 @@ TEST_F(WorldGL, FontGridAndGlyphValuesFromAnotherText)
   ASSERT_EQ(font.SetMakeTexture("font.png", png->data, png->size, &store), ZP_OK);
   EXPECT_FLOAT_EQ(font.GetCellWidth(), 1.0f / 12.0f);
   EXPECT_FLOAT_EQ(font.GetCellHeight(), 1.0f / 32.0f);
-  EXPECT_EQ(font.GetGlyph(' '), 0u);                       // "0.0" disables
-  EXPECT_EQ(font.GetGlyph('B'), 0u);                       // no point: left unset
+  EXPECT_EQ(font.GetGlyph(' '), 0u); // "0.0" disables
+  EXPECT_EQ(font.GetGlyph('B'), 0u); // no point: left unset
   EXPECT_EQ(font.GetGlyph('c'), (3u << 16) | 4u);
-  EXPECT_EQ(font.GetGlyph('d'), (1u << 16) | 1u);          // absent key: "1.1"
+  EXPECT_EQ(font.GetGlyph('d'), (1u << 16) | 1u); // absent key: "1.1"
   font.Unload();
 
   const char zero[] = "[FONT]\r\nNB_COL = 0\r\n";
@@ -209,9 +209,9 @@ TEST_F(WorldGL, FontGridSizesOutsideOneTo256AreRejected)
 {
   const SEmbeddedFile* png = FindBuiltInImage("font.png");
   ASSERT_NE(png, nullptr);
-  for (const char* grid : { "NB_COL = 0\r\nNB_ROW = 16", "NB_COL = 16\r\nNB_ROW = 0",
-                            "NB_COL = 257\r\nNB_ROW = 16", "NB_COL = 16\r\nNB_ROW = 300",
-                            "NB_COL = -4\r\nNB_ROW = 16" })
+  for (const char* grid :
+       { "NB_COL = 0\r\nNB_ROW = 16", "NB_COL = 16\r\nNB_ROW = 0", "NB_COL = 257\r\nNB_ROW = 16",
+         "NB_COL = 16\r\nNB_ROW = 300", "NB_COL = -4\r\nNB_ROW = 16" })
   {
     const std::string text = std::string("[FONT]\r\n") + grid + "\r\n";
     CIniSettings store(text.data(), static_cast<uint32_t>(text.size()));

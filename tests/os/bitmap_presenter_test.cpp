@@ -16,7 +16,8 @@
 
 using namespace zos;
 
-namespace {
+namespace
+{
 
 LRESULT TestProc(HWND hwnd, uint32_t msg, WPARAM w, LPARAM l)
 {
@@ -28,13 +29,14 @@ class BitmapPresenterTest : public ::testing::Test
 protected:
   void SetUp() override
   {
-    hwnd = CWindow::Create("PlanetoPresenterTest", "presenter", WS_OVERLAPPED | WS_VISIBLE, 0, 0,
-                           64, 48, TestProc);
+    hwnd = CWindow::Create("PlanetoPresenterTest", "presenter", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 64, 48,
+                           TestProc);
     if (!hwnd)
       GTEST_SKIP() << "no X server";
     dpy = static_cast<Display*>(CWindow::GetNativeDisplay());
     win = hwnd->GetNativeHandle();
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 200; ++i)
+    {
       XWindowAttributes attr;
       if (XGetWindowAttributes(dpy, win, &attr) && attr.map_state == IsViewable)
         break;
@@ -61,9 +63,9 @@ protected:
     return p;
   }
 
-  HWND     hwnd = nullptr;
-  Display* dpy  = nullptr;
-  Window   win  = 0;
+  HWND hwnd = nullptr;
+  Display* dpy = nullptr;
+  Window win = 0;
 };
 
 TEST_F(BitmapPresenterTest, SharedMemoryFramesFollowEachOther)
@@ -83,8 +85,9 @@ TEST_F(BitmapPresenterTest, SharedMemoryFramesFollowEachOther)
 
   ASSERT_TRUE(presenter.Present(a, 0, 0, 64, 48));
   const bool bShm = presenter.UsesSharedMemory();
-  if (XShmQueryExtension(dpy)) {
-    EXPECT_TRUE(bShm);   // a local Xvfb offers MIT-SHM
+  if (XShmQueryExtension(dpy))
+  {
+    EXPECT_TRUE(bShm); // a local Xvfb offers MIT-SHM
   }
   EXPECT_EQ(0x102030u, Pixel(10, 10));
   EXPECT_EQ(0xFF0000u, Pixel(3, 4));
@@ -118,11 +121,11 @@ TEST_F(BitmapPresenterTest, PartsAndSizeChangesArePresented)
   wide.Fill(0xFF808080);
   for (int y = 0; y < 30; ++y)
     wide.SetPixel(19, y, 0xFF0000FF);
-  wide.SetPixel(20, 5, 0xFFFF00FF);   // outside the presented part
+  wide.SetPixel(20, 5, 0xFFFF00FF); // outside the presented part
   ASSERT_TRUE(presenter.Present(wide, 8, 10, 20, 30));
   EXPECT_EQ(0x808080u, Pixel(8, 10));
   EXPECT_EQ(0x0000FFu, Pixel(27, 12));
-  EXPECT_EQ(0x000000u, Pixel(28, 15));  // column 20 of the bitmap was not sent
+  EXPECT_EQ(0x000000u, Pixel(28, 15)); // column 20 of the bitmap was not sent
   EXPECT_EQ(0x000000u, Pixel(8, 41));
 
   // Larger requests are clipped to the bitmap; the shared image follows the size.

@@ -32,7 +32,7 @@ TEST(Clock, HooksReplaceAndRestore)
   SetClockHooks(&hooks);
   int64_t c = 0, f = 0;
   EXPECT_FALSE(QueryPerformanceCounter(&c));
-  EXPECT_TRUE(QueryPerformanceFrequency(&f));   // a null member keeps the system's
+  EXPECT_TRUE(QueryPerformanceFrequency(&f)); // a null member keeps the system's
   EXPECT_EQ(GetTickCount(), 42u);
   Sleep(30);
   EXPECT_EQ(g_uSlept, 30u);

@@ -10,7 +10,8 @@
 
 using namespace zos;
 
-namespace {
+namespace
+{
 
 class MessageQueueTest : public ::testing::Test
 {
@@ -62,7 +63,7 @@ TEST_F(MessageQueueTest, QuitComesAfterPostedMessagesAndOnlyOnce)
 
 TEST_F(MessageQueueTest, TimerPostsTimerMessagesUntilKilled)
 {
-  EXPECT_EQ(CMessageQueue::SetTimer(nullptr, 7, 1), 7u);   // raised to the 10 ms minimum
+  EXPECT_EQ(CMessageQueue::SetTimer(nullptr, 7, 1), 7u); // raised to the 10 ms minimum
   SMessage msg = {};
   for (int i = 0; i < 3; ++i)
   {
@@ -79,7 +80,7 @@ TEST_F(MessageQueueTest, TimerPostsTimerMessagesUntilKilled)
 TEST_F(MessageQueueTest, TimerIsLowerPriorityThanPostedMessages)
 {
   CMessageQueue::SetTimer(nullptr, 1, 10);
-  ASSERT_TRUE(CMessageQueue::Wait(-1));   // the timer is due now
+  ASSERT_TRUE(CMessageQueue::Wait(-1)); // the timer is due now
   CMessageQueue::Post(nullptr, WM_USER, 0, 0);
   SMessage msg = {};
   ASSERT_TRUE(CMessageQueue::Peek(&msg, nullptr, 0, 0, PM_REMOVE));
@@ -95,7 +96,7 @@ TEST_F(MessageQueueTest, TranslatePostsTheCharacterOfTheKeyJustTaken)
   SMessage msg = {};
   ASSERT_TRUE(CMessageQueue::Peek(&msg, nullptr, 0, 0, PM_REMOVE));
   EXPECT_TRUE(CMessageQueue::Translate(&msg));
-  EXPECT_FALSE(CMessageQueue::Translate(&msg));   // once only
+  EXPECT_FALSE(CMessageQueue::Translate(&msg)); // once only
 #ifdef _WIN32
   // The system posts the character behind what is already posted.
   ASSERT_TRUE(CMessageQueue::Peek(&msg, nullptr, 0, 0, PM_REMOVE));
@@ -123,10 +124,12 @@ TEST_F(MessageQueueTest, GetWithNothingThatCouldComeEndsInsteadOfHanging)
 TEST_F(MessageQueueTest, WakeUpFromAnotherThreadEndsAWait)
 {
   const auto start = std::chrono::steady_clock::now();
-  std::thread waker([] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    CMessageQueue::WakeUp();
-  });
+  std::thread waker(
+      []
+      {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        CMessageQueue::WakeUp();
+      });
   EXPECT_TRUE(CMessageQueue::Wait(20000));
   waker.join();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));

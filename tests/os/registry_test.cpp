@@ -109,20 +109,19 @@ TEST_F(RegistryTest, RoundTripInExportLayout)
   ASSERT_EQ(Set(kKey, "RATIO", REG_BINARY, &ratio, 4), ERROR_SUCCESS);
   const char name[] = "OpenGL \"1.2\" C:\\x";
   ASSERT_EQ(Set(kKey, "NAME", REG_SZ, name, sizeof(name)), ERROR_SUCCESS);
-  EXPECT_EQ(ReadFile(file),
-            "Windows Registry Editor Version 5.00\n"
-            "\n"
-            "[HKEY_LOCAL_MACHINE\\SOFTWARE/Zephyro/Planeto/WORLD]\n"
-            "\"WIDTH\"=dword:00000320\n"
-            "\"RATIO\"=hex:00,00,80,3f\n"
-            "\"NAME\"=\"OpenGL \\\"1.2\\\" C:\\\\x\"\n");
+  EXPECT_EQ(ReadFile(file), "Windows Registry Editor Version 5.00\n"
+                            "\n"
+                            "[HKEY_LOCAL_MACHINE\\SOFTWARE/Zephyro/Planeto/WORLD]\n"
+                            "\"WIDTH\"=dword:00000320\n"
+                            "\"RATIO\"=hex:00,00,80,3f\n"
+                            "\"NAME\"=\"OpenGL \\\"1.2\\\" C:\\\\x\"\n");
 
   uint32_t type = 0;
   std::string data;
   ASSERT_TRUE(Get(kKey, "WIDTH", &type, &data));
   EXPECT_EQ(type, REG_DWORD);
   EXPECT_EQ(data, std::string("\x20\x03\0\0", 4));
-  ASSERT_TRUE(Get(kKey, "name", &type, &data));   // names compare without case
+  ASSERT_TRUE(Get(kKey, "name", &type, &data)); // names compare without case
   EXPECT_EQ(type, REG_SZ);
   EXPECT_EQ(data, std::string(name, sizeof(name)));
   // Replacing keeps one value of the name.
@@ -194,31 +193,30 @@ TEST_F(RegistryTest, MissingFileMeansNoKeys)
   EXPECT_EQ(RegOpenKey(HKEY_LOCAL_MACHINE, kKey, &h), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(h, nullptr);
   struct stat st;
-  EXPECT_NE(stat(file.c_str(), &st), 0);   // reading creates nothing
+  EXPECT_NE(stat(file.c_str(), &st), 0); // reading creates nothing
 }
 
 TEST_F(RegistryTest, DamagedFileKeepsReadableValues)
 {
   ASSERT_EQ(system(("mkdir -p '" + dir + "/sub/dir'").c_str()), 0);
-  std::string damaged =
-      "Windows Registry Editor Version 5.00\r\n"
-      "\r\n"
-      "\"ORPHAN\"=dword:00000001\r\n"
-      "[HKEY_LOCAL_MACHINE\\SOFTWARE/Zephyro/Planeto/WORLD]\r\n"
-      "\"WIDTH\"=dword:00000320\r\n"
-      "\"BROKEN\"=dword:zz\r\n"
-      "\"TOOLONG\"=dword:123456789\r\n"
-      "garbage line \x01\x02\xff\r\n"
-      "\"HALF\"=hex:00,0\r\n"
-      "\"UNTERMINATED\"=\"abc\r\n"
-      "\"WRAPPED\"=hex:01,02,\\\r\n"
-      "  03,04\r\n"
-      "[HKEY_LOCAL_MACHINE\\BROKEN\r\n"
-      "\"LOST\"=dword:00000005\r\n"
-      "[HKEY_LOCAL_MACHINE\\SOFTWARE/Zephyro/Planeto/WORLD]\r\n"
-      "\"HEIGHT\"=dword:00000258\r\n"
-      "\"TEXT\"=\"ok\"\r\n"
-      "\"CUT";   // file ends in the middle of a line
+  std::string damaged = "Windows Registry Editor Version 5.00\r\n"
+                        "\r\n"
+                        "\"ORPHAN\"=dword:00000001\r\n"
+                        "[HKEY_LOCAL_MACHINE\\SOFTWARE/Zephyro/Planeto/WORLD]\r\n"
+                        "\"WIDTH\"=dword:00000320\r\n"
+                        "\"BROKEN\"=dword:zz\r\n"
+                        "\"TOOLONG\"=dword:123456789\r\n"
+                        "garbage line \x01\x02\xff\r\n"
+                        "\"HALF\"=hex:00,0\r\n"
+                        "\"UNTERMINATED\"=\"abc\r\n"
+                        "\"WRAPPED\"=hex:01,02,\\\r\n"
+                        "  03,04\r\n"
+                        "[HKEY_LOCAL_MACHINE\\BROKEN\r\n"
+                        "\"LOST\"=dword:00000005\r\n"
+                        "[HKEY_LOCAL_MACHINE\\SOFTWARE/Zephyro/Planeto/WORLD]\r\n"
+                        "\"HEIGHT\"=dword:00000258\r\n"
+                        "\"TEXT\"=\"ok\"\r\n"
+                        "\"CUT"; // file ends in the middle of a line
   damaged += std::string("\0\0\0", 3);
   WriteFile(file, damaged);
 
@@ -226,7 +224,7 @@ TEST_F(RegistryTest, DamagedFileKeepsReadableValues)
   std::string data;
   ASSERT_TRUE(Get(kKey, "WIDTH", &type, &data));
   EXPECT_EQ(data, std::string("\x20\x03\0\0", 4));
-  ASSERT_TRUE(Get(kKey, "HEIGHT", &type, &data));   // the repeated header joins the first
+  ASSERT_TRUE(Get(kKey, "HEIGHT", &type, &data)); // the repeated header joins the first
   EXPECT_EQ(data, std::string("\x58\x02\0\0", 4));
   ASSERT_TRUE(Get(kKey, "WRAPPED", &type, &data));
   EXPECT_EQ(data, "\1\2\3\4");

@@ -107,4 +107,4 @@ protected:
   HWND m_hwnd = nullptr;
 };
 
-}  // namespace zos_test
+} // namespace zos_test

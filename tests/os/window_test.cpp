@@ -7,7 +7,8 @@
 using namespace zos;
 using namespace zos_test;
 
-namespace {
+namespace
+{
 
 TEST_F(WindowTest, PropertiesHoldNamedPointers)
 {

@@ -13,11 +13,12 @@
 
 using namespace scenetest;
 
-namespace {
+namespace
+{
 
 constexpr float kTwoPi = 6.2831855f;
 
-}  // namespace
+} // namespace
 
 // ---------------------------------------------------------------------------------
 // Sun
@@ -143,7 +144,7 @@ TEST(SunAngle, WrapsByWholeTurns)
       g -= kTwoPi;
     while (g < -kTwoPi)
       g += kTwoPi;
-    EXPECT_NEAR(CSunSimple::WrapAngle(f), g, 5e-3f) << f;   // the loop adds its own rounding
+    EXPECT_NEAR(CSunSimple::WrapAngle(f), g, 5e-3f) << f; // the loop adds its own rounding
   }
   EXPECT_EQ(CSunSimple::WrapAngle(INFINITY), 0.0f);
 }
@@ -166,7 +167,8 @@ TEST(FlarePlacement, SunOnScreenPoints)
   EXPECT_FLOAT_EQ(centre.y, 300.0f);
 }
 
-namespace {
+namespace
+{
 
 struct SPlacementRig
 {
@@ -186,13 +188,14 @@ struct SPlacementRig
   }
 };
 
-}  // namespace
+} // namespace
 
 TEST(FlarePlacement, SunInTheTopLeftCorner)
 {
   // The screen point moves linearly with the sun's sideways offset at a fixed depth:
   // two probes find the offset that puts the sun on (0, 0).
-  auto place = [](float x, float y) {
+  auto place = [](float x, float y)
+  {
     SPlacementRig rig(800, 600, SVector3{ x, y, 5000.0f });
     SFlarePlacement p;
     ComputeFlarePlacement(&rig.math, rig.s.get(), &p);
@@ -259,8 +262,8 @@ TEST(FlarePlacement, OffCentreSunAndOddViewport)
   ComputeFlarePlacement(&rig.math, rig.s.get(), &p);
   EXPECT_NEAR(p.fDx, 400.0f - p.vSunScreen.x, 1e-3f);
   EXPECT_NEAR(p.fDy, 300.0f - p.vSunScreen.y, 1e-3f);
-  EXPECT_GT(p.vSunScreen.x, 400.0f);   // right of the centre
-  EXPECT_LT(p.vSunScreen.y, 300.0f);   // above it (y grows downwards)
+  EXPECT_GT(p.vSunScreen.x, 400.0f); // right of the centre
+  EXPECT_LT(p.vSunScreen.y, 300.0f); // above it (y grows downwards)
   EXPECT_NEAR(p.fShift, -0.03f * (std::fabs(p.fDx) + std::fabs(p.fDy)), 1e-4f);
 }
 
@@ -309,7 +312,8 @@ TEST_F(WorldTest, LensFlaresLoadAndPlace)
     EXPECT_NEAR(seen.y, q.y, fTolerance) << i;
     const SVector3 n = FlareNearPoint(Math(), Settings(), q);
     const float fNear = Len(SVector3{ n.x - c.x, n.y - c.y, n.z - c.z });
-    EXPECT_NEAR(Len(SVector3{ f.x - c.x, f.y - c.y, f.z - c.z }), fNear - p.fShift, 1e-3f * (fNear - p.fShift))
+    EXPECT_NEAR(Len(SVector3{ f.x - c.x, f.y - c.y, f.z - c.z }), fNear - p.fShift,
+                1e-3f * (fNear - p.fShift))
         << i;
   }
 
@@ -373,7 +377,8 @@ TEST(Catalogue, FixedColumns)
   EXPECT_EQ(StarGreyLevel(s.fSize), 249);
   const SEmbeddedFile* pCatalog = FindBuiltInCatalog("Constellations.catalog.txt");
   ASSERT_NE(pCatalog, nullptr);
-  const std::vector<SCatalogStar> all = ParseCatalog(reinterpret_cast<const char*>(pCatalog->data), pCatalog->size);
+  const std::vector<SCatalogStar> all =
+      ParseCatalog(reinterpret_cast<const char*>(pCatalog->data), pCatalog->size);
   ASSERT_EQ(all.size(), 9096u);
   float fLargest = 0.0f, fSmallest = 100.0f;
   for (const SCatalogStar& star : all)
@@ -382,7 +387,7 @@ TEST(Catalogue, FixedColumns)
     fSmallest = std::min(fSmallest, star.fSize);
   }
   EXPECT_EQ(fLargest, s.fSize);
-  EXPECT_NEAR(fSmallest, 5.4f, 1e-4f);   // magnitude 7.96
+  EXPECT_NEAR(fSmallest, 5.4f, 1e-4f); // magnitude 7.96
 }
 
 TEST(Catalogue, ShortBlankAndOddLines)
@@ -391,7 +396,7 @@ TEST(Catalogue, ShortBlankAndOddLines)
   ParseCatalogLine("", 0, &s);
   EXPECT_EQ(s.fRightAscension, 0.0f);
   EXPECT_EQ(s.fDeclination, 0.0f);
-  EXPECT_FLOAT_EQ(s.fSize, 85.0f);   // magnitude 0
+  EXPECT_FLOAT_EQ(s.fSize, 85.0f); // magnitude 0
 
   // A line that ends inside the right ascension reads the rest as 0; the buffer holds
   // exactly the line, no terminator, so nothing past it may be read.
@@ -447,7 +452,8 @@ TEST(Catalogue, StarPositionOnTheSphereOfTen)
   }
 }
 
-namespace {
+namespace
+{
 
 // Stars read from a catalogue text handed in by the test.
 class CCatalogStars : public CConstellations
@@ -477,7 +483,7 @@ private:
   SEmbeddedFile m_file{};
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(WorldTest, CatalogueLinesEndedByALineFeedOnly)
 {
@@ -541,7 +547,7 @@ TEST_F(WorldTest, CatalogueOfAnyContent)
     EXPECT_GE(vertex.t.x, 5.0f);
     EXPECT_LE(vertex.t.x, 100.0f);
     const uint32_t g = StarGreyLevel(vertex.t.x);
-    EXPECT_EQ(vertex.diffuse, 0xFF000000u | g << 16 | g << 8 | g);   // opaque grey
+    EXPECT_EQ(vertex.diffuse, 0xFF000000u | g << 16 | g << 8 | g); // opaque grey
   }
   // The whole sky in one draw, however many stars.
   Journal().draws.clear();

@@ -24,30 +24,31 @@
 #include <string>
 #include <vector>
 
-namespace scenetest {
+namespace scenetest
+{
 
 struct SDrawRecord
 {
   const C3DObject* pObject;
-  std::string      sCall;        // "Draw", "PreparePart", "DrawRange"
-  SMatrix          matrix;       // the matrix the draw used
-  const CTexture*  apTextures[2];
-  uint32_t         dwColorFactor;
-  float            fUserValue;
-  uint32_t         dwFirst;      // DrawRange: first vertex
-  uint8_t          bFog, bSpecular, bAlpha;
+  std::string sCall; // "Draw", "PreparePart", "DrawRange"
+  SMatrix matrix;    // the matrix the draw used
+  const CTexture* apTextures[2];
+  uint32_t dwColorFactor;
+  float fUserValue;
+  uint32_t dwFirst; // DrawRange: first vertex
+  uint8_t bFog, bSpecular, bAlpha;
 };
 
 struct SJournal
 {
-  std::vector<std::pair<uint32_t, uint32_t>> objects;    // CreateObject (kind, flags) in order
-  std::vector<uint32_t>                      textures;   // CreateTexture flags in order
-  std::vector<std::string>                   loads;      // LoadFromMemory names in order
-  std::vector<SDrawRecord>                   draws;
-  std::set<std::string>                      badImages;  // names whose decoding fails
-  int  iFailObjectAt = -1;                               // CreateObject number that fails
-  bool bServices = false;                                // the device offers both services
-  bool bMeasureFails = false;                            // the occlusion service cannot measure
+  std::vector<std::pair<uint32_t, uint32_t>> objects; // CreateObject (kind, flags) in order
+  std::vector<uint32_t> textures;                     // CreateTexture flags in order
+  std::vector<std::string> loads;                     // LoadFromMemory names in order
+  std::vector<SDrawRecord> draws;
+  std::set<std::string> badImages; // names whose decoding fails
+  int iFailObjectAt = -1;          // CreateObject number that fails
+  bool bServices = false;          // the device offers both services
+  bool bMeasureFails = false;      // the occlusion service cannot measure
   void Clear() { *this = SJournal(); }
 };
 
@@ -86,19 +87,27 @@ public:
     v.assign(dwCount, SVertex{});
     return ZP_OK;
   }
-  ZRESULT Upload() override { ++iCommits; return ZP_OK; }
+  ZRESULT Upload() override
+  {
+    ++iCommits;
+    return ZP_OK;
+  }
   ZRESULT Release() override
   {
     v.clear();
     return C3DMeshObject::Release();
   }
-  void SetVertex(uint32_t i, float x, float y, float z, uint32_t d, float u, float vv, float, float,
-                 float, uint32_t) override
+  void SetVertex(uint32_t i, float x, float y, float z, uint32_t d, float u, float vv, float, float, float,
+                 uint32_t) override
   {
     if (i < v.size())
       v[i] = SVertex{ { x, y, z }, d, { u, vv } };
   }
-  void SetPosition(uint32_t i, const SVector3* p) override { if (i < v.size()) v[i].p = *p; }
+  void SetPosition(uint32_t i, const SVector3* p) override
+  {
+    if (i < v.size())
+      v[i].p = *p;
+  }
   void GetPosition(uint32_t i, SVector3* p) override { *p = i < v.size() ? v[i].p : SVector3{}; }
   SVector3* GetPositionAddress(uint32_t i) override { return i < v.size() ? &v[i].p : nullptr; }
 
@@ -124,8 +133,16 @@ public:
     return p ? p->dwCullMode : 0;
   }
 
-  ZRESULT Draw(int32_t) override { Record("Draw", 0); return ZP_OK; }
-  ZRESULT PreparePart(uint32_t) override { Record("PreparePart", 0); return ZP_OK; }
+  ZRESULT Draw(int32_t) override
+  {
+    Record("Draw", 0);
+    return ZP_OK;
+  }
+  ZRESULT PreparePart(uint32_t) override
+  {
+    Record("PreparePart", 0);
+    return ZP_OK;
+  }
   ZRESULT DrawRange(uint32_t dwFirst, uint32_t, int32_t, int32_t) override
   {
     Record("DrawRange", dwFirst);
@@ -157,7 +174,10 @@ private:
 class CFakeShadowService : public CShadowVolumeService
 {
 public:
-  void MarkVolume(const SVector3*, uint32_t dwSides, const SVector3*, uint32_t) override { Note("MarkVolume", nullptr, dwSides); }
+  void MarkVolume(const SVector3*, uint32_t dwSides, const SVector3*, uint32_t) override
+  {
+    Note("MarkVolume", nullptr, dwSides);
+  }
   void DarkenMarked(uint32_t dwColor) override { Note("DarkenMarked", nullptr, 0, dwColor); }
   void DrawWireFrame(const SVector3*, uint32_t dwCount) override { Note("DrawWireFrame", nullptr, dwCount); }
 
@@ -176,7 +196,8 @@ class CFakeOcclusionService : public CSunOcclusionService
 {
 public:
   ZRESULT Reset() override { return ZP_OK; }
-  bool Measure(const SMatrix*, float, float, float, C3DObject* pDisc, CTexture*, const SOccluder*, uint32_t) override
+  bool Measure(const SMatrix*, float, float, float, C3DObject* pDisc, CTexture*, const SOccluder*,
+               uint32_t) override
   {
     CFakeShadowService::Note("Measure", pDisc, 0);
     return !Journal().bMeasureFails;
@@ -191,8 +212,14 @@ public:
 class CFakeDevice : public TFakeDeviceBase<CCamera, CFakeObject, CFakeTexture>
 {
 public:
-  CShadowVolumeService* GetShadowVolumeService() override { return Journal().bServices ? &m_shadows : nullptr; }
-  CSunOcclusionService* GetSunOcclusionService() override { return Journal().bServices ? &m_occlusion : nullptr; }
+  CShadowVolumeService* GetShadowVolumeService() override
+  {
+    return Journal().bServices ? &m_shadows : nullptr;
+  }
+  CSunOcclusionService* GetSunOcclusionService() override
+  {
+    return Journal().bServices ? &m_occlusion : nullptr;
+  }
 
   C3DObject* CreateObject(uint32_t dwKind, uint32_t dwRenderFlags) override
   {
@@ -209,7 +236,7 @@ public:
   }
 
 private:
-  CFakeShadowService    m_shadows;
+  CFakeShadowService m_shadows;
   CFakeOcclusionService m_occlusion;
 };
 
@@ -263,31 +290,37 @@ public:
 
   bool GetBool(const char* s, const char* k, bool d) override
   {
-    return Get(s, k, d, [](const std::string& v) { return std::atoi(v.c_str()) != 0; }, &CIniSettings::GetBool);
+    return Get(
+        s, k, d, [](const std::string& v) { return std::atoi(v.c_str()) != 0; }, &CIniSettings::GetBool);
   }
   uint8_t GetByte(const char* s, const char* k, uint8_t d) override
   {
-    return Get(s, k, d, [](const std::string& v) { return static_cast<uint8_t>(std::atol(v.c_str())); },
-               &CIniSettings::GetByte);
+    return Get(
+        s, k, d, [](const std::string& v) { return static_cast<uint8_t>(std::atol(v.c_str())); },
+        &CIniSettings::GetByte);
   }
   uint16_t GetShort(const char* s, const char* k, uint16_t d) override
   {
-    return Get(s, k, d, [](const std::string& v) { return static_cast<uint16_t>(std::atol(v.c_str())); },
-               &CIniSettings::GetShort);
+    return Get(
+        s, k, d, [](const std::string& v) { return static_cast<uint16_t>(std::atol(v.c_str())); },
+        &CIniSettings::GetShort);
   }
   int32_t GetInt(const char* s, const char* k, int32_t d) override
   {
-    return Get(s, k, d, [](const std::string& v) { return static_cast<int32_t>(std::atol(v.c_str())); },
-               &CIniSettings::GetInt);
+    return Get(
+        s, k, d, [](const std::string& v) { return static_cast<int32_t>(std::atol(v.c_str())); },
+        &CIniSettings::GetInt);
   }
   float GetFloat(const char* s, const char* k, float d) override
   {
-    return Get(s, k, d, [](const std::string& v) { return static_cast<float>(std::atof(v.c_str())); },
-               &CIniSettings::GetFloat);
+    return Get(
+        s, k, d, [](const std::string& v) { return static_cast<float>(std::atof(v.c_str())); },
+        &CIniSettings::GetFloat);
   }
   double GetDouble(const char* s, const char* k, double d) override
   {
-    return Get(s, k, d, [](const std::string& v) { return std::atof(v.c_str()); }, &CIniSettings::GetDouble);
+    return Get(
+        s, k, d, [](const std::string& v) { return std::atof(v.c_str()); }, &CIniSettings::GetDouble);
   }
   ZRESULT GetString(const char* s, const char* k, const char* d, char* out, uint32_t n) override
   {
@@ -303,8 +336,8 @@ public:
 
 private:
   // An override wins; a removed key, or a store without text, gives the default.
-  template <typename T, typename TConvert>
-  T Get(const char* s, const char* k, T d, TConvert convert, T (CIniSettings::*pGet)(const char*, const char*, T))
+  template <typename T, typename TConvert> T Get(const char* s, const char* k, T d, TConvert convert,
+                                                 T (CIniSettings::*pGet)(const char*, const char*, T))
   {
     if (const std::string* p = Find(s, k))
       return convert(*p);
@@ -317,9 +350,9 @@ private:
   }
   bool Gone(const char* s, const char* k) const { return m_removed.count(std::string(s) + "/" + k) != 0; }
 
-  std::unique_ptr<CIniSettings>      m_pIni;
+  std::unique_ptr<CIniSettings> m_pIni;
   std::map<std::string, std::string> m_values;
-  std::set<std::string>              m_removed;
+  std::set<std::string> m_removed;
 };
 
-}  // namespace scenetest
+} // namespace scenetest

@@ -14,13 +14,14 @@
 #include <fstream>
 #include <sstream>
 
-namespace scenetest {
+namespace scenetest
+{
 
 // Counts of what the device still listed when it was destroyed.
 struct SLeftovers
 {
   uint32_t dwObjects = 0, dwTextures = 0;
-  bool     bSeen = false;
+  bool bSeen = false;
 };
 inline SLeftovers& Leftovers()
 {
@@ -102,11 +103,11 @@ protected:
 
   std::unique_ptr<COverrideStore> m_engine;
   std::unique_ptr<COverrideStore> m_appli;
-  std::unique_ptr<CPlanetoWorld>  m_world;
-  std::string                     m_sLog;
-  bool                            m_bLoaded = false;
+  std::unique_ptr<CPlanetoWorld> m_world;
+  std::string m_sLog;
+  bool m_bLoaded = false;
 };
 
 inline float Len(const SVector3& v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
 
-}  // namespace scenetest
+} // namespace scenetest

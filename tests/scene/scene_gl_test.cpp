@@ -28,7 +28,8 @@
 
 using namespace zos;
 
-namespace {
+namespace
+{
 
 constexpr int W = 320;
 constexpr int H = 240;
@@ -93,7 +94,7 @@ void SaveWhenAsked(const char* szVariable, const std::vector<uint8_t>& px)
   }
 }
 
-}  // namespace
+} // namespace
 
 TEST(SceneGL, TheEarthFillsTheMiddleOfTheFrame)
 {
@@ -102,7 +103,7 @@ TEST(SceneGL, TheEarthFillsTheMiddleOfTheFrame)
   auto appli = Store("Planeto.Appli.ini");
   CPlanetoWorld world;
   world.BindSettings(engine.get(), appli.get(), log);
-  world.SetFixedSeed(7);   // the start angles are random: keep the lit side where the test looks
+  world.SetFixedSeed(7); // the start angles are random: keep the lit side where the test looks
   world.RegisterPlatform(PLATFORM_INDEX_OPENGL12, DescribeOpenGL12, CreateOpenGL12, DestroyOpenGL12);
   HWND hwnd = CWindow::Create("PlanetoSceneGL", "scene", WS_OVERLAPPED | WS_VISIBLE, 0, 0, W, H, TestProc,
                               WINDOW_OPENGL);
@@ -131,7 +132,7 @@ TEST(SceneGL, TheEarthFillsTheMiddleOfTheFrame)
   bool bSeen = false;
   for (int i = 0; i < 200 && !bSeen; ++i)
   {
-    s->dFrameStep = 0.05 / 0.0006;   // 0.05 rad of camera yaw per update
+    s->dFrameStep = 0.05 / 0.0006; // 0.05 rad of camera yaw per update
     ASSERT_EQ(world.Update(), ZP_OK);
     const SVector3& sun = world.GetScreenPoint(CPlanetoWorld::SP_SUN);
     bSeen = world.IsSunVisible() && world.GetSunIntensity() >= 1.0f && sun.x > 20 && sun.x < W - 20 &&
@@ -151,7 +152,7 @@ TEST(SceneGL, TheEarthFillsTheMiddleOfTheFrame)
   // the rim and the sun's own intensity falls.
   float fMinSun = 1.0f, fMaxGlow = 0.0f;
   bool bDumped = false;
-  for (int i = 0; i < 700; ++i)   // more than a whole turn
+  for (int i = 0; i < 700; ++i) // more than a whole turn
   {
     s->dFrameStep = 0.01 / 0.0006;
     ASSERT_EQ(world.Update(), ZP_OK);
@@ -175,7 +176,8 @@ TEST(SceneGL, TheEarthFillsTheMiddleOfTheFrame)
 // ---------------------------------------------------------------------------------
 // Shadows and the masking sun on the real OpenGL device
 
-namespace {
+namespace
+{
 
 struct SSetting
 {
@@ -189,7 +191,7 @@ class CGLScene
 {
 public:
   CGLScene(const std::vector<SSetting>& appli, int w, int h, uint32_t dwSeed = 7)
-    : m_engine("Planeto.Engine.ini"), m_appli("Planeto.Appli.ini"), m_w(w), m_h(h), m_px(w * h * 4)
+      : m_engine("Planeto.Engine.ini"), m_appli("Planeto.Appli.ini"), m_w(w), m_h(h), m_px(w * h * 4)
   {
     for (const SSetting& s : appli)
       m_appli.Set(s.pszSection, s.pszKey, s.pszValue);
@@ -253,10 +255,7 @@ double MeanOf(const std::vector<double>& v)
   return v.empty() ? 0.0 : s / v.size();
 }
 
-float Dist(const SVector3& a, const SVector3& b)
-{
-  return std::hypot(a.x - b.x, a.y - b.y);
-}
+float Dist(const SVector3& a, const SVector3& b) { return std::hypot(a.x - b.x, a.y - b.y); }
 
 // Whether a pixel lies off the Earth (with its atmosphere) and off the Moon, whose
 // screen discs come from projecting each centre and a point on its rim.
@@ -267,7 +266,8 @@ std::function<bool(int, int)> OffTheBodies(CPlanetoWorld& world)
   SVector3 up, moon;
   m->GetAxisY(&up, &s->matCamera);
   m->GetTranslation(&moon, &world.GetMoonMatrix());
-  auto disc = [&](const SVector3& c, float r) {
+  auto disc = [&](const SVector3& c, float r)
+  {
     SVector3 a, b;
     const SVector3 rim = { c.x + r * up.x, c.y + r * up.y, c.z + r * up.z };
     m->Project(&a, s->wWidth, s->wHeight, nullptr, &s->matView, &s->matProjection, &c);
@@ -276,13 +276,14 @@ std::function<bool(int, int)> OffTheBodies(CPlanetoWorld& world)
   };
   const auto earth = disc(SVector3{ 0.0f, 0.0f, 0.0f }, 203.0f);
   const auto moonDisc = disc(moon, 40.0f);
-  return [=](int x, int y) {
+  return [=](int x, int y)
+  {
     const SVector3 p = { float(x), float(y), 0.0f };
     return Dist(p, earth.first) > earth.second && Dist(p, moonDisc.first) > moonDisc.second;
   };
 }
 
-}  // namespace
+} // namespace
 
 TEST(SceneGL, ShadowSilhouettesOfTheSphere)
 {
@@ -303,20 +304,22 @@ TEST(SceneGL, ShadowSilhouettesOfTheSphere)
   ASSERT_GT(c.dwSideCount, 6u * 20u);
   EXPECT_EQ(c.dwCapCount, c.dwSideCount);
   std::map<std::tuple<long, long, long>, int> ends;
-  auto key = [](const SVector3& v) { return std::make_tuple(std::lround(v.x), std::lround(v.y), std::lround(v.z)); };
+  auto key = [](const SVector3& v)
+  { return std::make_tuple(std::lround(v.x), std::lround(v.y), std::lround(v.z)); };
   for (uint32_t k = 0; k < c.dwSideCount; k += 6)
   {
     const SVector3& p1 = c.pSides[k];
     const SVector3& p2 = c.pSides[k + 1];
     const SVector3& e1 = c.pSides[k + 2];
-    EXPECT_LT(std::fabs(p1.x), 45.0f) << k;   // within a band of the terminator
+    EXPECT_LT(std::fabs(p1.x), 45.0f) << k; // within a band of the terminator
     EXPECT_NEAR(std::sqrt(p1.x * p1.x + p1.y * p1.y + p1.z * p1.z), 200.0f, 1.0f) << k;
     EXPECT_NEAR(e1.x, p1.x + 50000.0f, 1.0f) << k;
     ++ends[key(p1)];
     --ends[key(p2)];
   }
   for (const auto& [point, n] : ends)
-    EXPECT_EQ(n, 0) << "an open end at " << std::get<0>(point) << " " << std::get<1>(point) << " " << std::get<2>(point);
+    EXPECT_EQ(n, 0) << "an open end at " << std::get<0>(point) << " " << std::get<1>(point) << " "
+                    << std::get<2>(point);
 
   // A closed mesh with every triangle lit (a sun offset of zero gives N . L = 0
   // everywhere): each edge is toggled twice and nothing is left.
@@ -324,7 +327,8 @@ TEST(SceneGL, ShadowSilhouettesOfTheSphere)
   ASSERT_NE(octahedron, nullptr);
   ASSERT_EQ(octahedron->SetupGeometry(1, 6, 24), ZP_OK);
   octahedron->LockIndices();
-  const float v[6][3] = { { 100, 0, 0 }, { -100, 0, 0 }, { 0, 100, 0 }, { 0, -100, 0 }, { 0, 0, 100 }, { 0, 0, -100 } };
+  const float v[6][3] = { { 100, 0, 0 },  { -100, 0, 0 }, { 0, 100, 0 },
+                          { 0, -100, 0 }, { 0, 0, 100 },  { 0, 0, -100 } };
   for (uint32_t i = 0; i < 6; ++i)
     octahedron->SetVertex(i, v[i][0], v[i][1], v[i][2], 0xFFFFFFFF, 0, 0, 0, 0, 0, 0);
   const uint32_t tris[8][3] = { { 0, 2, 4 }, { 2, 1, 4 }, { 1, 3, 4 }, { 3, 0, 4 },
@@ -336,10 +340,10 @@ TEST(SceneGL, ShadowSilhouettesOfTheSphere)
   octahedron->Commit();
   shadow->SetCaster(0, octahedron, &m, 3.4028235e38f, -3.4028235e38f);
   shadow->BuildShadowVolume(0);
-  EXPECT_GT(c.dwSideCount, 0u);   // lit from one side it has a silhouette...
+  EXPECT_GT(c.dwSideCount, 0u); // lit from one side it has a silhouette...
   s->light1.vPosition = SVector3{ 0.0f, 0.0f, 0.0f };
   shadow->BuildShadowVolume(0);
-  EXPECT_EQ(c.dwSideCount, 0u);   // ...fully lit, none
+  EXPECT_EQ(c.dwSideCount, 0u); // ...fully lit, none
   EXPECT_EQ(c.dwCapCount, 0u);
   g.world.DestroyObject(octahedron);
 }
@@ -347,24 +351,30 @@ TEST(SceneGL, ShadowSilhouettesOfTheSphere)
 TEST(SceneGL, MaskingSunFadesByWhatTheEarthHides)
 {
   constexpr int w = 400, h = 300;
-  CGLScene g({ { "SUN", "SUN_MASKING_ENABLE", "1" }, { "SUN", "INTENSITY_ENABLE", "1" },
-               { "LENS_FLARE", "LENS_FLARE_ENABLE", "1" }, { "LENS_FLARE", "LENS_FLARE_MASKING_ENABLE", "1" },
-               { "SKYBOX", "SKYBOX_ENABLE", "0" }, { "EARTH_DIFRACTION", "EARTH_DIFRACTION_ENABLE", "0" } },
-             w, h, 4);   // with this seed the sun passes behind the Earth's middle
+  CGLScene g({ { "SUN", "SUN_MASKING_ENABLE", "1" },
+               { "SUN", "INTENSITY_ENABLE", "1" },
+               { "LENS_FLARE", "LENS_FLARE_ENABLE", "1" },
+               { "LENS_FLARE", "LENS_FLARE_MASKING_ENABLE", "1" },
+               { "SKYBOX", "SKYBOX_ENABLE", "0" },
+               { "EARTH_DIFRACTION", "EARTH_DIFRACTION_ENABLE", "0" } },
+             w, h, 4); // with this seed the sun passes behind the Earth's middle
   ASSERT_TRUE(g.Loaded());
   CSunMasking* sun = g.world.GetSunMasking();
   ASSERT_NE(sun, nullptr);
   const SOccluder earth = sun->GetOccluder(0), moon = sun->GetOccluder(1);
   auto point = [&](int i) { return g.world.GetScreenPoint(i); };
   // The share of the sun disc the Earth leaves, from the screen points of the sun test.
-  auto left = [&]() {
+  auto left = [&]()
+  {
     return ComputeDifraction(point(CPlanetoWorld::SP_SUN), point(CPlanetoWorld::SP_SUN_RIM),
-                             point(CPlanetoWorld::SP_EARTH), point(CPlanetoWorld::SP_EARTH_RIM)).fSunLeft;
+                             point(CPlanetoWorld::SP_EARTH), point(CPlanetoWorld::SP_EARTH_RIM))
+        .fSunLeft;
   };
-  auto turnUntil = [&](auto wanted) {
+  auto turnUntil = [&](auto wanted)
+  {
     for (int i = 0; i < 3000; ++i)
     {
-      g.world.GetSettings()->dFrameStep = 0.002 / 0.0006;   // 0.002 rad of camera yaw
+      g.world.GetSettings()->dFrameStep = 0.002 / 0.0006; // 0.002 rad of camera yaw
       g.world.Update();
       const SVector3 s = point(CPlanetoWorld::SP_SUN);
       if (g.world.IsSunVisible() && s.x > 40 && s.x < w - 40 && s.y > 110 && s.y < h - 40 && wanted())
@@ -372,7 +382,8 @@ TEST(SceneGL, MaskingSunFadesByWhatTheEarthHides)
     }
     return false;
   };
-  auto occluders = [&](bool bOn) {
+  auto occluders = [&](bool bOn)
+  {
     sun->SetOccluder(0, bOn ? earth.pObject : nullptr, bOn ? earth.pMatrix : nullptr);
     sun->SetOccluder(1, bOn ? moon.pObject : nullptr, bOn ? moon.pMatrix : nullptr);
   };
@@ -385,13 +396,18 @@ TEST(SceneGL, MaskingSunFadesByWhatTheEarthHides)
   g.Frame(0.0);
   EXPECT_TRUE(sun->IsVisible());
   EXPECT_NEAR(g.Level(350, 25), 128.0, 45.0);
-  EXPECT_GT(g.LevelsWhere([&](int x, int y) { return x >= 225 && x < 325 && y < 100 && g.Level(x, y) > 200; }).size(), 1000u);
-  EXPECT_GT(g.LevelsWhere([&](int x, int y) { return x >= 225 && x < 325 && y < 100 && g.Level(x, y) < 30; }).size(), 1000u);
+  EXPECT_GT(g.LevelsWhere([&](int x, int y) { return x >= 225 && x < 325 && y < 100 && g.Level(x, y) > 200; })
+                .size(),
+            1000u);
+  EXPECT_GT(g.LevelsWhere([&](int x, int y) { return x >= 225 && x < 325 && y < 100 && g.Level(x, y) < 30; })
+                .size(),
+            1000u);
   const SVector3 s = point(CPlanetoWorld::SP_SUN);
   const SVector3 e = point(CPlanetoWorld::SP_EARTH);
   const float rDisc = Dist(s, point(CPlanetoWorld::SP_SUN_RIM));
   const float dx = (s.x - e.x) / Dist(s, e), dy = (s.y - e.y) / Dist(s, e);
-  const auto farSide = [&](int x, int y) {
+  const auto farSide = [&](int x, int y)
+  {
     const float px = x - s.x, py = y - s.y, d = std::hypot(px, py);
     return !overlay(x, y) && d > 1.2f * rDisc && d < 2.2f * rDisc && px * dx + py * dy > 0.6f * d;
   };
@@ -424,7 +440,7 @@ TEST(SceneGL, MaskingSunFadesByWhatTheEarthHides)
     g.world.Update();
     SVector3 f;
     g.world.GetMath()->GetAxisZ(&f, &g.world.GetSettings()->matCamera);
-    bBehind = g.world.GetMath()->GetDepthSign() * f.x < -0.5f;   // facing away from +x
+    bBehind = g.world.GetMath()->GetDepthSign() * f.x < -0.5f; // facing away from +x
   }
   ASSERT_TRUE(bBehind);
   g.Frame(0.0);

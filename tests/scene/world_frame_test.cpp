@@ -12,7 +12,8 @@ using namespace zos;
 
 using namespace scenetest;
 
-namespace {
+namespace
+{
 
 constexpr float kPi = 3.1415927f;
 
@@ -27,7 +28,7 @@ bool SameMatrix(const SMatrix& a, const SMatrix& b, float eps = 1e-5f)
   return true;
 }
 
-}  // namespace
+} // namespace
 
 // ---------------------------------------------------------------------------------
 // Input
@@ -73,7 +74,7 @@ TEST_F(WorldTest, KeysInApplicationMode)
   Send(WM_MOUSEWHEEL, MAKEWPARAM(0, 120));
   Send(WM_MOUSEWHEEL, MAKEWPARAM(0, -120));
   EXPECT_EQ(m_world->GetWheelSteps(), 1);
-  Send(WM_MOUSEWHEEL, MAKEWPARAM(0, 0));   // a delta below 1 counts as a step back
+  Send(WM_MOUSEWHEEL, MAKEWPARAM(0, 0)); // a delta below 1 counts as a step back
   EXPECT_EQ(m_world->GetWheelSteps(), 0);
   EXPECT_EQ(Send(WM_TIMER), ZP_OK);
 }
@@ -84,7 +85,7 @@ TEST_F(WorldTest, ArrowsTakeTheShortWayRound)
   Send(WM_KEYDOWN, VK_DOWN);
   for (int i = 0; i < 4; ++i)
   {
-    Settings()->dFrameStep = 1.0 / 0.0006 * 0.01;   // 1 unit of roll per update
+    Settings()->dFrameStep = 1.0 / 0.0006 * 0.01; // 1 unit of roll per update
     m_world->Update();
     EXPECT_NEAR(m_world->GetRollCurrent(), std::min(i + 1.0f, kPi), 1e-4f);
     EXPECT_LE(m_world->GetRollCurrent(), kPi);
@@ -98,7 +99,7 @@ TEST_F(WorldTest, ArrowsTakeTheShortWayRound)
 
 TEST_F(WorldTest, DragMapsMovesByTheOrientation)
 {
-  ASSERT_EQ(LoadWorld(), ZP_OK);   // 800 x 600
+  ASSERT_EQ(LoadWorld(), ZP_OK); // 800 x 600
   // The first move only records the position.
   Send(WM_MOUSEMOVE, MK_LBUTTON, Pos(100, 100));
   EXPECT_EQ(m_world->GetMouseYawStep(), 0.0f);
@@ -224,7 +225,7 @@ TEST_F(WorldTest, UpdateMovesCameraEarthCloudsAndMoon)
   EXPECT_NEAR(Len(SVector3{ pos.x - moon.x, pos.y - moon.y, pos.z - moon.z }), 0.0f, 1e-3f);
   m->GetAxisZ(&z, &m_world->GetEarthFacingMatrix());
   const float fLen = Len(z);
-  EXPECT_NEAR(fLen, 1.0f, 1e-4f);   // scaled by the Earth ratio 1.0
+  EXPECT_NEAR(fLen, 1.0f, 1e-4f); // scaled by the Earth ratio 1.0
   EXPECT_NEAR(std::fabs(z.x * c.x + z.y * c.y + z.z * c.z), 1000.0f, 0.5f);
   m->GetAxisZ(&z, &m_world->GetMoonSunSmallMatrix());
   EXPECT_NEAR(Len(z), 0.2f * 0.75f, 1e-5f);
@@ -257,7 +258,7 @@ TEST_F(WorldTest, WheelAndDragStillWorkWhenTheSceneIsFrozen)
   Send(WM_MOUSEWHEEL, MAKEWPARAM(0, 120));
   Send(WM_MOUSEMOVE, MK_LBUTTON, Pos(100, 100));
   Send(WM_MOUSEMOVE, MK_LBUTTON, Pos(100, 160));
-  Send(WM_KEYDOWN, VK_RIGHT);   // a roll target that a frozen scene never turns to
+  Send(WM_KEYDOWN, VK_RIGHT); // a roll target that a frozen scene never turns to
   Settings()->dFrameStep = 5.0;
   m_world->Update();
   EXPECT_EQ(Settings()->dFrameStep, 0.0);
@@ -299,36 +300,36 @@ TEST_F(WorldTest, WheelAndDragStillWorkWhenTheSceneIsFrozen)
 
 TEST(Difraction, IntensityFollowsTheCovering)
 {
-  const SVector3 e = { 400, 300, 0.5f }, p = { 400, 200, 0.5f };   // Earth radius 100
+  const SVector3 e = { 400, 300, 0.5f }, p = { 400, 200, 0.5f }; // Earth radius 100
   auto at = [](float x) { return SVector3{ x, 300, 0.5f }; };
-  auto rim = [](float x) { return SVector3{ x, 290, 0.5f }; };      // sun radius 10
+  auto rim = [](float x) { return SVector3{ x, 290, 0.5f }; }; // sun radius 10
 
   SDifraction far = ComputeDifraction(at(700), rim(700), e, p);
   EXPECT_EQ(far.fIntensity, 0.0f);
   EXPECT_EQ(far.fSunLeft, 1.0f);
   EXPECT_NEAR(far.fAngle, 0.0f, 1e-6f);
 
-  SDifraction touching = ComputeDifraction(at(510), rim(510), e, p);   // gap 0
+  SDifraction touching = ComputeDifraction(at(510), rim(510), e, p); // gap 0
   EXPECT_EQ(touching.fIntensity, 0.0f);
   EXPECT_EQ(touching.fSunLeft, 1.0f);
 
-  SDifraction half = ComputeDifraction(at(505), rim(505), e, p);       // gap -5
+  SDifraction half = ComputeDifraction(at(505), rim(505), e, p); // gap -5
   EXPECT_NEAR(half.fIntensity, 0.5f, 1e-5f);
   EXPECT_NEAR(half.fSunLeft, 0.75f, 1e-5f);
 
-  SDifraction onRim = ComputeDifraction(at(500), rim(500), e, p);      // centre on the rim
+  SDifraction onRim = ComputeDifraction(at(500), rim(500), e, p); // centre on the rim
   EXPECT_NEAR(onRim.fIntensity, 1.0f, 1e-5f);
   EXPECT_NEAR(onRim.fSunLeft, 0.5f, 1e-5f);
 
-  SDifraction deeper = ComputeDifraction(at(495), rim(495), e, p);     // gap -15
+  SDifraction deeper = ComputeDifraction(at(495), rim(495), e, p); // gap -15
   EXPECT_NEAR(deeper.fIntensity, 0.5f, 1e-5f);
   EXPECT_NEAR(deeper.fSunLeft, 0.25f, 1e-5f);
 
-  SDifraction hidden = ComputeDifraction(at(490), rim(490), e, p);     // gap -20: just hidden
+  SDifraction hidden = ComputeDifraction(at(490), rim(490), e, p); // gap -20: just hidden
   EXPECT_EQ(hidden.fIntensity, 0.0f);
   EXPECT_NEAR(hidden.fSunLeft, 0.0f, 1e-6f);
 
-  SDifraction covered = ComputeDifraction(at(480), rim(480), e, p);    // gap -30
+  SDifraction covered = ComputeDifraction(at(480), rim(480), e, p); // gap -30
   EXPECT_EQ(covered.fIntensity, 0.0f);
   EXPECT_LE(covered.fSunLeft, 0.0f);
 
@@ -342,7 +343,8 @@ TEST(Difraction, IntensityFollowsTheCovering)
   EXPECT_EQ(dot.fSunLeft, 0.0f);
 }
 
-namespace {
+namespace
+{
 
 // Exposes the sun test with a camera placed by hand.
 class CTestWorld : public CPlanetoWorld
@@ -351,7 +353,7 @@ public:
   using CPlanetoWorld::SunTest;
 };
 
-}  // namespace
+} // namespace
 
 class SunTestWorld : public WorldTest
 {
@@ -460,10 +462,9 @@ TEST_F(SunTestWorld, MoonGlowNeverOutshinesTheSun)
     const float t = 0.1f;
     const SVector3 moon = { sun.x * t + static_cast<float>(i), sun.y * t, -1000.0f + (sun.z + 1000.0f) * t };
     World()->SunTest(sun, moon);
-    const SDifraction raw = ComputeDifraction(m_world->GetScreenPoint(CPlanetoWorld::SP_SUN),
-                                              m_world->GetScreenPoint(CPlanetoWorld::SP_SUN_RIM),
-                                              m_world->GetScreenPoint(CPlanetoWorld::SP_MOON),
-                                              m_world->GetScreenPoint(CPlanetoWorld::SP_MOON_RIM));
+    const SDifraction raw = ComputeDifraction(
+        m_world->GetScreenPoint(CPlanetoWorld::SP_SUN), m_world->GetScreenPoint(CPlanetoWorld::SP_SUN_RIM),
+        m_world->GetScreenPoint(CPlanetoWorld::SP_MOON), m_world->GetScreenPoint(CPlanetoWorld::SP_MOON_RIM));
     fHighestFormula = std::max(fHighestFormula, raw.fIntensity);
     const float fGlow = m_world->GetMoonDifractionIntensity();
     EXPECT_LE(fGlow, fHalf + 1e-6f) << i;
@@ -499,8 +500,15 @@ TEST_F(WorldTest, DrawOrderAndSwitches)
   CSunSimple* sun = m_world->GetSunSimple();
   const bool bVisible = m_world->IsSunVisible();
 
-  std::vector<const C3DObject*> expected = { sky, sun->GetHaloObject(), sun->GetRayObject(), sun->GetRayObject(),
-                                             sun->GetDiscObject(), sun->GetDiscObject(), sphere, sphere, sphere,
+  std::vector<const C3DObject*> expected = { sky,
+                                             sun->GetHaloObject(),
+                                             sun->GetRayObject(),
+                                             sun->GetRayObject(),
+                                             sun->GetDiscObject(),
+                                             sun->GetDiscObject(),
+                                             sphere,
+                                             sphere,
+                                             sphere,
                                              atmo };
   if (bVisible)
     expected.push_back(quad);
@@ -592,7 +600,8 @@ TEST_F(SunTestWorld, DifractionQuadTurnsItsLowUEdgeToTheSun)
 
     // Where the quad's u = 1 edge (+x) and u = 0 edge (-x) land on the screen.
     SEngineSettings* set = Settings();
-    auto screen = [&](float x) {
+    auto screen = [&](float x)
+    {
       SVector3 out, p = { x, 0.0f, 0.0f };
       Math()->Project(&out, set->wWidth, set->wHeight, &quad->matrix, &set->matView, &set->matProjection, &p);
       return out;
@@ -625,7 +634,8 @@ TEST_F(WorldTest, MaskingSunAndShadowsDrawThroughTheServicesInTheirPlaces)
   Settings()->light1.vPosition = SVector3{ 0.0f, 0.0f, 5000.0f };
   const C3DObject* sphere = m_world->GetSphere();
   CSunMasking* sun = m_world->GetSunMasking();
-  auto calls = [&]() {
+  auto calls = [&]()
+  {
     std::string s;
     for (const SDrawRecord& r : Journal().draws)
     {
@@ -643,9 +653,11 @@ TEST_F(WorldTest, MaskingSunAndShadowsDrawThroughTheServicesInTheirPlaces)
   // Rays and halo fade, the disc does not; the Moon's volumes after the atmosphere, the
   // Earth's after the Moon, each darkened at once; the flares fade, after the planets.
   const std::string volume = "MarkVolume DarkenMarked ";
-  EXPECT_EQ(calls(), "Measure DrawAdditive1 DrawAdditive1 DrawAdditive1 DrawAdditive0 DrawAdditive0 "
-                     "Sphere Sphere Sphere Atmosphere " + volume + volume + "Sphere " + volume + volume +
-                     "DrawAdditive1 DrawAdditive1 DrawAdditive1 DrawAdditive1 DrawAdditive1 DrawAdditive1 ");
+  EXPECT_EQ(calls(),
+            "Measure DrawAdditive1 DrawAdditive1 DrawAdditive1 DrawAdditive0 DrawAdditive0 "
+            "Sphere Sphere Sphere Atmosphere " +
+                volume + volume + "Sphere " + volume + volume +
+                "DrawAdditive1 DrawAdditive1 DrawAdditive1 DrawAdditive1 DrawAdditive1 DrawAdditive1 ");
   EXPECT_TRUE(sun->IsVisible());
   for (const SDrawRecord& r : Journal().draws)
     if (r.sCall == "DarkenMarked")

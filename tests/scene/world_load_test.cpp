@@ -14,11 +14,12 @@
 
 using namespace scenetest;
 
-namespace {
+namespace
+{
 
 using Pair = std::pair<uint32_t, uint32_t>;
 
-}  // namespace
+} // namespace
 
 TEST_F(WorldTest, BuiltInTextsBuildTheSceneInOrder)
 {
@@ -27,9 +28,8 @@ TEST_F(WorldTest, BuiltInTextsBuildTheSceneInOrder)
 
   // Font object, the five world objects, then the three sun quads; no stars, no flares.
   const std::vector<Pair> expected = {
-    { 0x810, 0xC29 },
-    { 0xC03, 0x19C3F }, { 0xC03, 0x18C2B }, { 0xC03, 0x20C29 }, { 0xC03, 0x18C3F }, { 0xC03, 0xC21 },
-    { 0xC03, 0x8C29 }, { 0xC03, 0x28C29 }, { 0xC03, 0x28C29 },
+    { 0x810, 0xC29 }, { 0xC03, 0x19C3F }, { 0xC03, 0x18C2B }, { 0xC03, 0x20C29 }, { 0xC03, 0x18C3F },
+    { 0xC03, 0xC21 }, { 0xC03, 0x8C29 },  { 0xC03, 0x28C29 }, { 0xC03, 0x28C29 },
   };
   EXPECT_EQ(j.objects, expected);
 
@@ -38,8 +38,8 @@ TEST_F(WorldTest, BuiltInTextsBuildTheSceneInOrder)
   const std::vector<uint32_t> flags = { 11, 19, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3 };
   EXPECT_EQ(j.textures, flags);
   const std::vector<std::string> loads = {
-    "EarthDay.png", "EarthNight.png", "EarthClouds.png", "Moon.png", "Atmosphere.png",
-    "Difraction.png", "Difraction.png", "Univer.png", "Sun6.png", "Sun7.png", "Flare0.png", "Sun5.png",
+    "EarthDay.png",   "EarthNight.png", "EarthClouds.png", "Moon.png", "Atmosphere.png", "Difraction.png",
+    "Difraction.png", "Univer.png",     "Sun6.png",        "Sun7.png", "Flare0.png",     "Sun5.png",
   };
   EXPECT_EQ(j.loads, loads);
 
@@ -97,7 +97,8 @@ TEST_F(WorldTest, BuiltInTextValuesWin)
   EXPECT_NEAR(std::acos(e.m[1][1] / fUp), 23.45f * 0.017453292f, 1e-4f);
   EXPECT_NEAR(fUp, 1.0f, 1e-5f);
   const SMatrix& c = m_world->GetCloudsMatrix();
-  EXPECT_NEAR(std::sqrt(c.m[1][0] * c.m[1][0] + c.m[1][1] * c.m[1][1] + c.m[1][2] * c.m[1][2]), 1.008f, 1e-5f);
+  EXPECT_NEAR(std::sqrt(c.m[1][0] * c.m[1][0] + c.m[1][1] * c.m[1][1] + c.m[1][2] * c.m[1][2]), 1.008f,
+              1e-5f);
 
   // Sphere of 30 segments: (n + 1)(n - 1) + 2n vertices; the difraction quad in its colour.
   EXPECT_EQ(m_world->GetSphere()->GetVertexCount(), 31u * 29u + 60u);
@@ -142,7 +143,7 @@ TEST_F(WorldTest, DefaultStarsReadTheBuiltInCatalogueAndAMissingOneFailsTheLoad)
   m_appli->Set("CONTELLATIONS", "CONTELLATIONS_ENABLE", "1");
   m_appli->Remove("CONTELLATIONS", "READ_FROM_CATALOG");
   ASSERT_EQ(LoadWorld(), ZP_OK);
-  EXPECT_EQ(m_world->GetConstellations()->GetCount(), 9096u);   // the Bright Star Catalogue
+  EXPECT_EQ(m_world->GetConstellations()->GetCount(), 9096u); // the Bright Star Catalogue
   m_world->Unload();
 
   m_appli->Set("CONTELLATIONS", "CONTELLATIONS_CATALOG", "Missing.catalog.txt");
@@ -302,7 +303,8 @@ TEST_F(WorldTest, UndecodableSkyboxFaceAndSunImages)
   Journal().Clear();
   Journal().badImages.insert("Sun7.png");
   EXPECT_EQ(LoadWorld(), ZP_FAIL);
-  EXPECT_NE(LogText().find("# CPlanetoWorld::LoadTextureFromFile failed! (\"Sun7.png\")\n"), std::string::npos);
+  EXPECT_NE(LogText().find("# CPlanetoWorld::LoadTextureFromFile failed! (\"Sun7.png\")\n"),
+            std::string::npos);
   m_world->Unload();
   m_bLoaded = false;
   EXPECT_EQ(Leftovers().dwObjects, 0u);
@@ -383,15 +385,26 @@ TEST_F(WorldTest, ZeroAndNegativeSizesStillLoadAndRun)
   m_appli->Set("CONTELLATIONS", "STARS_NB_MAX", "20");
   const std::vector<std::vector<std::pair<std::string, std::string>>> cases = {
     { { "SPHERE/SPHERE_RADIUS", "0" }, { "SUN/SUN_MAIN_LENGTH", "0" }, { "SKYBOX/SKYBOX_LENGTH", "0" } },
-    { { "SPHERE/SPHERE_RADIUS", "-200" }, { "EARTH/EARTH_SPHERE_RATIO", "-1" },
-      { "CLOUDS/CLOUDS_SPHERE_RATIO", "-1.008" }, { "MOON/MOON_SPHERE_RATIO", "-0.2" },
-      { "MOON/MOON_DIST_FROM_EARTH", "-3000" }, { "EARTH_ATMOSPHERE/EARTH_ATMOSPHERE_SPHERE_RATIO", "-1" },
-      { "EARTH_DIFRACTION/EARTH_DIFRACTION_RATIO", "-1.7" }, { "MOON_DIFRACTION/MOON_DIFRACTION_RATIO", "-1" },
-      { "SUN/SUN_HALO_RATIO", "-2.3" }, { "SUN/SUN_RAY_RATIO", "-1.5" }, { "SUN/SUN_MAIN_LENGTH_RATIO", "-1" },
-      { "LENS_FLARE/LENS_FLARE_RADIUS_REF", "-0.5" }, { "LENS_FLARE/LENS_FLARE_RATIO_01", "-1" },
-      { "SKYBOX/SKYBOX_TEXTURE_REPEAT", "-3" }, { "CAMERA/SPEED_FACTOR", "-0.0006" } },
-    { { "SPHERE/SPHERE_RADIUS", "1e38" }, { "SUN/SUN_MAIN_LENGTH", "1e38" }, { "SKYBOX/SKYBOX_LENGTH", "nan" },
-      { "LENS_FLARE/LENS_FLARE_POS_01", "1e30" }, { "EARTH/EARTH_AXIAL_TILT", "inf" } },
+    { { "SPHERE/SPHERE_RADIUS", "-200" },
+      { "EARTH/EARTH_SPHERE_RATIO", "-1" },
+      { "CLOUDS/CLOUDS_SPHERE_RATIO", "-1.008" },
+      { "MOON/MOON_SPHERE_RATIO", "-0.2" },
+      { "MOON/MOON_DIST_FROM_EARTH", "-3000" },
+      { "EARTH_ATMOSPHERE/EARTH_ATMOSPHERE_SPHERE_RATIO", "-1" },
+      { "EARTH_DIFRACTION/EARTH_DIFRACTION_RATIO", "-1.7" },
+      { "MOON_DIFRACTION/MOON_DIFRACTION_RATIO", "-1" },
+      { "SUN/SUN_HALO_RATIO", "-2.3" },
+      { "SUN/SUN_RAY_RATIO", "-1.5" },
+      { "SUN/SUN_MAIN_LENGTH_RATIO", "-1" },
+      { "LENS_FLARE/LENS_FLARE_RADIUS_REF", "-0.5" },
+      { "LENS_FLARE/LENS_FLARE_RATIO_01", "-1" },
+      { "SKYBOX/SKYBOX_TEXTURE_REPEAT", "-3" },
+      { "CAMERA/SPEED_FACTOR", "-0.0006" } },
+    { { "SPHERE/SPHERE_RADIUS", "1e38" },
+      { "SUN/SUN_MAIN_LENGTH", "1e38" },
+      { "SKYBOX/SKYBOX_LENGTH", "nan" },
+      { "LENS_FLARE/LENS_FLARE_POS_01", "1e30" },
+      { "EARTH/EARTH_AXIAL_TILT", "inf" } },
   };
   for (size_t c = 0; c < cases.size(); ++c)
   {
@@ -449,7 +462,8 @@ TEST_F(WorldTest, StarCountIsCappedAndSaysSo)
   m_bLoaded = false;
 
   // A negative count makes no stars and no complaint; the cap itself is not trimmed.
-  for (const auto& [text, n] : { std::pair<const char*, uint32_t>{ "-5", 0 }, { "1000000", STARS_MAX_RANDOM } })
+  for (const auto& [text, n] :
+       { std::pair<const char*, uint32_t>{ "-5", 0 }, { "1000000", STARS_MAX_RANDOM } })
   {
     Journal().Clear();
     LogReset(m_sLog.c_str());
@@ -465,13 +479,14 @@ TEST_F(WorldTest, StarCountIsCappedAndSaysSo)
 // ---------------------------------------------------------------------------------
 // Every key of the built-in application text is read, in its own section, as its type.
 
-namespace {
+namespace
+{
 
 class CRecordingStore : public COverrideStore
 {
 public:
   using COverrideStore::COverrideStore;
-  std::map<std::string, std::set<char>> reads;   // "SECTION/KEY" -> the getters used
+  std::map<std::string, std::set<char>> reads; // "SECTION/KEY" -> the getters used
 
   bool GetBool(const char* s, const char* k, bool d) override
   {
@@ -544,15 +559,27 @@ std::vector<std::string> KeysOfText(const char* pszName)
 char ExpectedType(const std::string& key)
 {
   static const std::map<std::string, char> types = {
-    { "SPHERE_NB_SEG", 'i' }, { "STARS_NB_MAX", 'i' },
-    { "EARTH_ATMOSPHERE_COLOR_A", 'i' }, { "EARTH_ATMOSPHERE_COLOR_R", 'i' },
-    { "EARTH_ATMOSPHERE_COLOR_G", 'i' }, { "EARTH_ATMOSPHERE_COLOR_B", 'i' },
-    { "EARTH_DIFRACTION_COLOR_A", 'i' }, { "EARTH_DIFRACTION_COLOR_R", 'i' },
-    { "EARTH_DIFRACTION_COLOR_G", 'i' }, { "EARTH_DIFRACTION_COLOR_B", 'i' },
-    { "READ_FROM_CATALOG", 'b' }, { "LENS_FLARE_RANDOM_COLOR", 'b' },
-    { "DATA_PATH", 's' }, { "CONTELLATIONS_CATALOG", 's' }, { "STAR_TEXTURE", 's' },
-    { "SKYBOX_TEXTURE_BACK", 's' }, { "SKYBOX_TEXTURE_FRONT", 's' }, { "SKYBOX_TEXTURE_RIGHT", 's' },
-    { "SKYBOX_TEXTURE_LEFT", 's' }, { "SKYBOX_TEXTURE_DOWN", 's' }, { "SKYBOX_TEXTURE_UP", 's' },
+    { "SPHERE_NB_SEG", 'i' },
+    { "STARS_NB_MAX", 'i' },
+    { "EARTH_ATMOSPHERE_COLOR_A", 'i' },
+    { "EARTH_ATMOSPHERE_COLOR_R", 'i' },
+    { "EARTH_ATMOSPHERE_COLOR_G", 'i' },
+    { "EARTH_ATMOSPHERE_COLOR_B", 'i' },
+    { "EARTH_DIFRACTION_COLOR_A", 'i' },
+    { "EARTH_DIFRACTION_COLOR_R", 'i' },
+    { "EARTH_DIFRACTION_COLOR_G", 'i' },
+    { "EARTH_DIFRACTION_COLOR_B", 'i' },
+    { "READ_FROM_CATALOG", 'b' },
+    { "LENS_FLARE_RANDOM_COLOR", 'b' },
+    { "DATA_PATH", 's' },
+    { "CONTELLATIONS_CATALOG", 's' },
+    { "STAR_TEXTURE", 's' },
+    { "SKYBOX_TEXTURE_BACK", 's' },
+    { "SKYBOX_TEXTURE_FRONT", 's' },
+    { "SKYBOX_TEXTURE_RIGHT", 's' },
+    { "SKYBOX_TEXTURE_LEFT", 's' },
+    { "SKYBOX_TEXTURE_DOWN", 's' },
+    { "SKYBOX_TEXTURE_UP", 's' },
   };
   const std::string k = key.substr(key.find('/') + 1);
   if (auto it = types.find(k); it != types.end())
@@ -568,7 +595,7 @@ char ExpectedType(const std::string& key)
   return 'f';
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(WorldTest, EveryKeyOfTheApplicationTextIsReadAsItsType)
 {
@@ -598,10 +625,15 @@ TEST_F(WorldTest, EveryKeyOfTheApplicationTextIsReadAsItsType)
   // Read by no part of this build: the Moon difraction's colour (the quad keeps the
   // Earth difraction's), and the masking sun's keys (this fake device offers no occlusion service).
   const std::set<std::string> unread = {
-    "MOON_DIFRACTION/MOON_DIFRACTION_COLOR_A", "MOON_DIFRACTION/MOON_DIFRACTION_COLOR_R",
-    "MOON_DIFRACTION/MOON_DIFRACTION_COLOR_G", "MOON_DIFRACTION/MOON_DIFRACTION_COLOR_B",
-    "SUN/INTENSITY_ENABLE", "SUN/INTENSITY_VIEWPORT_RATIO", "SUN/SUN_MASKING_MAIN_TEXTURE_1",
-    "SUN/SUN_MASKING_MAIN_TEXTURE_2", "SUN/SUN_MASKING_MAIN_TEXTURE_MASK",
+    "MOON_DIFRACTION/MOON_DIFRACTION_COLOR_A",
+    "MOON_DIFRACTION/MOON_DIFRACTION_COLOR_R",
+    "MOON_DIFRACTION/MOON_DIFRACTION_COLOR_G",
+    "MOON_DIFRACTION/MOON_DIFRACTION_COLOR_B",
+    "SUN/INTENSITY_ENABLE",
+    "SUN/INTENSITY_VIEWPORT_RATIO",
+    "SUN/SUN_MASKING_MAIN_TEXTURE_1",
+    "SUN/SUN_MASKING_MAIN_TEXTURE_2",
+    "SUN/SUN_MASKING_MAIN_TEXTURE_MASK",
   };
   const std::vector<std::string> keys = KeysOfText("Planeto.Appli.ini");
   ASSERT_GT(keys.size(), 100u);

@@ -9,7 +9,8 @@
 
 using namespace zos;
 
-namespace {
+namespace
+{
 
 constexpr uint32_t BLANK = 0xFF101010;
 
@@ -38,7 +39,7 @@ protected:
 
   float Depth(int x, int y) const { return raster.GetDepthBuffer()[x + raster.GetWidth() * y]; }
 
-  CBitmap     bitmap;
+  CBitmap bitmap;
   CSoftRaster raster;
 };
 
@@ -269,7 +270,8 @@ TEST_F(SoftRasterTest, TargetOfAnotherWidthIsNotDrawnInto)
 
 } // namespace
 
-namespace {
+namespace
+{
 
 TEST(Bitmap, FillsClipAndTextStaysInTheTopLeftCorner)
 {
@@ -291,7 +293,8 @@ TEST(Bitmap, FillsClipAndTextStaysInTheTopLeftCorner)
   EXPECT_EQ(CBitmap::CELL_WIDTH, b.DrawText("1\n\xE9", 0xFF00FFFF, 0xFF787878));
   int first = 0, second = 0, elsewhere = 0;
   for (int y = 0; y < 30; ++y)
-    for (int x = 0; x < 40; ++x) {
+    for (int x = 0; x < 40; ++x)
+    {
       if (b.GetPixel(x, y) != 0xFF00FFFFu)
         continue;
       if (x < CBitmap::CELL_WIDTH && y < CBitmap::CELL_HEIGHT)
@@ -301,7 +304,7 @@ TEST(Bitmap, FillsClipAndTextStaysInTheTopLeftCorner)
       else
         ++elsewhere;
     }
-  EXPECT_EQ(10, first);  // the glyph '1' has ten lit pixels
+  EXPECT_EQ(10, first); // the glyph '1' has ten lit pixels
   EXPECT_GT(second, 0);
   EXPECT_EQ(0, elsewhere);
   // Doubled: each glyph pixel becomes a 2 x 2 block.

@@ -29,10 +29,11 @@
 
 using namespace zos;
 
-namespace {
+namespace
+{
 
 constexpr uint32_t GREY = 0xFF787878;
-constexpr uint32_t RED  = 0xFFFF0000;
+constexpr uint32_t RED = 0xFFFF0000;
 
 class SoftwareDeviceTest : public ::testing::Test
 {
@@ -46,22 +47,22 @@ protected:
     math.Identity(&s->matProjection);
     math.Identity(&s->matCamera);
     math.Identity(&s->matView);
-    s->wWidth          = 64;
-    s->wHeight         = 48;
-    s->byColorDepth    = 32;
-    s->dwTextColor     = PackColor(0, 0, 255, 255); // cyan, as the built-in text has it
+    s->wWidth = 64;
+    s->wHeight = 48;
+    s->byColorDepth = 32;
+    s->dwTextColor = PackColor(0, 0, 255, 255); // cyan, as the built-in text has it
     s->fPointSpriteMin = 0.0f;
     s->fPointSpriteMax = 7.0f;
-    s->dFrameRate      = 30.0;
-    s->dFrameStep      = 1.0;
+    s->dFrameRate = 30.0;
+    s->dFrameStep = 1.0;
     ASSERT_EQ(ZP_OK, device.CreateOffscreen(s, 64, 48));
   }
 
   void TearDown() override { device.Destroy(); }
 
   // A one-part object with the given vertices, sequential indices and primitive type.
-  C3DObject* Make(uint32_t kind, uint32_t flags, std::initializer_list<SVector3> points,
-                  uint32_t type, uint32_t primitives, uint32_t cull, uint32_t colour = RED)
+  C3DObject* Make(uint32_t kind, uint32_t flags, std::initializer_list<SVector3> points, uint32_t type,
+                  uint32_t primitives, uint32_t cull, uint32_t colour = RED)
   {
     C3DObject* o = device.CreateObject(kind, flags);
     if (!o)
@@ -90,9 +91,9 @@ protected:
     return n;
   }
 
-  C3DMath                          math;
+  C3DMath math;
   std::unique_ptr<SEngineSettings> settings;
-  C3DEngineSoft                    device;
+  C3DEngineSoft device;
 };
 
 // Screen points of the test triangle: A (16, 36), B (48, 36), C (32, 12).  In this
@@ -127,7 +128,7 @@ TEST_F(SoftwareDeviceTest, FrameCycleFillsPrintsSwapsAndClearsDepth)
     for (int x = 0; x < 64; ++x)
       cyan += first->GetPixel(x, y) == 0xFF00FFFFu;
   EXPECT_GT(cyan, 20);
-  EXPECT_EQ(GREY, first->GetPixel(2, 0)); // the cell row above the glyphs
+  EXPECT_EQ(GREY, first->GetPixel(2, 0));  // the cell row above the glyphs
   EXPECT_EQ(RED, first->GetPixel(30, 36)); // the triangle is still there
 
   // The next frame goes into the other bitmap, and then back.
@@ -150,7 +151,7 @@ TEST_F(SoftwareDeviceTest, FacingTestFollowsTheCullMode)
   EXPECT_EQ(RED, Pixel(30, 36)); // A-B along row 36
   EXPECT_EQ(RED, Pixel(16, 36));
   EXPECT_EQ(RED, Pixel(48, 36));
-  EXPECT_EQ(RED, Pixel(32, 12)); // C
+  EXPECT_EQ(RED, Pixel(32, 12));  // C
   EXPECT_EQ(GREY, Pixel(32, 30)); // inside: edges only
 
   device.BeginFrame();
@@ -166,8 +167,8 @@ TEST_F(SoftwareDeviceTest, FacingTestFollowsTheCullMode)
 TEST_F(SoftwareDeviceTest, CollinearTriangleIsCulledButDrawnWithoutCulling)
 {
   device.BeginFrame();
-  C3DObject* o = Make(0x2, 0x1, { { -0.5f, 0, 0 }, { 0, 0, 0 }, { 0.5f, 0, 0 } },
-                      PRIMITIVE_TRIANGLE_LIST, 1, CULL_CCW);
+  C3DObject* o =
+      Make(0x2, 0x1, { { -0.5f, 0, 0 }, { 0, 0, 0 }, { 0.5f, 0, 0 } }, PRIMITIVE_TRIANGLE_LIST, 1, CULL_CCW);
   o->Draw(-1);
   EXPECT_EQ(0, CountNot(GREY));
   o->SetCullMode(0, CULL_NONE);
@@ -209,12 +210,11 @@ TEST_F(SoftwareDeviceTest, ColoursFollowTheLightFlagsAndFaceFactor)
 TEST_F(SoftwareDeviceTest, FogFlagNeedsTheFogSwitch)
 {
   // Depth of the triangle is 0.5, so -1/z = -2; with start -3 and end -1, f = 0.5.
-  settings->fFogStart  = -3.0f;
-  settings->fFogEnd    = -1.0f;
+  settings->fFogStart = -3.0f;
+  settings->fFogEnd = -1.0f;
   settings->dwFogColor = 0xFF0000FE;
   device.BeginFrame();
-  C3DObject* o = Make(0x2, RENDER_LIGHT | RENDER_FOG, { TA, TC, TB }, PRIMITIVE_TRIANGLE_LIST,
-                      1, CULL_CCW);
+  C3DObject* o = Make(0x2, RENDER_LIGHT | RENDER_FOG, { TA, TC, TB }, PRIMITIVE_TRIANGLE_LIST, 1, CULL_CCW);
   o->Draw(-1);
   EXPECT_EQ(RED, Pixel(30, 36)) << "fog switched off in the record";
 
@@ -230,9 +230,9 @@ TEST_F(SoftwareDeviceTest, StripSwapsEverySecondTriangleAndCountsGrow)
   // Quad v0 (16, 36), v1 (16, 12), v2 (48, 36), v3 (48, 12): with cull mode 1 the
   // second triangle survives only if its first two vertices are exchanged.
   device.BeginFrame();
-  C3DObject* o = Make(0x2, 0x1, { { -0.5f, -0.5f, 0 }, { -0.5f, 0.5f, 0 }, { 0.5f, -0.5f, 0 },
-                                  { 0.5f, 0.5f, 0 } },
-                      PRIMITIVE_TRIANGLE_STRIP, 2, CULL_CCW);
+  C3DObject* o =
+      Make(0x2, 0x1, { { -0.5f, -0.5f, 0 }, { -0.5f, 0.5f, 0 }, { 0.5f, -0.5f, 0 }, { 0.5f, 0.5f, 0 } },
+           PRIMITIVE_TRIANGLE_STRIP, 2, CULL_CCW);
   std::memset(settings->adwCounters, 0, sizeof(settings->adwCounters));
   ASSERT_EQ(ZP_OK, o->Draw(-1));
   EXPECT_EQ(RED, Pixel(16, 20)); // left edge, first triangle
@@ -344,7 +344,7 @@ TEST_F(SoftwareDeviceTest, PointSpritesDrawnWholeTakeSizeAndColourFromEachVertex
   ASSERT_EQ(ZP_OK, stars->SetupGeometry(1, 2, 2));
   stars->LockIndices();
   stars->SetSequentialIndices();
-  stars->SetVertex(0, 0, 0, 0, 0xFFFAFAFA, 100.0f, 0, 0, 0, 0, 0);     // 7 x 7 at (32, 24)
+  stars->SetVertex(0, 0, 0, 0, 0xFFFAFAFA, 100.0f, 0, 0, 0, 0, 0);       // 7 x 7 at (32, 24)
   stars->SetVertex(1, -0.5f, 0.5f, 0, 0xFF404040, 30.0f, 0, 0, 0, 0, 0); // 2 x 2 at (16, 12)
   stars->SetPart(0, 0, 2, 0, 2, 2, PRIMITIVE_POINT_LIST, CULL_CCW, -1);
   stars->Commit();
@@ -397,8 +397,8 @@ TEST_F(SoftwareDeviceTest, CreationOperations)
   EXPECT_EQ(ZP_FAIL, device.DestroyShader(nullptr));
 
   // Textures are listed and shared by name, and a PNG header gives the size.
-  static const uint8_t png[33] = { 0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13,
-                                   'I', 'H', 'D', 'R', 0, 0, 1, 0, 0, 0, 0, 64, 8, 6 };
+  static const uint8_t png[33] = { 0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0,  13, 'I',
+                                   'H',  'D', 'R', 0,   0,    1,    0,    0,    0, 0, 64, 8,  6 };
   CTexture* a = device.LoadTexture(1, 7, png, sizeof(png), "dir\\Shine.png");
   CTexture* b = device.LoadTexture(1, 7, png, sizeof(png), "other/Shine.png");
   ASSERT_NE(nullptr, a);
@@ -417,9 +417,9 @@ TEST_F(SoftwareDeviceTest, CreationOperations)
 TEST_F(SoftwareDeviceTest, ApplyLightsClearsTheThreeWordsAfterLightOnesPosition)
 {
   settings->light1.vPosition = { 1, 2, 3 };
-  settings->light1.fDiffuse  = 2.0f;
+  settings->light1.fDiffuse = 2.0f;
   settings->light1.fSpecular = 0.7f;
-  settings->light1.fAmbient  = 0.03f;
+  settings->light1.fAmbient = 0.03f;
   settings->light1.fMaterialDiffuse = 1.0f;
   EXPECT_EQ(ZP_OK, device.ApplyLights());
   EXPECT_EQ(0.0f, settings->light1.fDiffuse);
@@ -450,10 +450,10 @@ TEST_F(SoftwareDeviceTest, SphereOutlineLiesWhereProjectPutsIt)
   // A 160 x 120 picture seen through a 45 degree perspective from the origin; a sphere
   // of radius 20 at z = 100 with every edge drawn (cull mode 0 from flag 0x40).
   device.Destroy();
-  settings->wWidth  = 160;
+  settings->wWidth = 160;
   settings->wHeight = 120;
-  math.PerspectiveFovLH(&settings->matProjection, 45.0f * 0.017453292522222223f, 160.0f / 120.0f,
-                        1.0f, 1000.0f);
+  math.PerspectiveFovLH(&settings->matProjection, 45.0f * 0.017453292522222223f, 160.0f / 120.0f, 1.0f,
+                        1000.0f);
   ASSERT_EQ(ZP_OK, device.CreateOffscreen(settings.get(), 160, 120));
   ASSERT_EQ(ZP_OK, device.BeginFrame());
 
@@ -466,7 +466,8 @@ TEST_F(SoftwareDeviceTest, SphereOutlineLiesWhereProjectPutsIt)
 
   // Where Project puts the vertices: their bounding box, and the sphere's centre.
   float minX = 1e9f, maxX = -1e9f, minY = 1e9f, maxY = -1e9f;
-  for (uint32_t i = 0; i < sphere->GetVertexCount(); ++i) {
+  for (uint32_t i = 0; i < sphere->GetVertexCount(); ++i)
+  {
     SVector3 p, q;
     sphere->GetPosition(i, &p);
     math.Project(&q, 160, 120, sphere->GetMatrix(), &settings->matView, &settings->matProjection, &p);
@@ -491,7 +492,8 @@ TEST_F(SoftwareDeviceTest, SphereOutlineLiesWhereProjectPutsIt)
   int dMinX = 1 << 20, dMaxX = -1, dMinY = 1 << 20, dMaxY = -1;
   for (int y = 0; y < 120; ++y)
     for (int x = 0; x < 160; ++x)
-      if (Pixel(x, y) != GREY) {
+      if (Pixel(x, y) != GREY)
+      {
         dMinX = std::min(dMinX, x);
         dMaxX = std::max(dMaxX, x);
         dMinY = std::min(dMinY, y);
@@ -528,7 +530,8 @@ TEST_F(SoftwareDeviceTest, BadPartsAndIndicesDrawNothing)
   ASSERT_EQ(ZP_OK, o->Draw(-1));
   ASSERT_GT(CountNot(GREY), 0) << "the object is drawable as built";
 
-  auto drawsNothing = [&](const char* what) {
+  auto drawsNothing = [&](const char* what)
+  {
     device.EndFrame();
     device.BeginFrame();
     EXPECT_EQ(ZP_OK, o->Draw(-1)) << what;
@@ -552,7 +555,8 @@ TEST_F(SoftwareDeviceTest, BadPartsAndIndicesDrawNothing)
   EXPECT_EQ(0, CountNot(GREY));
 }
 
-#if defined(_WIN32) || defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) || defined(__SANITIZE_MEMORY__)
+#if defined(_WIN32) || defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) ||                      \
+    defined(__SANITIZE_MEMORY__)
 #define PLANETO_NO_ADDRESS_LIMIT 1
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
@@ -600,7 +604,7 @@ void DepthBufferThatCannotBeAllocatedFailsCreate()
   if (r != ZP_FAIL || device.GetRaster()->GetDepthBuffer() != nullptr)
     std::exit(1);
   if (!device.GetCurrentBitmap())
-    std::exit(6);   // the bitmaps failed, not the depth buffer: the limit is off
+    std::exit(6); // the bitmaps failed, not the depth buffer: the limit is off
   if (device.Destroy() != ZP_OK || s.pPlatform != nullptr || device.m_plistObjects.First())
     std::exit(2);
   std::exit(0);

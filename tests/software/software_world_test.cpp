@@ -20,7 +20,8 @@
 
 using namespace zos;
 
-namespace {
+namespace
+{
 
 LRESULT TestProc(HWND hwnd, uint32_t msg, WPARAM w, LPARAM l)
 {
@@ -40,16 +41,17 @@ public:
     return ZP_OK;
   }
   C3DObject* m_pSphere = nullptr;
-  C3DObject* m_pBox    = nullptr;
+  C3DObject* m_pBox = nullptr;
 };
 
 TEST(SoftwareWorld, LoadFrameUnloadInAWindow)
 {
-  HWND hwnd = CWindow::Create("PlanetoSoftWorld", "software", WS_OVERLAPPED | WS_VISIBLE, 0, 0,
-                              200, 150, TestProc);
+  HWND hwnd =
+      CWindow::Create("PlanetoSoftWorld", "software", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 200, 150, TestProc);
   if (!hwnd)
     GTEST_SKIP() << "no X server";
-  for (int i = 0; i < 100 && !hwnd->IsVisible(); ++i) {
+  for (int i = 0; i < 100 && !hwnd->IsVisible(); ++i)
+  {
     CWindow::PumpEvents();
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
@@ -57,8 +59,8 @@ TEST(SoftwareWorld, LoadFrameUnloadInAWindow)
   {
     CSphereWorld world;
     world.BindSettings(nullptr, nullptr, "software_world.log");
-    ASSERT_TRUE(world.RegisterPlatform(PLATFORM_INDEX_SOFTWARE, DescribeSoftware, CreateSoftware,
-                                       DestroySoftware));
+    ASSERT_TRUE(
+        world.RegisterPlatform(PLATFORM_INDEX_SOFTWARE, DescribeSoftware, CreateSoftware, DestroySoftware));
     SPlatformDesc descs[10];
     ASSERT_EQ(1u, world.EnumDevices(descs, 10, 0x7000000, "."));
     EXPECT_STREQ("Zephyro3D zp3D", descs[0].szName);
@@ -87,8 +89,7 @@ TEST(SoftwareWorld, LoadFrameUnloadInAWindow)
     for (int i = 0; i < 3; ++i)
       ASSERT_EQ(ZP_OK, world.Frame());
     EXPECT_GT(s->adwCounters[2], 0u);
-    EXPECT_EQ(0, std::strncmp(s->szName + std::strcspn(s->szName, " "), " fps 200x150x32 ", 16))
-      << s->szName;
+    EXPECT_EQ(0, std::strncmp(s->szName + std::strcspn(s->szName, " "), " fps 200x150x32 ", 16)) << s->szName;
 
     // The last frame is in the window: grey around a sphere of edges in the middle.
     const CBitmap* shown = device->GetPresentedBitmap();

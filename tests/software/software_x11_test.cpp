@@ -10,7 +10,7 @@
 // gtest first: Xlib's macros (None, Bool...) would break its templates.
 #include <gtest/gtest.h>
 
-#include "sdk/os/x11/window_x11.h"   // after gtest: Xlib's macros clash with it
+#include "sdk/os/x11/window_x11.h" // after gtest: Xlib's macros clash with it
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -21,7 +21,8 @@
 
 using namespace zos;
 
-namespace {
+namespace
+{
 
 LRESULT TestProc(HWND hwnd, uint32_t msg, WPARAM w, LPARAM l)
 {
@@ -32,7 +33,8 @@ LRESULT TestProc(HWND hwnd, uint32_t msg, WPARAM w, LPARAM l)
 // one with a manager may take a moment).
 bool WaitViewable(Display* dpy, Window win)
 {
-  for (int i = 0; i < 200; ++i) {
+  for (int i = 0; i < 200; ++i)
+  {
     XWindowAttributes attr;
     if (XGetWindowAttributes(dpy, win, &attr) && attr.map_state == IsViewable)
       return true;
@@ -51,14 +53,15 @@ uint32_t ReadPixel(Display* dpy, Window win, int x, int y)
   const unsigned long p = XGetPixel(img, 0, 0);
   XWindowAttributes attr;
   XGetWindowAttributes(dpy, win, &attr);
-  auto channel = [p](unsigned long mask) {
+  auto channel = [p](unsigned long mask)
+  {
     int shift = 0;
     while (mask && !((mask >> shift) & 1))
       ++shift;
     return uint32_t((p & mask) >> shift);
   };
-  const uint32_t rgb = (channel(attr.visual->red_mask) << 16) |
-                       (channel(attr.visual->green_mask) << 8) | channel(attr.visual->blue_mask);
+  const uint32_t rgb = (channel(attr.visual->red_mask) << 16) | (channel(attr.visual->green_mask) << 8) |
+                       channel(attr.visual->blue_mask);
   XDestroyImage(img);
   return rgb;
 }
@@ -68,8 +71,8 @@ class SoftwareX11Test : public ::testing::Test
 protected:
   void SetUp() override
   {
-    hwnd = CWindow::Create("PlanetoSoftTest", "software", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 160,
-                           120, TestProc);
+    hwnd =
+        CWindow::Create("PlanetoSoftTest", "software", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 160, 120, TestProc);
     if (!hwnd)
       GTEST_SKIP() << "no X server";
     dpy = static_cast<Display*>(CWindow::GetNativeDisplay());
@@ -83,9 +86,9 @@ protected:
       hwnd->Destroy();
   }
 
-  HWND     hwnd = nullptr;
-  Display* dpy  = nullptr;
-  Window   win  = 0;
+  HWND hwnd = nullptr;
+  Display* dpy = nullptr;
+  Window win = 0;
 };
 
 TEST_F(SoftwareX11Test, FramesArePresentedInTheWindow)
@@ -98,12 +101,12 @@ TEST_F(SoftwareX11Test, FramesArePresentedInTheWindow)
   math.Identity(&s->matProjection);
   math.Identity(&s->matView);
   math.Identity(&s->matCamera);
-  s->wWidth       = 160;
-  s->wHeight      = 120;
+  s->wWidth = 160;
+  s->wHeight = 120;
   s->byColorDepth = 32;
-  s->dwTextColor  = PackColor(0, 0, 255, 255);
-  s->dFrameRate   = 60.0;
-  s->dFrameStep   = 0.5;
+  s->dwTextColor = PackColor(0, 0, 255, 255);
+  s->dFrameRate = 60.0;
+  s->dFrameStep = 0.5;
 
   C3DEngineSoft device;
   ASSERT_EQ(ZP_OK, device.Create(s, hwnd));
@@ -166,7 +169,7 @@ TEST_F(SoftwareX11Test, PresenterHandlesAnArgbVisual)
     GTEST_SKIP() << "no 32-bit visual";
   SWindowVisual visual = { info.visual, 32, 0 };
   HWND argb = CreateWindowOnVisual("PlanetoSoftTest", "argb", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 40, 30,
-                              TestProc, &visual);
+                                   TestProc, &visual);
   ASSERT_NE(nullptr, argb);
   ASSERT_TRUE(WaitViewable(dpy, argb->GetNativeHandle()));
 

@@ -10,7 +10,8 @@
 #include <string>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 SFrameImage Flat(int w, int h, uint8_t level)
 {
@@ -29,7 +30,7 @@ SFrameDifference Compare(const SFrameImage& a, const SFrameImage& b)
   return d;
 }
 
-}  // namespace
+} // namespace
 
 TEST(CompareFrames, IdenticalPicturesHaveNoDifferenceAndInfinitePsnr)
 {
@@ -45,8 +46,8 @@ TEST(CompareFrames, OnePixelOffByNineCountsAndOneOffByEightDoesNot)
 {
   const SFrameImage ref = Flat(100, 100, 100);
   SFrameImage cand = ref;
-  cand.rgb[(5 * 100 + 7) * 3 + 1] = 109;    // green of pixel (7, 5) up by 9
-  cand.rgb[(60 * 100 + 2) * 3 + 2] = 92;    // blue of pixel (2, 60) down by 8
+  cand.rgb[(5 * 100 + 7) * 3 + 1] = 109; // green of pixel (7, 5) up by 9
+  cand.rgb[(60 * 100 + 2) * 3 + 2] = 92; // blue of pixel (2, 60) down by 8
   const SFrameDifference d = Compare(ref, cand);
   EXPECT_EQ(d.iMaxChannel, 9);
   EXPECT_EQ(d.qwPixelsOver, 1u);
@@ -82,8 +83,8 @@ TEST(CompareFrames, ReadsPngRowsTopFirstAndDropsAlpha)
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
   png_init_io(png, f);
-  png_set_IHDR(png, info, 2, 2, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, 2, 2, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
   png_byte top[8] = { 10, 20, 30, 0, 40, 50, 60, 128 };
   png_byte bottom[8] = { 70, 80, 90, 255, 1, 2, 3, 4 };

@@ -68,9 +68,6 @@ void Sleep(uint32_t uMilliseconds)
   }
 }
 
-void SetClockHooks(const SClockHooks* pHooks)
-{
-  g_Hooks = pHooks ? *pHooks : SClockHooks{};
-}
+void SetClockHooks(const SClockHooks* pHooks) { g_Hooks = pHooks ? *pHooks : SClockHooks{}; }
 
-}  // namespace zos
+} // namespace zos

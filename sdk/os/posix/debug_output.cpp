@@ -13,4 +13,4 @@ void OutputDebugString(const char* pszText)
   std::fflush(stderr);
 }
 
-}  // namespace zos
+} // namespace zos

@@ -17,8 +17,8 @@ namespace zos
 
 struct SRegistryKey
 {
-  const char* pszRoot;   // set on the two roots only
-  std::string strName;   // "ROOT\subkey" as it heads the key's lines
+  const char* pszRoot; // set on the two roots only
+  std::string strName; // "ROOT\subkey" as it heads the key's lines
   bool bWritable;
   struct SValue
   {
@@ -26,7 +26,7 @@ struct SRegistryKey
     uint32_t dwType;
     std::vector<uint8_t> data;
   };
-  std::vector<SValue> values;   // read when the key was opened, kept up to date by writes
+  std::vector<SValue> values; // read when the key was opened, kept up to date by writes
 };
 
 namespace
@@ -45,8 +45,8 @@ struct SKeyData
 struct SFileData
 {
   std::vector<SKeyData> keys;
-  bool bDamaged = false;      // some line could not be read
-  std::string strOriginal;    // the file's bytes as read
+  bool bDamaged = false;   // some line could not be read
+  std::string strOriginal; // the file's bytes as read
 };
 
 bool SameName(const std::string& a, const std::string& b)
@@ -142,7 +142,7 @@ bool ParseHexList(const std::string& s, size_t i, std::vector<uint8_t>& out)
   {
     i = SkipBlanks(s, i);
     if (i >= s.size())
-      return false;   // a comma with nothing after it
+      return false; // a comma with nothing after it
     int hi = HexDigit(s[i]);
     int lo = i + 1 < s.size() ? HexDigit(s[i + 1]) : -1;
     if (hi < 0 || lo < 0)
@@ -249,12 +249,13 @@ SFileData ParseFile(const std::string& text)
     if (line[i] == '[')
     {
       size_t uClose = line.rfind(']');
-      std::string strName = uClose != std::string::npos && uClose > i ? line.substr(i + 1, uClose - i - 1) : "";
+      std::string strName =
+          uClose != std::string::npos && uClose > i ? line.substr(i + 1, uClose - i - 1) : "";
       if (strName.empty() || strName[0] == '-' || strName.find('\\') == std::string::npos ||
           SkipBlanks(line, uClose + 1) != line.size())
       {
         file.bDamaged = true;
-        pKey = nullptr;   // values below an unreadable header belong to no key
+        pKey = nullptr; // values below an unreadable header belong to no key
         continue;
       }
       pKey = FindKey(file, strName);
@@ -285,7 +286,7 @@ SFileData ParseFile(const std::string& text)
       file.bDamaged = true;
       continue;
     }
-    PutValue(pKey->values, value);   // a repeated name: the later line wins, as on import
+    PutValue(pKey->values, value); // a repeated name: the later line wins, as on import
   }
   return file;
 }
@@ -459,10 +460,7 @@ bool SaveFile(const std::string& strPath, const SFileData& file)
   return WriteAtomically(strPath, FormatFile(file));
 }
 
-bool ValidName(const char* psz)
-{
-  return psz && std::strpbrk(psz, "\r\n") == nullptr;
-}
+bool ValidName(const char* psz) { return psz && std::strpbrk(psz, "\r\n") == nullptr; }
 
 std::string FullName(HKEY hRoot, const char* pszSubKey)
 {
@@ -516,7 +514,7 @@ int32_t RegCreateKey(HKEY hRoot, const char* pszSubKey, HKEY* phResult)
   SFileData file;
   ELoad eLoad = LoadFile(strPath, file);
   if (eLoad == ELoad::Unreadable)
-    return ERROR_ACCESS_DENIED;   // rewriting it would lose what it holds
+    return ERROR_ACCESS_DENIED; // rewriting it would lose what it holds
   std::string strName = FullName(hRoot, pszSubKey);
   SKeyData* pKey = FindKey(file, strName);
   if (!pKey)
@@ -621,4 +619,4 @@ int32_t RegCloseKey(HKEY hKey)
   return ERROR_SUCCESS;
 }
 
-}  // namespace zos
+} // namespace zos

@@ -49,4 +49,4 @@ std::string UserStateFile(const char* szApp, const char* szFile)
   return strDir + "/" + szFile;
 }
 
-}  // namespace zos
+} // namespace zos

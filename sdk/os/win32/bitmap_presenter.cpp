@@ -12,16 +12,17 @@
 namespace zos
 {
 
-namespace {
+namespace
+{
 
 // Everything the presenter holds on Windows (kept behind m_pDisplay).
 struct SGdiTarget
 {
-  ::HWND   hWindow = nullptr;
-  HDC      hWindowDC = nullptr;
-  HDC      hMemoryDC = nullptr;
-  HBITMAP  hSection = nullptr;
-  HGDIOBJ  hPrevious = nullptr;
+  ::HWND hWindow = nullptr;
+  HDC hWindowDC = nullptr;
+  HDC hMemoryDC = nullptr;
+  HBITMAP hSection = nullptr;
+  HGDIOBJ hPrevious = nullptr;
   uint32_t* pBits = nullptr;
   uint32_t uWidth = 0;
   uint32_t uHeight = 0;
@@ -73,10 +74,10 @@ SGdiTarget* Target(void* p) { return static_cast<SGdiTarget*>(p); }
 } // namespace
 
 CBitmapPresenter::CBitmapPresenter()
-  : m_pDisplay(nullptr), m_hWindow(0), m_pGC(nullptr), m_pVisual(nullptr), m_iDepth(0), m_bpp(0),
-    m_bDirect(true), m_dwRedMask(0x00FF0000), m_dwGreenMask(0x0000FF00), m_dwBlueMask(0x000000FF),
-    m_pStaging(nullptr), m_nStaging(0), m_pShmImage(nullptr), m_pShmInfo(nullptr), m_bShmUsable(false),
-    m_bShmInFlight(false)
+    : m_pDisplay(nullptr), m_hWindow(0), m_pGC(nullptr), m_pVisual(nullptr), m_iDepth(0), m_bpp(0),
+      m_bDirect(true), m_dwRedMask(0x00FF0000), m_dwGreenMask(0x0000FF00), m_dwBlueMask(0x000000FF),
+      m_pStaging(nullptr), m_nStaging(0), m_pShmImage(nullptr), m_pShmInfo(nullptr), m_bShmUsable(false),
+      m_bShmInFlight(false)
 {
 }
 
@@ -130,7 +131,7 @@ bool CBitmapPresenter::Present(const CBitmap& bitmap, int x, int y, uint32_t wid
     return true;
   if (!p->EnsureSection(width, height))
     return false;
-  ::GdiFlush();   // GDI may still be reading the section from the last frame
+  ::GdiFlush(); // GDI may still be reading the section from the last frame
   const uint32_t* pSrc = bitmap.GetPixels();
   for (uint32_t row = 0; row < height; ++row)
     std::memcpy(p->pBits + size_t(row) * p->uWidth, pSrc + size_t(row) * bitmap.GetWidth(),
@@ -139,4 +140,4 @@ bool CBitmapPresenter::Present(const CBitmap& bitmap, int x, int y, uint32_t wid
                   SRCCOPY) != 0;
 }
 
-}  // namespace zos
+} // namespace zos

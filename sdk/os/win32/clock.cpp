@@ -66,9 +66,6 @@ void Sleep(uint32_t uMilliseconds)
   ::Sleep(uMilliseconds);
 }
 
-void SetClockHooks(const SClockHooks* pHooks)
-{
-  g_Hooks = pHooks ? *pHooks : SClockHooks{};
-}
+void SetClockHooks(const SClockHooks* pHooks) { g_Hooks = pHooks ? *pHooks : SClockHooks{}; }
 
-}  // namespace zos
+} // namespace zos

@@ -17,4 +17,4 @@ void OutputDebugString(const char* pszText)
   std::fflush(stderr);
 }
 
-}  // namespace zos
+} // namespace zos

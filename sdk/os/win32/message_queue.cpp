@@ -13,17 +13,18 @@
 namespace zos
 {
 
-namespace {
+namespace
+{
 
 struct STimer
 {
-  HWND      hwnd;
+  HWND hwnd;
   uintptr_t uId;
 };
 
-std::vector<STimer> s_timers;      // what Reset has to kill
-MSG                 s_lastTaken = {};   // the last message Peek removed, as the system gave it
-bool                s_bKeyTranslated = true;
+std::vector<STimer> s_timers; // what Reset has to kill
+MSG s_lastTaken = {};         // the last message Peek removed, as the system gave it
+bool s_bKeyTranslated = true;
 
 // WakeUp sets it from any thread (a console control handler runs on its own).
 HANDLE WakeEvent()
@@ -58,13 +59,15 @@ bool SameMessage(const SMessage& a, const MSG& b)
 bool AnyWindowLive()
 {
   bool bAny = false;
-  ::EnumThreadWindows(::GetCurrentThreadId(),
-                      [](::HWND h, ::LPARAM l) -> BOOL {
-                        if (WindowFromNative(h))
-                          *reinterpret_cast<bool*>(l) = true;
-                        return TRUE;
-                      },
-                      reinterpret_cast<::LPARAM>(&bAny));
+  ::EnumThreadWindows(
+      ::GetCurrentThreadId(),
+      [](::HWND h, ::LPARAM l) -> BOOL
+      {
+        if (WindowFromNative(h))
+          *reinterpret_cast<bool*>(l) = true;
+        return TRUE;
+      },
+      reinterpret_cast<::LPARAM>(&bAny));
   return bAny;
 }
 
@@ -82,14 +85,17 @@ void DropMessages(::HWND hNative)
 
 ::HWND QueueWindow()
 {
-  static ::HWND s_hQueue = [] {
+  static ::HWND s_hQueue = []
+  {
     WNDCLASSEXA wc = {};
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = ::DefWindowProcA;
     wc.hInstance = ::GetModuleHandleA(nullptr);
     wc.lpszClassName = "zos.queue";
     ::RegisterClassExA(&wc);
-    return ::CreateWindowExA(0, "zos.queue", "", 0, 0, 0, 0, 0, reinterpret_cast<::HWND>(static_cast<intptr_t>(-3)) /* HWND_MESSAGE */, nullptr, wc.hInstance, nullptr);
+    return ::CreateWindowExA(0, "zos.queue", "", 0, 0, 0, 0, 0,
+                             reinterpret_cast<::HWND>(static_cast<intptr_t>(-3)) /* HWND_MESSAGE */, nullptr,
+                             wc.hInstance, nullptr);
   }();
   return s_hQueue;
 }
@@ -101,7 +107,8 @@ bool CMessageQueue::Peek(SMessage* pMsg, HWND hwnd, uint32_t uMin, uint32_t uMax
   if (hwnd && !CWindow::IsWindow(hwnd))
     return false;
   MSG m = {};
-  if (!::PeekMessageA(&m, hwnd ? NativeOf(hwnd) : nullptr, uMin, uMax, (uRemove & PM_REMOVE) ? PM_REMOVE : PM_NOREMOVE))
+  if (!::PeekMessageA(&m, hwnd ? NativeOf(hwnd) : nullptr, uMin, uMax,
+                      (uRemove & PM_REMOVE) ? PM_REMOVE : PM_NOREMOVE))
     return false;
   if (uRemove & PM_REMOVE)
   {
@@ -136,9 +143,9 @@ bool CMessageQueue::Get(SMessage* pMsg, HWND hwnd, uint32_t uMin, uint32_t uMax)
 bool CMessageQueue::Wait(int iTimeoutMs)
 {
   HANDLE hWake = WakeEvent();
-  const DWORD dwResult = ::MsgWaitForMultipleObjectsEx(hWake ? 1 : 0, hWake ? &hWake : nullptr,
-                                                       iTimeoutMs < 0 ? INFINITE : static_cast<DWORD>(iTimeoutMs),
-                                                       QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  const DWORD dwResult = ::MsgWaitForMultipleObjectsEx(
+      hWake ? 1 : 0, hWake ? &hWake : nullptr, iTimeoutMs < 0 ? INFINITE : static_cast<DWORD>(iTimeoutMs),
+      QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   return dwResult == WAIT_OBJECT_0 || dwResult == WAIT_OBJECT_0 + (hWake ? 1 : 0);
 }
 
@@ -165,7 +172,7 @@ LRESULT CMessageQueue::Dispatch(const SMessage* pMsg)
   if (!pMsg)
     return 0;
   if (!pMsg->hwnd && SameMessage(*pMsg, s_lastTaken) && s_lastTaken.hwnd)
-    return ::DispatchMessageA(&s_lastTaken);   // a window that is not ours
+    return ::DispatchMessageA(&s_lastTaken); // a window that is not ours
   if (!CWindow::IsWindow(pMsg->hwnd))
     return 0;
   MSG m = {};
@@ -227,8 +234,9 @@ void CMessageQueue::InvalidateWindow(HWND hwnd)
 // The system kills a destroyed window's timers; what it still holds for it is dropped.
 void CMessageQueue::ForgetWindow(HWND hwnd)
 {
-  s_timers.erase(std::remove_if(s_timers.begin(), s_timers.end(), [&](const STimer& t) { return t.hwnd == hwnd; }),
-                 s_timers.end());
+  s_timers.erase(
+      std::remove_if(s_timers.begin(), s_timers.end(), [&](const STimer& t) { return t.hwnd == hwnd; }),
+      s_timers.end());
   if (hwnd && hwnd->GetNativeHandle())
   {
     DropMessages(NativeOf(hwnd));
@@ -249,4 +257,4 @@ void CMessageQueue::Reset()
   s_bKeyTranslated = true;
 }
 
-}  // namespace zos
+} // namespace zos

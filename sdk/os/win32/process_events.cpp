@@ -20,21 +20,18 @@ BOOL WINAPI OnConsoleControl(DWORD dwEvent)
     return FALSE;
   switch (dwEvent)
   {
-  case CTRL_C_EVENT:
-  case CTRL_BREAK_EVENT:
-    pfn();
-    return TRUE;
-  case CTRL_CLOSE_EVENT:
-  case CTRL_LOGOFF_EVENT:
-  case CTRL_SHUTDOWN_EVENT:
-    // The system ends the process as soon as this returns: wait here so that the loop
-    // can finish the run in order (its end ends this thread too; the system's own
-    // time limit still applies).
-    pfn();
-    ::Sleep(INFINITE);
-    return TRUE;
-  default:
-    return FALSE;
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT: pfn(); return TRUE;
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      // The system ends the process as soon as this returns: wait here so that the loop
+      // can finish the run in order (its end ends this thread too; the system's own
+      // time limit still applies).
+      pfn();
+      ::Sleep(INFINITE);
+      return TRUE;
+    default: return FALSE;
   }
 }
 
@@ -50,4 +47,4 @@ void InstallStopHandler(PFN_STOP_REQUEST pfnHandler)
 
 void SetDisplayLostHandler(PFN_DISPLAY_LOST) {}
 
-}  // namespace zos
+} // namespace zos

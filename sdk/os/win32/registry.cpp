@@ -35,7 +35,7 @@ int32_t OpenForReading(HKEY hRoot, const char* pszSubKey, HKEY* phResult)
 
 void SetMachineWritesRefused(bool bRefused) { s_bMachineWritesRefused = bRefused; }
 
-std::string RegistryFilePath() { return std::string(); }   // the system keeps it
+std::string RegistryFilePath() { return std::string(); } // the system keeps it
 
 int32_t RegOpenKey(HKEY hRoot, const char* pszSubKey, HKEY* phResult)
 {
@@ -66,13 +66,13 @@ int32_t RegCreateKey(HKEY hRoot, const char* pszSubKey, HKEY* phResult)
   *phResult = nullptr;
   LONG lResult = ERROR_ACCESS_DENIED;
   if (!IsMachine(hRoot) || !s_bMachineWritesRefused)
-    lResult = ::RegCreateKeyExA(hRoot, pszSubKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                KEY_READ | KEY_WRITE, nullptr, phResult, nullptr);
+    lResult = ::RegCreateKeyExA(hRoot, pszSubKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
+                                nullptr, phResult, nullptr);
   if (lResult == ERROR_SUCCESS || !IsMachine(hRoot) || lResult != ERROR_ACCESS_DENIED)
     return static_cast<int32_t>(lResult);
   return static_cast<int32_t>(::RegCreateKeyExA(HKEY_CURRENT_USER, pszSubKey, 0, nullptr,
-                                                REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
-                                                nullptr, phResult, nullptr));
+                                                REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr,
+                                                phResult, nullptr));
 }
 
 int32_t RegQueryValue(HKEY hKey, const char* pszName, uint32_t* pdwType, void* pData, uint32_t* puSize)
@@ -109,7 +109,8 @@ int32_t RegSetValue(HKEY hKey, const char* pszName, uint32_t dwType, const void*
 {
   if (!hKey)
     return ERROR_INVALID_HANDLE;
-  return static_cast<int32_t>(::RegSetValueExA(hKey, pszName, 0, dwType, static_cast<const BYTE*>(pData), uSize));
+  return static_cast<int32_t>(
+      ::RegSetValueExA(hKey, pszName, 0, dwType, static_cast<const BYTE*>(pData), uSize));
 }
 
 int32_t RegDeleteValue(HKEY hKey, const char* pszName)
@@ -127,4 +128,4 @@ int32_t RegCloseKey(HKEY hKey)
   return static_cast<int32_t>(::RegCloseKey(hKey));
 }
 
-}  // namespace zos
+} // namespace zos

@@ -8,8 +8,8 @@ namespace zos
 {
 
 const HKEY HKEY_CURRENT_USER =
-  reinterpret_cast<HKEY>(static_cast<intptr_t>(static_cast<int32_t>(0x80000001u)));
+    reinterpret_cast<HKEY>(static_cast<intptr_t>(static_cast<int32_t>(0x80000001u)));
 const HKEY HKEY_LOCAL_MACHINE =
-  reinterpret_cast<HKEY>(static_cast<intptr_t>(static_cast<int32_t>(0x80000002u)));
+    reinterpret_cast<HKEY>(static_cast<intptr_t>(static_cast<int32_t>(0x80000002u)));
 
-}  // namespace zos
+} // namespace zos

@@ -11,4 +11,4 @@ namespace zos
 // (Wine lets anyone write there).  For tests of the fallback to HKEY_CURRENT_USER.
 void SetMachineWritesRefused(bool bRefused);
 
-}  // namespace zos
+} // namespace zos

@@ -11,10 +11,7 @@ namespace zos
 namespace
 {
 
-bool IsAbsolute(const char* sz)
-{
-  return sz && ((sz[0] && sz[1] == ':') || sz[0] == '\\' || sz[0] == '/');
-}
+bool IsAbsolute(const char* sz) { return sz && ((sz[0] && sz[1] == ':') || sz[0] == '\\' || sz[0] == '/'); }
 
 // The per-user folder of the shell (CSIDL_APPDATA or CSIDL_LOCAL_APPDATA), else the
 // environment's; empty when neither is known.
@@ -67,4 +64,4 @@ std::string UserStateFile(const char* szApp, const char* szFile)
   return strDir + "\\" + szFile;
 }
 
-}  // namespace zos
+} // namespace zos

@@ -36,10 +36,11 @@ struct SWindowRegistry
   }
 };
 
-namespace {
+namespace
+{
 
 SWindowRegistry s_registry;
-std::set<std::string> s_classes;   // registered class names
+std::set<std::string> s_classes; // registered class names
 
 HINSTANCE Instance() { return ::GetModuleHandleA(nullptr); }
 
@@ -86,30 +87,23 @@ void SWindowRegistry::Track(CWindow* p, UINT uMsg, ::WPARAM wParam, ::LPARAM lPa
 {
   switch (uMsg)
   {
-  case WM_SIZE:
-    p->m_pNative->bSized = true;
-    p->m_bIconic = wParam == SIZE_MINIMIZED;
-    if (wParam != SIZE_MINIMIZED)
-    {
-      p->m_iWidth = LOWORD(lParam);
-      p->m_iHeight = HIWORD(lParam);
-    }
-    break;
-  case WM_SHOWWINDOW:
-    p->m_bMapped = wParam != 0;
-    break;
-  case WM_WINDOWPOSCHANGED:
-    p->m_bMapped = ::IsWindowVisible(Native(p)) != 0;
-    p->m_bIconic = ::IsIconic(Native(p)) != 0;
-    break;
-  case WM_SETFOCUS:
-    p->m_bFocused = true;
-    break;
-  case WM_KILLFOCUS:
-    p->m_bFocused = false;
-    break;
-  default:
-    break;
+    case WM_SIZE:
+      p->m_pNative->bSized = true;
+      p->m_bIconic = wParam == SIZE_MINIMIZED;
+      if (wParam != SIZE_MINIMIZED)
+      {
+        p->m_iWidth = LOWORD(lParam);
+        p->m_iHeight = HIWORD(lParam);
+      }
+      break;
+    case WM_SHOWWINDOW: p->m_bMapped = wParam != 0; break;
+    case WM_WINDOWPOSCHANGED:
+      p->m_bMapped = ::IsWindowVisible(Native(p)) != 0;
+      p->m_bIconic = ::IsIconic(Native(p)) != 0;
+      break;
+    case WM_SETFOCUS: p->m_bFocused = true; break;
+    case WM_KILLFOCUS: p->m_bFocused = false; break;
+    default: break;
   }
 }
 
@@ -136,8 +130,8 @@ LRESULT CALLBACK SWindowRegistry::Thunk(::HWND hNative, UINT uMsg, ::WPARAM wPar
     if (::GetCapture() == hNative)
       ::ReleaseCapture();
   }
-  const LRESULT lResult = p->m_pfnProc ? p->m_pfnProc(p, uMsg, wParam, lParam)
-                                       : ::DefWindowProcA(hNative, uMsg, wParam, lParam);
+  const LRESULT lResult =
+      p->m_pfnProc ? p->m_pfnProc(p, uMsg, wParam, lParam) : ::DefWindowProcA(hNative, uMsg, wParam, lParam);
   if (uMsg == WM_PAINT)
   {
     // Procedures written for a queue that owes one WM_PAINT per invalidation need
@@ -222,8 +216,8 @@ int CWindow::PumpEvents()
 CWindow::CWindow() : m_pNative(std::make_unique<SNative>()) {}
 CWindow::~CWindow() = default;
 
-HWND CWindow::Create(const char* szClass, const char* szTitle, uint32_t dwStyle, int x, int y,
-                     int iWidth, int iHeight, WNDPROC pfnProc, uint32_t dwFlags)
+HWND CWindow::Create(const char* szClass, const char* szTitle, uint32_t dwStyle, int x, int y, int iWidth,
+                     int iHeight, WNDPROC pfnProc, uint32_t dwFlags)
 {
   if (!szClass)
     return nullptr;
@@ -252,9 +246,9 @@ HWND CWindow::Create(const char* szClass, const char* szTitle, uint32_t dwStyle,
   pWnd->m_iWidth = iWidth;
   pWnd->m_iHeight = iHeight;
   pWnd->m_bFullscreen = (dwStyle & WS_POPUP) && CoversScreen(x, y, iWidth, iHeight);
-  ::HWND hNative = ::CreateWindowExA(0, strSystemClass.c_str(), pWnd->m_strTitle.c_str(), dwSystemStyle,
-                                     rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
-                                     nullptr, nullptr, Instance(), pWnd);
+  ::HWND hNative =
+      ::CreateWindowExA(0, strSystemClass.c_str(), pWnd->m_strTitle.c_str(), dwSystemStyle, rc.left, rc.top,
+                        rc.right - rc.left, rc.bottom - rc.top, nullptr, nullptr, Instance(), pWnd);
   if (!hNative)
   {
     // Refused, or WM_CREATE answered -1 (the window is then already destroyed).
@@ -299,7 +293,7 @@ HWND CWindow::Attach(const char* szClass, uintptr_t hNative, WNDPROC pfnProc)
   ::GetWindowThreadProcessId(h, &dwProcess);
   if (dwProcess == ::GetCurrentProcessId())
     pWnd->m_pNative->pfnForeignProc = reinterpret_cast<::WNDPROC>(
-      ::SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SWindowRegistry::ForeignThunk)));
+        ::SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SWindowRegistry::ForeignThunk)));
   if (pWnd->Send(WM_CREATE, 0, 0) == -1)
   {
     pWnd->Destroy();
@@ -350,7 +344,7 @@ bool CWindow::Show(int iCmdShow)
   if (IsDestroyed())
     return false;
   if (m_bForeign)
-    return m_bMapped;   // its owner shows it
+    return m_bMapped; // its owner shows it
   ::HWND h = Native(this);
   const bool bWasVisible = ::ShowWindow(h, iCmdShow) != 0;
   m_bMapped = ::IsWindowVisible(h) != 0;
@@ -445,8 +439,8 @@ bool CWindow::SetFullscreen(bool bFullscreen)
     n.bFullscreenChanged = true;
     const DWORD dwStyle = (n.dwRestoreStyle & ~(WS_OVERLAPPEDWINDOW | WS_CHILD)) | WS_POPUP;
     ::SetWindowLongPtrA(h, GWL_STYLE, static_cast<LONG_PTR>(dwStyle));
-    if (!::SetWindowPos(h, nullptr /* HWND_TOP */, 0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN),
-                        SWP_FRAMECHANGED | SWP_NOOWNERZORDER))
+    if (!::SetWindowPos(h, nullptr /* HWND_TOP */, 0, 0, ::GetSystemMetrics(SM_CXSCREEN),
+                        ::GetSystemMetrics(SM_CYSCREEN), SWP_FRAMECHANGED | SWP_NOOWNERZORDER))
       return false;
   }
   else if (n.bFullscreenChanged)
@@ -546,4 +540,4 @@ bool CWindow::GetClientSize(int* pWidth, int* pHeight) const
   return true;
 }
 
-}  // namespace zos
+} // namespace zos

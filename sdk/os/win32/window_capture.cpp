@@ -61,4 +61,4 @@ bool CaptureWindow(HWND hwnd, int* pWidth, int* pHeight, std::vector<uint32_t>* 
   return bOk;
 }
 
-}  // namespace zos
+} // namespace zos

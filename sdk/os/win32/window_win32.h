@@ -12,12 +12,12 @@ namespace zos
 
 struct CWindow::SNative
 {
-  ::WNDPROC pfnForeignProc = nullptr;   // an adopted window's own procedure (subclassed)
-  HICON     hIcon = nullptr;            // the icon made by SetIcon
-  DWORD     dwRestoreStyle = 0;         // style and frame before SetFullscreen(true)
-  RECT      rcRestore = {};
-  bool      bFullscreenChanged = false;
-  bool      bSized = false;               // a WM_SIZE has reached the procedure
+  ::WNDPROC pfnForeignProc = nullptr; // an adopted window's own procedure (subclassed)
+  HICON hIcon = nullptr;              // the icon made by SetIcon
+  DWORD dwRestoreStyle = 0;           // style and frame before SetFullscreen(true)
+  RECT rcRestore = {};
+  bool bFullscreenChanged = false;
+  bool bSized = false; // a WM_SIZE has reached the procedure
 };
 
 // The live window of ours that wraps the system's window, or null.
@@ -28,4 +28,4 @@ CWindow* WindowFromNative(::HWND hNative);
 // choice), and messages to it come out with no window.
 ::HWND QueueWindow();
 
-}  // namespace zos
+} // namespace zos

@@ -11,12 +11,13 @@
 namespace zos
 {
 
-namespace {
+namespace
+{
 
-Display*            s_pDisplay      = nullptr;
-CDisplay::PFN_FATAL s_pfnFatal      = nullptr;
-int                 s_iTrapDepth    = 0;
-int                 s_iTrappedError = 0;
+Display* s_pDisplay = nullptr;
+CDisplay::PFN_FATAL s_pfnFatal = nullptr;
+int s_iTrapDepth = 0;
+int s_iTrappedError = 0;
 
 int OnXError(Display* pDisplay, XErrorEvent* pEvent)
 {
@@ -28,8 +29,8 @@ int OnXError(Display* pDisplay, XErrorEvent* pEvent)
   }
   char szText[128] = {};
   XGetErrorText(pDisplay, pEvent->error_code, szText, sizeof(szText));
-  fprintf(stderr, "# X error %d (%s), request %d.%d, resource 0x%lX\n", pEvent->error_code,
-          szText, pEvent->request_code, pEvent->minor_code, pEvent->resourceid);
+  fprintf(stderr, "# X error %d (%s), request %d.%d, resource 0x%lX\n", pEvent->error_code, szText,
+          pEvent->request_code, pEvent->minor_code, pEvent->resourceid);
   return 0;
 }
 
@@ -44,8 +45,8 @@ int OnXIoError(Display*)
     // One line of text for the handler, without the log's "# " and line end.
     // Xlib reports a closed connection with errno EAGAIN (or none).
     const int iError = errno;
-    const char* szText = iError == 0 || iError == EAGAIN ? "the server closed the connection"
-                                                         : strerror(iError);
+    const char* szText =
+        iError == 0 || iError == EAGAIN ? "the server closed the connection" : strerror(iError);
     if (s_pfnFatal)
       s_pfnFatal(szText);
     else
@@ -73,8 +74,9 @@ Window WindowManagerCheck()
   unsigned long nItems = 0, nAfter = 0;
   unsigned char* pData = nullptr;
   Window wCheck = 0;
-  if (XGetWindowProperty(pDisplay, DefaultRootWindow(pDisplay), aCheck, 0, 1, False, XA_WINDOW,
-                         &aType, &iFormat, &nItems, &nAfter, &pData) == Success && pData)
+  if (XGetWindowProperty(pDisplay, DefaultRootWindow(pDisplay), aCheck, 0, 1, False, XA_WINDOW, &aType,
+                         &iFormat, &nItems, &nAfter, &pData) == Success &&
+      pData)
   {
     if (aType == XA_WINDOW && iFormat == 32 && nItems == 1)
       wCheck = static_cast<Window>(reinterpret_cast<unsigned long*>(pData)[0]);
@@ -86,8 +88,9 @@ Window WindowManagerCheck()
   CDisplay::BeginErrorTrap();
   Window wSelf = 0;
   pData = nullptr;
-  if (XGetWindowProperty(pDisplay, wCheck, aCheck, 0, 1, False, XA_WINDOW, &aType, &iFormat,
-                         &nItems, &nAfter, &pData) == Success && pData)
+  if (XGetWindowProperty(pDisplay, wCheck, aCheck, 0, 1, False, XA_WINDOW, &aType, &iFormat, &nItems, &nAfter,
+                         &pData) == Success &&
+      pData)
   {
     if (aType == XA_WINDOW && iFormat == 32 && nItems == 1)
       wSelf = static_cast<Window>(reinterpret_cast<unsigned long*>(pData)[0]);
@@ -186,9 +189,9 @@ bool CDisplay::WindowManagerSupports(const char* szAtom)
   unsigned long nItems = 0, nAfter = 0;
   unsigned char* pData = nullptr;
   bool bFound = false;
-  if (XGetWindowProperty(pDisplay, DefaultRootWindow(pDisplay), InternAtom("_NET_SUPPORTED", false),
-                         0, 4096, False, XA_ATOM, &aType, &iFormat, &nItems, &nAfter,
-                         &pData) == Success && pData)
+  if (XGetWindowProperty(pDisplay, DefaultRootWindow(pDisplay), InternAtom("_NET_SUPPORTED", false), 0, 4096,
+                         False, XA_ATOM, &aType, &iFormat, &nItems, &nAfter, &pData) == Success &&
+      pData)
   {
     if (aType == XA_ATOM && iFormat == 32)
     {
@@ -203,4 +206,4 @@ bool CDisplay::WindowManagerSupports(const char* szAtom)
 
 int CDisplay::GetFd() { return s_pDisplay ? ConnectionNumber(s_pDisplay) : -1; }
 
-}  // namespace zos
+} // namespace zos

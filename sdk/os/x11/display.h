@@ -29,7 +29,7 @@ public:
   // recorded; EndErrorTrap syncs with the server and answers the first error code seen
   // (0 for none).
   static void BeginErrorTrap();
-  static int  EndErrorTrap();
+  static int EndErrorTrap();
 
   // Screen size in pixels of the default screen; 0 x 0 without a server.
   static void GetScreenSize(int* pWidth, int* pHeight);
@@ -43,4 +43,4 @@ public:
   static int GetFd();
 };
 
-}  // namespace zos
+} // namespace zos

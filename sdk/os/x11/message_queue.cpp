@@ -15,27 +15,28 @@
 namespace zos
 {
 
-namespace {
+namespace
+{
 
 struct SQueued
 {
   SMessage msg;
-  uint32_t dwChar;   // character of a WM_KEYDOWN, for Translate
+  uint32_t dwChar; // character of a WM_KEYDOWN, for Translate
 };
 
 struct STimer
 {
-  HWND      hwnd;
+  HWND hwnd;
   uintptr_t uId;
-  uint32_t  uPeriod;
-  int64_t   llDue;   // ms
+  uint32_t uPeriod;
+  int64_t llDue; // ms
 };
 
 std::deque<SQueued> s_queue;
 std::vector<STimer> s_timers;
-std::vector<HWND>   s_paint;          // windows owed a WM_PAINT
-bool                s_bQuit = false;
-int                 s_iQuitCode = 0;
+std::vector<HWND> s_paint; // windows owed a WM_PAINT
+bool s_bQuit = false;
+int s_iQuitCode = 0;
 
 // A pipe that WakeUp writes to and Wait watches beside the X connection: a signal
 // handler may write to a pipe, and nothing else it could do would end a poll.
@@ -181,8 +182,7 @@ bool CMessageQueue::Get(SMessage* pMsg, HWND hwnd, uint32_t uMin, uint32_t uMax)
   while (!Peek(&msg, hwnd, uMin, uMax, PM_REMOVE))
   {
     // Without a server, timers or anything posted, nothing can ever come.
-    if (CDisplay::GetFd() < 0 && s_timers.empty() && s_queue.empty() && !s_bQuit &&
-        s_paint.empty())
+    if (CDisplay::GetFd() < 0 && s_timers.empty() && s_queue.empty() && !s_bQuit && s_paint.empty())
     {
       msg = Make(nullptr, WM_QUIT, 0, 0);
       break;
@@ -214,7 +214,7 @@ bool CMessageQueue::Wait(int iTimeoutMs)
     struct pollfd pfd[2] = { { s_wake.fd[0], POLLIN, 0 }, { CDisplay::GetFd(), POLLIN, 0 } };
     const nfds_t nFds = pfd[1].fd >= 0 ? 2 : 1;
     if (pfd[0].fd < 0 && nFds == 1 && iWait < 0)
-      return false;   // nothing could ever wake us
+      return false; // nothing could ever wake us
     int iReady = poll(pfd, nFds, iWait);
     if (iReady < 0 && errno != EINTR)
       return false;
@@ -242,13 +242,13 @@ bool CMessageQueue::Translate(const SMessage* pMsg)
 {
   if (!pMsg || pMsg->message != WM_KEYDOWN)
     return false;
-  if (pMsg->hwnd != s_lastKey.hwnd || pMsg->lParam != s_lastKey.lParam ||
-      pMsg->wParam != s_lastKey.wParam || pMsg->time != s_lastKey.time || s_dwLastKeyChar == 0)
+  if (pMsg->hwnd != s_lastKey.hwnd || pMsg->lParam != s_lastKey.lParam || pMsg->wParam != s_lastKey.wParam ||
+      pMsg->time != s_lastKey.time || s_dwLastKeyChar == 0)
     return false;
   SQueued q = { Make(pMsg->hwnd, WM_CHAR, s_dwLastKeyChar, pMsg->lParam), 0 };
   q.msg.time = pMsg->time;
   q.msg.pt = pMsg->pt;
-  s_queue.push_front(q);   // before any later input, as Windows does
+  s_queue.push_front(q); // before any later input, as Windows does
   s_dwLastKeyChar = 0;
   return true;
 }
@@ -294,9 +294,8 @@ uintptr_t CMessageQueue::SetTimer(HWND hwnd, uintptr_t uIdEvent, uint32_t uElaps
 
 bool CMessageQueue::KillTimer(HWND hwnd, uintptr_t uIdEvent)
 {
-  auto it = std::find_if(s_timers.begin(), s_timers.end(), [&](const STimer& t) {
-    return t.hwnd == hwnd && t.uId == uIdEvent;
-  });
+  auto it = std::find_if(s_timers.begin(), s_timers.end(),
+                         [&](const STimer& t) { return t.hwnd == hwnd && t.uId == uIdEvent; });
   if (it == s_timers.end())
     return false;
   s_timers.erase(it);
@@ -326,12 +325,12 @@ void CMessageQueue::InvalidateWindow(HWND hwnd)
 
 void CMessageQueue::ForgetWindow(HWND hwnd)
 {
-  s_queue.erase(std::remove_if(s_queue.begin(), s_queue.end(),
-                               [&](const SQueued& q) { return q.msg.hwnd == hwnd; }),
-                s_queue.end());
-  s_timers.erase(std::remove_if(s_timers.begin(), s_timers.end(),
-                                [&](const STimer& t) { return t.hwnd == hwnd; }),
-                 s_timers.end());
+  s_queue.erase(
+      std::remove_if(s_queue.begin(), s_queue.end(), [&](const SQueued& q) { return q.msg.hwnd == hwnd; }),
+      s_queue.end());
+  s_timers.erase(
+      std::remove_if(s_timers.begin(), s_timers.end(), [&](const STimer& t) { return t.hwnd == hwnd; }),
+      s_timers.end());
   s_paint.erase(std::remove(s_paint.begin(), s_paint.end(), hwnd), s_paint.end());
   if (s_lastKey.hwnd == hwnd)
   {
@@ -351,4 +350,4 @@ void CMessageQueue::Reset()
   s_dwLastKeyChar = 0;
 }
 
-}  // namespace zos
+} // namespace zos

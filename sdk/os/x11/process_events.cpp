@@ -33,4 +33,4 @@ void InstallStopHandler(PFN_STOP_REQUEST pfnHandler)
 
 void SetDisplayLostHandler(PFN_DISPLAY_LOST pfnHandler) { CDisplay::SetFatalHandler(pfnHandler); }
 
-}  // namespace zos
+} // namespace zos

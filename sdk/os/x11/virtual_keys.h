@@ -13,4 +13,4 @@ uint32_t VirtualKeyFromKeysym(unsigned long dwKeysym);
 // Whether the key is one Windows flags as "extended" (bit 24 of the key lParam).
 bool IsExtendedKeysym(unsigned long dwKeysym);
 
-}  // namespace zos
+} // namespace zos

@@ -29,8 +29,8 @@ struct SWindowRegistry
   std::vector<std::unique_ptr<CWindow, void (*)(CWindow*)>> all;
 
   static void Delete(CWindow* p) { delete p; }
-  static HWND Create(const char* szClass, const char* szTitle, uint32_t dwStyle, int x, int y,
-                     int iWidth, int iHeight, WNDPROC pfnProc, const SWindowVisual* pVisual);
+  static HWND Create(const char* szClass, const char* szTitle, uint32_t dwStyle, int x, int y, int iWidth,
+                     int iHeight, WNDPROC pfnProc, const SWindowVisual* pVisual);
   CWindow* Make()
   {
     all.emplace_back(new CWindow(), &SWindowRegistry::Delete);
@@ -41,18 +41,16 @@ struct SWindowRegistry
 
 CWindow* g_pCapture = nullptr;
 
-Atom InternAtom(const char* szName)
+Atom InternAtom(const char* szName) { return XInternAtom(CDisplay::Get(), szName, False); }
+
+namespace
 {
-  return XInternAtom(CDisplay::Get(), szName, False);
-}
 
-namespace {
-
-SWindowRegistry      s_registry;
+SWindowRegistry s_registry;
 PFN_CHOOSE_GL_VISUAL s_pfnChooseGLVisual = nullptr;
-int             s_iCursorCount = 0;
-Cursor          s_blankCursor  = 0;
-bool            s_bKeyboardSetUp = false;
+int s_iCursorCount = 0;
+Cursor s_blankCursor = 0;
+bool s_bKeyboardSetUp = false;
 
 int64_t NowMs()
 {
@@ -106,8 +104,7 @@ void SetNetWmState(Display* pDisplay, Window w, const std::vector<Atom>& states)
     XDeleteProperty(pDisplay, w, InternAtom("_NET_WM_STATE"));
   else
     XChangeProperty(pDisplay, w, InternAtom("_NET_WM_STATE"), XA_ATOM, 32, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(states.data()),
-                    static_cast<int>(states.size()));
+                    reinterpret_cast<const unsigned char*>(states.data()), static_cast<int>(states.size()));
 }
 
 } // namespace
@@ -147,15 +144,15 @@ CWindow::~CWindow() = default;
 
 void SetOpenGLVisualChooser(PFN_CHOOSE_GL_VISUAL pfnChoose) { s_pfnChooseGLVisual = pfnChoose; }
 
-HWND CWindow::Create(const char* szClass, const char* szTitle, uint32_t dwStyle, int x, int y,
-                     int iWidth, int iHeight, WNDPROC pfnProc, uint32_t dwFlags)
+HWND CWindow::Create(const char* szClass, const char* szTitle, uint32_t dwStyle, int x, int y, int iWidth,
+                     int iHeight, WNDPROC pfnProc, uint32_t dwFlags)
 {
   // The GL platform fixes the visual before the window exists (GLX draws only on a
   // window of the configuration's visual).
   SWindowVisual visual = {};
   Display* pDisplay = CDisplay::Get();
-  bool bVisual = pDisplay && (dwFlags & WINDOW_OPENGL) && s_pfnChooseGLVisual &&
-                 s_pfnChooseGLVisual(pDisplay, &visual);
+  bool bVisual =
+      pDisplay && (dwFlags & WINDOW_OPENGL) && s_pfnChooseGLVisual && s_pfnChooseGLVisual(pDisplay, &visual);
   return CreateWindowOnVisual(szClass, szTitle, dwStyle, x, y, iWidth, iHeight, pfnProc,
                               bVisual ? &visual : nullptr);
 }
@@ -196,9 +193,8 @@ HWND SWindowRegistry::Create(const char* szClass, const char* szTitle, uint32_t 
   attrs.background_pixel = BlackPixel(pDisplay, iScreen);
   attrs.border_pixel = 0;
   attrs.colormap = cmap;
-  attrs.event_mask = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
-                     PointerMotionMask | StructureNotifyMask | ExposureMask | FocusChangeMask |
-                     PropertyChangeMask;
+  attrs.event_mask = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
+                     StructureNotifyMask | ExposureMask | FocusChangeMask | PropertyChangeMask;
   Window w = XCreateWindow(pDisplay, root, x, y, static_cast<unsigned>(iWidth),
                            static_cast<unsigned>(iHeight), 0, iDepth, InputOutput, pVis,
                            CWBackPixel | CWBorderPixel | CWColormap | CWEventMask, &attrs);
@@ -251,8 +247,8 @@ HWND SWindowRegistry::Create(const char* szClass, const char* szTitle, uint32_t 
   {
     // Motif hints: no decorations.
     long lHints[5] = { 2, 0, 0, 0, 0 };
-    XChangeProperty(pDisplay, w, InternAtom("_MOTIF_WM_HINTS"), InternAtom("_MOTIF_WM_HINTS"), 32, PropModeReplace,
-                    reinterpret_cast<unsigned char*>(lHints), 5);
+    XChangeProperty(pDisplay, w, InternAtom("_MOTIF_WM_HINTS"), InternAtom("_MOTIF_WM_HINTS"), 32,
+                    PropModeReplace, reinterpret_cast<unsigned char*>(lHints), 5);
     int iScreenW = 0, iScreenH = 0;
     CDisplay::GetScreenSize(&iScreenW, &iScreenH);
     if (x <= 0 && y <= 0 && x + iWidth >= iScreenW && y + iHeight >= iScreenH)
@@ -329,7 +325,7 @@ bool CWindow::Destroy()
 
   CDisplay::BeginErrorTrap();
   if (m_bForeign)
-    XSelectInput(pDisplay, m_hNative, NoEventMask);   // its owner keeps it
+    XSelectInput(pDisplay, m_hNative, NoEventMask); // its owner keeps it
   else
     XDestroyWindow(pDisplay, m_hNative);
   if (m_pNative->bOwnColormap && m_pNative->colormap)
@@ -359,63 +355,63 @@ bool CWindow::Show(int iCmdShow)
   if (IsDestroyed())
     return false;
   if (m_bForeign)
-    return m_bMapped;   // its owner maps it
+    return m_bMapped; // its owner maps it
   Display* pDisplay = CDisplay::Get();
   const bool bWasVisible = m_bMapped;
   const Window w = m_hNative;
 
   switch (iCmdShow)
   {
-  case SW_HIDE:
-    if (m_bMapped)
-    {
-      m_bHiding = true;
-      XUnmapWindow(pDisplay, w);
-      WaitFor([&] { return IsDestroyed() || !m_bMapped; }, 2000);
-    }
-    break;
-
-  case SW_MINIMIZE:
-  case SW_SHOWMINIMIZED:
-  case SW_SHOWMINNOACTIVE:
-    if (!CDisplay::HasWindowManager())
-    {
-      // Nobody could give it back an icon: being unmapped is what minimised means.
+    case SW_HIDE:
       if (m_bMapped)
       {
+        m_bHiding = true;
         XUnmapWindow(pDisplay, w);
         WaitFor([&] { return IsDestroyed() || !m_bMapped; }, 2000);
       }
-      else
-        SetIconic(true);
-    }
-    else if (m_bMapped)
-      XIconifyWindow(pDisplay, w, DefaultScreen(pDisplay));
-    else
-    {
-      XWMHints hints = {};
-      hints.flags = InputHint | StateHint;
-      hints.input = True;
-      hints.initial_state = IconicState;
-      XSetWMHints(pDisplay, w, &hints);
-      XMapWindow(pDisplay, w);
-    }
-    break;
+      break;
 
-  default:
-    if (!m_bMapped)
-    {
-      XWMHints hints = {};
-      hints.flags = InputHint | StateHint;
-      hints.input = True;
-      hints.initial_state = NormalState;
-      XSetWMHints(pDisplay, w, &hints);
-      XMapRaised(pDisplay, w);
-      WaitFor([&] { return IsDestroyed() || m_bMapped; }, 2000);
-    }
-    else
-      XRaiseWindow(pDisplay, w);
-    break;
+    case SW_MINIMIZE:
+    case SW_SHOWMINIMIZED:
+    case SW_SHOWMINNOACTIVE:
+      if (!CDisplay::HasWindowManager())
+      {
+        // Nobody could give it back an icon: being unmapped is what minimised means.
+        if (m_bMapped)
+        {
+          XUnmapWindow(pDisplay, w);
+          WaitFor([&] { return IsDestroyed() || !m_bMapped; }, 2000);
+        }
+        else
+          SetIconic(true);
+      }
+      else if (m_bMapped)
+        XIconifyWindow(pDisplay, w, DefaultScreen(pDisplay));
+      else
+      {
+        XWMHints hints = {};
+        hints.flags = InputHint | StateHint;
+        hints.input = True;
+        hints.initial_state = IconicState;
+        XSetWMHints(pDisplay, w, &hints);
+        XMapWindow(pDisplay, w);
+      }
+      break;
+
+    default:
+      if (!m_bMapped)
+      {
+        XWMHints hints = {};
+        hints.flags = InputHint | StateHint;
+        hints.input = True;
+        hints.initial_state = NormalState;
+        XSetWMHints(pDisplay, w, &hints);
+        XMapRaised(pDisplay, w);
+        WaitFor([&] { return IsDestroyed() || m_bMapped; }, 2000);
+      }
+      else
+        XRaiseWindow(pDisplay, w);
+      break;
   }
   XFlush(pDisplay);
   return bWasVisible;
@@ -441,7 +437,7 @@ bool CWindow::SetFocus()
     e.xclient.window = m_hNative;
     e.xclient.message_type = InternAtom("_NET_ACTIVE_WINDOW");
     e.xclient.format = 32;
-    e.xclient.data.l[0] = 1;   // from an application
+    e.xclient.data.l[0] = 1; // from an application
     e.xclient.data.l[1] = CurrentTime;
     XSendEvent(pDisplay, DefaultRootWindow(pDisplay), False,
                SubstructureRedirectMask | SubstructureNotifyMask, &e);
@@ -468,8 +464,9 @@ bool CWindow::SetTitle(const char* szTitle)
   Display* pDisplay = CDisplay::Get();
   m_strTitle = szTitle;
   // The title is UTF-8: the EWMH name carries it as is, WM_NAME for older managers.
-  XChangeProperty(pDisplay, m_hNative, InternAtom("_NET_WM_NAME"), InternAtom("UTF8_STRING"), 8, PropModeReplace,
-                  reinterpret_cast<const unsigned char*>(szTitle), static_cast<int>(m_strTitle.size()));
+  XChangeProperty(pDisplay, m_hNative, InternAtom("_NET_WM_NAME"), InternAtom("UTF8_STRING"), 8,
+                  PropModeReplace, reinterpret_cast<const unsigned char*>(szTitle),
+                  static_cast<int>(m_strTitle.size()));
   XStoreName(pDisplay, m_hNative, szTitle);
   XFlush(pDisplay);
   return true;
@@ -505,8 +502,7 @@ bool CWindow::SetFullscreen(bool bFullscreen)
     {
       int iW = 0, iH = 0;
       CDisplay::GetScreenSize(&iW, &iH);
-      XMoveResizeWindow(pDisplay, m_hNative, 0, 0, static_cast<unsigned>(iW),
-                        static_cast<unsigned>(iH));
+      XMoveResizeWindow(pDisplay, m_hNative, 0, 0, static_cast<unsigned>(iW), static_cast<unsigned>(iH));
     }
     m_bFullscreen = bFullscreen;
     XFlush(pDisplay);
@@ -523,9 +519,9 @@ bool CWindow::SetFullscreen(bool bFullscreen)
     e.xclient.window = m_hNative;
     e.xclient.message_type = InternAtom("_NET_WM_STATE");
     e.xclient.format = 32;
-    e.xclient.data.l[0] = bFullscreen ? 1 : 0;   // add / remove
+    e.xclient.data.l[0] = bFullscreen ? 1 : 0; // add / remove
     e.xclient.data.l[1] = static_cast<long>(aFull);
-    e.xclient.data.l[3] = 1;                     // from an application
+    e.xclient.data.l[3] = 1; // from an application
     XSendEvent(pDisplay, DefaultRootWindow(pDisplay), False,
                SubstructureRedirectMask | SubstructureNotifyMask, &e);
   }
@@ -683,8 +679,9 @@ void CWindow::ReadWindowState()
 
   CDisplay::BeginErrorTrap();
   Atom aWmState = InternAtom("WM_STATE");
-  if (XGetWindowProperty(pDisplay, m_hNative, aWmState, 0, 2, False, aWmState, &aType, &iFormat,
-                         &nItems, &nAfter, &pData) == Success && pData)
+  if (XGetWindowProperty(pDisplay, m_hNative, aWmState, 0, 2, False, aWmState, &aType, &iFormat, &nItems,
+                         &nAfter, &pData) == Success &&
+      pData)
   {
     if (iFormat == 32 && nItems >= 1)
       iState = static_cast<int>(reinterpret_cast<long*>(pData)[0]);
@@ -692,7 +689,8 @@ void CWindow::ReadWindowState()
   }
   pData = nullptr;
   if (XGetWindowProperty(pDisplay, m_hNative, InternAtom("_NET_WM_STATE"), 0, 64, False, XA_ATOM, &aType,
-                         &iFormat, &nItems, &nAfter, &pData) == Success && pData)
+                         &iFormat, &nItems, &nAfter, &pData) == Success &&
+      pData)
   {
     const Atom aHidden = InternAtom("_NET_WM_STATE_HIDDEN");
     if (iFormat == 32)
@@ -708,4 +706,4 @@ void CWindow::ReadWindowState()
     SetIconic(false);
 }
 
-}  // namespace zos
+} // namespace zos

@@ -8,17 +8,20 @@
 namespace zos
 {
 
-namespace {
+namespace
+{
 
 // Shift and width of a channel mask, to widen any visual's channel to 8 bits.
 void MaskShape(unsigned long mask, int* pShift, int* pBits)
 {
   int shift = 0, bits = 0;
-  while (mask && !(mask & 1)) {
+  while (mask && !(mask & 1))
+  {
     mask >>= 1;
     ++shift;
   }
-  while (mask & 1) {
+  while (mask & 1)
+  {
     mask >>= 1;
     ++bits;
   }
@@ -34,7 +37,7 @@ uint32_t Channel(unsigned long pixel, int shift, int bits)
   return bits >= 8 ? v >> (bits - 8) : (v * 255u) / ((1u << bits) - 1);
 }
 
-}  // namespace
+} // namespace
 
 bool CaptureWindow(HWND hwnd, int* pWidth, int* pHeight, std::vector<uint32_t>* pPixels)
 {
@@ -45,8 +48,8 @@ bool CaptureWindow(HWND hwnd, int* pWidth, int* pHeight, std::vector<uint32_t>* 
   if (!hwnd->GetClientSize(&w, &h) || w <= 0 || h <= 0)
     return false;
   XSync(dpy, False);
-  XImage* img = XGetImage(dpy, static_cast<Window>(hwnd->GetNativeHandle()), 0, 0,
-                          static_cast<unsigned>(w), static_cast<unsigned>(h), AllPlanes, ZPixmap);
+  XImage* img = XGetImage(dpy, static_cast<Window>(hwnd->GetNativeHandle()), 0, 0, static_cast<unsigned>(w),
+                          static_cast<unsigned>(h), AllPlanes, ZPixmap);
   if (!img)
     return false;
   int rs, rb, gs, gb, bs, bb;
@@ -55,10 +58,11 @@ bool CaptureWindow(HWND hwnd, int* pWidth, int* pHeight, std::vector<uint32_t>* 
   MaskShape(img->blue_mask, &bs, &bb);
   pPixels->assign(static_cast<size_t>(w) * h, 0);
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
+    for (int x = 0; x < w; ++x)
+    {
       unsigned long p = XGetPixel(img, x, y);
       (*pPixels)[static_cast<size_t>(y) * w + x] =
-        0xFF000000u | Channel(p, rs, rb) << 16 | Channel(p, gs, gb) << 8 | Channel(p, bs, bb);
+          0xFF000000u | Channel(p, rs, rb) << 16 | Channel(p, gs, gb) << 8 | Channel(p, bs, bb);
     }
   XDestroyImage(img);
   if (pWidth)
@@ -68,4 +72,4 @@ bool CaptureWindow(HWND hwnd, int* pWidth, int* pHeight, std::vector<uint32_t>* 
   return true;
 }
 
-}  // namespace zos
+} // namespace zos

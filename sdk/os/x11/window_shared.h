@@ -14,11 +14,11 @@ class CWindow;
 struct CWindow::SNative
 {
   Colormap colormap = 0;
-  bool     bOwnColormap = false;
+  bool bOwnColormap = false;
 };
 
-extern CWindow* g_pCapture;   // the window holding the mouse capture, or null
+extern CWindow* g_pCapture; // the window holding the mouse capture, or null
 
 Atom InternAtom(const char* szName);
 
-}  // namespace zos
+} // namespace zos

@@ -12,9 +12,9 @@ namespace zos
 
 struct SWindowVisual
 {
-  Visual*  pVisual;
-  int      iDepth;
-  Colormap colormap;   // 0: the window makes one for the visual
+  Visual* pVisual;
+  int iDepth;
+  Colormap colormap; // 0: the window makes one for the visual
 };
 
 // CWindow::Create on the given visual (null: the screen's default).
@@ -26,4 +26,4 @@ HWND CreateWindowOnVisual(const char* szClass, const char* szTitle, uint32_t dwS
 typedef bool (*PFN_CHOOSE_GL_VISUAL)(Display* pDisplay, SWindowVisual* pVisual);
 void SetOpenGLVisualChooser(PFN_CHOOSE_GL_VISUAL pfnChoose);
 
-}  // namespace zos
+} // namespace zos

@@ -16,7 +16,8 @@
 #include <functional>
 #include <thread>
 
-namespace {
+namespace
+{
 
 ZRESULT DescribeStub(SPlatformDesc*) { return ZP_OK; }
 
@@ -28,25 +29,26 @@ HWND FindDialog(DWORD dwThread)
 {
   HWND hFound = nullptr;
   EnumThreadWindows(
-    dwThread,
-    [](HWND hwnd, LPARAM lParam) -> BOOL {
-      wchar_t szClass[16] = {}, szCaption[64] = {};
-      GetClassNameW(hwnd, szClass, 16);
-      GetWindowTextW(hwnd, szCaption, 64);
-      if (wcscmp(szClass, L"#32770") != 0 || wcscmp(szCaption, CAPTION) != 0)
-        return TRUE;
-      *reinterpret_cast<HWND*>(lParam) = hwnd;
-      return FALSE;
-    },
-    reinterpret_cast<LPARAM>(&hFound));
+      dwThread,
+      [](HWND hwnd, LPARAM lParam) -> BOOL
+      {
+        wchar_t szClass[16] = {}, szCaption[64] = {};
+        GetClassNameW(hwnd, szClass, 16);
+        GetWindowTextW(hwnd, szCaption, 64);
+        if (wcscmp(szClass, L"#32770") != 0 || wcscmp(szCaption, CAPTION) != 0)
+          return TRUE;
+        *reinterpret_cast<HWND*>(lParam) = hwnd;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&hFound));
   return hFound;
 }
 
 struct SWin32DialogTest : public ::testing::Test
 {
   SPlatformModule table[PLATFORM_COUNT] = {};
-  PlatformChoice  choice = {};
-  SPlatformDesc   openGlOnly[1] = {};
+  PlatformChoice choice = {};
+  SPlatformDesc openGlOnly[1] = {};
 
   void SetUp() override
   {
@@ -69,24 +71,26 @@ struct SWin32DialogTest : public ::testing::Test
   {
     const DWORD dwThread = GetCurrentThreadId();
     std::atomic<bool> bFound{ false };
-    std::thread driver([&] {
-      for (int i = 0; i < 1000; ++i)
-      {
-        HWND hDlg = FindDialog(dwThread);
-        if (hDlg && IsWindowVisible(hDlg))
+    std::thread driver(
+        [&]
         {
-          bFound = true;
-          fnAct(hDlg);
-          return;
-        }
-        Sleep(20);
-      }
-      PostThreadMessageA(dwThread, WM_QUIT, 0, 0);
-    });
+          for (int i = 0; i < 1000; ++i)
+          {
+            HWND hDlg = FindDialog(dwThread);
+            if (hDlg && IsWindowVisible(hDlg))
+            {
+              bFound = true;
+              fnAct(hDlg);
+              return;
+            }
+            Sleep(20);
+          }
+          PostThreadMessageA(dwThread, WM_QUIT, 0, 0);
+        });
     const int r = dialog.Run();
     driver.join();
     MSG msg;
-    PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);   // the quit a timed-out run leaves
+    PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE); // the quit a timed-out run leaves
     EXPECT_TRUE(bFound) << "the dialog never showed";
     return r;
   }
@@ -99,7 +103,8 @@ void PressKey(HWND hDlg, WPARAM vk)
   GUITHREADINFO info = {};
   info.cbSize = sizeof(info);
   HWND hTarget = GetGUIThreadInfo(GetWindowThreadProcessId(hDlg, nullptr), &info) && info.hwndFocus
-                   ? info.hwndFocus : hDlg;
+                     ? info.hwndFocus
+                     : hDlg;
   PostMessageA(hTarget, WM_KEYDOWN, vk, 1);
   PostMessageA(hTarget, WM_KEYUP, vk, 0xC0000001);
 }
@@ -115,12 +120,14 @@ void Pick(HWND hDlg, int iId, int iLine)
 TEST_F(SWin32DialogTest, ReturnAcceptsTheEditedChoice)
 {
   CPlatformDialog dialog(choice, nullptr, 0);
-  const int r = Drive(dialog, [](HWND hDlg) {
-    Pick(hDlg, IDC_MODE_LIST, 8);   // 1024 x 768
-    Pick(hDlg, IDC_PLATFORM_LIST, 2);   // the software renderer
-    SendDlgItemMessageA(hDlg, IDC_FULLSCREEN, BM_CLICK, 0, 0);
-    PressKey(hDlg, VK_RETURN);
-  });
+  const int r = Drive(dialog,
+                      [](HWND hDlg)
+                      {
+                        Pick(hDlg, IDC_MODE_LIST, 8);     // 1024 x 768
+                        Pick(hDlg, IDC_PLATFORM_LIST, 2); // the software renderer
+                        SendDlgItemMessageA(hDlg, IDC_FULLSCREEN, BM_CLICK, 0, 0);
+                        PressKey(hDlg, VK_RETURN);
+                      });
   ASSERT_EQ(r, CPlatformDialog::RESULT_OK);
   const PlatformChoice out = dialog.Result();
   EXPECT_EQ(out.wWidth, 1024);
@@ -134,10 +141,12 @@ TEST_F(SWin32DialogTest, EscapeLeavesTheChoiceAsItWas)
 {
   const PlatformChoice before = choice;
   CPlatformDialog dialog(choice, nullptr, 0);
-  const int r = Drive(dialog, [](HWND hDlg) {
-    Pick(hDlg, IDC_MODE_LIST, 2);
-    PressKey(hDlg, VK_ESCAPE);
-  });
+  const int r = Drive(dialog,
+                      [](HWND hDlg)
+                      {
+                        Pick(hDlg, IDC_MODE_LIST, 2);
+                        PressKey(hDlg, VK_ESCAPE);
+                      });
   EXPECT_EQ(r, CPlatformDialog::RESULT_CANCEL);
   EXPECT_EQ(memcmp(&before, &choice, sizeof(choice)), 0);
   const PlatformChoice after = dialog.Result();
@@ -148,13 +157,16 @@ TEST_F(SWin32DialogTest, APlatformWithoutDescriptorCannotBeChosen)
 {
   CPlatformDialog dialog(choice, openGlOnly, 1);
   int iShown = -2;
-  const int r = Drive(dialog, [&](HWND hDlg) {
-    Pick(hDlg, IDC_PLATFORM_LIST, 0);   // DirectX 8.1: no descriptor
-    iShown = static_cast<int>(SendDlgItemMessageA(hDlg, IDC_PLATFORM_LIST, CB_GETCURSEL, 0, 0));
-    PressKey(hDlg, VK_RETURN);
-  });
+  const int r =
+      Drive(dialog,
+            [&](HWND hDlg)
+            {
+              Pick(hDlg, IDC_PLATFORM_LIST, 0); // DirectX 8.1: no descriptor
+              iShown = static_cast<int>(SendDlgItemMessageA(hDlg, IDC_PLATFORM_LIST, CB_GETCURSEL, 0, 0));
+              PressKey(hDlg, VK_RETURN);
+            });
   ASSERT_EQ(r, CPlatformDialog::RESULT_OK);
-  EXPECT_EQ(iShown, 1);   // the list went back to OpenGL 1.2
+  EXPECT_EQ(iShown, 1); // the list went back to OpenGL 1.2
   EXPECT_EQ(dialog.Result().wPlatformIndex, 2);
 }
 
@@ -163,4 +175,4 @@ TEST(Win32Resources, TheProgramIconIsThere)
   EXPECT_NE(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_PLANETO)), nullptr);
 }
 
-}  // namespace
+} // namespace

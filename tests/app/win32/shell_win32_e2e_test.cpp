@@ -15,7 +15,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 // The build's paths are Unix paths; Wine shows the root of the file system as Z:.
 std::string WindowsPath(std::string path)
@@ -34,7 +35,7 @@ std::string Program(const char* szExtension)
 
 struct SRun
 {
-  DWORD       dwExit = 0xFFFFFFFF;
+  DWORD dwExit = 0xFFFFFFFF;
   std::string strOut;
   std::string strErr;
 };
@@ -56,8 +57,9 @@ std::string ReadWaiting(HANDLE h)
 // Starts the program with the arguments, its streams on pipes (read once it has
 // ended: what the tests make it print fits in them), in the folder strDir, and calls
 // fnWhileRunning before waiting for it.
-SRun RunProgram(const std::string& strProgram, const std::string& strArgs, const std::string& strDir = ".",
-                const std::function<void(DWORD)>& fnWhileRunning = [](DWORD) {})
+SRun RunProgram(
+    const std::string& strProgram, const std::string& strArgs, const std::string& strDir = ".",
+    const std::function<void(DWORD)>& fnWhileRunning = [](DWORD) {})
 {
   SRun run;
   SECURITY_ATTRIBUTES sa = { sizeof(sa), nullptr, TRUE };
@@ -208,7 +210,7 @@ TEST(ShellWin32, TheGuiProgramAnswersOnItsStandardStreams)
   SRun help = RunProgram(Program(".exe"), "--help");
   EXPECT_EQ(help.dwExit, 0u);
   EXPECT_NE(help.strOut.find("--platform=NAME"), std::string::npos) << help.strOut;
-  EXPECT_EQ(help.strOut.find("-window-id"), std::string::npos);   // xscreensaver's, not here
+  EXPECT_EQ(help.strOut.find("-window-id"), std::string::npos); // xscreensaver's, not here
 
   SRun bad = RunProgram(Program(".exe"), "--frames=0");
   EXPECT_EQ(bad.dwExit, 2u);
@@ -221,14 +223,16 @@ TEST(ShellWin32, ConfigurationOkSavesTheChoiceInTheRegistry)
     RegDeleteKeyA(hRoot, SAVER_KEY);
   const std::string dir = FreshFolder("planeto_config");
   bool bDialog = false;
-  SRun run = RunProgram(Program(".scr"), "/c:1234", dir, [&](DWORD dwProcess) {
-    HWND hDlg = WaitForDialog(dwProcess);
-    if (!hDlg)
-      return;
-    bDialog = true;
-    SendDlgItemMessageA(hDlg, 1027, CB_SETCURSEL, 8, 0);   // the mode list: 1024 x 768
-    PostMessageA(hDlg, WM_KEYDOWN, VK_RETURN, 1);
-  });
+  SRun run = RunProgram(Program(".scr"), "/c:1234", dir,
+                        [&](DWORD dwProcess)
+                        {
+                          HWND hDlg = WaitForDialog(dwProcess);
+                          if (!hDlg)
+                            return;
+                          bDialog = true;
+                          SendDlgItemMessageA(hDlg, 1027, CB_SETCURSEL, 8, 0); // the mode list: 1024 x 768
+                          PostMessageA(hDlg, WM_KEYDOWN, VK_RETURN, 1);
+                        });
   ASSERT_TRUE(bDialog) << "no platform dialog";
   EXPECT_EQ(run.dwExit, 0u);
   DWORD dwWidth = 0, dwHeight = 0, dwFullscreen = 0;
@@ -244,18 +248,22 @@ TEST(ShellWin32, ConfigurationWritesTheSixValuesThatRegShows)
   for (HKEY hRoot : { HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER })
     RegDeleteKeyA(hRoot, SAVER_KEY);
   const std::string dir = FreshFolder("planeto_config_six");
-  SRun run = RunProgram(Program(".scr"), "/c", dir, [](DWORD dwProcess) {
-    if (HWND hDlg = WaitForDialog(dwProcess))
-      PostMessageA(hDlg, WM_KEYDOWN, VK_RETURN, 1);
-  });
+  SRun run = RunProgram(Program(".scr"), "/c", dir,
+                        [](DWORD dwProcess)
+                        {
+                          if (HWND hDlg = WaitForDialog(dwProcess))
+                            PostMessageA(hDlg, WM_KEYDOWN, VK_RETURN, 1);
+                        });
   EXPECT_EQ(run.dwExit, 0u);
   char szSystem[MAX_PATH];
   GetSystemDirectoryA(szSystem, MAX_PATH);
-  SRun reg = RunProgram(std::string(szSystem) + "\\reg.exe", "query \"HKLM\\" + std::string(SAVER_KEY) + "\"");
+  SRun reg =
+      RunProgram(std::string(szSystem) + "\\reg.exe", "query \"HKLM\\" + std::string(SAVER_KEY) + "\"");
   EXPECT_EQ(reg.dwExit, 0u) << reg.strOut << reg.strErr;
-  for (const char* szValue : { "ASK_ME_ON_START", "WIDTH", "HEIGHT", "COLOR_DEPTH", "FULLSCREEN", "DESKTOP_ENABLE" })
+  for (const char* szValue :
+       { "ASK_ME_ON_START", "WIDTH", "HEIGHT", "COLOR_DEPTH", "FULLSCREEN", "DESKTOP_ENABLE" })
     EXPECT_NE(reg.strOut.find(szValue), std::string::npos) << szValue << " missing in\n" << reg.strOut;
-  EXPECT_NE(reg.strOut.find("0x320"), std::string::npos) << reg.strOut;   // WIDTH 800
+  EXPECT_NE(reg.strOut.find("0x320"), std::string::npos) << reg.strOut; // WIDTH 800
 }
 
 TEST(ShellWin32, BothPlatformsShowTheEarthAndShutDownInOrder)
@@ -267,24 +275,29 @@ TEST(ShellWin32, BothPlatformsShowTheEarthAndShutDownInOrder)
     const std::string dir = FreshFolder(bGL ? "planeto_run_gl" : "planeto_run_soft");
     std::ofstream(dir + "\\shot.png") << "an older screenshot, to be replaced";
     std::string title;
-    SRun run = RunProgram(Program(".exe"), std::string("--platform=") + szPlatform + kSkipDialog +
-                          " --seed=7 --step=1 --frames=20 --screenshot=shot.png", dir, [&](DWORD dwProcess) {
-      char buf[128] = "";
-      if (HWND hwnd = WaitForWindow(dwProcess, "Planeto"))
-        GetWindowTextA(hwnd, buf, sizeof(buf));
-      title = buf;
-    });
+    SRun run = RunProgram(Program(".exe"),
+                          std::string("--platform=") + szPlatform + kSkipDialog +
+                              " --seed=7 --step=1 --frames=20 --screenshot=shot.png",
+                          dir,
+                          [&](DWORD dwProcess)
+                          {
+                            char buf[128] = "";
+                            if (HWND hwnd = WaitForWindow(dwProcess, "Planeto"))
+                              GetWindowTextA(hwnd, buf, sizeof(buf));
+                            title = buf;
+                          });
     EXPECT_EQ(run.dwExit, 0u);
     EXPECT_EQ(title, bGL ? "ZephyroSDK - OpenGL 1.2 - Planeto (v2,110)"
                          : "ZephyroSDK - Zephyro3D zp3D - Planeto (v2,110)");
     const std::string log = ReadText(dir + "\\Planeto.log");
-    EXPECT_TRUE(InOrder(log, {
-      "# STARTED...\r\n", "# RELEASE build\r\n", "# PARAM_NAME = \"Planeto.Engine.ini\"\r\n",
-      "# DEFAULT_DATA_PATH = \"Data\"\r\n", "# \"ZephyroSDK\" (v3,0) build: Mar  4 2008 20:14:05\r\n",
-      bGL ? "# \"OpenGL 1.2\" (v1,0) build: Mar  4 2008 23:04:54\r\n"
-          : "# \"Zephyro3D zp3D\" (v1,0) build: Mar  4 2008 20:14:30\r\n",
-      "# \"Planeto\" (v2,110) build: Mar  4 2008 23:05:46\r\n", "# pWorld->Unload\r\n", "# ENDED.\r\n" }))
-      << log;
+    EXPECT_TRUE(InOrder(
+        log,
+        { "# STARTED...\r\n", "# RELEASE build\r\n", "# PARAM_NAME = \"Planeto.Engine.ini\"\r\n",
+          "# DEFAULT_DATA_PATH = \"Data\"\r\n", "# \"ZephyroSDK\" (v3,0) build: Mar  4 2008 20:14:05\r\n",
+          bGL ? "# \"OpenGL 1.2\" (v1,0) build: Mar  4 2008 23:04:54\r\n"
+              : "# \"Zephyro3D zp3D\" (v1,0) build: Mar  4 2008 20:14:30\r\n",
+          "# \"Planeto\" (v2,110) build: Mar  4 2008 23:05:46\r\n", "# pWorld->Unload\r\n", "# ENDED.\r\n" }))
+        << log;
     if (bGL)
     {
       unsigned w = 0, h = 0;
@@ -299,11 +312,13 @@ TEST(ShellWin32, BothPlatformsShowTheEarthAndShutDownInOrder)
 TEST(ShellWin32, EscapeEndsARunAndAnyKeyTheScreenSaver)
 {
   const std::string dir = FreshFolder("planeto_keys");
-  SRun run = RunProgram(Program(".exe"), std::string("--platform=software") + kSkipDialog, dir, [](DWORD dwProcess) {
-    HWND hwnd = WaitForWindow(dwProcess, "Planeto");
-    Sleep(500);
-    PostMessageA(hwnd, WM_KEYDOWN, VK_ESCAPE, 1);
-  });
+  SRun run = RunProgram(Program(".exe"), std::string("--platform=software") + kSkipDialog, dir,
+                        [](DWORD dwProcess)
+                        {
+                          HWND hwnd = WaitForWindow(dwProcess, "Planeto");
+                          Sleep(500);
+                          PostMessageA(hwnd, WM_KEYDOWN, VK_ESCAPE, 1);
+                        });
   EXPECT_EQ(run.dwExit, 0u);
   EXPECT_TRUE(InOrder(ReadText(dir + "\\Planeto.log"), { "# pWorld->Unload\r\n", "# ENDED.\r\n" }));
 
@@ -316,16 +331,18 @@ TEST(ShellWin32, EscapeEndsARunAndAnyKeyTheScreenSaver)
 
   // The screen saver covers the screen and any key ends it.
   RECT rc = {};
-  run = RunProgram(Program(".scr"), std::string("/s --platform=software") + kSkipDialog, dir, [&](DWORD dwProcess) {
-    HWND hwnd = WaitForWindow(dwProcess, "Planeto");
-    Sleep(1000);
-    GetClientRect(hwnd, &rc);
-    PostMessageA(hwnd, WM_KEYDOWN, 'A', 1);
-  });
+  run = RunProgram(Program(".scr"), std::string("/s --platform=software") + kSkipDialog, dir,
+                   [&](DWORD dwProcess)
+                   {
+                     HWND hwnd = WaitForWindow(dwProcess, "Planeto");
+                     Sleep(1000);
+                     GetClientRect(hwnd, &rc);
+                     PostMessageA(hwnd, WM_KEYDOWN, 'A', 1);
+                   });
   EXPECT_EQ(run.dwExit, 0u);
   EXPECT_EQ(rc.right, GetSystemMetrics(SM_CXSCREEN));
   EXPECT_EQ(rc.bottom, GetSystemMetrics(SM_CYSCREEN));
   EXPECT_TRUE(InOrder(ReadText(dir + "\\Planeto.log"), { "# pWorld->Unload\r\n", "# ENDED.\r\n" }));
 }
 
-}  // namespace
+} // namespace

@@ -15,7 +15,8 @@
 #include <cstring>
 #include <memory>
 
-namespace {
+namespace
+{
 
 DEVMODEA CurrentMode()
 {
@@ -45,8 +46,8 @@ struct DeviceWGL : ::testing::Test
     s->fFov = 45.0f;
     s->fNear = 1.0f;
     s->fFar = 1000.0f;
-    hwnd = zos::CWindow::Create("PlanetoWGLDevice", "wgl device", WS_OVERLAPPED | WS_VISIBLE,
-                                0, 0, 64, 48, TestProc, zos::WINDOW_OPENGL);
+    hwnd = zos::CWindow::Create("PlanetoWGLDevice", "wgl device", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 64, 48,
+                                TestProc, zos::WINDOW_OPENGL);
     ASSERT_NE(hwnd, nullptr);
     device.reset(static_cast<C3DEngineGL12*>(CreateOpenGL12()));
     ASSERT_EQ(device->Create(s, hwnd), ZP_OK);
@@ -76,7 +77,7 @@ TEST_F(DeviceWGL, DrawsAFrameOnTheWindowAndDestroyGivesEverythingBack)
   EXPECT_EQ(p->hPalette, nullptr);
   EXPECT_NE(p->glActiveTextureARB, nullptr);
 
-  settings->dwClearColor = 0x00FF0000;   // red
+  settings->dwClearColor = 0x00FF0000; // red
   ASSERT_EQ(device->BeginFrame(), ZP_OK);
   GLubyte pixel[4] = {};
   glReadBuffer(GL_BACK);
@@ -92,7 +93,7 @@ TEST_F(DeviceWGL, DrawsAFrameOnTheWindowAndDestroyGivesEverythingBack)
 TEST_F(DeviceWGL, ARefusedDisplayModeRunsWindowed)
 {
   const DEVMODEA before = CurrentMode();
-  Start(true, 641, 479);   // no display offers it
+  Start(true, 641, 479); // no display offers it
   EXPECT_EQ(settings->bFullscreen, 0);
   EXPECT_EQ(CurrentMode().dmBitsPerPel, before.dmBitsPerPel);
   Stop();

@@ -9,7 +9,8 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 DEVMODEA CurrentMode()
 {
@@ -28,9 +29,9 @@ struct GLContextWGL : ::testing::Test
     wc.lpfnWndProc = DefWindowProcA;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "PlanetoGLContextTest";
-    RegisterClassA(&wc);   // already there for the second test on
-    hwnd = CreateWindowExA(0, wc.lpszClassName, "GL context", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                           0, 0, 64, 48, nullptr, nullptr, wc.hInstance, nullptr);
+    RegisterClassA(&wc); // already there for the second test on
+    hwnd = CreateWindowExA(0, wc.lpszClassName, "GL context", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 64,
+                           48, nullptr, nullptr, wc.hInstance, nullptr);
     ASSERT_NE(hwnd, nullptr);
     ShowWindow(hwnd, SW_SHOW);
   }
@@ -56,7 +57,7 @@ struct GLContextWGL : ::testing::Test
     glReadPixels(0, 0, 1, 1, GL_STENCIL_INDEX, GL_UNSIGNED_INT, stencilRead);
   }
 
-  HWND       hwnd = nullptr;
+  HWND hwnd = nullptr;
   CGLContext context;
 };
 
@@ -68,7 +69,7 @@ TEST_F(GLContextWGL, CreateMakesACurrentDoubleBufferedContextWithDepthAndStencil
   HDC hdc = static_cast<HDC>(context.GetDeviceContext());
   EXPECT_EQ(hdc, wglGetCurrentDC());
   EXPECT_EQ(context.GetRenderingContext(), static_cast<void*>(wglGetCurrentContext()));
-  EXPECT_EQ(context.GetPalette(), nullptr);   // true-colour display
+  EXPECT_EQ(context.GetPalette(), nullptr); // true-colour display
 
   PIXELFORMATDESCRIPTOR pfd = {};
   ASSERT_NE(DescribePixelFormat(hdc, GetPixelFormat(hdc), sizeof(pfd), &pfd), 0);
@@ -84,7 +85,7 @@ TEST_F(GLContextWGL, CreateMakesACurrentDoubleBufferedContextWithDepthAndStencil
   EXPECT_EQ(pixel[0], 0);
   EXPECT_EQ(pixel[1], 255);
   EXPECT_EQ(pixel[2], 0);
-  EXPECT_EQ(stencil, 0xA5u);   // all eight stencil bits kept
+  EXPECT_EQ(stencil, 0xA5u); // all eight stencil bits kept
   EXPECT_TRUE(context.SwapBuffers());
 }
 

@@ -11,7 +11,8 @@
 
 #include <vector>
 
-namespace {
+namespace
+{
 
 LRESULT Proc(zos::HWND hwnd, uint32_t uMsg, WPARAM wParam, LPARAM lParam)
 {
@@ -23,7 +24,7 @@ TEST(Win32BitmapPresenter, PresentedPixelsAreWhatTheWindowShows)
   zos::HWND hwnd = zos::CWindow::Create("Planeto", "present", WS_POPUP | WS_VISIBLE, 10, 10, 96, 64, Proc);
   ASSERT_NE(hwnd, nullptr);
   zos::CBitmap bitmap;
-  ASSERT_TRUE(bitmap.Create(128, 80));   // wider than the window, as after a shrink
+  ASSERT_TRUE(bitmap.Create(128, 80)); // wider than the window, as after a shrink
   bitmap.Fill(zos::BitmapRGB(0, 0, 255));
   bitmap.FillRect(50, 30, 96, 64, zos::BitmapRGB(255, 128, 0));
   const int iTextWidth = bitmap.DrawText("12.5 fps", zos::BitmapRGB(255, 255, 255), zos::BitmapRGB(0, 0, 0));
@@ -56,4 +57,4 @@ TEST(Win32BitmapPresenter, PresentedPixelsAreWhatTheWindowShows)
   EXPECT_FALSE(zos::CaptureWindow(hwnd, &w, &h, &pixels));
 }
 
-}  // namespace
+} // namespace

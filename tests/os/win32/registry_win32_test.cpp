@@ -10,7 +10,8 @@
 
 #include <string>
 
-namespace {
+namespace
+{
 
 const char* const KEY = "SOFTWARE/Zephyro/PlanetoTest/WORLD";
 
@@ -88,9 +89,9 @@ TEST_F(Win32RegistryTest, RefusedMachineKeyFallsBackToTheUser)
 
 TEST_F(Win32RegistryTest, UserValuesFillWhatTheMachineKeyLacks)
 {
-  Write("WIDTH", 1024);                 // an administrator's value
+  Write("WIDTH", 1024); // an administrator's value
   zos::SetMachineWritesRefused(true);
-  Write("HEIGHT", 768);                 // the user's, once the machine key is refused
+  Write("HEIGHT", 768); // the user's, once the machine key is refused
   EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, "WIDTH"), 1024u);
   EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, "HEIGHT"), 768u);
   HKEY h = nullptr;
@@ -99,4 +100,4 @@ TEST_F(Win32RegistryTest, UserValuesFillWhatTheMachineKeyLacks)
   zos::RegCloseKey(h);
 }
 
-}  // namespace
+} // namespace

@@ -11,14 +11,15 @@
 
 #include <vector>
 
-namespace {
+namespace
+{
 
 struct SSeen
 {
   zos::HWND hwnd;
-  UINT      uMsg;
-  WPARAM    wParam;
-  LPARAM    lParam;
+  UINT uMsg;
+  WPARAM wParam;
+  LPARAM lParam;
 };
 std::vector<SSeen> g_seen;
 
@@ -58,7 +59,8 @@ protected:
 
 TEST_F(Win32WindowTest, SystemMessagesReachTheProcedureWithOurHandle)
 {
-  zos::HWND hwnd = zos::CWindow::Create("Planeto", "ZephyroSDK - test", WS_OVERLAPPEDWINDOW, 40, 50, 320, 200, Record);
+  zos::HWND hwnd =
+      zos::CWindow::Create("Planeto", "ZephyroSDK - test", WS_OVERLAPPEDWINDOW, 40, 50, 320, 200, Record);
   ASSERT_NE(hwnd, nullptr);
   ASSERT_NE(Last(WM_CREATE), nullptr);
   ASSERT_NE(Last(WM_SIZE), nullptr);
@@ -131,7 +133,8 @@ TEST_F(Win32WindowTest, AdoptedWindowIsFollowedAndNeverDestroyed)
 
 TEST_F(Win32WindowTest, FullScreenAndBackKeepsTheFrame)
 {
-  zos::HWND hwnd = zos::CWindow::Create("Planeto", "frame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 50, 320, 200, Record);
+  zos::HWND hwnd =
+      zos::CWindow::Create("Planeto", "frame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 50, 320, 200, Record);
   ASSERT_NE(hwnd, nullptr);
   int sw = 0, sh = 0, w = 0, h = 0;
   zos::CWindow::GetScreenSize(&sw, &sh);
@@ -147,4 +150,4 @@ TEST_F(Win32WindowTest, FullScreenAndBackKeepsTheFrame)
   hwnd->Destroy();
 }
 
-}  // namespace
+} // namespace

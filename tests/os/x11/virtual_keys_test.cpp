@@ -8,7 +8,8 @@
 
 using namespace zos;
 
-namespace {
+namespace
+{
 
 TEST(VirtualKeys, KeysymsMapToWindowsCodes)
 {
@@ -25,7 +26,7 @@ TEST(VirtualKeys, KeysymsMapToWindowsCodes)
   EXPECT_EQ(VirtualKeyFromKeysym(XK_Q), static_cast<uint32_t>('Q'));
   EXPECT_EQ(VirtualKeyFromKeysym(XK_7), static_cast<uint32_t>('7'));
   EXPECT_EQ(VirtualKeyFromKeysym(XK_F12), VK_F12);
-  EXPECT_EQ(VirtualKeyFromKeysym(XK_minus), VK_OEM_MINUS);   // not the keypad's
+  EXPECT_EQ(VirtualKeyFromKeysym(XK_minus), VK_OEM_MINUS); // not the keypad's
   EXPECT_EQ(VirtualKeyFromKeysym(XK_Return), VK_RETURN);
   EXPECT_EQ(VirtualKeyFromKeysym(0), 0u);
   EXPECT_TRUE(IsExtendedKeysym(XK_Up));

@@ -2,7 +2,7 @@
 // input driven by xdotool, the window manager's close request and states, the icon
 // property, a chosen visual and a lost server.
 
-#include <gtest/gtest.h>   // before Xlib, whose macros (None) clash with it
+#include <gtest/gtest.h> // before Xlib, whose macros (None) clash with it
 
 #include "sdk/os/x11/display.h"
 #include "sdk/os/message_queue.h"
@@ -25,7 +25,8 @@
 
 using namespace zos;
 
-namespace {
+namespace
+{
 
 using namespace zos_test;
 
@@ -55,9 +56,9 @@ protected:
 
 TEST_F(WindowX11Test, CreationSetsClassTitleAndTellsTheProcedure)
 {
-  HWND hwnd = CWindow::Create("Planeto", "ZephyroSDK - OpenGL 1.2 - Planeto (v2,110)",
-                              WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 10, 20, 300, 150,
-                              RecordProc);
+  HWND hwnd =
+      CWindow::Create("Planeto", "ZephyroSDK - OpenGL 1.2 - Planeto (v2,110)",
+                      WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 10, 20, 300, 150, RecordProc);
   m_hwnd = hwnd;
   ASSERT_NE(hwnd, nullptr);
   EXPECT_TRUE(CWindow::IsWindow(hwnd));
@@ -94,13 +95,14 @@ TEST_F(WindowX11Test, KeysArriveAsVirtualKeyMessages)
 {
   Open();
   ASSERT_EQ(Shell("xdotool key --delay 5 Escape KP_Add KP_Subtract KP_Multiply KP_Divide Up Right "
-                "Down Left a 5"), 0);
+                  "Down Left a 5"),
+            0);
   ASSERT_TRUE(PumpUntil([] { return Count(WM_KEYUP) >= 11; }));
 
   std::vector<SMessage> downs = Only(WM_KEYDOWN);
   ASSERT_EQ(downs.size(), 11u);
-  const uint32_t expected[] = { VK_ESCAPE, VK_ADD, VK_SUBTRACT, VK_MULTIPLY, VK_DIVIDE, VK_UP,
-                                VK_RIGHT, VK_DOWN, VK_LEFT, 'A', '5' };
+  const uint32_t expected[] = { VK_ESCAPE, VK_ADD,  VK_SUBTRACT, VK_MULTIPLY, VK_DIVIDE, VK_UP,
+                                VK_RIGHT,  VK_DOWN, VK_LEFT,     'A',         '5' };
   for (size_t i = 0; i < downs.size(); ++i)
   {
     EXPECT_EQ(downs[i].wParam, expected[i]) << "key " << i;
@@ -125,14 +127,19 @@ TEST_F(WindowX11Test, KeysArriveAsVirtualKeyMessages)
 TEST_F(WindowX11Test, ButtonsWheelAndMotionCarryStateAndPosition)
 {
   Open();
-  ASSERT_EQ(Shell("xdotool mousemove --window " + Id() + " 30 40 click 1 click 3 click 4 click 5 "
-                "mousemove --window " + Id() + " 60 70"), 0);
-  ASSERT_TRUE(PumpUntil([] {
-    for (const SMessage& m : g_received)
-      if (m.message == WM_MOUSEMOVE && m.lParam == MAKELPARAM(60, 70))
-        return true;
-    return false;
-  }));
+  ASSERT_EQ(Shell("xdotool mousemove --window " + Id() +
+                  " 30 40 click 1 click 3 click 4 click 5 "
+                  "mousemove --window " +
+                  Id() + " 60 70"),
+            0);
+  ASSERT_TRUE(PumpUntil(
+      []
+      {
+        for (const SMessage& m : g_received)
+          if (m.message == WM_MOUSEMOVE && m.lParam == MAKELPARAM(60, 70))
+            return true;
+        return false;
+      }));
 
   std::vector<SMessage> v;
   for (const SMessage& m : g_received)
@@ -159,8 +166,9 @@ TEST_F(WindowX11Test, ButtonsWheelAndMotionCarryStateAndPosition)
 TEST_F(WindowX11Test, DragWithLeftButtonHeldReportsMkLButton)
 {
   Open();
-  ASSERT_EQ(Shell("xdotool mousemove --window " + Id() + " 10 10 mousedown 1 mousemove --window " +
-                Id() + " 100 90 mouseup 1"), 0);
+  ASSERT_EQ(Shell("xdotool mousemove --window " + Id() + " 10 10 mousedown 1 mousemove --window " + Id() +
+                  " 100 90 mouseup 1"),
+            0);
   ASSERT_TRUE(PumpUntil([] { return Count(WM_LBUTTONUP) >= 1; }));
   bool bDragged = false;
   for (const SMessage& m : g_received)
@@ -176,12 +184,14 @@ TEST_F(WindowX11Test, CaptureKeepsTheMouseOutsideTheWindow)
   EXPECT_EQ(CWindow::GetCapture(), m_hwnd);
   // Screen 600,500 is outside the window (40..360, 50..250): 560,450 in client terms.
   ASSERT_EQ(Shell("xdotool mousemove 600 500"), 0);
-  ASSERT_TRUE(PumpUntil([] {
-    for (const SMessage& m : g_received)
-      if (m.message == WM_MOUSEMOVE && m.lParam == MAKELPARAM(560, 450))
-        return true;
-    return false;
-  }));
+  ASSERT_TRUE(PumpUntil(
+      []
+      {
+        for (const SMessage& m : g_received)
+          if (m.message == WM_MOUSEMOVE && m.lParam == MAKELPARAM(560, 450))
+            return true;
+        return false;
+      }));
   EXPECT_TRUE(CWindow::ReleaseCapture());
   EXPECT_EQ(CWindow::GetCapture(), nullptr);
 }
@@ -267,8 +277,9 @@ TEST_F(WindowX11Test, IconIsPublishedAsNetWmIcon)
   int iFormat = 0;
   unsigned long nItems = 0, nAfter = 0;
   unsigned char* pData = nullptr;
-  ASSERT_EQ(XGetWindowProperty(m_pOther, m_hwnd->GetNativeHandle(), XInternAtom(m_pOther, "_NET_WM_ICON", False),
-                               0, 64, False, XA_CARDINAL, &aType, &iFormat, &nItems, &nAfter, &pData),
+  ASSERT_EQ(XGetWindowProperty(m_pOther, m_hwnd->GetNativeHandle(),
+                               XInternAtom(m_pOther, "_NET_WM_ICON", False), 0, 64, False, XA_CARDINAL,
+                               &aType, &iFormat, &nItems, &nAfter, &pData),
             Success);
   ASSERT_NE(pData, nullptr);
   ASSERT_EQ(nItems, 6u);
@@ -288,8 +299,8 @@ TEST_F(WindowX11Test, CallerChosenVisualIsUsed)
   tmpl.depth = 24;
   tmpl.c_class = TrueColor;
   int n = 0;
-  XVisualInfo* pInfo = XGetVisualInfo(CDisplay::Get(), VisualScreenMask | VisualDepthMask | VisualClassMask,
-                                      &tmpl, &n);
+  XVisualInfo* pInfo =
+      XGetVisualInfo(CDisplay::Get(), VisualScreenMask | VisualDepthMask | VisualClassMask, &tmpl, &n);
   ASSERT_NE(pInfo, nullptr);
   SWindowVisual vis = { pInfo[n - 1].visual, pInfo[n - 1].depth, 0 };
   m_hwnd = CreateWindowOnVisual("Planeto", "visual", WS_OVERLAPPEDWINDOW, 0, 0, 64, 64, RecordProc, &vis);
@@ -310,7 +321,7 @@ void LoseTheServer()
   HWND hwnd = CWindow::Create("Planeto", "doomed", WS_OVERLAPPEDWINDOW, 0, 0, 50, 50, nullptr);
   if (!hwnd)
     _exit(4);
-  shutdown(CDisplay::GetFd(), SHUT_RDWR);   // as if the server had been killed
+  shutdown(CDisplay::GetFd(), SHUT_RDWR); // as if the server had been killed
   for (;;)
   {
     SMessage msg;
