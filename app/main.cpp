@@ -1,6 +1,6 @@
 #include "app/command_line.h"
-#include "app/parent_console.h"
 #include "app/planeto_app.h"
+#include "sdk/os/console.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -8,7 +8,7 @@
 
 int main(int argc, char** argv)
 {
-  AttachParentConsole();
+  zos::AttachParentConsole();
   SOptions options;
   std::string error;
   const char* szProgram = argc > 0 && argv[0] ? argv[0] : "planeto";

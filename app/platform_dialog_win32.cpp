@@ -201,14 +201,3 @@ int CPlatformDialog::Run()
   m_pView->hDlg = nullptr;
   return r == RESULT_OK && m_iEnd == RESULT_OK ? RESULT_OK : RESULT_CANCEL;
 }
-
-ZRESULT RunPlatformDialog(PlatformChoice* pChoice, const SPlatformDesc* pDescs, uint32_t dwDescCount)
-{
-  if (!pChoice)
-    return ZP_FAIL;
-  CPlatformDialog dialog(*pChoice, pDescs, dwDescCount);
-  if (dialog.Run() != CPlatformDialog::RESULT_OK)
-    return ZP_FAIL;
-  *pChoice = dialog.Result();
-  return ZP_OK;
-}

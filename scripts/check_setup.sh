@@ -52,10 +52,12 @@ fi
 # Read because they are there, never needed: the dynamic loader's and the C library's
 # configuration snippets and locale tables, the linker plugins binutils loads from its
 # plugin folder with the LLVM libraries behind them, apt's configuration snippets, the
-# cursor themes Xcursor looks through, and the 32-bit libraries dpkg-shlibdeps looks
-# at while it searches the library folders.
+# cursor themes Xcursor looks through, the 32-bit libraries dpkg-shlibdeps looks
+# at while it searches the library folders, and the compressors and the GnuPG agent
+# that apt looks for (a stat each) when it fetches Debian's libpng source for the
+# Windows build: apt uses them when they are there and does without otherwise.
 scanned='^/etc/ld\.so\.conf\.d/|^/etc/(localtime|locale\.alias)$|^/usr/(share|lib)/locale/|/bfd-plugins/|/LLVMgold|/libLLVM-[0-9.]+\.so'
-scanned+='|^/etc/apt/|^/usr/share/icons/|^(/usr)?/lib32/'
+scanned+='|^/etc/apt/|^/usr/share/icons/|^(/usr)?/lib32/|^(/usr)?/bin/(zstd|lz4|gpg-agent)$'
 
 # Every absolute path in the traced calls, less what belongs to the run itself.
 grep -ho '"/[^"]*"' "$work"/trace.* | tr -d '"' | sort -u |

@@ -1,14 +1,10 @@
-#include "sdk/os/clock.h"
+#include "sdk/os/clock_system.h"
 
 #include <cerrno>
 #include <ctime>
 
 namespace zos
 {
-
-namespace
-{
-SClockHooks g_Hooks = {};
 
 bool SystemCounter(int64_t* pCount)
 {
@@ -18,47 +14,23 @@ bool SystemCounter(int64_t* pCount)
   *pCount = static_cast<int64_t>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
   return true;
 }
-} // namespace
 
-bool QueryPerformanceCounter(int64_t* pCount)
+bool SystemCounterWorks()
 {
-  if (!pCount)
-    return false;
-  if (g_Hooks.pfnQueryCounter)
-    return g_Hooks.pfnQueryCounter(pCount);
-  return SystemCounter(pCount);
-}
-
-bool QueryPerformanceFrequency(int64_t* pFrequency)
-{
-  if (!pFrequency)
-    return false;
-  if (g_Hooks.pfnQueryFrequency)
-    return g_Hooks.pfnQueryFrequency(pFrequency);
   timespec res;
-  if (clock_getres(CLOCK_MONOTONIC, &res) != 0)
-    return false;
-  *pFrequency = 1000000000LL;
-  return true;
+  return clock_getres(CLOCK_MONOTONIC, &res) == 0;
 }
 
-uint32_t GetTickCount()
+uint32_t SystemTickCount()
 {
-  if (g_Hooks.pfnGetTickCount)
-    return g_Hooks.pfnGetTickCount();
   int64_t ns = 0;
   if (!SystemCounter(&ns))
     return 0;
   return static_cast<uint32_t>(static_cast<uint64_t>(ns / 1000000));
 }
 
-void Sleep(uint32_t uMilliseconds)
+void SystemSleep(uint32_t uMilliseconds)
 {
-  if (g_Hooks.pfnSleep)
-  {
-    g_Hooks.pfnSleep(uMilliseconds);
-    return;
-  }
   timespec req;
   req.tv_sec = uMilliseconds / 1000;
   req.tv_nsec = static_cast<long>(uMilliseconds % 1000) * 1000000L;
@@ -67,7 +39,5 @@ void Sleep(uint32_t uMilliseconds)
   {
   }
 }
-
-void SetClockHooks(const SClockHooks* pHooks) { g_Hooks = pHooks ? *pHooks : SClockHooks{}; }
 
 } // namespace zos

@@ -47,15 +47,8 @@ struct SGdiTarget
     uW = std::max(uW, uWidth);
     uH = std::max(uH, uHeight);
     DropSection();
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
-    bmi.bmiHeader.biWidth = static_cast<LONG>(uW);
-    bmi.bmiHeader.biHeight = -static_cast<LONG>(uH);
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
     void* pv = nullptr;
-    hSection = ::CreateDIBSection(hWindowDC, &bmi, DIB_RGB_COLORS, &pv, nullptr, 0);
+    hSection = CreateTopDownSection(hWindowDC, static_cast<int>(uW), static_cast<int>(uH), &pv);
     if (!hSection || !pv)
     {
       hSection = nullptr;

@@ -1,14 +1,9 @@
 #include <windows.h>
 
-#include "sdk/os/clock.h"
+#include "sdk/os/clock_system.h"
 
 namespace zos
 {
-
-namespace
-{
-
-SClockHooks g_Hooks = {};
 
 // The performance counter, scaled to nanoseconds so that the frequency is the same
 // on every system.
@@ -25,47 +20,14 @@ bool SystemCounter(int64_t* pCount)
   return true;
 }
 
-} // namespace
-
-bool QueryPerformanceCounter(int64_t* pCount)
+bool SystemCounterWorks()
 {
-  if (!pCount)
-    return false;
-  if (g_Hooks.pfnQueryCounter)
-    return g_Hooks.pfnQueryCounter(pCount);
-  return SystemCounter(pCount);
-}
-
-bool QueryPerformanceFrequency(int64_t* pFrequency)
-{
-  if (!pFrequency)
-    return false;
-  if (g_Hooks.pfnQueryFrequency)
-    return g_Hooks.pfnQueryFrequency(pFrequency);
   int64_t llProbe = 0;
-  if (!SystemCounter(&llProbe))
-    return false;
-  *pFrequency = 1000000000LL;
-  return true;
+  return SystemCounter(&llProbe);
 }
 
-uint32_t GetTickCount()
-{
-  if (g_Hooks.pfnGetTickCount)
-    return g_Hooks.pfnGetTickCount();
-  return ::GetTickCount();
-}
+uint32_t SystemTickCount() { return ::GetTickCount(); }
 
-void Sleep(uint32_t uMilliseconds)
-{
-  if (g_Hooks.pfnSleep)
-  {
-    g_Hooks.pfnSleep(uMilliseconds);
-    return;
-  }
-  ::Sleep(uMilliseconds);
-}
-
-void SetClockHooks(const SClockHooks* pHooks) { g_Hooks = pHooks ? *pHooks : SClockHooks{}; }
+void SystemSleep(uint32_t uMilliseconds) { ::Sleep(uMilliseconds); }
 
 } // namespace zos

@@ -385,15 +385,8 @@ bool CWindow::SetIcon(int iWidth, int iHeight, const uint32_t* pARGB)
   if (IsDestroyed() || m_bForeign || !pARGB || iWidth <= 0 || iHeight <= 0)
     return false;
   // A 32-bit top-down colour bitmap carries the alpha; the mask is then unused.
-  BITMAPINFO bmi = {};
-  bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
-  bmi.bmiHeader.biWidth = iWidth;
-  bmi.bmiHeader.biHeight = -iHeight;
-  bmi.bmiHeader.biPlanes = 1;
-  bmi.bmiHeader.biBitCount = 32;
-  bmi.bmiHeader.biCompression = BI_RGB;
   void* pBits = nullptr;
-  HBITMAP hColor = ::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0);
+  HBITMAP hColor = CreateTopDownSection(nullptr, iWidth, iHeight, &pBits);
   HBITMAP hMask = ::CreateBitmap(iWidth, iHeight, 1, 1, nullptr);
   HICON hIcon = nullptr;
   if (hColor && hMask && pBits)
@@ -492,34 +485,6 @@ LRESULT CWindow::DefWindowProc(HWND hwnd, uint32_t uMsg, WPARAM wParam, LPARAM l
     return 0;
   }
   return ::DefWindowProcA(Native(hwnd), uMsg, wParam, lParam);
-}
-
-bool CWindow::SetProp(const char* szName, void* pValue)
-{
-  if (IsDestroyed() || !szName)
-    return false;
-  m_mapProps[szName] = pValue;
-  return true;
-}
-
-void* CWindow::GetProp(const char* szName) const
-{
-  if (IsDestroyed() || !szName)
-    return nullptr;
-  auto it = m_mapProps.find(szName);
-  return it == m_mapProps.end() ? nullptr : it->second;
-}
-
-void* CWindow::RemoveProp(const char* szName)
-{
-  if (IsDestroyed() || !szName)
-    return nullptr;
-  auto it = m_mapProps.find(szName);
-  if (it == m_mapProps.end())
-    return nullptr;
-  void* p = it->second;
-  m_mapProps.erase(it);
-  return p;
 }
 
 bool CWindow::GetClientSize(int* pWidth, int* pHeight) const

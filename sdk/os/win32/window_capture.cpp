@@ -21,15 +21,8 @@ bool CaptureWindow(HWND hwnd, int* pWidth, int* pHeight, std::vector<uint32_t>* 
   HDC hWindowDC = ::GetDC(hNative);
   if (!hWindowDC)
     return false;
-  BITMAPINFO bmi = {};
-  bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
-  bmi.bmiHeader.biWidth = w;
-  bmi.bmiHeader.biHeight = -h;
-  bmi.bmiHeader.biPlanes = 1;
-  bmi.bmiHeader.biBitCount = 32;
-  bmi.bmiHeader.biCompression = BI_RGB;
   void* pBits = nullptr;
-  HBITMAP hSection = ::CreateDIBSection(hWindowDC, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0);
+  HBITMAP hSection = CreateTopDownSection(hWindowDC, w, h, &pBits);
   HDC hMemoryDC = ::CreateCompatibleDC(hWindowDC);
   bool bOk = false;
   if (hSection && pBits && hMemoryDC)

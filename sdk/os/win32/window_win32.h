@@ -28,4 +28,19 @@ CWindow* WindowFromNative(::HWND hNative);
 // choice), and messages to it come out with no window.
 ::HWND QueueWindow();
 
+// A 32-bit top-down DIB section (rows from the top, pixels as 0xAARRGGBB words, the
+// layout of our bitmaps); null when the system refuses.
+inline HBITMAP CreateTopDownSection(HDC hDC, int iWidth, int iHeight, void** ppBits)
+{
+  BITMAPINFO bmi = {};
+  bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
+  bmi.bmiHeader.biWidth = iWidth;
+  bmi.bmiHeader.biHeight = -iHeight;
+  bmi.bmiHeader.biPlanes = 1;
+  bmi.bmiHeader.biBitCount = 32;
+  bmi.bmiHeader.biCompression = BI_RGB;
+  *ppBits = nullptr;
+  return ::CreateDIBSection(hDC, &bmi, DIB_RGB_COLORS, ppBits, nullptr, 0);
+}
+
 } // namespace zos

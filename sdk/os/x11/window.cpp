@@ -607,34 +607,6 @@ LRESULT CWindow::DefWindowProc(HWND hwnd, uint32_t uMsg, WPARAM, LPARAM)
   return 0;
 }
 
-bool CWindow::SetProp(const char* szName, void* pValue)
-{
-  if (IsDestroyed() || !szName)
-    return false;
-  m_mapProps[szName] = pValue;
-  return true;
-}
-
-void* CWindow::GetProp(const char* szName) const
-{
-  if (IsDestroyed() || !szName)
-    return nullptr;
-  auto it = m_mapProps.find(szName);
-  return it == m_mapProps.end() ? nullptr : it->second;
-}
-
-void* CWindow::RemoveProp(const char* szName)
-{
-  if (IsDestroyed() || !szName)
-    return nullptr;
-  auto it = m_mapProps.find(szName);
-  if (it == m_mapProps.end())
-    return nullptr;
-  void* p = it->second;
-  m_mapProps.erase(it);
-  return p;
-}
-
 bool CWindow::GetClientSize(int* pWidth, int* pHeight) const
 {
   if (IsDestroyed())

@@ -1,8 +1,11 @@
-#include "app/parent_console.h"
-
 #include <windows.h>
 
+#include "sdk/os/console.h"
+
 #include <cstdio>
+
+namespace zos
+{
 
 namespace
 {
@@ -30,3 +33,5 @@ void AttachParentConsole()
   if (!bErr)
     std::freopen("CONOUT$", "w", stderr);
 }
+
+} // namespace zos

@@ -5,8 +5,11 @@
 // standard streams lead nowhere.  This connects stdout and stderr to the console of
 // the process that started it, unless they already lead somewhere (a pipe, a file).
 // Elsewhere the streams are always there: nothing to do.
+namespace zos
+{
 #ifdef _WIN32
 void AttachParentConsole();
 #else
 inline void AttachParentConsole() {}
 #endif
+} // namespace zos

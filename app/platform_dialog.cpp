@@ -1,0 +1,13 @@
+#include "app/platform_dialog.h"
+
+// The dialog as start-up uses it, whichever view the system has.
+ZRESULT RunPlatformDialog(PlatformChoice* pChoice, const SPlatformDesc* pDescs, uint32_t dwDescCount)
+{
+  if (!pChoice)
+    return ZP_FAIL;
+  CPlatformDialog dialog(*pChoice, pDescs, dwDescCount);
+  if (dialog.Run() != CPlatformDialog::RESULT_OK)
+    return ZP_FAIL;
+  *pChoice = dialog.Result();
+  return ZP_OK;
+}
