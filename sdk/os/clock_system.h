@@ -8,9 +8,9 @@
 namespace zos
 {
 
-bool     SystemCounter(int64_t* pNanoseconds);   // monotonic, in nanoseconds
-bool     SystemCounterWorks();                   // whether the counter can be read at all
-uint32_t SystemTickCount();                      // milliseconds
-void     SystemSleep(uint32_t uMilliseconds);
+bool SystemCounter(int64_t* pNanoseconds); // monotonic, in nanoseconds
+bool SystemCounterWorks();                 // whether the counter can be read at all
+uint32_t SystemTickCount();                // milliseconds
+void SystemSleep(uint32_t uMilliseconds);
 
 } // namespace zos
