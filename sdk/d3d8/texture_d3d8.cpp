@@ -1,0 +1,280 @@
+#include "sdk/d3d8/texture_d3d8.h"
+
+#include "sdk/core/3d_object.h"
+#include "sdk/core/engine_settings.h"
+#include "sdk/d3d8/platform_d3d8.h"
+#include "sdk/opengl/image_readers.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace
+{
+
+// Texture kind bit 2: repeat wrapping (else clamped to the edge).
+constexpr uint32_t KIND_REPEAT = 0x02;
+// Texture flags, as the OpenGL texture reads them.
+constexpr uint32_t FLAG_MODULATE = 0x01;
+constexpr uint32_t FLAG_BLEND = 0x02;
+constexpr uint32_t FLAG_ADDITIVE = 0x04;
+constexpr uint32_t FLAG_REPLACE = 0x08;
+constexpr uint32_t FLAG_INTERPOLATE = 0x10;
+
+// The power of two the OpenGL mipmap builder scales a side to: the nearest one, where
+// a side of three times a power of two goes up.
+uint32_t NearestPowerOfTwo(uint32_t v)
+{
+  if (!v)
+    return 1;
+  uint32_t i = 1;
+  for (;;)
+  {
+    if (v == 1)
+      return i;
+    if (v == 3)
+      return i * 4;
+    v >>= 1;
+    i *= 2;
+  }
+}
+
+// A8R8G8B8 words, top row first, from a decoded image (bottom row first, 1 to 4
+// bytes a pixel: grey, grey and alpha, RGB, RGBA).
+std::vector<uint32_t> ToARGB(const SImage& image)
+{
+  const uint32_t w = image.width, h = image.height, c = image.components;
+  std::vector<uint32_t> out(size_t(w) * h);
+  for (uint32_t y = 0; y < h; ++y)
+  {
+    const uint8_t* src = image.pixels.data() + size_t(h - 1 - y) * w * c;
+    uint32_t* dst = out.data() + size_t(y) * w;
+    for (uint32_t x = 0; x < w; ++x, src += c)
+    {
+      uint32_t r, g, b, a = 255;
+      switch (c)
+      {
+        case 1: r = g = b = src[0]; break;
+        case 2: r = g = b = src[0], a = src[1]; break;
+        case 3: r = src[0], g = src[1], b = src[2]; break;
+        default: r = src[0], g = src[1], b = src[2], a = src[3]; break;
+      }
+      dst[x] = a << 24 | r << 16 | g << 8 | b;
+    }
+  }
+  return out;
+}
+
+// Each target pixel takes the mean of the source pixels its area covers (at least one).
+std::vector<uint32_t> Scale(const std::vector<uint32_t>& src, uint32_t sw, uint32_t sh, uint32_t dw,
+                            uint32_t dh)
+{
+  std::vector<uint32_t> out(size_t(dw) * dh);
+  for (uint32_t y = 0; y < dh; ++y)
+  {
+    const uint32_t y0 = uint32_t(uint64_t(y) * sh / dh);
+    const uint32_t y1 = std::max(y0 + 1, uint32_t(uint64_t(y + 1) * sh / dh));
+    for (uint32_t x = 0; x < dw; ++x)
+    {
+      const uint32_t x0 = uint32_t(uint64_t(x) * sw / dw);
+      const uint32_t x1 = std::max(x0 + 1, uint32_t(uint64_t(x + 1) * sw / dw));
+      uint32_t sum[4] = {}, n = 0;
+      for (uint32_t j = y0; j < y1; ++j)
+        for (uint32_t i = x0; i < x1; ++i, ++n)
+        {
+          const uint32_t p = src[size_t(j) * sw + i];
+          for (int k = 0; k < 4; ++k)
+            sum[k] += (p >> (8 * k)) & 0xFF;
+        }
+      uint32_t p = 0;
+      for (int k = 0; k < 4; ++k)
+        p |= ((sum[k] + n / 2) / n) << (8 * k);
+      out[size_t(y) * dw + x] = p;
+    }
+  }
+  return out;
+}
+
+bool FillLevel(IDirect3DTexture8* pTexture, UINT uLevel, const std::vector<uint32_t>& pixels, uint32_t w,
+               uint32_t h)
+{
+  D3DLOCKED_RECT rect;
+  if (FAILED(pTexture->LockRect(uLevel, &rect, nullptr, 0)))
+    return false;
+  for (uint32_t y = 0; y < h; ++y)
+    std::copy_n(pixels.data() + size_t(y) * w, w,
+                reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(rect.pBits) + size_t(y) * rect.Pitch));
+  pTexture->UnlockRect(uLevel);
+  return true;
+}
+
+} // namespace
+
+CTextureD3D8::CTextureD3D8() : m_pTexture(nullptr), m_dwLevels(0) {}
+
+CTextureD3D8::~CTextureD3D8() { CTextureD3D8::Release(); }
+
+ZRESULT CTextureD3D8::Release()
+{
+  CTexture::Release();
+  if (m_pTexture)
+    m_pTexture->Release();
+  m_pTexture = nullptr;
+  m_dwLevels = 0;
+  return ZP_OK;
+}
+
+ZRESULT CTextureD3D8::Reserved8() { return ZP_FAIL; }
+
+void CTextureD3D8::Bind(uint32_t dwStage)
+{
+  if (IDirect3DDevice8* pDevice = GetDeviceD3D8(m_pSettings))
+    pDevice->SetTexture(dwStage, m_pTexture);
+}
+
+void CTextureD3D8::ApplySampling(uint32_t dwRenderFlags, uint32_t dwStage)
+{
+  IDirect3DDevice8* pDevice = GetDeviceD3D8(m_pSettings);
+  if (!pDevice)
+    return;
+  const bool bBlend =
+      m_pSettings->swAlpha.bCurrent && (dwRenderFlags & RENDER_ALPHA) && (m_dwFlags & FLAG_BLEND);
+  pDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, bBlend);
+  pDevice->SetRenderState(D3DRS_ALPHATESTENABLE, bBlend);
+  pDevice->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  pDevice->SetRenderState(D3DRS_DESTBLEND, (m_dwFlags & FLAG_ADDITIVE) ? D3DBLEND_ONE : D3DBLEND_INVSRCALPHA);
+
+  pDevice->SetTexture(dwStage, m_pTexture);
+  const DWORD address = (m_dwKind & KIND_REPEAT) ? D3DTADDRESS_WRAP : D3DTADDRESS_CLAMP;
+  pDevice->SetTextureStageState(dwStage, D3DTSS_ADDRESSU, address);
+  pDevice->SetTextureStageState(dwStage, D3DTSS_ADDRESSV, address);
+  pDevice->SetTextureStageState(dwStage, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
+  pDevice->SetTextureStageState(dwStage, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
+  pDevice->SetTextureStageState(dwStage, D3DTSS_MIPFILTER, m_dwLevels > 1 ? D3DTEXF_LINEAR : D3DTEXF_NONE);
+  // Every stage reads the vertex's one pair of coordinates.
+  pDevice->SetTextureStageState(dwStage, D3DTSS_TEXCOORDINDEX, 0);
+}
+
+void CTextureD3D8::Apply(uint32_t dwRenderFlags, uint32_t dwStage)
+{
+  IDirect3DDevice8* pDevice = GetDeviceD3D8(m_pSettings);
+  if (!pDevice)
+    return;
+  ApplySampling(dwRenderFlags, dwStage);
+  // The texture environments of the OpenGL texture, as stage operations; CURRENT is
+  // the lit vertex colour at stage 0 and the previous stage's result after it.
+  if (m_dwFlags & FLAG_REPLACE)
+  {
+    pDevice->SetTextureStageState(dwStage, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    pDevice->SetTextureStageState(dwStage, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    pDevice->SetTextureStageState(dwStage, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+    pDevice->SetTextureStageState(dwStage, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+    return;
+  }
+  if (m_dwFlags & FLAG_INTERPOLATE)
+  {
+    // previous x primary + texture x (1 - primary)
+    pDevice->SetTextureStageState(dwStage, D3DTSS_COLOROP, D3DTOP_LERP);
+    pDevice->SetTextureStageState(dwStage, D3DTSS_COLORARG0, D3DTA_DIFFUSE);
+    pDevice->SetTextureStageState(dwStage, D3DTSS_COLORARG1, D3DTA_CURRENT);
+    pDevice->SetTextureStageState(dwStage, D3DTSS_COLORARG2, D3DTA_TEXTURE);
+  }
+  else
+  {
+    // Modulate, also where no environment flag is set (OpenGL's default environment).
+    pDevice->SetTextureStageState(dwStage, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    pDevice->SetTextureStageState(dwStage, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    pDevice->SetTextureStageState(dwStage, D3DTSS_COLORARG2, D3DTA_CURRENT);
+  }
+  pDevice->SetTextureStageState(dwStage, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+  pDevice->SetTextureStageState(dwStage, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+  pDevice->SetTextureStageState(dwStage, D3DTSS_ALPHAARG2, D3DTA_CURRENT);
+}
+
+ZRESULT CTextureD3D8::Upload(const SImage& image, bool bMipmaps)
+{
+  IDirect3DDevice8* pDevice = GetDeviceD3D8(m_pSettings);
+  if (!pDevice || !image.width || !image.height || image.components < 1 || image.components > 4)
+    return ZP_FAIL;
+  std::vector<uint32_t> pixels = ToARGB(image);
+  uint32_t w = image.width, h = image.height;
+  if (bMipmaps)
+  {
+    const uint32_t pw = NearestPowerOfTwo(w), ph = NearestPowerOfTwo(h);
+    if (pw != w || ph != h)
+    {
+      pixels = Scale(pixels, w, h, pw, ph);
+      w = pw;
+      h = ph;
+    }
+  }
+  IDirect3DTexture8* pTexture = nullptr;
+  if (FAILED(pDevice->CreateTexture(w, h, bMipmaps ? 0 : 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &pTexture)))
+    return ZP_FAIL;
+  const uint32_t levels = pTexture->GetLevelCount();
+  bool bOk = FillLevel(pTexture, 0, pixels, w, h);
+  for (uint32_t level = 1; bOk && level < levels; ++level)
+  {
+    const uint32_t nw = std::max(1u, w / 2), nh = std::max(1u, h / 2);
+    pixels = Scale(pixels, w, h, nw, nh);
+    w = nw;
+    h = nh;
+    bOk = FillLevel(pTexture, level, pixels, w, h);
+  }
+  if (!bOk)
+  {
+    pTexture->Release();
+    return ZP_FAIL;
+  }
+  if (m_pTexture)
+    m_pTexture->Release();
+  m_pTexture = pTexture;
+  m_dwLevels = levels;
+  m_wWidth = image.width;
+  m_wHeight = image.height;
+  m_wBitsPerPixel = image.bitsPerPixel;
+  return ZP_OK;
+}
+
+ZRESULT CTextureD3D8::Load(const void* pData, uint32_t dwSize, const char* szPath, bool bFromMemory)
+{
+  const uint8_t* pBytes = static_cast<const uint8_t*>(pData);
+  SImage image;
+  switch (ImageTypeFromName(szPath))
+  {
+    case EImageType::TGA:
+      if ((bFromMemory ? ReadTGA(pBytes, dwSize, &image) : ReadTGAFile(szPath, &image)) < 0)
+        return ZP_FAIL;
+      return Upload(image, false);
+    case EImageType::PNG:
+      if ((bFromMemory ? ReadPNG(pBytes, dwSize, &image) : ReadPNGFile(szPath, &image)) < 0)
+        return ZP_FAIL;
+      return Upload(image, true);
+    case EImageType::RAW:
+      // RAW images come from files only; an empty path loads nothing and succeeds.
+      if (bFromMemory)
+        return ZP_FAIL;
+      if (!szPath || !*szPath)
+        return ZP_OK;
+      if (ReadRAWFile(szPath, &image) < 0)
+        return ZP_FAIL;
+      return Upload(image, true);
+    case EImageType::Unknown: break;
+  }
+  return ZP_FAIL;
+}
+
+ZRESULT CTextureD3D8::LoadFromMemory(const void* pData, uint32_t dwSize, uint32_t, const char* szName)
+{
+  CTexture::Release();
+  const ZRESULT r = pData ? Load(pData, dwSize, szName, true) : ZP_FAIL;
+  SetName(szName);
+  return r;
+}
+
+ZRESULT CTextureD3D8::LoadFromFile(const char* szPath, uint32_t)
+{
+  CTexture::Release();
+  const ZRESULT r = Load(nullptr, 0, szPath, false);
+  SetName(szPath);
+  return r;
+}
