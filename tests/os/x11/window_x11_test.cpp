@@ -273,6 +273,8 @@ TEST_F(WindowX11Test, IconIsPublishedAsNetWmIcon)
   Open();
   const uint32_t pixels[4] = { 0xFF0000FF, 0xFF00FF00, 0xFFFF0000, 0x80FFFFFF };
   ASSERT_TRUE(m_hwnd->SetIcon(2, 2, pixels));
+  // A flush only sends the request; the other connection may be served first.
+  XSync(static_cast<Display*>(CWindow::GetNativeDisplay()), False);
   Atom aType = 0;
   int iFormat = 0;
   unsigned long nItems = 0, nAfter = 0;
@@ -305,6 +307,7 @@ TEST_F(WindowX11Test, CallerChosenVisualIsUsed)
   SWindowVisual vis = { pInfo[n - 1].visual, pInfo[n - 1].depth, 0 };
   m_hwnd = CreateWindowOnVisual("Planeto", "visual", WS_OVERLAPPEDWINDOW, 0, 0, 64, 64, RecordProc, &vis);
   ASSERT_NE(m_hwnd, nullptr);
+  XSync(static_cast<Display*>(CWindow::GetNativeDisplay()), False);
   XWindowAttributes attrs = {};
   XGetWindowAttributes(m_pOther, m_hwnd->GetNativeHandle(), &attrs);
   EXPECT_EQ(XVisualIDFromVisual(attrs.visual), pInfo[n - 1].visualid);
