@@ -8,6 +8,8 @@
 #                                       build-win/ (or $PLANETO_WIN_BUILD_DIR)
 #   scripts/setup.sh --list-packages [--windows]
 #                                       print the packages that build needs
+#   scripts/setup.sh --packages-only [--windows]
+#                                       install what is missing, build nothing
 #
 # Every package the build or the suite uses must be in this list: a package that is
 # only on the machine by chance hides a missing step until a fresh machine fails.
@@ -39,12 +41,13 @@ windows_packages=(
   wine wine64 dpkg-dev
 )
 
-list=0 windows=0
+list=0 windows=0 build=1
 for a in "$@"; do
   case $a in
     --list-packages) list=1 ;;
+    --packages-only) build=0 ;;
     --windows) windows=1 ;;
-    -h|--help) sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "setup: unknown option '$a' (try --help)" >&2; exit 2 ;;
   esac
 done
@@ -68,6 +71,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+[ $build = 1 ] || exit 0
 
 if [ $windows = 1 ]; then
   win_dir=${PLANETO_WIN_BUILD_DIR:-$top/build-win}

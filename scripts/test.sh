@@ -8,12 +8,24 @@
 # there, and then cross-builds the Windows program and its suite into build-win/ (or
 # $PLANETO_WIN_BUILD_DIR) and runs that under Wine.  --windows runs the Windows suite
 # alone.  PLANETO_SANITIZE_SUITE=1 adds the sanitizer suite.  Other options go to ctest.
+# With PLANETO_TRACE_DIR set, the native and the Windows build and suite run under
+# strace, for scripts/check_setup.sh --from-trace (the sanitizer suite does not: the
+# leak checker cannot run under a tracer).
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${PLANETO_BUILD_DIR:-$top/build}
 sanitize=${PLANETO_SANITIZE_SUITE:-0}
 native=1 windows=0
 ctest_args=()
+traced() {
+  local name=$1
+  shift
+  if [ -n "${PLANETO_TRACE_DIR:-}" ]; then
+    strace -f --seccomp-bpf -z -qq -s 4096 -e trace=%file -o "$PLANETO_TRACE_DIR/trace.$name" "$@"
+  else
+    "$@"
+  fi
+}
 for a in "$@"; do
   case $a in
     --all) sanitize=1 windows=1 ;;
@@ -23,10 +35,16 @@ for a in "$@"; do
   esac
 done
 
+# The tracer itself comes from the package list.
+if [ -n "${PLANETO_TRACE_DIR:-}" ]; then
+  if [ $windows = 1 ]; then "$top/scripts/setup.sh" --packages-only --windows
+  else "$top/scripts/setup.sh" --packages-only; fi
+fi
+
 if [ $native = 1 ]; then
-  "$top/scripts/setup.sh"
+  traced native-build "$top/scripts/setup.sh"
   cd "$build_dir"
-  xvfb-run -a -s "-screen 0 1280x1024x24" \
+  traced native-tests xvfb-run -a -s "-screen 0 1280x1024x24" \
     ctest --output-on-failure --timeout 600 -j"${PLANETO_JOBS:-$(nproc)}" "${ctest_args[@]}"
 fi
 
@@ -42,8 +60,8 @@ fi
 if [ $windows = 1 ]; then
   # Every test program runs under Wine (CMake's cross-compiling emulator), in a Wine
   # prefix inside the build folder.
-  "$top/scripts/setup.sh" --windows
+  traced windows-build "$top/scripts/setup.sh" --windows
   cd "${PLANETO_WIN_BUILD_DIR:-$top/build-win}"
-  xvfb-run -a -s "-screen 0 1280x1024x24" \
+  traced windows-tests xvfb-run -a -s "-screen 0 1280x1024x24" \
     ctest --output-on-failure --timeout 600 -j"${PLANETO_JOBS:-$(nproc)}" "${ctest_args[@]}"
 fi
