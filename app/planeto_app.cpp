@@ -8,6 +8,7 @@
 #include "app/screenshot.h"
 #include "app/settings_overrides.h"
 #include "data/embedded.h"
+#include "sdk/core/3d_engine.h"
 #include "sdk/core/engine_settings.h"
 #include "sdk/core/ini_settings.h"
 #include "sdk/core/log.h"
@@ -92,7 +93,10 @@ void TakeScreenshot(HWND hwnd)
   int w = 0, h = 0;
   std::vector<uint32_t> pixels;
   std::string error = "the window is gone";
-  if (CaptureWindow(hwnd, &w, &h, &pixels) &&
+  CPlanetoWorld* pWorld = CWindow::IsWindow(hwnd) ? WorldOf(hwnd) : nullptr;
+  C3DEngine* pDevice = pWorld ? pWorld->GetDevice() : nullptr;
+  const bool bRead = (pDevice && pDevice->ReadPresentedFrame(&w, &h, &pixels)) || CaptureWindow(hwnd, &w, &h, &pixels);
+  if (bRead &&
       WritePng(g_pRun->pOptions->screenshot, w, h, pixels.data(), error))
     return;
   std::fprintf(stderr, "planeto: cannot save the screenshot '%s': %s\n", g_pRun->pOptions->screenshot.c_str(),

@@ -146,6 +146,8 @@ CShadowVolumeService* C3DEngine::GetShadowVolumeService() { return nullptr; }
 
 CSunOcclusionService* C3DEngine::GetSunOcclusionService() { return nullptr; }
 
+bool C3DEngine::ReadPresentedFrame(int*, int*, std::vector<uint32_t>*) { return false; }
+
 // ---------------------------------------------------------------------------
 
 CTexture* C3DEngine::FindSharedTexture(uint32_t dwKind, uint32_t dwTextureFlags, const char* szName)

@@ -4,6 +4,7 @@
 #include "sdk/core/result.h"
 
 #include <cstdint>
+#include <vector>
 
 class C3DObject;
 class CCamera;
@@ -70,6 +71,11 @@ public:
   // valid from Create to Destroy; null here and on every device that lacks them.
   virtual CShadowVolumeService* GetShadowVolumeService(); // 15
   virtual CSunOcclusionService* GetSunOcclusionService(); // 16
+  // 17: the frame last presented, read through the device as 0xAARRGGBB words, top row
+  // first.  False on a device that leaves this to the window system, where the window
+  // itself is read; a device whose frames may still be on their way to the window
+  // after Present answers here.
+  virtual bool ReadPresentedFrame(int* pWidth, int* pHeight, std::vector<uint32_t>* pPixels); // 17
 
   // Find-or-create: with kind bit 0x1 an already listed shareable texture of the same
   // kind, flags and base name gains a reference and is returned; otherwise a new one is

@@ -106,7 +106,9 @@ bool C3DEngineD3D8::CreateDevice(bool bFullscreen)
     pp.BackBufferFormat = mode.Format;
   }
   pp.BackBufferCount = 1;
-  pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+  // Copied, not discarded: the back buffer keeps the frame last presented, which is
+  // how a screenshot reads it (the front buffer of a window is not always readable).
+  pp.SwapEffect = D3DSWAPEFFECT_COPY;
   pp.hDeviceWindow = p.hNative;
   pp.EnableAutoDepthStencil = TRUE;
   pp.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
@@ -363,6 +365,17 @@ bool C3DEngineD3D8::ReadBackBuffer(std::vector<uint32_t>* pPixels, uint32_t* pWi
   }
   pSurface->Release();
   return bOk;
+}
+
+bool C3DEngineD3D8::ReadPresentedFrame(int* pWidth, int* pHeight, std::vector<uint32_t>* pPixels)
+{
+  uint32_t w = 0, h = 0;
+  // Between frames the back buffer holds what was presented last.
+  if (m_platform.bLost || m_platform.bFrameOpen || !ReadBackBuffer(pPixels, &w, &h))
+    return false;
+  *pWidth = int(w);
+  *pHeight = int(h);
+  return true;
 }
 
 C3DObject* C3DEngineD3D8::CreateObject(uint32_t dwKind, uint32_t dwRenderFlags)

@@ -34,6 +34,9 @@ public:
                                   uint32_t dwType) override;                  // 9
   CTexture* CreateTexture(uint32_t dwKind, uint32_t dwTextureFlags) override; // 11
   CShader* CreateShader(uint32_t dwKind, uint32_t dwIgnored) override;        // 13: none yet
+  // The back buffer, which keeps the frame presented last: Present may return before
+  // the picture reaches the window, and reading the window may not see it at all.
+  bool ReadPresentedFrame(int* pWidth, int* pHeight, std::vector<uint32_t>* pPixels) override; // 17
 
   SPlatformD3D8* GetPlatform() { return &m_platform; }
 
