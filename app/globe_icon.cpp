@@ -1,6 +1,6 @@
 #include "app/globe_icon.h"
 
-#include "sdk/opengl/image_readers.h"
+#include "sdk/image/image_readers.h"
 
 #include <algorithm>
 #include <cmath>

@@ -14,7 +14,7 @@
 #include "sdk/core/log.h"
 #include "sdk/core/registry_settings.h"
 #include "sdk/core/tracked_memory.h"
-#include "sdk/opengl/image_readers.h"
+#include "sdk/image/image_readers.h"
 #include "sdk/os/clock.h"
 #include "sdk/os/message_queue.h"
 #include "sdk/os/process_events.h"

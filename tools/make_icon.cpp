@@ -5,7 +5,7 @@
 // Writes 8-bit RGBA with no time stamp, so a rebuild gives the same bytes.
 
 #include "app/globe_icon.h"
-#include "sdk/opengl/image_readers.h"
+#include "sdk/image/image_readers.h"
 
 #include <png.h>
 

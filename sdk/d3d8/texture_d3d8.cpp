@@ -3,7 +3,7 @@
 #include "sdk/core/3d_object.h"
 #include "sdk/core/engine_settings.h"
 #include "sdk/d3d8/platform_d3d8.h"
-#include "sdk/opengl/image_readers.h"
+#include "sdk/image/image_readers.h"
 
 #include <algorithm>
 #include <vector>

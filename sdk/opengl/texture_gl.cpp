@@ -2,9 +2,13 @@
 
 #include "sdk/core/3d_object.h"
 #include "sdk/core/engine_settings.h"
+#include "sdk/image/image_readers.h"
 #include "sdk/opengl/gl_headers.h"
-#include "sdk/opengl/image_readers.h"
 #include "sdk/opengl/platform_gl.h"
+
+static_assert(IMAGE_RGB == GL_RGB && IMAGE_RGBA == GL_RGBA && IMAGE_LUMINANCE == GL_LUMINANCE &&
+                  IMAGE_LUMINANCE_ALPHA == GL_LUMINANCE_ALPHA,
+              "the decoded layouts go to glTexImage2D as they are");
 
 CTextureGL::CTextureGL() : m_uTexture(0), m_ePixelFormat(0) {}
 

@@ -4,9 +4,8 @@
 
 #include "tests/fuzz/fuzz_common.h"
 
-#include "sdk/opengl/image_readers.h"
+#include "sdk/image/image_readers.h"
 
-#include <GL/gl.h>
 #include <zlib.h>
 
 #include <string>
@@ -44,7 +43,7 @@ void CheckOne(const uint8_t* pData, size_t uSize)
   FUZZ_CHECK(image.width > 0 && image.height > 0);
   FUZZ_CHECK(image.components >= 1 && image.components <= 4);
   FUZZ_CHECK(image.bitsPerPixel == image.components * 8);
-  static const uint32_t s_formats[] = { GL_LUMINANCE, GL_LUMINANCE_ALPHA, GL_RGB, GL_RGBA };
+  static const uint32_t s_formats[] = { IMAGE_LUMINANCE, IMAGE_LUMINANCE_ALPHA, IMAGE_RGB, IMAGE_RGBA };
   FUZZ_CHECK(image.format == s_formats[image.components - 1]);
   FUZZ_CHECK(image.pixels.size() == static_cast<size_t>(image.width) * image.height * image.components);
 }

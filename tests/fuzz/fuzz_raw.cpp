@@ -6,9 +6,8 @@
 
 #include "tests/fuzz/fuzz_common.h"
 
-#include "sdk/opengl/image_readers.h"
+#include "sdk/image/image_readers.h"
 
-#include <GL/gl.h>
 
 namespace
 {
@@ -51,7 +50,7 @@ int FuzzRaw(const uint8_t* pData, size_t uSize)
   FUZZ_CHECK((r == ZP_OK) == (content.size() == RAW_IMAGE_SIZE));
   if (r == ZP_OK)
   {
-    FUZZ_CHECK(raw.width == 256 && raw.height == 256 && raw.components == 3 && raw.format == GL_RGB);
+    FUZZ_CHECK(raw.width == 256 && raw.height == 256 && raw.components == 3 && raw.format == IMAGE_RGB);
     FUZZ_CHECK(raw.pixels.size() == content.size() &&
                std::equal(raw.pixels.begin(), raw.pixels.end(), content.begin(),
                           [](uint8_t a, char b) { return a == static_cast<uint8_t>(b); }));

@@ -2,9 +2,8 @@
 
 #include "tests/fuzz/fuzz_common.h"
 
-#include "sdk/opengl/image_readers.h"
+#include "sdk/image/image_readers.h"
 
-#include <GL/gl.h>
 
 namespace
 {
@@ -20,7 +19,7 @@ int FuzzTga(const uint8_t* pData, size_t uSize)
   FUZZ_CHECK(image.width > 0 && image.height > 0);
   FUZZ_CHECK(image.bitsPerPixel == 24 || image.bitsPerPixel == 32);
   FUZZ_CHECK(image.components == image.bitsPerPixel / 8u);
-  FUZZ_CHECK(image.format == (image.components == 3 ? GL_RGB : GL_RGBA));
+  FUZZ_CHECK(image.format == (image.components == 3 ? IMAGE_RGB : IMAGE_RGBA));
   FUZZ_CHECK(image.pixels.size() == static_cast<size_t>(image.width) * image.height * image.components);
   // Uncompressed: the pixels are the stored ones with blue and red swapped.
   if (pData[2] == 2)

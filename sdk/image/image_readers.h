@@ -1,8 +1,8 @@
 #pragma once
 
-// Decoders for the image files the OpenGL textures accept (TGA, PNG, RAW).  They only
-// turn bytes into pixels; uploading them is CTextureGL's job.  Every decoder leaves the
-// bottom row first in the buffer, as glTexImage2D wants it.
+// Decoders for the image files the textures of every platform accept (TGA, PNG, RAW).
+// They only turn bytes into pixels; uploading them is the platform texture's job.  Every
+// decoder leaves the bottom row first in the buffer, as glTexImage2D wants it.
 
 #include "sdk/core/result.h"
 
@@ -10,12 +10,18 @@
 #include <cstdint>
 #include <vector>
 
+// Pixel layouts, numbered as OpenGL names them so that its textures take them as they are.
+constexpr uint32_t IMAGE_RGB = 0x1907;
+constexpr uint32_t IMAGE_RGBA = 0x1908;
+constexpr uint32_t IMAGE_LUMINANCE = 0x1909;
+constexpr uint32_t IMAGE_LUMINANCE_ALPHA = 0x190A;
+
 struct SImage
 {
   uint16_t width = 0;
   uint16_t height = 0;
   uint16_t bitsPerPixel = 0;   // bits of one stored pixel (24, 32, 8, 16 ...)
-  uint32_t format = 0;         // GL_RGB, GL_RGBA, GL_LUMINANCE or GL_LUMINANCE_ALPHA
+  uint32_t format = 0;         // IMAGE_RGB, IMAGE_RGBA, IMAGE_LUMINANCE or IMAGE_LUMINANCE_ALPHA
   uint32_t components = 0;     // bytes per pixel
   std::vector<uint8_t> pixels; // width * height * components, bottom row first
 };

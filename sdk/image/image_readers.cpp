@@ -1,6 +1,4 @@
-#include "sdk/opengl/image_readers.h"
-
-#include "sdk/opengl/gl_headers.h"
+#include "sdk/image/image_readers.h"
 
 #include <png.h>
 
@@ -89,7 +87,7 @@ struct SPngJob
   png_uint_32 width = 0;
   png_uint_32 height = 0;
   int components = 0;
-  GLenum format = 0;
+  uint32_t format = 0;
 };
 
 void PngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
@@ -139,19 +137,19 @@ bool DecodePng(SPngJob* job)
   switch (colorType)
   {
     case PNG_COLOR_TYPE_GRAY:
-      job->format = GL_LUMINANCE;
+      job->format = IMAGE_LUMINANCE;
       job->components = 1;
       break;
     case PNG_COLOR_TYPE_RGB:
-      job->format = GL_RGB;
+      job->format = IMAGE_RGB;
       job->components = 3;
       break;
     case PNG_COLOR_TYPE_GRAY_ALPHA:
-      job->format = GL_LUMINANCE_ALPHA;
+      job->format = IMAGE_LUMINANCE_ALPHA;
       job->components = 2;
       break;
     case PNG_COLOR_TYPE_RGB_ALPHA:
-      job->format = GL_RGBA;
+      job->format = IMAGE_RGBA;
       job->components = 4;
       break;
     default: return false;
@@ -298,7 +296,7 @@ ZRESULT ReadTGA(const uint8_t* data, size_t size, SImage* image)
   image->width = width;
   image->height = height;
   image->bitsPerPixel = bits;
-  image->format = bits == 24 ? GL_RGB : GL_RGBA;
+  image->format = bits == 24 ? IMAGE_RGB : IMAGE_RGBA;
   image->components = bpp;
   image->pixels = std::move(pixels);
   return ZP_OK;
@@ -355,7 +353,7 @@ ZRESULT ReadRAWFile(const char* path, SImage* image)
   image->width = 256;
   image->height = 256;
   image->bitsPerPixel = 24;
-  image->format = GL_RGB;
+  image->format = IMAGE_RGB;
   image->components = 3;
   image->pixels = std::move(bytes);
   return ZP_OK;

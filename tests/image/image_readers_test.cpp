@@ -1,9 +1,8 @@
 // Image readers and the built-in image lookup: no display needed.
 
 #include "data/embedded.h"
-#include "sdk/opengl/image_readers.h"
+#include "sdk/image/image_readers.h"
 
-#include <GL/gl.h>
 #include <gtest/gtest.h>
 #include <png.h>
 
@@ -101,7 +100,7 @@ TEST(TgaReader, UncompressedSwapsRedAndBlueAndKeepsRowOrder)
   EXPECT_EQ(img.width, 2);
   EXPECT_EQ(img.height, 2);
   EXPECT_EQ(img.bitsPerPixel, 24);
-  EXPECT_EQ(img.format, static_cast<uint32_t>(GL_RGB));
+  EXPECT_EQ(img.format, static_cast<uint32_t>(IMAGE_RGB));
   EXPECT_EQ(img.pixels, (Bytes{ 30, 20, 10, 60, 50, 40, 90, 80, 70, 3, 2, 1 }));
 }
 
@@ -111,7 +110,7 @@ TEST(TgaReader, ThirtyTwoBitKeepsAlpha)
   Append(&b, { 1, 2, 3, 4 });
   SImage img;
   ASSERT_EQ(ReadTGA(b.data(), b.size(), &img), ZP_OK);
-  EXPECT_EQ(img.format, static_cast<uint32_t>(GL_RGBA));
+  EXPECT_EQ(img.format, static_cast<uint32_t>(IMAGE_RGBA));
   EXPECT_EQ(img.pixels, (Bytes{ 3, 2, 1, 4 }));
 }
 
@@ -214,7 +213,7 @@ TEST(PngReader, RgbIsStoredBottomRowFirst)
   ASSERT_EQ(ReadPNG(png.data(), png.size(), &img), ZP_OK);
   EXPECT_EQ(img.width, 2);
   EXPECT_EQ(img.height, 2);
-  EXPECT_EQ(img.format, static_cast<uint32_t>(GL_RGB));
+  EXPECT_EQ(img.format, static_cast<uint32_t>(IMAGE_RGB));
   EXPECT_EQ(img.components, 3u);
   EXPECT_EQ(img.pixels, (Bytes{ 7, 8, 9, 10, 11, 12, 1, 2, 3, 4, 5, 6 }));
 }
@@ -228,9 +227,9 @@ TEST(PngReader, ColourTypesMapToUploadFormats)
     uint32_t format;
     uint32_t comps;
   } cases[] = {
-    { PNG_COLOR_TYPE_GRAY, { 9 }, GL_LUMINANCE, 1 },
-    { PNG_COLOR_TYPE_GRAY_ALPHA, { 9, 8 }, GL_LUMINANCE_ALPHA, 2 },
-    { PNG_COLOR_TYPE_RGB_ALPHA, { 1, 2, 3, 4 }, GL_RGBA, 4 },
+    { PNG_COLOR_TYPE_GRAY, { 9 }, IMAGE_LUMINANCE, 1 },
+    { PNG_COLOR_TYPE_GRAY_ALPHA, { 9, 8 }, IMAGE_LUMINANCE_ALPHA, 2 },
+    { PNG_COLOR_TYPE_RGB_ALPHA, { 1, 2, 3, 4 }, IMAGE_RGBA, 4 },
   };
   for (auto& c : cases)
   {
@@ -248,7 +247,7 @@ TEST(PngReader, SixteenBitChannelsAreStrippedToEight)
   Bytes png = MakePng({ 1, 1, 16, PNG_COLOR_TYPE_RGB, { { 0x12, 0x34, 0xAB, 0xCD, 0xFF, 0x00 } }, {}, {} });
   SImage img;
   ASSERT_EQ(ReadPNG(png.data(), png.size(), &img), ZP_OK);
-  EXPECT_EQ(img.format, static_cast<uint32_t>(GL_RGB));
+  EXPECT_EQ(img.format, static_cast<uint32_t>(IMAGE_RGB));
   EXPECT_EQ(img.pixels, (Bytes{ 0x12, 0xAB, 0xFF }));
 }
 
@@ -258,7 +257,7 @@ TEST(PngReader, LowDepthGreyIsExpandedToEightBits)
   Bytes png = MakePng({ 4, 1, 2, PNG_COLOR_TYPE_GRAY, { { 0x1B } }, {}, {} });
   SImage img;
   ASSERT_EQ(ReadPNG(png.data(), png.size(), &img), ZP_OK);
-  EXPECT_EQ(img.format, static_cast<uint32_t>(GL_LUMINANCE));
+  EXPECT_EQ(img.format, static_cast<uint32_t>(IMAGE_LUMINANCE));
   EXPECT_EQ(img.pixels, (Bytes{ 0, 85, 170, 255 }));
 }
 
@@ -269,12 +268,12 @@ TEST(PngReader, PaletteBecomesRgbAndTransparencyBecomesAlpha)
   Bytes plain = MakePng({ 3, 1, 1, PNG_COLOR_TYPE_PALETTE, { { 0xA0 } }, pal, {} });
   SImage img;
   ASSERT_EQ(ReadPNG(plain.data(), plain.size(), &img), ZP_OK);
-  EXPECT_EQ(img.format, static_cast<uint32_t>(GL_RGB));
+  EXPECT_EQ(img.format, static_cast<uint32_t>(IMAGE_RGB));
   EXPECT_EQ(img.pixels, (Bytes{ 0, 0, 255, 255, 0, 0, 0, 0, 255 }));
 
   Bytes withTrns = MakePng({ 3, 1, 1, PNG_COLOR_TYPE_PALETTE, { { 0xA0 } }, pal, { 128 } });
   ASSERT_EQ(ReadPNG(withTrns.data(), withTrns.size(), &img), ZP_OK);
-  EXPECT_EQ(img.format, static_cast<uint32_t>(GL_RGBA));
+  EXPECT_EQ(img.format, static_cast<uint32_t>(IMAGE_RGBA));
   EXPECT_EQ(img.pixels, (Bytes{ 0, 0, 255, 255, 255, 0, 0, 128, 0, 0, 255, 255 }));
 }
 
@@ -320,7 +319,7 @@ TEST(RawReader, OnlyExactlySizedFiles)
   ASSERT_EQ(ReadRAWFile(ok.c_str(), &img), ZP_OK);
   EXPECT_EQ(img.width, 256);
   EXPECT_EQ(img.height, 256);
-  EXPECT_EQ(img.format, static_cast<uint32_t>(GL_RGB));
+  EXPECT_EQ(img.format, static_cast<uint32_t>(IMAGE_RGB));
   EXPECT_EQ(img.pixels, raw);
   unlink(ok.c_str());
 
