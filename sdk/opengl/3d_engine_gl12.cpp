@@ -284,6 +284,37 @@ ZRESULT C3DEngineGL12::EndFrame()
   return ZP_OK;
 }
 
+bool C3DEngineGL12::ReadPresentedFrame(int* pWidth, int* pHeight, std::vector<uint32_t>* pPixels)
+{
+  int w = 0, h = 0;
+  if (!CGLContext::ScreenshotsReadThroughOpenGL() || !m_platform.hWnd || !pPixels)
+    return false;
+  m_platform.hWnd->GetClientSize(&w, &h);
+  if (w <= 0 || h <= 0)
+    return false;
+  std::vector<uint32_t> rows(size_t(w) * size_t(h));
+  for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; ++i)
+  {
+  } // errors of the frame are not this read's
+  // The back buffer still holds the frame just presented where swapping copies it
+  // (Mesa's and the common Windows drivers' windowed swap); which is all a screenshot
+  // between frames needs.
+  glFinish();
+  glReadBuffer(GL_BACK);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  // Little-endian BGRA bytes are 0xAARRGGBB words; OpenGL gives the bottom row first.
+  glReadPixels(0, 0, w, h, GL_BGRA, GL_UNSIGNED_BYTE, rows.data());
+  if (glGetError() != GL_NO_ERROR)
+    return false;
+  pPixels->resize(rows.size());
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      (*pPixels)[size_t(y) * size_t(w) + size_t(x)] = 0xFF000000u | rows[size_t(h - 1 - y) * size_t(w) + size_t(x)];
+  *pWidth = w;
+  *pHeight = h;
+  return true;
+}
+
 C3DObject* C3DEngineGL12::CreateObject(uint32_t dwKind, uint32_t dwRenderFlags)
 {
   C3DObject* pObject = nullptr;

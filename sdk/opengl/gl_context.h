@@ -43,6 +43,10 @@ public:
   bool MakeCurrent();
   void ReleaseCurrent();
   bool SwapBuffers();
+  // Whether a screenshot reads the frame through OpenGL: on Windows the window's pixels
+  // as GDI reads them need not hold what OpenGL presented (under Wine they are black
+  // now and then), nor can the front buffer be read there.  On X11 the window is read.
+  static bool ScreenshotsReadThroughOpenGL();
 
   // An extension entry point of the current context, null when the system has none.
   void* GetProcAddress(const char* szName) const;

@@ -242,6 +242,8 @@ void CGLContext::ReleaseCurrent()
     glXMakeCurrent(s.pDisplay, None, nullptr);
 }
 
+bool CGLContext::ScreenshotsReadThroughOpenGL() { return false; }
+
 bool CGLContext::SwapBuffers()
 {
   const SSystem& s = *m_pSystem;

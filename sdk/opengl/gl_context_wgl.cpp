@@ -217,6 +217,8 @@ void CGLContext::ReleaseCurrent()
     wglMakeCurrent(nullptr, nullptr);
 }
 
+bool CGLContext::ScreenshotsReadThroughOpenGL() { return true; }
+
 bool CGLContext::SwapBuffers()
 {
   const SSystem& s = *m_pSystem;
