@@ -31,17 +31,6 @@ uint32_t StageCount(const SEngineSettings* pSettings)
   return std::clamp<uint32_t>(n, 1, 2);
 }
 
-D3DMATERIAL8 MaterialD3D8(const SMaterial& m)
-{
-  D3DMATERIAL8 out;
-  out.Diffuse = { m.afDiffuse[0], m.afDiffuse[1], m.afDiffuse[2], m.afDiffuse[3] };
-  out.Ambient = { m.afAmbient[0], m.afAmbient[1], m.afAmbient[2], m.afAmbient[3] };
-  out.Specular = { m.afSpecular[0], m.afSpecular[1], m.afSpecular[2], m.afSpecular[3] };
-  out.Emissive = { m.afEmissive[0], m.afEmissive[1], m.afEmissive[2], m.afEmissive[3] };
-  out.Power = m.fPower;
-  return out;
-}
-
 // Vertices that a primitive count takes in a primitive type.
 uint32_t VertexCountOf(uint32_t dwType, uint32_t dwPrimitives)
 {
@@ -584,13 +573,7 @@ ZRESULT CObjectD3D8::PreparePart(uint32_t dwPart)
   if (m_pVertexBuffer)
     d->SetStreamSource(0, m_pVertexBuffer, sizeof(SVertexD3D8));
   const SPartRecord* rec = Part(dwPart);
-  const uint32_t m = rec ? rec->dwMaterial : dwPart;
-  if ((m_dwRenderFlags & RENDER_COLOR_MATERIAL) && m_pMaterials && m < m_dwPartCount)
-  {
-    const D3DMATERIAL8 material = MaterialD3D8(m_pMaterials[m]);
-    d->SetMaterial(&material);
-  }
-  ApplyTextures(d, m);
+  ApplyTextures(d, rec ? rec->dwMaterial : dwPart);
   return ZP_OK;
 }
 
