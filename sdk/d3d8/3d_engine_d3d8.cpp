@@ -33,10 +33,11 @@ DWORD GreyWord(float f)
 }
 
 // The OpenGL platform's lighting, which the pictures share: one positional light from
-// the first light's settings (where OpenGL's light ends up once its mirrored space and
-// its two-sided lighting are taken into account), the material of the same three
-// levels, and OpenGL's default scene ambient of 0.2.  The second light keeps OpenGL's
-// defaults: black.
+// the first light's settings, the material of the same three levels, and OpenGL's
+// default scene ambient of 0.2; the second light keeps OpenGL's defaults: black.
+// OpenGL lights two-sided, and in its mirrored space the faces the scene shows are
+// back faces, lit from the reversed normal: the 3D objects keep their normals reversed
+// and the light sits at the settings' position negated, which gives the same products.
 constexpr float kSceneAmbient = 0.2f;
 
 const char kNoDevice[] =
@@ -284,7 +285,7 @@ ZRESULT C3DEngineD3D8::ApplyLights()
   light0.Ambient = Grey(0.5f * l.fAmbient);
   light0.Diffuse = Grey(l.fDiffuse);
   light0.Specular = Grey(l.fSpecular);
-  light0.Position = D3DVECTOR{ l.vPosition.x, l.vPosition.y, l.vPosition.z };
+  light0.Position = D3DVECTOR{ -l.vPosition.x, -l.vPosition.y, -l.vPosition.z };
   light0.Range = std::sqrt(FLT_MAX);
   light0.Attenuation0 = 1.0f;
   D3DLIGHT8 light1 = {};

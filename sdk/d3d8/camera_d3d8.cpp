@@ -37,7 +37,18 @@ ZRESULT CCameraD3D8::ApplyPerspective()
   IDirect3DDevice8* pDevice = GetDeviceD3D8(m_pSettings);
   if (!pDevice)
     return ZP_OK;
-  const D3DMATRIX projection = Multiply(*AsD3D(&m_pSettings->matView), *AsD3D(&m_pSettings->matProjection));
+  D3DMATRIX projection = Multiply(*AsD3D(&m_pSettings->matView), *AsD3D(&m_pSettings->matProjection));
+  // Direct3D puts pixel centres on whole coordinates, OpenGL half a pixel further:
+  // the picture moves half a pixel left and up to land where OpenGL draws it.
+  if (m_pSettings->wWidth && m_pSettings->wHeight)
+  {
+    const float dx = -1.0f / m_pSettings->wWidth, dy = 1.0f / m_pSettings->wHeight;
+    for (int i = 0; i < 4; ++i)
+    {
+      projection.m[i][0] += dx * projection.m[i][3];
+      projection.m[i][1] += dy * projection.m[i][3];
+    }
+  }
   pDevice->SetTransform(D3DTS_PROJECTION, &projection);
   const D3DMATRIX identity = Identity();
   pDevice->SetTransform(D3DTS_VIEW, &identity);

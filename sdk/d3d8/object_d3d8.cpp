@@ -208,7 +208,7 @@ void CObjectD3D8::SetVertex(uint32_t dwVertex, float x, float y, float z, uint32
                             float v, float nx, float ny, float nz, uint32_t dwSpecular)
 {
   if (SVertexD3D8* p = Vertex(dwVertex))
-    *p = SVertexD3D8{ x, y, z, nx, ny, nz, dwDiffuse, dwSpecular, u, v };
+    *p = SVertexD3D8{ x, y, z, NormalSign() * nx, NormalSign() * ny, NormalSign() * nz, dwDiffuse, dwSpecular, u, v };
 }
 
 void CObjectD3D8::SetPosition(uint32_t dwVertex, const SVector3* pPosition)
@@ -229,7 +229,7 @@ void CObjectD3D8::SetNormal(uint32_t dwVertex, const SVector3* pNormal)
 {
   SVertexD3D8* p = Vertex(dwVertex);
   if (p && pNormal)
-    p->nx = pNormal->x, p->ny = pNormal->y, p->nz = pNormal->z;
+    p->nx = NormalSign() * pNormal->x, p->ny = NormalSign() * pNormal->y, p->nz = NormalSign() * pNormal->z;
 }
 
 void CObjectD3D8::SetDiffuse(uint32_t dwVertex, uint32_t dwColor)
@@ -290,7 +290,7 @@ void CObjectD3D8::GetNormal(uint32_t dwVertex, SVector3* pOut)
 {
   const SVertexD3D8* p = Vertex(dwVertex);
   if (p && pOut)
-    *pOut = SVector3{ p->nx, p->ny, p->nz };
+    *pOut = SVector3{ NormalSign() * p->nx, NormalSign() * p->ny, NormalSign() * p->nz };
 }
 
 uint32_t* CObjectD3D8::GetDiffuseAddress(uint32_t dwVertex)
@@ -617,32 +617,15 @@ float CObjectD3D8Sprites::PixelSize(float fPercent) const
 
 void CObjectD3D8Sprites::ApplySprites(IDirect3DDevice8* d, DWORD dwColorSource)
 {
-  d->SetRenderState(D3DRS_POINTSPRITEENABLE, TRUE);
+  // Plain square points, untextured, as the OpenGL points are: a texture would only
+  // lend them the colour of one texel.
+  d->SetRenderState(D3DRS_POINTSPRITEENABLE, FALSE);
   d->SetRenderState(D3DRS_POINTSCALEENABLE, FALSE);
   d->SetRenderState(D3DRS_POINTSIZE_MIN, FloatBits(1.0f));
   d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
   ApplyTextures(d, m_dwPartCount); // every stage off
-  const SPartRecord* rec = Part(0);
-  const uint32_t m = rec ? rec->dwMaterial : 0;
-  CTexture* pTexture = (m_ppTextures && m < m_dwPartCount && (m_dwRenderFlags & RENDER_TEXTURE) &&
-                        !(m_dwRenderFlags & RENDER_WIREFRAME))
-                           ? m_ppTextures[size_t(m) * TEXTURE_STAGES]
-                           : nullptr;
-  if (pTexture)
-  {
-    static_cast<CTextureD3D8*>(pTexture)->ApplySampling(m_dwRenderFlags, 0);
-    d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    d->SetTextureStageState(0, D3DTSS_COLORARG2, dwColorSource);
-    d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-    d->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-    d->SetTextureStageState(0, D3DTSS_ALPHAARG2, dwColorSource);
-  }
-  else
-  {
-    d->SetTextureStageState(0, D3DTSS_COLORARG1, dwColorSource);
-    d->SetTextureStageState(0, D3DTSS_ALPHAARG1, dwColorSource);
-  }
+  d->SetTextureStageState(0, D3DTSS_COLORARG1, dwColorSource);
+  d->SetTextureStageState(0, D3DTSS_ALPHAARG1, dwColorSource);
 }
 
 ZRESULT CObjectD3D8Sprites::DrawPoints(uint32_t dwFirstPart, uint32_t dwPartCount, bool bFull)
