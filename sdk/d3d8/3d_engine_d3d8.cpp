@@ -223,10 +223,16 @@ bool C3DEngineD3D8::Restore()
   const HRESULT hr = d->TestCooperativeLevel();
   if (hr == D3DERR_DEVICENOTRESET)
   {
-    // Everything the objects made is in the managed pool and survives the Reset.
+    // Everything the objects made is in the managed pool and survives the Reset.  A
+    // windowed back buffer takes the desktop's format, which a mode change may have
+    // changed.
     D3DPRESENT_PARAMETERS pp = m_platform.present;
+    D3DDISPLAYMODE mode;
+    if (pp.Windowed && SUCCEEDED(m_platform.pD3D->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode)))
+      pp.BackBufferFormat = mode.Format;
     if (SUCCEEDED(d->Reset(&pp)))
     {
+      m_platform.present = pp;
       SetInitialStates();
       m_platform.bLost = false;
       return true;
