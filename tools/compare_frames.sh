@@ -18,11 +18,16 @@
 # rim is drawn), on both platforms, at 800 x 600 and 1280 x 1024.
 #
 # Usage: tools/compare_frames.sh [--reference COMMIT|DIR] [--build-dir DIR] [--no-build]
-#                                [--windows [DIR]] [--out DIR] [--min-psnr DB] [--max-share PERCENT]
+#                                [--windows [DIR] | --directx [DIR]] [--out DIR]
+#                                [--min-psnr DB] [--max-share PERCENT]
 #   --out DIR      keep the frames there (ref/ and new/), to look at; else they are deleted
 #   --windows DIR  the candidate is the Windows program of the cross build in DIR
 #                  (default build-win/, built when needed), run under Wine; the
 #                  reference is then this tree's Linux build
+#   --directx DIR  as --windows, but the Windows program draws the OpenGL frames on its
+#                  DirectX 8.1 platform (the software frames are left out): Direct3D 8
+#                  against this tree's Linux OpenGL, same seed, step and size (and one
+#                  frame more: under Wine its window shows the frame before the last)
 set -euo pipefail
 
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -44,19 +49,35 @@ frames=(
   "sun-on-rim-seed8   software 800  600  8 100  222 --set=engine.LIGHT.LIGHT_1_POS_Z=-1150"
 )
 
-# Inner mode, under the virtual X server: render every frame with one program.
+# Keeps the frames of one platform only; the outer mode passes the choice on to the
+# inner one through COMPARE_FRAMES_ONLY.
+only_platform() {
+  local kept=() f platform
+  for f in "${frames[@]}"; do
+    read -r _ platform _ <<<"$f"
+    if [ "$platform" = "$1" ]; then kept+=("$f"); fi
+  done
+  frames=("${kept[@]}")
+}
+if [ -n "${COMPARE_FRAMES_ONLY:-}" ]; then only_platform "$COMPARE_FRAMES_ONLY"; fi
+
+# Inner mode, under the virtual X server: render every frame with one program, on the
+# frame's platform or on the one given after the folder (the file keeps the frame's name).
 if [ "${1:-}" = "--render" ]; then
-  planeto=$2 dir=$3
+  planeto=$2 dir=$3 drawn_on=${4:-}
   mkdir -p "$dir"
   cd "$dir"   # the program writes its log into the current folder
   for f in "${frames[@]}"; do
     read -r name platform w h seed step count extra <<<"$f"
+    # Wine's Direct3D queues what it presents: the window still shows the frame before
+    # the last when the program reads it, so that program draws one frame more.
+    if [ "$drawn_on" = directx ]; then count=$((count + 1)); fi
     # shellcheck disable=SC2086  # the extra settings are separate words
-    "$planeto" --platform="$platform" --set=engine.WORLD.ASK_ME_ON_START=0 \
+    "$planeto" --platform="${drawn_on:-$platform}" --set=engine.WORLD.ASK_ME_ON_START=0 \
       --set=engine.WORLD.SLEEP_TIMER=0 --set=engine.WORLD.WIDTH="$w" --set=engine.WORLD.HEIGHT="$h" \
       --seed="$seed" --step="$step" --frames="$count" ${extra:-} \
       --screenshot="$dir/$name-$platform-${w}x$h.png" >/dev/null 2>&1 ||
-      echo "compare_frames.sh: $planeto failed on $name ($platform ${w}x$h)" >&2
+      echo "compare_frames.sh: $planeto failed on $name (${drawn_on:-$platform} ${w}x$h)" >&2
   done
   exit 0
 fi
@@ -64,6 +85,7 @@ fi
 reference=d19969b
 build_dir=$top/build-release
 windows_dir=
+directx=
 out=
 do_build=1
 min_psnr=40
@@ -81,12 +103,13 @@ while [ $# -gt 0 ]; do
     --max-share) max_share=$2; shift 2 ;;
     --max-share=*) max_share=${1#*=}; shift ;;
     --no-build) do_build=0; shift ;;
-    --windows=*) windows_dir=${1#*=}; shift ;;
-    --windows)
+    --windows=*|--directx=*) [ "${1%%=*}" = --directx ] && directx=directx; windows_dir=${1#*=}; shift ;;
+    --windows|--directx)
+      [ "$1" = --directx ] && directx=directx
       windows_dir=$top/build-win
       if [ $# -gt 1 ] && [ "${2#--}" = "$2" ]; then windows_dir=$2; shift; fi
       shift ;;
-    -h|--help) sed -n '2,25p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,30p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "compare_frames.sh: unknown option '$1'" >&2; exit 2 ;;
   esac
 done
@@ -127,6 +150,10 @@ if [ -n "$windows_dir" ]; then
   # the largest frame would clip the window.
   screen="-screen 0 1600x1280x24"
   build_dir=
+  if [ -n "$directx" ]; then
+    export COMPARE_FRAMES_ONLY=opengl
+    only_platform opengl
+  fi
 fi
 
 # The reference program.
@@ -138,6 +165,7 @@ if [ -z "$build_dir" ]; then
     "$windows_dir/app/planeto.exe" >"$planeto_new"
   chmod +x "$planeto_new"
   label="Linux"
+  [ -n "$directx" ] && label="Linux OpenGL"
 elif [ -d "$reference" ]; then
   planeto_ref=$(cd "$reference" && pwd)/app/planeto
   label=$reference
@@ -173,7 +201,7 @@ else
 fi
 echo "compare_frames.sh: rendering ${#frames[@]} frames with each build (load average $(cut -d' ' -f1-3 /proc/loadavg))" >&2
 xvfb-run -a -s "$screen" "$0" --render "$planeto_ref" "$work/ref"
-xvfb-run -a -s "$screen" "$0" --render "$planeto_new" "$work/new"
+xvfb-run -a -s "$screen" "$0" --render "$planeto_new" "$work/new" $directx
 
 printf '%-40s %5s %9s %9s  %s\n' "frame (against $label)" "max" "over8 %" "PSNR dB" "verdict"
 failed=0
@@ -181,11 +209,13 @@ for f in "${frames[@]}"; do
   read -r name platform w h _ <<<"$f"
   png=$name-$platform-${w}x$h.png
   line=$("$compare" "$work/ref/$png" "$work/new/$png" "$min_psnr" "$max_share" 2>&1) || failed=$((failed + 1))
+  shown=${png%.png}
+  [ -n "$directx" ] && shown="$name-directx-${w}x$h"
   if [[ $line =~ max=([0-9]+)\ over8=([0-9.]+)\ psnr=([0-9.inf]+)\ (ok|OFF) ]]; then
-    printf '%-40s %5s %9s %9s  %s\n' "${png%.png}" "${BASH_REMATCH[1]}" "${BASH_REMATCH[2]}" \
+    printf '%-40s %5s %9s %9s  %s\n' "$shown" "${BASH_REMATCH[1]}" "${BASH_REMATCH[2]}" \
       "${BASH_REMATCH[3]}" "${BASH_REMATCH[4]}"
   else
-    printf '%-40s %s\n' "${png%.png}" "$line"
+    printf '%-40s %s\n' "$shown" "$line"
   fi
 done
 total=${#frames[@]}

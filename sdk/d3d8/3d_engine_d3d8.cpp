@@ -8,6 +8,7 @@
 #include "sdk/d3d8/texture_d3d8.h"
 #include "sdk/os/window.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
@@ -24,24 +25,20 @@ C3DEngineD3D8::PFN_ACCEPT_DEVICE s_pfnAccept = nullptr;
 
 D3DCOLORVALUE Grey(float f) { return D3DCOLORVALUE{ f, f, f, 1.0f }; }
 
-// A light of the engine settings: point or directional (type 0), placed or aimed from
-// its position towards the origin.
-D3DLIGHT8 LightD3D8(const SLightSettings& l)
+// A grey colour of the record's 0xAARRGGBB kind, from a level of 0 to 1.
+DWORD GreyWord(float f)
 {
-  D3DLIGHT8 light = {};
-  light.Type = l.iType == 0 ? D3DLIGHT_DIRECTIONAL : D3DLIGHT_POINT;
-  light.Diffuse = Grey(l.fDiffuse);
-  light.Specular = Grey(l.fSpecular);
-  light.Ambient = Grey(l.fAmbient);
-  light.Position = D3DVECTOR{ l.vPosition.x, l.vPosition.y, l.vPosition.z };
-  const float len = std::sqrt(l.vPosition.x * l.vPosition.x + l.vPosition.y * l.vPosition.y +
-                              l.vPosition.z * l.vPosition.z);
-  light.Direction = len > 0.0f ? D3DVECTOR{ -l.vPosition.x / len, -l.vPosition.y / len, -l.vPosition.z / len }
-                               : D3DVECTOR{ 0.0f, 0.0f, 1.0f };
-  light.Range = std::sqrt(FLT_MAX);
-  light.Attenuation0 = 1.0f;
-  return light;
+  const DWORD c = DWORD(std::lround(std::clamp(f, 0.0f, 1.0f) * 255.0f));
+  return 0xFF000000u | c << 16 | c << 8 | c;
 }
+
+// The OpenGL platform's lighting, which the pictures share: one positional light from
+// the first light's settings, the material of the same three levels, and OpenGL's
+// default scene ambient of 0.2; the second light keeps OpenGL's defaults: black.
+// OpenGL lights two-sided, and in its mirrored space the faces the scene shows are
+// back faces, lit from the reversed normal: the 3D objects keep their normals reversed
+// and the light sits at the settings' position negated, which gives the same products.
+constexpr float kSceneAmbient = 0.2f;
 
 const char kNoDevice[] =
     "# No compatible device found.\nYour video card is not installed correctly.\nOr your "
@@ -216,7 +213,7 @@ void C3DEngineD3D8::SetInitialStates()
   d->SetRenderState(D3DRS_FOGVERTEXMODE, D3DFOG_LINEAR);
   d->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_GOURAUD);
   d->SetRenderState(D3DRS_NORMALIZENORMALS, TRUE);
-  d->SetRenderState(D3DRS_LOCALVIEWER, TRUE);
+  d->SetRenderState(D3DRS_LOCALVIEWER, FALSE); // OpenGL's viewer, far away on the z axis
   d->SetVertexShader(FVF_VERTEX_D3D8);
   for (DWORD s = 0; s < 2; ++s)
     d->SetTextureStageState(s, D3DTSS_TEXCOORDINDEX, 0);
@@ -228,10 +225,16 @@ bool C3DEngineD3D8::Restore()
   const HRESULT hr = d->TestCooperativeLevel();
   if (hr == D3DERR_DEVICENOTRESET)
   {
-    // Everything the objects made is in the managed pool and survives the Reset.
+    // Everything the objects made is in the managed pool and survives the Reset.  A
+    // windowed back buffer takes the desktop's format, which a mode change may have
+    // changed.
     D3DPRESENT_PARAMETERS pp = m_platform.present;
+    D3DDISPLAYMODE mode;
+    if (pp.Windowed && SUCCEEDED(m_platform.pD3D->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode)))
+      pp.BackBufferFormat = mode.Format;
     if (SUCCEEDED(d->Reset(&pp)))
     {
+      m_platform.present = pp;
       SetInitialStates();
       m_platform.bLost = false;
       return true;
@@ -284,18 +287,28 @@ ZRESULT C3DEngineD3D8::ApplyLights()
   const SEngineSettings* s = m_pSettings;
   if (!d || !s)
     return ZP_OK;
-  const D3DLIGHT8 light0 = LightD3D8(s->light1);
-  const D3DLIGHT8 light1 = LightD3D8(s->light2);
+  const SLightSettings& l = s->light1;
+  D3DLIGHT8 light0 = {};
+  light0.Type = D3DLIGHT_POINT;
+  light0.Ambient = Grey(0.5f * l.fAmbient);
+  light0.Diffuse = Grey(l.fDiffuse);
+  light0.Specular = Grey(l.fSpecular);
+  light0.Position = D3DVECTOR{ -l.vPosition.x, -l.vPosition.y, -l.vPosition.z };
+  light0.Range = std::sqrt(FLT_MAX);
+  light0.Attenuation0 = 1.0f;
+  D3DLIGHT8 light1 = {};
+  light1.Type = D3DLIGHT_DIRECTIONAL;
+  light1.Direction = D3DVECTOR{ 0.0f, 0.0f, -1.0f };
   d->SetLight(0, &light0);
   d->SetLight(1, &light1);
-  // The material of the first light's settings; the objects switch the lights.
+  // The objects switch the lights.
   D3DMATERIAL8 material = {};
-  material.Diffuse = Grey(s->light1.fMaterialDiffuse);
-  material.Ambient = Grey(s->light1.fMaterialAmbient);
-  material.Specular = Grey(s->light1.fMaterialSpecular);
+  material.Ambient = light0.Ambient;
+  material.Diffuse = light0.Diffuse;
+  material.Specular = light0.Specular;
   material.Power = 50.0f;
   d->SetMaterial(&material);
-  d->SetRenderState(D3DRS_AMBIENT, s->dwAmbientColor);
+  d->SetRenderState(D3DRS_AMBIENT, GreyWord(kSceneAmbient));
   return ZP_OK;
 }
 

@@ -15,18 +15,43 @@ D3DMATRIX Identity()
   return m;
 }
 
+// a x b, row vectors (the engine's and Direct3D's layout).
+D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b)
+{
+  D3DMATRIX out;
+  for (int i = 0; i < 4; ++i)
+    for (int j = 0; j < 4; ++j)
+      out.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] + a.m[i][3] * b.m[3][j];
+  return out;
+}
+
 } // namespace
 
 // The engine's matrices are laid out as Direct3D's (rows, translation in the last row)
-// and its space is left-handed as Direct3D's: they go to the device as they are.
+// and its space is left-handed as Direct3D's.  The view goes into the projection, as
+// the OpenGL camera puts it, and the view transform stays the identity: lighting and
+// fog then happen in world space, as on OpenGL, and the pictures agree.
 
 ZRESULT CCameraD3D8::ApplyPerspective()
 {
   IDirect3DDevice8* pDevice = GetDeviceD3D8(m_pSettings);
   if (!pDevice)
     return ZP_OK;
-  pDevice->SetTransform(D3DTS_PROJECTION, AsD3D(&m_pSettings->matProjection));
-  pDevice->SetTransform(D3DTS_VIEW, AsD3D(&m_pSettings->matView));
+  D3DMATRIX projection = Multiply(*AsD3D(&m_pSettings->matView), *AsD3D(&m_pSettings->matProjection));
+  // Direct3D puts pixel centres on whole coordinates, OpenGL half a pixel further:
+  // the picture moves half a pixel left and up to land where OpenGL draws it.
+  if (m_pSettings->wWidth && m_pSettings->wHeight)
+  {
+    const float dx = -1.0f / m_pSettings->wWidth, dy = 1.0f / m_pSettings->wHeight;
+    for (int i = 0; i < 4; ++i)
+    {
+      projection.m[i][0] += dx * projection.m[i][3];
+      projection.m[i][1] += dy * projection.m[i][3];
+    }
+  }
+  pDevice->SetTransform(D3DTS_PROJECTION, &projection);
+  const D3DMATRIX identity = Identity();
+  pDevice->SetTransform(D3DTS_VIEW, &identity);
   return ZP_OK;
 }
 

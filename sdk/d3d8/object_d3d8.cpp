@@ -31,17 +31,6 @@ uint32_t StageCount(const SEngineSettings* pSettings)
   return std::clamp<uint32_t>(n, 1, 2);
 }
 
-D3DMATERIAL8 MaterialD3D8(const SMaterial& m)
-{
-  D3DMATERIAL8 out;
-  out.Diffuse = { m.afDiffuse[0], m.afDiffuse[1], m.afDiffuse[2], m.afDiffuse[3] };
-  out.Ambient = { m.afAmbient[0], m.afAmbient[1], m.afAmbient[2], m.afAmbient[3] };
-  out.Specular = { m.afSpecular[0], m.afSpecular[1], m.afSpecular[2], m.afSpecular[3] };
-  out.Emissive = { m.afEmissive[0], m.afEmissive[1], m.afEmissive[2], m.afEmissive[3] };
-  out.Power = m.fPower;
-  return out;
-}
-
 // Vertices that a primitive count takes in a primitive type.
 uint32_t VertexCountOf(uint32_t dwType, uint32_t dwPrimitives)
 {
@@ -219,7 +208,7 @@ void CObjectD3D8::SetVertex(uint32_t dwVertex, float x, float y, float z, uint32
                             float v, float nx, float ny, float nz, uint32_t dwSpecular)
 {
   if (SVertexD3D8* p = Vertex(dwVertex))
-    *p = SVertexD3D8{ x, y, z, nx, ny, nz, dwDiffuse, dwSpecular, u, v };
+    *p = SVertexD3D8{ x, y, z, NormalSign() * nx, NormalSign() * ny, NormalSign() * nz, dwDiffuse, dwSpecular, u, v };
 }
 
 void CObjectD3D8::SetPosition(uint32_t dwVertex, const SVector3* pPosition)
@@ -240,7 +229,7 @@ void CObjectD3D8::SetNormal(uint32_t dwVertex, const SVector3* pNormal)
 {
   SVertexD3D8* p = Vertex(dwVertex);
   if (p && pNormal)
-    p->nx = pNormal->x, p->ny = pNormal->y, p->nz = pNormal->z;
+    p->nx = NormalSign() * pNormal->x, p->ny = NormalSign() * pNormal->y, p->nz = NormalSign() * pNormal->z;
 }
 
 void CObjectD3D8::SetDiffuse(uint32_t dwVertex, uint32_t dwColor)
@@ -301,7 +290,7 @@ void CObjectD3D8::GetNormal(uint32_t dwVertex, SVector3* pOut)
 {
   const SVertexD3D8* p = Vertex(dwVertex);
   if (p && pOut)
-    *pOut = SVector3{ p->nx, p->ny, p->nz };
+    *pOut = SVector3{ NormalSign() * p->nx, NormalSign() * p->ny, NormalSign() * p->nz };
 }
 
 uint32_t* CObjectD3D8::GetDiffuseAddress(uint32_t dwVertex)
@@ -417,7 +406,12 @@ ZRESULT CObjectD3D8::RecordRenderStates()
   d->SetRenderState(D3DRS_LIGHTING, (f & RENDER_LIGHTING) && s->swLighting.bCurrent);
   d->SetRenderState(D3DRS_SPECULARENABLE, (f & RENDER_SPECULAR) && s->swSpecular.bCurrent);
   d->SetRenderState(D3DRS_ZENABLE, (f & RENDER_DEPTH_TEST) ? D3DZB_TRUE : D3DZB_FALSE);
-  d->SetRenderState(D3DRS_ZWRITEENABLE, (f & RENDER_DEPTH_WRITE) && s->swDepth.bCurrent);
+  // As the OpenGL objects: depth is always written where it is tested, and the write
+  // flag chooses between "nearer only" and every fragment.  A second pass over the
+  // same surface thus draws nothing where depth is written.
+  d->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+  d->SetRenderState(D3DRS_ZFUNC,
+                    ((f & RENDER_DEPTH_WRITE) && s->swDepth.bCurrent) ? D3DCMP_LESS : D3DCMP_ALWAYS);
   d->SetRenderState(D3DRS_FILLMODE, (f & RENDER_WIREFRAME) ? D3DFILL_WIREFRAME : D3DFILL_SOLID);
   d->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_GOURAUD);
   d->SetRenderState(D3DRS_DITHERENABLE, TRUE);
@@ -584,13 +578,7 @@ ZRESULT CObjectD3D8::PreparePart(uint32_t dwPart)
   if (m_pVertexBuffer)
     d->SetStreamSource(0, m_pVertexBuffer, sizeof(SVertexD3D8));
   const SPartRecord* rec = Part(dwPart);
-  const uint32_t m = rec ? rec->dwMaterial : dwPart;
-  if ((m_dwRenderFlags & RENDER_COLOR_MATERIAL) && m_pMaterials && m < m_dwPartCount)
-  {
-    const D3DMATERIAL8 material = MaterialD3D8(m_pMaterials[m]);
-    d->SetMaterial(&material);
-  }
-  ApplyTextures(d, m);
+  ApplyTextures(d, rec ? rec->dwMaterial : dwPart);
   return ZP_OK;
 }
 
@@ -634,32 +622,15 @@ float CObjectD3D8Sprites::PixelSize(float fPercent) const
 
 void CObjectD3D8Sprites::ApplySprites(IDirect3DDevice8* d, DWORD dwColorSource)
 {
-  d->SetRenderState(D3DRS_POINTSPRITEENABLE, TRUE);
+  // Plain square points, untextured, as the OpenGL points are: a texture would only
+  // lend them the colour of one texel.
+  d->SetRenderState(D3DRS_POINTSPRITEENABLE, FALSE);
   d->SetRenderState(D3DRS_POINTSCALEENABLE, FALSE);
   d->SetRenderState(D3DRS_POINTSIZE_MIN, FloatBits(1.0f));
   d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
   ApplyTextures(d, m_dwPartCount); // every stage off
-  const SPartRecord* rec = Part(0);
-  const uint32_t m = rec ? rec->dwMaterial : 0;
-  CTexture* pTexture = (m_ppTextures && m < m_dwPartCount && (m_dwRenderFlags & RENDER_TEXTURE) &&
-                        !(m_dwRenderFlags & RENDER_WIREFRAME))
-                           ? m_ppTextures[size_t(m) * TEXTURE_STAGES]
-                           : nullptr;
-  if (pTexture)
-  {
-    static_cast<CTextureD3D8*>(pTexture)->ApplySampling(m_dwRenderFlags, 0);
-    d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    d->SetTextureStageState(0, D3DTSS_COLORARG2, dwColorSource);
-    d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-    d->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-    d->SetTextureStageState(0, D3DTSS_ALPHAARG2, dwColorSource);
-  }
-  else
-  {
-    d->SetTextureStageState(0, D3DTSS_COLORARG1, dwColorSource);
-    d->SetTextureStageState(0, D3DTSS_ALPHAARG1, dwColorSource);
-  }
+  d->SetTextureStageState(0, D3DTSS_COLORARG1, dwColorSource);
+  d->SetTextureStageState(0, D3DTSS_ALPHAARG1, dwColorSource);
 }
 
 ZRESULT CObjectD3D8Sprites::DrawPoints(uint32_t dwFirstPart, uint32_t dwPartCount, bool bFull)

@@ -10,7 +10,7 @@ struct SPartRecord;
 
 // One vertex as the Direct3D 8 objects store it (40 bytes, the flexible vertex format
 // below).  The engine's space and texture coordinates are Direct3D's: nothing is
-// converted.
+// converted but the 3D objects' normals, kept reversed.
 struct SVertexD3D8
 {
   float x, y, z;
@@ -90,6 +90,9 @@ public:
 
 protected:
   SVertexD3D8* Vertex(uint32_t dwVertex) const;
+  // The 3D objects keep their normals reversed (see the device's lighting); the
+  // getters give the engine's normal back.
+  float NormalSign() const { return m_bEngineLayout ? 1.0f : -1.0f; }
   SPartRecord* Part(uint32_t dwPart) const;
   void FreeVertices();
   void FreeBuffers();
@@ -126,9 +129,9 @@ public:
   CObjectD3D82D();
 };
 
-// Kind 0x8: point sprites of (MAX_SIZE - MIN_SIZE) x 0.01 x a size in percent pixels,
-// textured over the whole sprite by the stage-0 texture of their row.  Slot 9 puts the
-// render states, the transforms, the vertex stream and the texture into effect; slot 10
+// Kind 0x8: square points of (MAX_SIZE - MIN_SIZE) x 0.01 x a size in percent pixels,
+// untextured.  Slot 9 puts the render states, the transforms and the vertex stream
+// into effect; slot 10
 // draws points of the user value's size (D3DRS_POINTSIZE) in the colour factor
 // (D3DRS_TEXTUREFACTOR).  Draw and its kin draw every point of the parts, each of its
 // own size (the vertex's texture coordinate u) in its vertex colour, one draw per size.
@@ -146,7 +149,7 @@ public:
   float PixelSize(float fPercent) const;
 
 private:
-  // Sprite states and the stage-0 texture, its colour multiplied by eColorSource.
+  // Point states, every texture stage off, the colour from dwColorSource.
   void ApplySprites(IDirect3DDevice8* pDevice, DWORD dwColorSource);
   ZRESULT DrawPoints(uint32_t dwFirstPart, uint32_t dwPartCount, bool bFull);
 };

@@ -1,7 +1,8 @@
 // The DirectX 8.1 module and its device under Wine: the descriptor, a frame cleared,
 // drawn and read back (a textured screen-space quad with 32-bit indices, a point
-// sprite of the user value's size in the colour factor), and the reference device
-// taken when the hardware device is refused.
+// sprite of the user value's size in the colour factor), the reference device taken
+// when the hardware device is refused, full screen at 32 bits, and a device lost when
+// the program loses the focus and brought back by Reset with its textures and buffers.
 
 #include "sdk/core/3d_object.h"
 #include "sdk/core/engine_settings.h"
@@ -55,29 +56,56 @@ struct DeviceD3D8 : ::testing::Test
 
   void TearDown() override { C3DEngineD3D8::SetDeviceFilter(nullptr); }
 
-  void Start()
+  void Start(int iWidth = W, int iHeight = H)
   {
-    hwnd = zos::CWindow::Create("PlanetoD3D8Device", "d3d8 device", WS_POPUP | WS_VISIBLE, 0, 0, W, H,
-                                TestProc, 0);
+    hwnd = zos::CWindow::Create("PlanetoD3D8Device", "d3d8 device", WS_POPUP | WS_VISIBLE, 0, 0, iWidth,
+                                iHeight, TestProc, 0);
     ASSERT_NE(hwnd, nullptr);
     device.reset(static_cast<C3DEngineD3D8*>(CreateDirectX81()));
     ASSERT_EQ(device->Create(settings.get(), hwnd), ZP_OK);
   }
 
-  uint32_t At(int x, int y) const { return pixels[size_t(y) * W + x]; }
+  uint32_t At(int x, int y) const { return pixels[size_t(y) * width + x]; }
 
   void ReadFrame()
   {
     uint32_t w = 0, h = 0;
     ASSERT_TRUE(device->ReadBackBuffer(&pixels, &w, &h));
-    ASSERT_EQ(w, uint32_t(W));
-    ASSERT_EQ(h, uint32_t(H));
+    ASSERT_EQ(w, uint32_t(settings->wWidth));
+    ASSERT_EQ(h, uint32_t(settings->wHeight));
+    width = int(w);
+  }
+
+  // A screen-space quad over x 16..48, y 8..40 with 32-bit indices, committed to the
+  // device's buffers, and the two-row texture: blue above red.
+  C3DObject* MakeQuad()
+  {
+    C3DObject* quad = device->CreateObject(0x1010, 0xC00);
+    if (!quad || quad->SetupGeometry(1, 4, 4) != ZP_OK)
+      return nullptr;
+    quad->LockIndices();
+    quad->SetSequentialIndices();
+    quad->SetVertex(0, 16, 8, 0, 0xFFFFFFFF, 0, 0, 0, 0, -1, 0);
+    quad->SetVertex(1, 48, 8, 0, 0xFFFFFFFF, 1, 0, 0, 0, -1, 0);
+    quad->SetVertex(2, 16, 40, 0, 0xFFFFFFFF, 0, 1, 0, 0, -1, 0);
+    quad->SetVertex(3, 48, 40, 0, 0xFFFFFFFF, 1, 1, 0, 0, -1, 0);
+    quad->SetPart(0, 0, 4, 0, 4, 2, PRIMITIVE_TRIANGLE_STRIP, CULL_NONE, -1);
+    if (quad->Commit() != ZP_OK)
+      return nullptr;
+    const std::vector<uint8_t> tga = TwoRowTga();
+    // No application here to reach the loader through: the device's own.
+    CTexture* texture = device->LoadTexture(1, 1, tga.data(), uint32_t(tga.size()), "quad.tga");
+    if (!texture)
+      return nullptr;
+    quad->SetTexture(texture, 0, 0);
+    return quad;
   }
 
   std::unique_ptr<SEngineSettings> settings{ new SEngineSettings };
   std::unique_ptr<C3DEngineD3D8> device;
   zos::HWND hwnd = nullptr;
   std::vector<uint32_t> pixels;
+  int width = W;
 };
 
 } // namespace
@@ -101,23 +129,8 @@ TEST_F(DeviceD3D8, ClearsDrawsATexturedQuadAndGivesEverythingBack)
   EXPECT_EQ(p->eDeviceType, D3DDEVTYPE_HAL);
   EXPECT_EQ(p->present.AutoDepthStencilFormat, D3DFMT_D24S8);
 
-  // A screen-space quad over x 16..48, y 8..40 with 32-bit indices and the TGA texture.
-  C3DObject* quad = device->CreateObject(0x1010, 0xC00);
+  C3DObject* quad = MakeQuad();
   ASSERT_NE(quad, nullptr);
-  ASSERT_EQ(quad->SetupGeometry(1, 4, 4), ZP_OK);
-  quad->LockIndices();
-  quad->SetSequentialIndices();
-  quad->SetVertex(0, 16, 8, 0, 0xFFFFFFFF, 0, 0, 0, 0, -1, 0);
-  quad->SetVertex(1, 48, 8, 0, 0xFFFFFFFF, 1, 0, 0, 0, -1, 0);
-  quad->SetVertex(2, 16, 40, 0, 0xFFFFFFFF, 0, 1, 0, 0, -1, 0);
-  quad->SetVertex(3, 48, 40, 0, 0xFFFFFFFF, 1, 1, 0, 0, -1, 0);
-  quad->SetPart(0, 0, 4, 0, 4, 2, PRIMITIVE_TRIANGLE_STRIP, CULL_NONE, -1);
-  ASSERT_EQ(quad->Commit(), ZP_OK);
-  const std::vector<uint8_t> tga = TwoRowTga();
-  // No application here to reach the loader through: the device's own.
-  CTexture* texture = device->LoadTexture(1, 1, tga.data(), uint32_t(tga.size()), "quad.tga");
-  ASSERT_NE(texture, nullptr);
-  quad->SetTexture(texture, 0, 0);
   EXPECT_EQ(quad->GetIndexBuffer()->GetType(), INDEX_TYPE_32);
 
   ASSERT_EQ(device->BeginFrame(), ZP_OK);
@@ -181,6 +194,67 @@ TEST_F(DeviceD3D8, TheReferenceDeviceIsTakenWhenTheHardwareOneIsRefused)
   ASSERT_EQ(device->BeginFrame(), ZP_OK);
   ReadFrame();
   EXPECT_EQ(At(W / 2, H / 2), RED);
+  EXPECT_EQ(device->EndFrame(), ZP_OK);
+  EXPECT_EQ(device->Destroy(), ZP_OK);
+}
+
+TEST_F(DeviceD3D8, FullScreenRunsAt32BitsAndAModeThatCannotBeHadRunsWindowed)
+{
+  // The desktop's size can be had full screen: 32-bit colour, not windowed.
+  settings->wWidth = uint16_t(GetSystemMetrics(SM_CXSCREEN));
+  settings->wHeight = uint16_t(GetSystemMetrics(SM_CYSCREEN));
+  settings->bFullscreen = 1;
+  Start(settings->wWidth, settings->wHeight);
+  SPlatformD3D8* p = device->GetPlatform();
+  EXPECT_FALSE(p->present.Windowed);
+  EXPECT_EQ(p->present.BackBufferFormat, D3DFMT_X8R8G8B8);
+  EXPECT_EQ(settings->bFullscreen, 1);
+  settings->dwClearColor = BLUE;
+  ASSERT_EQ(device->BeginFrame(), ZP_OK);
+  ReadFrame();
+  EXPECT_EQ(At(settings->wWidth - 1, settings->wHeight - 1), BLUE);
+  EXPECT_EQ(device->EndFrame(), ZP_OK);
+  EXPECT_EQ(device->Destroy(), ZP_OK);
+
+  // No display mode of 64 x 48: the device runs windowed and says so in the settings.
+  settings->wWidth = W;
+  settings->wHeight = H;
+  Start();
+  EXPECT_TRUE(device->GetPlatform()->present.Windowed);
+  EXPECT_EQ(settings->bFullscreen, 0);
+  EXPECT_EQ(device->Destroy(), ZP_OK);
+}
+
+TEST_F(DeviceD3D8, ALostDeviceSkipsItsFramesAndIsResetWithItsTexturesAndBuffers)
+{
+  settings->wWidth = uint16_t(GetSystemMetrics(SM_CXSCREEN));
+  settings->wHeight = uint16_t(GetSystemMetrics(SM_CYSCREEN));
+  settings->bFullscreen = 1;
+  Start(settings->wWidth, settings->wHeight);
+  SPlatformD3D8* p = device->GetPlatform();
+  ASSERT_FALSE(p->present.Windowed);
+  C3DObject* quad = MakeQuad();
+  ASSERT_NE(quad, nullptr);
+  const HWND hNative = p->hNative;
+
+  // Another program takes the focus: a full-screen device is lost and draws nothing.
+  SendMessageA(hNative, WM_ACTIVATEAPP, FALSE, 0);
+  ASSERT_EQ(device->BeginFrame(), ZP_OK);
+  EXPECT_TRUE(p->bLost);
+  EXPECT_FALSE(p->bFrameOpen);
+  EXPECT_EQ(quad->Draw(ALL_PARTS), ZP_OK);
+  EXPECT_EQ(device->EndFrame(), ZP_OK);
+
+  // The focus back, the device can be reset: the next frame draws the committed quad
+  // with its texture as before.
+  SendMessageA(hNative, WM_ACTIVATEAPP, TRUE, 0);
+  ASSERT_EQ(device->BeginFrame(), ZP_OK);
+  EXPECT_FALSE(p->bLost);
+  EXPECT_EQ(quad->Draw(ALL_PARTS), ZP_OK);
+  ReadFrame();
+  EXPECT_EQ(At(2, 2), GREY);
+  EXPECT_EQ(At(32, 12), BLUE) << std::hex << At(32, 12);
+  EXPECT_EQ(At(32, 36), RED) << std::hex << At(32, 36);
   EXPECT_EQ(device->EndFrame(), ZP_OK);
   EXPECT_EQ(device->Destroy(), ZP_OK);
 }
