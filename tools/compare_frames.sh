@@ -26,8 +26,7 @@
 #                  reference is then this tree's Linux build
 #   --directx DIR  as --windows, but the Windows program draws the OpenGL frames on its
 #                  DirectX 8.1 platform (the software frames are left out): Direct3D 8
-#                  against this tree's Linux OpenGL, same seed, step and size (and one
-#                  frame more: under Wine its window shows the frame before the last)
+#                  against this tree's Linux OpenGL, same seed, step and size
 set -euo pipefail
 
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -69,9 +68,6 @@ if [ "${1:-}" = "--render" ]; then
   cd "$dir"   # the program writes its log into the current folder
   for f in "${frames[@]}"; do
     read -r name platform w h seed step count extra <<<"$f"
-    # Wine's Direct3D queues what it presents: the window still shows the frame before
-    # the last when the program reads it, so that program draws one frame more.
-    if [ "$drawn_on" = directx ]; then count=$((count + 1)); fi
     # shellcheck disable=SC2086  # the extra settings are separate words
     "$planeto" --platform="${drawn_on:-$platform}" --set=engine.WORLD.ASK_ME_ON_START=0 \
       --set=engine.WORLD.SLEEP_TIMER=0 --set=engine.WORLD.WIDTH="$w" --set=engine.WORLD.HEIGHT="$h" \
