@@ -434,7 +434,9 @@ TEST(Math, ProjectPointStraightAheadOfAPlacedCamera)
     EXPECT_NEAR(out.x, 400, 1e-2f) << sign;
     EXPECT_NEAR(out.y, 300, 1e-2f) << sign;
     if (sign > 0)
+    {
       EXPECT_NEAR(out.z, (100.0f / 99.0f * 0.9f + 1.0f) * 0.5f, 1e-5f);
+    }
     // Through a world matrix that carries the point: the same place.
     SMatrix world;
     math.Identity(&world);

@@ -661,7 +661,9 @@ TEST_F(WorldTest, MaskingSunAndShadowsDrawThroughTheServicesInTheirPlaces)
   EXPECT_TRUE(sun->IsVisible());
   for (const SDrawRecord& r : Journal().draws)
     if (r.sCall == "DarkenMarked")
+    {
       EXPECT_EQ(r.dwColorFactor, 30u * 0x01010101u);
+    }
 
   // A failed measurement draws no sun and no flares; so does a sun behind the viewer,
   // which is not even measured.
