@@ -241,9 +241,9 @@ bool C3DEngineD3D8::Restore()
     if (SUCCEEDED(d->Reset(&pp)))
     {
       SetInitialStates();
+      m_platform.bLost = false;
       if (m_pSunOcclusion)
         m_pSunOcclusion->RecreateTargets();
-      m_platform.bLost = false;
       return true;
     }
   }
