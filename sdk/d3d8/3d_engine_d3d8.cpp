@@ -196,9 +196,11 @@ ZRESULT C3DEngineD3D8::Create(SEngineSettings* pSettings, CWindow* hWnd)
   ZRESULT r = pCamera->Attach(pSettings);
   if (r < 0)
     return r;
-  SetInitialStates();
+  // The services first: priming the occlusion targets draws, and the frame's states
+  // are set after it.
   m_pShadowVolumes = CShadowVolumesD3D8::Create(pSettings);
   m_pSunOcclusion = CSunOcclusionD3D8::Create(pSettings);
+  SetInitialStates();
 
   hWnd->Update();
   if (C3DEngine::Create(pSettings, hWnd) < 0)
@@ -240,10 +242,10 @@ bool C3DEngineD3D8::Restore()
     D3DPRESENT_PARAMETERS pp = m_platform.present;
     if (SUCCEEDED(d->Reset(&pp)))
     {
-      SetInitialStates();
       m_platform.bLost = false;
       if (m_pSunOcclusion)
         m_pSunOcclusion->RecreateTargets();
+      SetInitialStates();
       return true;
     }
   }

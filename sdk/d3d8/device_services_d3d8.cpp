@@ -292,6 +292,11 @@ bool CSunOcclusionD3D8::CreateVertices(IDirect3DDevice8* d)
 
 void CSunOcclusionD3D8::ReleaseTargets()
 {
+  // A texture bound to a stage is held by the device: unbound, it goes with our
+  // reference (a Reset is refused while a default-pool texture lives).
+  if (IDirect3DDevice8* d = GetDeviceD3D8(m_pSettings))
+    for (DWORD dwStage = 0; dwStage < 2; ++dwStage)
+      d->SetTexture(dwStage, nullptr);
   if (m_pMaskTarget)
     m_pMaskTarget->Release();
   if (m_pCoverageTarget)
@@ -398,6 +403,10 @@ ZRESULT CSunOcclusionD3D8::Reset()
   ResetStage0(d);
   d->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
   d->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+  // Also at load and after a Reset: the objects drawn next find no target bound and
+  // the texture factor at its default.
+  d->SetTexture(0, nullptr);
+  d->SetRenderState(D3DRS_TEXTUREFACTOR, 0xFFFFFFFF);
   return ZP_OK;
 }
 
