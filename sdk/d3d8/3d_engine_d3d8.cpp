@@ -4,6 +4,7 @@
 #include "sdk/core/index_buffer.h"
 #include "sdk/core/log.h"
 #include "sdk/d3d8/camera_d3d8.h"
+#include "sdk/d3d8/device_services_d3d8.h"
 #include "sdk/d3d8/object_d3d8.h"
 #include "sdk/d3d8/texture_d3d8.h"
 #include "sdk/os/window.h"
@@ -59,10 +60,14 @@ IDirect3DDevice8* GetDeviceD3D8(const SEngineSettings* pSettings)
 
 void C3DEngineD3D8::SetDeviceFilter(PFN_ACCEPT_DEVICE pfnAccept) { s_pfnAccept = pfnAccept; }
 
-C3DEngineD3D8::C3DEngineD3D8() : m_bStencil(false) { std::memset(&m_platform, 0, sizeof(m_platform)); }
+C3DEngineD3D8::C3DEngineD3D8() : m_bStencil(false), m_pShadowVolumes(nullptr), m_pSunOcclusion(nullptr)
+{
+  std::memset(&m_platform, 0, sizeof(m_platform));
+}
 
 C3DEngineD3D8::~C3DEngineD3D8()
 {
+  DestroyServices();
   delete m_pCamera;
   m_pCamera = nullptr;
   // A device dropped without Destroy still lets go of the system's objects.
@@ -190,6 +195,10 @@ ZRESULT C3DEngineD3D8::Create(SEngineSettings* pSettings, CWindow* hWnd)
   ZRESULT r = pCamera->Attach(pSettings);
   if (r < 0)
     return r;
+  // The services first: priming the occlusion targets draws, and the frame's states
+  // are set after it.
+  m_pShadowVolumes = CShadowVolumesD3D8::Create(pSettings);
+  m_pSunOcclusion = CSunOcclusionD3D8::Create(pSettings);
   SetInitialStates();
 
   hWnd->Update();
@@ -225,9 +234,11 @@ bool C3DEngineD3D8::Restore()
   const HRESULT hr = d->TestCooperativeLevel();
   if (hr == D3DERR_DEVICENOTRESET)
   {
-    // Everything the objects made is in the managed pool and survives the Reset.  A
-    // windowed back buffer takes the desktop's format, which a mode change may have
-    // changed.
+    // Everything the objects made is in the managed pool and survives the Reset; the
+    // occlusion targets are in the default pool and are made again.  A windowed back
+    // buffer takes the desktop's format, which a mode change may have changed.
+    if (m_pSunOcclusion)
+      m_pSunOcclusion->ReleaseTargets();
     D3DPRESENT_PARAMETERS pp = m_platform.present;
     D3DDISPLAYMODE mode;
     if (pp.Windowed && SUCCEEDED(m_platform.pD3D->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode)))
@@ -235,8 +246,10 @@ bool C3DEngineD3D8::Restore()
     if (SUCCEEDED(d->Reset(&pp)))
     {
       m_platform.present = pp;
-      SetInitialStates();
       m_platform.bLost = false;
+      if (m_pSunOcclusion)
+        m_pSunOcclusion->RecreateTargets();
+      SetInitialStates();
       return true;
     }
   }
@@ -248,6 +261,7 @@ ZRESULT C3DEngineD3D8::Destroy()
 {
   // What is left in the lists holds Direct3D objects: released while the device lives.
   const ZRESULT r = C3DEngine::Destroy();
+  DestroyServices();
   if (m_platform.pDevice)
     m_platform.pDevice->Release();
   m_platform.pDevice = nullptr;
@@ -426,3 +440,15 @@ CShader* C3DEngineD3D8::CreateShader(uint32_t, uint32_t)
 {
   return nullptr; // no shader programs on this platform yet
 }
+
+void C3DEngineD3D8::DestroyServices()
+{
+  delete m_pShadowVolumes;
+  m_pShadowVolumes = nullptr;
+  delete m_pSunOcclusion;
+  m_pSunOcclusion = nullptr;
+}
+
+CShadowVolumeService* C3DEngineD3D8::GetShadowVolumeService() { return m_pShadowVolumes; }
+
+CSunOcclusionService* C3DEngineD3D8::GetSunOcclusionService() { return m_pSunOcclusion; }

@@ -5,13 +5,17 @@
 
 #include <vector>
 
+class CShadowVolumesD3D8;
+class CSunOcclusionD3D8;
+
 // The Direct3D 8 device.  It draws into the window given to Create, which it owns from
 // then on (Destroy destroys it).  d3d8.dll is loaded at run time.  The device is made
 // windowed, or full screen at 32 bits, with a 24-bit depth and 8-bit stencil buffer:
 // the hardware device first, then the reference device, each tried with pure hardware,
 // hardware, mixed and software vertex processing until one is created.  A lost device
-// skips its frames until Reset brings it back.  It offers neither shadow volumes nor
-// the sun's occlusion (the base's null answers).
+// skips its frames until Reset brings it back.  It offers the shadow volumes where the
+// depth buffer has stencil bits, and the sun's occlusion where two texture stages and
+// render-target textures are there.
 class C3DEngineD3D8 : public C3DEngine
 {
 public:
@@ -34,6 +38,8 @@ public:
                                   uint32_t dwType) override;                  // 9
   CTexture* CreateTexture(uint32_t dwKind, uint32_t dwTextureFlags) override; // 11
   CShader* CreateShader(uint32_t dwKind, uint32_t dwIgnored) override;        // 13: none yet
+  CShadowVolumeService* GetShadowVolumeService() override;                    // 15
+  CSunOcclusionService* GetSunOcclusionService() override;                    // 16
   // The back buffer, which keeps the frame presented last: Present may return before
   // the picture reaches the window, and reading the window may not see it at all.
   bool ReadPresentedFrame(int* pWidth, int* pHeight, std::vector<uint32_t>* pPixels) override; // 17
@@ -51,7 +57,10 @@ private:
   void SetInitialStates();
   // Whether the device can draw now, resetting it when it can be reset.
   bool Restore();
+  void DestroyServices();
 
   SPlatformD3D8 m_platform;
   bool m_bStencil; // the depth buffer has stencil bits
+  CShadowVolumesD3D8* m_pShadowVolumes;
+  CSunOcclusionD3D8* m_pSunOcclusion;
 };

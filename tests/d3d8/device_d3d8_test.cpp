@@ -1,10 +1,13 @@
 // The DirectX 8.1 module and its device under Wine: the descriptor, a frame cleared,
 // drawn and read back (a textured screen-space quad with 32-bit indices, a point
 // sprite of the user value's size in the colour factor), the reference device taken
-// when the hardware device is refused, full screen at 32 bits, and a device lost when
-// the program loses the focus and brought back by Reset with its textures and buffers.
+// when the hardware device is refused, full screen at 32 bits, a device lost when the
+// program loses the focus and brought back by Reset with its textures and buffers, and
+// the shadow-volume and sun-occlusion services drawing into real frames.
 
+#include "sdk/core/3d_math.h"
 #include "sdk/core/3d_object.h"
+#include "sdk/core/device_services.h"
 #include "sdk/core/engine_settings.h"
 #include "sdk/core/index_buffer.h"
 #include "sdk/d3d8/3d_engine_d3d8.h"
@@ -13,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -56,24 +60,27 @@ struct DeviceD3D8 : ::testing::Test
 
   void TearDown() override { C3DEngineD3D8::SetDeviceFilter(nullptr); }
 
-  void Start(int iWidth = W, int iHeight = H)
+  void Start()
   {
-    hwnd = zos::CWindow::Create("PlanetoD3D8Device", "d3d8 device", WS_POPUP | WS_VISIBLE, 0, 0, iWidth,
-                                iHeight, TestProc, 0);
+    settings->wWidth = uint16_t(w);
+    settings->wHeight = uint16_t(h);
+    hwnd = zos::CWindow::Create("PlanetoD3D8Device", "d3d8 device", WS_POPUP | WS_VISIBLE, 0, 0, w, h,
+                                TestProc, 0);
     ASSERT_NE(hwnd, nullptr);
     device.reset(static_cast<C3DEngineD3D8*>(CreateDirectX81()));
     ASSERT_EQ(device->Create(settings.get(), hwnd), ZP_OK);
   }
 
-  uint32_t At(int x, int y) const { return pixels[size_t(y) * width + x]; }
+  uint32_t At(int x, int y) const { return pixels[size_t(y) * w + x]; }
+  // The green channel at (x, y): the services' tests draw in greys.
+  int Level(int x, int y) const { return int((At(x, y) >> 8) & 0xFF); }
 
   void ReadFrame()
   {
-    uint32_t w = 0, h = 0;
-    ASSERT_TRUE(device->ReadBackBuffer(&pixels, &w, &h));
-    ASSERT_EQ(w, uint32_t(settings->wWidth));
-    ASSERT_EQ(h, uint32_t(settings->wHeight));
-    width = int(w);
+    uint32_t rw = 0, rh = 0;
+    ASSERT_TRUE(device->ReadBackBuffer(&pixels, &rw, &rh));
+    ASSERT_EQ(rw, uint32_t(w));
+    ASSERT_EQ(rh, uint32_t(h));
   }
 
   // A screen-space quad over x 16..48, y 8..40 with 32-bit indices, committed to the
@@ -101,11 +108,37 @@ struct DeviceD3D8 : ::testing::Test
     return quad;
   }
 
+  // A quad of one colour from (x0, y0) to (x1, y1) at depth z: in world space for
+  // kind 0x2, in pixels for kind 0x10.
+  C3DObject* Quad(uint32_t dwKind, uint32_t dwRenderFlags, float x0, float y0, float x1, float y1, float z,
+                  uint32_t dwColor = 0xFFFFFFFF)
+  {
+    C3DObject* quad = device->CreateObject(dwKind | 0x800, dwRenderFlags);
+    if (!quad || quad->SetupGeometry(1, 4, 4) != ZP_OK)
+      return nullptr;
+    quad->LockIndices();
+    quad->SetSequentialIndices();
+    quad->SetVertex(0, x0, y0, z, dwColor, 0, 0, 0, 0, -1, 0);
+    quad->SetVertex(1, x1, y0, z, dwColor, 1, 0, 0, 0, -1, 0);
+    quad->SetVertex(2, x0, y1, z, dwColor, 0, 1, 0, 0, -1, 0);
+    quad->SetVertex(3, x1, y1, z, dwColor, 1, 1, 0, 0, -1, 0);
+    quad->SetPart(0, 0, 4, 0, 4, 2, PRIMITIVE_TRIANGLE_STRIP, CULL_NONE, -1);
+    return quad->Commit() == ZP_OK ? quad : nullptr;
+  }
+
+  // Perspective from the origin along +z with the field given (radians, vertical).
+  void LookAlongZ(float fFov)
+  {
+    math.PerspectiveFovLH(&settings->matProjection, fFov, float(w) / float(h), 1.0f, 1000.0f);
+  }
+
+  int w = W, h = H;
+  C3DMath math;
+
   std::unique_ptr<SEngineSettings> settings{ new SEngineSettings };
   std::unique_ptr<C3DEngineD3D8> device;
   zos::HWND hwnd = nullptr;
   std::vector<uint32_t> pixels;
-  int width = W;
 };
 
 } // namespace
@@ -201,10 +234,10 @@ TEST_F(DeviceD3D8, TheReferenceDeviceIsTakenWhenTheHardwareOneIsRefused)
 TEST_F(DeviceD3D8, FullScreenRunsAt32BitsAndAModeThatCannotBeHadRunsWindowed)
 {
   // The desktop's size can be had full screen: 32-bit colour, not windowed.
-  settings->wWidth = uint16_t(GetSystemMetrics(SM_CXSCREEN));
-  settings->wHeight = uint16_t(GetSystemMetrics(SM_CYSCREEN));
+  w = GetSystemMetrics(SM_CXSCREEN);
+  h = GetSystemMetrics(SM_CYSCREEN);
   settings->bFullscreen = 1;
-  Start(settings->wWidth, settings->wHeight);
+  Start();
   SPlatformD3D8* p = device->GetPlatform();
   EXPECT_FALSE(p->present.Windowed);
   EXPECT_EQ(p->present.BackBufferFormat, D3DFMT_X8R8G8B8);
@@ -217,8 +250,8 @@ TEST_F(DeviceD3D8, FullScreenRunsAt32BitsAndAModeThatCannotBeHadRunsWindowed)
   EXPECT_EQ(device->Destroy(), ZP_OK);
 
   // No display mode of 64 x 48: the device runs windowed and says so in the settings.
-  settings->wWidth = W;
-  settings->wHeight = H;
+  w = W;
+  h = H;
   Start();
   EXPECT_TRUE(device->GetPlatform()->present.Windowed);
   EXPECT_EQ(settings->bFullscreen, 0);
@@ -227,10 +260,10 @@ TEST_F(DeviceD3D8, FullScreenRunsAt32BitsAndAModeThatCannotBeHadRunsWindowed)
 
 TEST_F(DeviceD3D8, ALostDeviceSkipsItsFramesAndIsResetWithItsTexturesAndBuffers)
 {
-  settings->wWidth = uint16_t(GetSystemMetrics(SM_CXSCREEN));
-  settings->wHeight = uint16_t(GetSystemMetrics(SM_CYSCREEN));
+  w = GetSystemMetrics(SM_CXSCREEN);
+  h = GetSystemMetrics(SM_CYSCREEN);
   settings->bFullscreen = 1;
-  Start(settings->wWidth, settings->wHeight);
+  Start();
   SPlatformD3D8* p = device->GetPlatform();
   ASSERT_FALSE(p->present.Windowed);
   C3DObject* quad = MakeQuad();
@@ -255,6 +288,125 @@ TEST_F(DeviceD3D8, ALostDeviceSkipsItsFramesAndIsResetWithItsTexturesAndBuffers)
   EXPECT_EQ(At(2, 2), GREY);
   EXPECT_EQ(At(32, 12), BLUE) << std::hex << At(32, 12);
   EXPECT_EQ(At(32, 36), RED) << std::hex << At(32, 36);
+  EXPECT_EQ(device->EndFrame(), ZP_OK);
+  EXPECT_EQ(device->Destroy(), ZP_OK);
+}
+
+// ---------------------------------------------------------------------------------
+// The services
+
+namespace
+{
+
+// A 1 x 1 white 24-bit TGA (opaque).
+const std::vector<uint8_t> kWhiteTga = { 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 255, 255, 255 };
+
+// A closed box as triangles, each wound clockwise as seen from outside: the faces
+// Direct3D takes as front faces.
+std::vector<SVector3> Box(float x0, float y0, float z0, float x1, float y1, float z1)
+{
+  const SVector3 centre = { (x0 + x1) / 2, (y0 + y1) / 2, (z0 + z1) / 2 };
+  auto corner = [&](int i) { return SVector3{ i & 1 ? x1 : x0, i & 2 ? y1 : y0, i & 4 ? z1 : z0 }; };
+  const int faces[6][4] = { { 0, 1, 3, 2 }, { 4, 5, 7, 6 }, { 0, 1, 5, 4 },
+                            { 2, 3, 7, 6 }, { 0, 2, 6, 4 }, { 1, 3, 7, 5 } };
+  std::vector<SVector3> out;
+  for (const auto& f : faces)
+    for (int t = 1; t <= 2; ++t)
+    {
+      SVector3 a = corner(f[0]), b = corner(f[t]), c = corner(f[t + 1]);
+      const SVector3 u = { b.x - a.x, b.y - a.y, b.z - a.z }, v = { c.x - a.x, c.y - a.y, c.z - a.z };
+      const SVector3 n = { u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x };
+      // Clockwise from outside when u x v points outwards (left-handed, y up).
+      if (n.x * (a.x - centre.x) + n.y * (a.y - centre.y) + n.z * (a.z - centre.z) < 0)
+        std::swap(b, c);
+      out.insert(out.end(), { a, b, c });
+    }
+  return out;
+}
+
+} // namespace
+
+// Each volume darkens what it encloses once (the darkening clears its marks), volumes
+// stack, and nothing outside a volume changes: not where the view ray only crosses a
+// volume in front of the wall, nor anywhere once the marks are cleared.
+TEST_F(DeviceD3D8, ShadowVolumesDarkenWhatTheyEncloseOnceEachAndStack)
+{
+  Start();
+  CShadowVolumeService* shadows = device->GetShadowVolumeService();
+  ASSERT_NE(shadows, nullptr);
+  LookAlongZ(1.5707964f);
+  C3DObject* wall = Quad(0x2, RENDER_STATES | RENDER_DEPTH_TEST | RENDER_DEPTH_WRITE, -100, -100, 100, 100, 10);
+  ASSERT_NE(wall, nullptr);
+  // Round the view axis from z = 5 to 20: it holds the wall's middle (pixels 20..44 x
+  // 12..36); the ray of pixel (52, 24) enters its near face and leaves by a side
+  // before the wall.
+  const std::vector<SVector3> box = Box(-5, -5, 5, 5, 5, 20);
+
+  ASSERT_EQ(device->BeginFrame(), ZP_OK);
+  wall->Draw(ALL_PARTS);
+  shadows->MarkVolume(box.data(), uint32_t(box.size()), nullptr, 0);
+  shadows->DarkenMarked(0x40404040);
+  shadows->DarkenMarked(0x40404040);
+  shadows->MarkVolume(box.data(), uint32_t(box.size()), nullptr, 0);
+  shadows->DarkenMarked(0x40404040);
+  ReadFrame();
+  EXPECT_NEAR(Level(W / 2, H / 2), 16, 2); // 255 x (64/255)^2
+  EXPECT_NEAR(Level(22, 14), 16, 2);
+  EXPECT_EQ(At(52, H / 2), 0xFFFFFFFFu);
+  EXPECT_EQ(At(2, 2), 0xFFFFFFFFu);
+  EXPECT_EQ(device->EndFrame(), ZP_OK);
+  EXPECT_EQ(device->Destroy(), ZP_OK);
+}
+
+// A disc half hidden measures half: the coverage overlay shows it and a faded glow
+// gets half its light; the mask overlay shows the hidden half black.  A reset gives
+// full visibility again.
+TEST_F(DeviceD3D8, SunOcclusionMeasuresTheShareOfTheDiscLeftAndFadesByIt)
+{
+  w = 400;
+  h = 120;
+  settings->dwClearColor = 0xFF000000;
+  Start();
+  CSunOcclusionService* sun = device->GetSunOcclusionService();
+  ASSERT_NE(sun, nullptr);
+  LookAlongZ(1.0f);
+  CTexture* white = device->LoadTexture(1, 1, kWhiteTga.data(), uint32_t(kWhiteTga.size()), "white.tga");
+  ASSERT_NE(white, nullptr);
+  // The disc fills the measured field (10 either side at 100); the occluder, nearer,
+  // hides everything left of the axis.
+  C3DObject* disc = Quad(0x2, 0, -10, -10, 10, 10, 100);
+  C3DObject* cover = Quad(0x2, 0, -100, -100, 0, 100, 50);
+  // Two glows in pixels, left of the overlays: one faded by the coverage, one not.
+  C3DObject* faded = Quad(0x10, 0, 20, 20, 100, 100, 0);
+  C3DObject* plain = Quad(0x10, 0, 120, 20, 200, 100, 0);
+  ASSERT_TRUE(disc && cover && faded && plain);
+  faded->SetTexture(white, 0, 0);
+  plain->SetTexture(white, 0, 0);
+  SMatrix view, place;
+  math.Identity(&view);
+  math.Identity(&place);
+  const SOccluder occluder = { cover, &place };
+  const SMatrix projection = settings->matProjection;
+
+  ASSERT_EQ(device->BeginFrame(), ZP_OK);
+  ASSERT_TRUE(sun->Measure(&view, 2.0f * std::atan(0.1f), 0.0f, 200.0f, disc, white, &occluder, 1));
+  EXPECT_EQ(std::memcmp(&settings->matProjection, &projection, sizeof(projection)), 0);
+  sun->DrawOverlays();
+  sun->DrawAdditive(faded, SAdditiveDraw{ 5, false, true, false });
+  sun->DrawAdditive(plain, SAdditiveDraw{ 5, false, false, false });
+  ReadFrame();
+  EXPECT_NEAR(Level(350, 25), 128, 6);
+  EXPECT_NEAR(Level(60, 60), 128, 6);
+  EXPECT_EQ(Level(160, 60), 255);
+  EXPECT_LT(Level(240, 50), 10);
+  EXPECT_GT(Level(310, 50), 245);
+  EXPECT_EQ(device->EndFrame(), ZP_OK);
+
+  ASSERT_EQ(sun->Reset(), ZP_OK);
+  ASSERT_EQ(device->BeginFrame(), ZP_OK);
+  sun->DrawAdditive(faded, SAdditiveDraw{ 5, false, true, false });
+  ReadFrame();
+  EXPECT_EQ(Level(60, 60), 255);
   EXPECT_EQ(device->EndFrame(), ZP_OK);
   EXPECT_EQ(device->Destroy(), ZP_OK);
 }

@@ -6,6 +6,7 @@
 #include "app/scene/sun_masking.h"
 #include "app/scene/sun_simple.h"
 #include "scene_fakes.h"
+#include "screen_discs.h"
 #include "data/embedded.h"
 #include "sdk/core/engine_settings.h"
 #include "sdk/core/ini_settings.h"
@@ -255,33 +256,8 @@ double MeanOf(const std::vector<double>& v)
   return v.empty() ? 0.0 : s / v.size();
 }
 
-float Dist(const SVector3& a, const SVector3& b) { return std::hypot(a.x - b.x, a.y - b.y); }
-
-// Whether a pixel lies off the Earth (with its atmosphere) and off the Moon, whose
-// screen discs come from projecting each centre and a point on its rim.
-std::function<bool(int, int)> OffTheBodies(CPlanetoWorld& world)
-{
-  const SEngineSettings* s = world.GetSettings();
-  C3DMath* m = world.GetMath();
-  SVector3 up, moon;
-  m->GetAxisY(&up, &s->matCamera);
-  m->GetTranslation(&moon, &world.GetMoonMatrix());
-  auto disc = [&](const SVector3& c, float r)
-  {
-    SVector3 a, b;
-    const SVector3 rim = { c.x + r * up.x, c.y + r * up.y, c.z + r * up.z };
-    m->Project(&a, s->wWidth, s->wHeight, nullptr, &s->matView, &s->matProjection, &c);
-    m->Project(&b, s->wWidth, s->wHeight, nullptr, &s->matView, &s->matProjection, &rim);
-    return std::make_pair(a, Dist(a, b) + 4.0f);
-  };
-  const auto earth = disc(SVector3{ 0.0f, 0.0f, 0.0f }, 203.0f);
-  const auto moonDisc = disc(moon, 40.0f);
-  return [=](int x, int y)
-  {
-    const SVector3 p = { float(x), float(y), 0.0f };
-    return Dist(p, earth.first) > earth.second && Dist(p, moonDisc.first) > moonDisc.second;
-  };
-}
+using scenetest::Dist;
+using scenetest::OffTheBodies;
 
 } // namespace
 

@@ -1,14 +1,18 @@
 // planeto.exe and planeto.scr under Wine as Windows starts them: the GUI program still
 // answers on its standard streams, both platforms start, draw the Earth and end in
-// order, Escape ends a run, and the screen saver refuses a preview, saves the dialog's
-// choice in the registry and ends on any key.
+// order, DirectX draws the stencil shadows and the masking sun, Escape ends a run, and
+// the screen saver refuses a preview, saves the dialog's choice in the registry and
+// ends on any key.
 
 #include <gtest/gtest.h>
 #include <png.h>
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -206,6 +210,39 @@ bool EarthInView(const std::string& path, unsigned* pWidth, unsigned* pHeight, s
 
 const char* const kSkipDialog = " --set=engine.WORLD.ASK_ME_ON_START=0";
 
+// A screenshot as RGB bytes, top row first.
+struct SShot
+{
+  unsigned width = 0, height = 0;
+  std::vector<unsigned char> rgb;
+  const unsigned char* At(int x, int y) const { return &rgb[(size_t(y) * width + x) * 3]; }
+  double Level(int x, int y) const { return (At(x, y)[0] + At(x, y)[1] + At(x, y)[2]) / 3.0; }
+  // Mean level of the pixels within r of (cx, cy).
+  double MeanLevel(int cx, int cy, int r) const
+  {
+    double sum = 0;
+    int n = 0;
+    for (int y = cy - r; y <= cy + r; ++y)
+      for (int x = cx - r; x <= cx + r; ++x)
+        if (std::hypot(x - cx, y - cy) <= r)
+          sum += Level(x, y), ++n;
+    return n ? sum / n : 0.0;
+  }
+};
+
+bool ReadShot(const std::string& path, SShot* pShot)
+{
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, path.c_str()))
+    return false;
+  image.format = PNG_FORMAT_RGB;
+  pShot->rgb.resize(PNG_IMAGE_SIZE(image));
+  pShot->width = image.width;
+  pShot->height = image.height;
+  return png_image_finish_read(&image, nullptr, pShot->rgb.data(), 0, nullptr) != 0;
+}
+
 TEST(ShellWin32, TheGuiProgramAnswersOnItsStandardStreams)
 {
   SRun help = RunProgram(Program(".exe"), "--help");
@@ -358,6 +395,55 @@ TEST(ShellWin32, DirectXShowsTheEarthAndIsOfferedByTheDialog)
   EXPECT_EQ(run.dwExit, 0u);
   EXPECT_EQ(iPicked, 0);
   EXPECT_NE(ReadText(dir + "\\Planeto.log").find("# \"DirectX 8.1\" (v1,0) build:"), std::string::npos);
+}
+
+// With this seed and the Moon held still, the Moon sits in the Earth's shadow and at
+// frame 36 the camera (with a wide field) sees it from the side, lit on its left round
+// (678, 282), inside an ellipse round (695, 276); the Sun is on the left at (42, 321).
+// Both runs measure the Sun and show the overlays; the second also casts the shadows,
+// which darken the Moon and nothing else.
+TEST(ShellWin32, DirectXCastsTheShadowsAndMasksTheSun)
+{
+  const std::string dir = FreshFolder("planeto_run_d3d8_services");
+  const std::string scene = std::string("--platform=directx") + kSkipDialog +
+                            " --seed=10 --step=100 --frames=36 --set=appli.MOON.MOON_SPEED=0"
+                            " --set=engine.CAMERA.VIEW_DEG_FIELD=90 --set=appli.SUN.SUN_MASKING_ENABLE=1"
+                            " --set=appli.SUN.INTENSITY_ENABLE=1";
+  SRun off = RunProgram(Program(".exe"), scene + " --screenshot=off.png", dir);
+  SRun on = RunProgram(Program(".exe"),
+                       scene + " --set=appli.EARTH.EARTH_SHADOW_ENABLE=1 --set=appli.MOON.MOON_SHADOW_ENABLE=1"
+                               " --screenshot=on.png",
+                       dir);
+  EXPECT_EQ(off.dwExit, 0u);
+  EXPECT_EQ(on.dwExit, 0u);
+  const std::string log = ReadText(dir + "\\Planeto.log");
+  EXPECT_EQ(log.find("failed"), std::string::npos) << log;
+  SShot a, b;
+  ASSERT_TRUE(ReadShot(dir + "\\off.png", &a));
+  ASSERT_TRUE(ReadShot(dir + "\\on.png", &b));
+  ASSERT_EQ(a.width, b.width);
+  ASSERT_EQ(a.height, b.height);
+
+  // The Moon lies in both of the Earth's volumes: two passes of 30/255 leave about
+  // 1.4 % of its light.  Every pixel away from its disc keeps its colour.
+  const double lit = a.MeanLevel(678, 282, 10), dark = b.MeanLevel(678, 282, 10);
+  ASSERT_GT(lit, 60.0);
+  EXPECT_LT(dark, lit * 0.05 + 2.0) << lit << " " << dark;
+  size_t changed = 0;
+  for (unsigned y = 0; y < a.height; ++y)
+    for (unsigned x = 0; x < a.width; ++x)
+      if (std::hypot((x - 695.0) / 32.0, (y - 276.0) / 23.0) > 1.0)
+        for (int c = 0; c < 3; ++c)
+          changed += std::abs(a.At(x, y)[c] - b.At(x, y)[c]) > 2;
+  EXPECT_EQ(changed, 0u);
+
+  // Nothing hides the Sun: the coverage overlay (325..375 x 0..50) is white, and so is
+  // the middle of the mask overlay (225..325 x 0..100); the sky beside them is dark and
+  // the Sun's glow shines round its disc.
+  EXPECT_GT(a.MeanLevel(350, 25, 15), 230.0);
+  EXPECT_GT(a.MeanLevel(275, 50, 30), 230.0);
+  EXPECT_LT(a.MeanLevel(420, 60, 20), 40.0);
+  EXPECT_GT(a.MeanLevel(42, 321, 25), 60.0);
 }
 
 TEST(ShellWin32, EscapeEndsARunAndAnyKeyTheScreenSaver)

@@ -1,0 +1,44 @@
+#pragma once
+
+// Where the bodies of a world lie on its frame, for tests that look at what is drawn
+// beside them.
+
+#include "app/scene/planeto_world.h"
+#include "sdk/core/engine_settings.h"
+
+#include <cmath>
+#include <functional>
+#include <utility>
+
+namespace scenetest
+{
+
+inline float Dist(const SVector3& a, const SVector3& b) { return std::hypot(a.x - b.x, a.y - b.y); }
+
+// Whether a pixel lies off the Earth (with its atmosphere) and off the Moon, whose
+// screen discs come from projecting each centre and a point on its rim.
+inline std::function<bool(int, int)> OffTheBodies(CPlanetoWorld& world)
+{
+  const SEngineSettings* s = world.GetSettings();
+  C3DMath* m = world.GetMath();
+  SVector3 up, moon;
+  m->GetAxisY(&up, &s->matCamera);
+  m->GetTranslation(&moon, &world.GetMoonMatrix());
+  auto disc = [&](const SVector3& c, float r)
+  {
+    SVector3 a, b;
+    const SVector3 rim = { c.x + r * up.x, c.y + r * up.y, c.z + r * up.z };
+    m->Project(&a, s->wWidth, s->wHeight, nullptr, &s->matView, &s->matProjection, &c);
+    m->Project(&b, s->wWidth, s->wHeight, nullptr, &s->matView, &s->matProjection, &rim);
+    return std::make_pair(a, Dist(a, b) + 4.0f);
+  };
+  const auto earth = disc(SVector3{ 0.0f, 0.0f, 0.0f }, 203.0f);
+  const auto moonDisc = disc(moon, 40.0f);
+  return [=](int x, int y)
+  {
+    const SVector3 p = { float(x), float(y), 0.0f };
+    return Dist(p, earth.first) > earth.second && Dist(p, moonDisc.first) > moonDisc.second;
+  };
+}
+
+} // namespace scenetest
