@@ -72,11 +72,16 @@ fi
 # Windows build: apt uses them when they are there and does without otherwise.
 scanned='^/etc/ld\.so\.conf\.d/|^/etc/(localtime|locale\.alias)$|^/usr/(share|lib)/locale/|/bfd-plugins/|/LLVMgold|/libLLVM-[0-9.]+\.so'
 scanned+='|^/etc/apt/|^/usr/share/icons/|^(/usr)?/lib32/|^(/usr)?/bin/(zstd|lz4|gpg-agent)$'
+# Under Wine besides: it reads every font installed (the program draws with its own
+# bitmap font) and loads the printing library when there is one (the program prints
+# nothing).
+scanned_wine='^/usr/share/fonts/|/libcups\.so|/libavahi-(client|common)\.so'
 
 # check_traces LABEL LIST-OPTION TRACE...: the files the traced runs read, against the
 # packages of setup.sh --list-packages LIST-OPTION.  Sets status to 1 on a finding.
 check_traces() {
-  local out=$work/$1 found=0
+  local out=$work/$1 found=0 skip=$scanned
+  [ "$2" = --windows ] && skip+="|$scanned_wine"
   mkdir -p "$out"
   # Every absolute path in the traced calls, less what belongs to the run itself.
   grep -ho '"/[^"]*"' "${@:3}" | tr -d '"' | sort -u |
@@ -89,7 +94,7 @@ check_traces() {
   { xargs -r -d '\n' realpath -q -s -e -- <"$out/paths.raw"
     xargs -r -d '\n' realpath -q -e -- <"$out/paths.raw"; } |
     perl -nle 'print if -f' | grep -Fv -e "$top/" -e "$work/" ${from:+-e "$from/"} |
-    grep -Ev "$scanned" | sort -u >"$out/paths" || true
+    grep -Ev "$skip" | sort -u >"$out/paths" || true
 
   # Which package owns each file, from dpkg's own lists.
   : >"$out/owned"; : >"$out/unowned"; : >"$out/missing"
