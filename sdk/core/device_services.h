@@ -41,6 +41,11 @@ struct SOccluder
   SMatrix* pMatrix;
 };
 
+// Draws the geometry of each occluder that has an object and a matrix (DrawGeometry:
+// no states, textures or culling of its own) through that matrix; every object keeps
+// its own matrix afterwards.
+void DrawOccluders(const SOccluder* pOccluders, uint32_t dwCount);
+
 // How DrawAdditive puts an object on the frame.
 struct SAdditiveDraw
 {

@@ -502,16 +502,7 @@ bool CSunOcclusionD3D8::Measure(const SMatrix* pView, float fFov, float fNear, f
     d->LightEnable(i, FALSE);
   d->SetRenderState(D3DRS_LIGHTING, TRUE);
   d->SetRenderState(D3DRS_COLORVERTEX, TRUE);
-  for (uint32_t i = 0; pOccluders && i < dwOccluderCount; ++i)
-  {
-    C3DObject* pObject = pOccluders[i].pObject;
-    if (!pObject || !pOccluders[i].pMatrix)
-      continue;
-    SMatrix* pKept = pObject->GetWorldMatrix();
-    pObject->SetWorldMatrix(pOccluders[i].pMatrix);
-    pObject->DrawGeometry(ALL_PARTS);
-    pObject->SetWorldMatrix(pKept);
-  }
+  DrawOccluders(pOccluders, dwOccluderCount);
   d->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
 
   SumCoverage(d);

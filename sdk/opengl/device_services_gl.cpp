@@ -355,16 +355,7 @@ bool CSunOcclusionGL::Measure(const SMatrix* pView, float fFov, float fNear, flo
   for (GLenum e : { GL_AMBIENT, GL_DIFFUSE, GL_SPECULAR, GL_EMISSION })
     glMaterialfv(GL_FRONT_AND_BACK, e, black);
   glEnable(GL_LIGHTING);
-  for (uint32_t i = 0; pOccluders && i < dwOccluderCount; ++i)
-  {
-    C3DObject* pObject = pOccluders[i].pObject;
-    if (!pObject || !pOccluders[i].pMatrix)
-      continue;
-    SMatrix* pKept = pObject->GetWorldMatrix();
-    pObject->SetWorldMatrix(pOccluders[i].pMatrix);
-    pObject->DrawGeometry(ALL_PARTS);
-    pObject->SetWorldMatrix(pKept);
-  }
+  DrawOccluders(pOccluders, dwOccluderCount);
 
   s->matView = matView;
   s->fFov = fSavedFov;
