@@ -11,6 +11,7 @@
 #include "sdk/opengl/platform_gl.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <unordered_map>
@@ -19,6 +20,8 @@
 
 namespace
 {
+
+constexpr double kPi = 3.14159265358979323846;
 
 const GLenum kPrimitiveModes[] = { GL_TRIANGLE_STRIP, GL_TRIANGLES,  GL_TRIANGLE_FAN,
                                    GL_LINES,          GL_LINE_STRIP, GL_POINTS };
@@ -37,20 +40,16 @@ uint32_t IndexAt(const void* pData, bool b16, uint32_t dwPos, uint32_t dwBase)
          dwBase;
 }
 
-// Whether a part's triangles close a surface, and which way round: every edge between
-// two distinct positions is walked once each way.  Vertices are taken by position, so
-// that a sphere's seam and poles, whose vertices repeat positions with other texture
-// coordinates, still close; triangles with two corners at one position are skipped,
-// since they cover no pixel.  The sign of the enclosed volume says whether the
-// triangles turn counter-clockwise (+1) or clockwise (-1) seen from outside; 0 when
-// the surface is open, or when an index points past the vertices.
-int8_t ClosedSurfaceWinding(const SVertexGL* pVertices, uint32_t dwVertexCount, const void* pIndices,
-                            bool b16, const SPartRecord& part, uint32_t dwIndexCount)
+// A part's triangles as three vertex numbers each, in drawing order and with the
+// corners in the order OpenGL takes them (a strip's odd triangles turned round); empty
+// when the part is not made of triangles.
+std::vector<uint32_t> PartTriangles(const void* pIndices, bool b16, const SPartRecord& part,
+                                    uint32_t dwIndexCount)
 {
-  std::vector<uint32_t> tri; // three vertex numbers a triangle
+  std::vector<uint32_t> tri;
   const uint32_t first = part.dwFirstIndex;
   if (first >= dwIndexCount)
-    return 0;
+    return tri;
   const uint32_t n = std::min(part.dwIndexCount, dwIndexCount - first);
   auto at = [&](uint32_t k) { return IndexAt(pIndices, b16, first + k, part.dwBaseVertex); };
   switch (part.dwPrimitiveType)
@@ -70,8 +69,22 @@ int8_t ClosedSurfaceWinding(const SVertexGL* pVertices, uint32_t dwVertexCount, 
       for (uint32_t k = 1; k + 1 < n; ++k)
         tri.insert(tri.end(), { at(0), at(k), at(k + 1) });
       break;
-    default: return 0;
+    default: break;
   }
+  return tri;
+}
+
+// Whether a part's triangles close a surface, and which way round: every edge between
+// two distinct positions is walked once each way.  Vertices are taken by position, so
+// that a sphere's seam and poles, whose vertices repeat positions with other texture
+// coordinates, still close; triangles with two corners at one position are skipped,
+// since they cover no pixel.  The sign of the enclosed volume says whether the
+// triangles turn counter-clockwise (+1) or clockwise (-1) seen from outside; 0 when
+// the surface is open, or when an index points past the vertices.
+int8_t ClosedSurfaceWinding(const SVertexGL* pVertices, uint32_t dwVertexCount, const void* pIndices,
+                            bool b16, const SPartRecord& part, uint32_t dwIndexCount)
+{
+  const std::vector<uint32_t> tri = PartTriangles(pIndices, b16, part, dwIndexCount);
   if (tri.empty())
     return 0;
 
@@ -160,6 +173,52 @@ int8_t ClosedSurfaceWinding(const SVertexGL* pVertices, uint32_t dwVertexCount, 
   return volume < 0.0 ? -1 : 0;
 }
 
+// The radius of a ball around the centre that lies wholly inside the closed surface
+// the triangles make, or 0 when the centre is not inside it.  The centre is inside
+// when the triangles wind once around it: their solid angles, seen from it, add up to
+// a whole sphere rather than to nothing.  The ball then reaches to the nearest
+// triangle's plane, never farther than the triangle itself, and so meets none of them;
+// a triangle too thin for a plane counts by the line along its longest edge.
+float InnerRadius(const SVertexGL* pVertices, const std::vector<uint32_t>& tri, const float* pCentre)
+{
+  using V = std::array<double, 3>;
+  auto sub = [](const V& a, const V& b) { return V{ a[0] - b[0], a[1] - b[1], a[2] - b[2] }; };
+  auto dot = [](const V& a, const V& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; };
+  auto cross = [](const V& a, const V& b)
+  { return V{ a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0] }; };
+  auto at = [&](uint32_t i)
+  {
+    const SVertexGL& v = pVertices[i];
+    return V{ v.x - double(pCentre[0]), v.y - double(pCentre[1]), v.z - double(pCentre[2]) };
+  };
+  double solid = 0.0, radius = INFINITY;
+  for (size_t t = 0; t + 2 < tri.size(); t += 3)
+  {
+    const V a = at(tri[t]), b = at(tri[t + 1]), c = at(tri[t + 2]);
+    const double la = std::sqrt(dot(a, a)), lb = std::sqrt(dot(b, b)), lc = std::sqrt(dot(c, c));
+    solid += 2.0 * std::atan2(dot(a, cross(b, c)), la * lb * lc + dot(a, b) * lc + dot(a, c) * lb + dot(b, c) * la);
+
+    const V ab = sub(b, a), bc = sub(c, b), ca = sub(a, c);
+    const V n = cross(ab, sub(c, a));
+    const double longest = std::max({ dot(ab, ab), dot(bc, bc), dot(ca, ca) });
+    double d;
+    if (dot(n, n) > 1e-12 * longest * longest)
+      d = std::fabs(dot(n, a)) / std::sqrt(dot(n, n));
+    else if (longest > 0.0)
+    {
+      const V& from = dot(ab, ab) == longest ? a : (dot(bc, bc) == longest ? b : c);
+      const V& e = dot(ab, ab) == longest ? ab : (dot(bc, bc) == longest ? bc : ca);
+      d = std::sqrt(dot(cross(from, e), cross(from, e)) / longest);
+    }
+    else
+      d = la;
+    radius = std::min(radius, d);
+  }
+  if (!(std::fabs(solid) > 2.0 * kPi) || !std::isfinite(radius))
+    return 0.0f;
+  return static_cast<float>(radius);
+}
+
 // 4 x 4 determinant of a column-major matrix.
 double Determinant4(const GLfloat* m)
 {
@@ -195,8 +254,15 @@ struct SDepthWriter
   GLint aiViewport[4] = {};
   GLfloat afDepthRange[2] = {};
   GLint iDrawBuffer = 0, iFramebuffer = 0; // where it drew
+  // A ball inside the closed surface it laid whole, and the eye, where both stand
+  // before the projection: whatever lies behind the ball, seen from the eye, fails
+  // the depth test by a wide margin (see PlaceBall).
+  bool bBall = false;
+  double adEye[3] = {}, adBall[3] = {};
+  double dBallInner = 0.0, dBallTest = 0.0;
 };
 uint64_t s_qwDraws = 0;
+uint64_t s_qwTrianglesLeftOut = 0;
 SDepthWriter s_writer;
 
 // Whether the context draws through framebuffer objects, which a render target of
@@ -231,13 +297,150 @@ void ReadPlacement(SDepthWriter* p, const void* pContext)
   glGetIntegerv(GL_FRONT_FACE, &p->iFrontFace);
 }
 
-bool SamePlacement(const SDepthWriter& a, const SDepthWriter& b)
+// The same camera and buffers, whatever the model-view matrix.
+bool SameView(const SDepthWriter& a, const SDepthWriter& b)
 {
   return a.iDrawBuffer == b.iDrawBuffer && a.iFramebuffer == b.iFramebuffer &&
-         std::memcmp(a.afModelView, b.afModelView, sizeof(a.afModelView)) == 0 &&
          std::memcmp(a.afProjection, b.afProjection, sizeof(a.afProjection)) == 0 &&
          std::memcmp(a.aiViewport, b.aiViewport, sizeof(a.aiViewport)) == 0 &&
          std::memcmp(a.afDepthRange, b.afDepthRange, sizeof(a.afDepthRange)) == 0;
+}
+
+bool SamePlacement(const SDepthWriter& a, const SDepthWriter& b)
+{
+  return SameView(a, b) && std::memcmp(a.afModelView, b.afModelView, sizeof(a.afModelView)) == 0;
+}
+
+// A column-major model-view matrix that moves, turns and scales alike along every
+// axis; its scale.
+bool UniformScale(const GLfloat* mv, double* pScale)
+{
+  if (mv[3] != 0.0f || mv[7] != 0.0f || mv[11] != 0.0f || mv[15] != 1.0f)
+    return false;
+  auto col = [mv](int c, int r) { return double(mv[c * 4 + r]); };
+  auto dot = [&](int a, int b) { return col(a, 0) * col(b, 0) + col(a, 1) * col(b, 1) + col(a, 2) * col(b, 2); };
+  const double s2 = dot(0, 0);
+  if (!(s2 > 0.0) || !std::isfinite(s2))
+    return false;
+  for (int a = 0; a < 3; ++a)
+    for (int b = a; b < 3; ++b)
+      if (std::fabs(dot(a, b) - (a == b ? s2 : 0.0)) > 1e-4 * s2)
+        return false;
+  *pScale = std::sqrt(s2);
+  return true;
+}
+
+// Where the writer's ball (a surface's centre, inner and outer radius, in its object's
+// space) and the eye stand before the projection, when the projection is a usual
+// perspective one and the depth test tells the ball's inside from what lies behind it
+// with room to spare.  Behind means: the segment from the eye meets the ball shrunk by
+// a hundredth.  Such a segment runs through the whole ball for at least 0.28 of its
+// radius, and the surface lies in front of the ball, so the point behind is that much
+// deeper; that depth, in the buffer's units, must be more than 2^-18 everywhere on
+// the ball and the surface must lie within the near and far planes.
+bool PlaceBall(SDepthWriter* w, const float* pCentre, float fInner, float fOuter)
+{
+  double scale = 0.0;
+  const GLfloat* mv = w->afModelView;
+  if (!(fInner > 0.0f) || !UniformScale(mv, &scale))
+    return false;
+  double ball[3];
+  for (int r = 0; r < 3; ++r)
+    ball[r] = mv[r] * double(pCentre[0]) + mv[4 + r] * double(pCentre[1]) + mv[8 + r] * double(pCentre[2]) + mv[12 + r];
+
+  // The projection's rows; the eye is where rows 0, 1 and 3 all vanish.
+  const GLfloat* p = w->afProjection;
+  auto row = [p](int r, int c) { return double(p[c * 4 + r]); };
+  const double m[3][3] = { { row(0, 0), row(0, 1), row(0, 2) },
+                           { row(1, 0), row(1, 1), row(1, 2) },
+                           { row(3, 0), row(3, 1), row(3, 2) } };
+  const double rhs[3] = { -row(0, 3), -row(1, 3), -row(3, 3) };
+  auto det3 = [](const double (*a)[3])
+  {
+    return a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) - a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
+           a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
+  };
+  const double det = det3(m);
+  if (!(std::fabs(det) > 0.0) || !std::isfinite(det))
+    return false;
+  double eye[3];
+  for (int k = 0; k < 3; ++k)
+  {
+    double a[3][3];
+    for (int r = 0; r < 3; ++r)
+      for (int c = 0; c < 3; ++c)
+        a[r][c] = c == k ? rhs[r] : m[r][c];
+    eye[k] = det3(a) / det;
+  }
+
+  // Depth along w = row 3: z = -A + B / w when row 2 is -A row 3 + B (0, 0, 0, 1).
+  int k = 0;
+  for (int c = 1; c < 3; ++c)
+    if (std::fabs(row(3, c)) > std::fabs(row(3, k)))
+      k = c;
+  const double len3 = std::sqrt(row(3, 0) * row(3, 0) + row(3, 1) * row(3, 1) + row(3, 2) * row(3, 2));
+  if (!(len3 > 0.0))
+    return false;
+  const double A = -row(2, k) / row(3, k);
+  const double B = row(2, 3) + A * row(3, 3);
+  const double size2 = std::fabs(row(2, 0)) + std::fabs(row(2, 1)) + std::fabs(row(2, 2));
+  for (int c = 0; c < 3; ++c)
+    if (std::fabs(row(2, c) + A * row(3, c)) > 1e-5 * size2)
+      return false;
+  const double wNear = B / (A - 1.0), wFar = B / (A + 1.0);
+  const double range = double(w->afDepthRange[1]) - w->afDepthRange[0];
+  if (!(B < 0.0) || !(wNear > 0.0) || !(wFar > wNear) || !std::isfinite(wFar) || !(range > 0.0))
+    return false;
+
+  const double inner = scale * fInner, outer = scale * fOuter;
+  const double wBall = row(3, 0) * ball[0] + row(3, 1) * ball[1] + row(3, 2) * ball[2] + row(3, 3);
+  if (!(wBall - outer * len3 > wNear) || !(wBall + outer * len3 < wFar))
+    return false;
+  const double to[3] = { ball[0] - eye[0], ball[1] - eye[1], ball[2] - eye[2] };
+  const double dist = std::sqrt(to[0] * to[0] + to[1] * to[1] + to[2] * to[2]);
+  if (!(dist > outer))
+    return false;
+  // The widest angle between a ray through the ball and the direction w measures.
+  const double cosAxis = (row(3, 0) * to[0] + row(3, 1) * to[1] + row(3, 2) * to[2]) / (len3 * dist);
+  const double angle = std::acos(std::clamp(cosAxis, -1.0, 1.0)) + std::asin(outer / dist);
+  if (!(angle < 0.5 * kPi - 1e-3))
+    return false;
+  const double test = 0.99 * inner;
+  const double gap = 2.0 * std::sqrt(inner * inner - test * test) * std::cos(angle) * len3;
+  const double wMax = wBall + outer * len3;
+  if (!(0.5 * range * -B * gap / (wMax * wMax) > 1.0 / (1 << 18)))
+    return false;
+
+  w->bBall = true;
+  std::copy(eye, eye + 3, w->adEye);
+  std::copy(ball, ball + 3, w->adBall);
+  w->dBallInner = inner;
+  w->dBallTest = test;
+  return true;
+}
+
+// Whether a point, before the projection, lies behind the writer's ball.
+bool BehindBall(const SDepthWriter& w, const double* pPoint)
+{
+  double d[3], m[3];
+  for (int r = 0; r < 3; ++r)
+  {
+    d[r] = pPoint[r] - w.adEye[r];
+    m[r] = w.adBall[r] - w.adEye[r];
+  }
+  const double len2 = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+  if (!(len2 > 0.0))
+    return false;
+  const double t = std::clamp((d[0] * m[0] + d[1] * m[1] + d[2] * m[2]) / len2, 0.0, 1.0);
+  double near2 = 0.0, from2 = 0.0;
+  for (int r = 0; r < 3; ++r)
+  {
+    const double q = t * d[r] - m[r];           // the segment's nearest point to the centre
+    const double o = pPoint[r] - w.adBall[r];   // the point from the centre
+    near2 += q * q;
+    from2 += o * o;
+  }
+  return near2 < w.dBallTest * w.dBallTest && from2 >= w.dBallInner * w.dBallInner;
 }
 
 GLint DepthFunc()
@@ -250,6 +453,8 @@ GLint DepthFunc()
 } // namespace
 
 void ForgetDepthWrites() { s_writer = SDepthWriter{}; }
+
+uint64_t TrianglesLeftOutBehindDepth() { return s_qwTrianglesLeftOut; }
 
 uint32_t PrimitiveTypeToGL(uint32_t dwEngineType)
 {
@@ -673,6 +878,32 @@ void CObjectGL::ApplyTextures(uint32_t dwMaterial)
   }
 }
 
+void CObjectGL::EmitVertex(uint32_t dwIndex, bool bMulti, int iAlpha) const
+{
+  const SVertexGL& v = m_pVertices[dwIndex];
+  const uint32_t c = v.dwDiffuse;
+  glColor4ub(static_cast<GLubyte>(c >> 16), static_cast<GLubyte>(c >> 8), static_cast<GLubyte>(c),
+             iAlpha >= 0 ? static_cast<GLubyte>(iAlpha) : static_cast<GLubyte>(c >> 24));
+  if (bMulti)
+  {
+    const SPlatformGL* p = GetPlatformGL(m_pSettings);
+    p->glMultiTexCoord2fARB(GL_TEXTURE0_ARB, v.u, v.v);
+    p->glMultiTexCoord2fARB(GL_TEXTURE1_ARB, v.u, v.v);
+  }
+  else
+  {
+    glTexCoord2f(v.u, v.v);
+  }
+  glNormal3d(v.nx, v.ny, v.nz);
+  glVertex3f(v.x, v.y, v.z);
+}
+
+bool CObjectGL::MultiTexCoords() const
+{
+  const SPlatformGL* p = GetPlatformGL(m_pSettings);
+  return (m_dwRenderFlags & RENDER_MULTITEXTURE) && p && p->glMultiTexCoord2fARB;
+}
+
 void CObjectGL::EmitPart(const SPartRecord* pPart, bool bAlphaFromFactor)
 {
   CIndexBuffer* ib = m_pDrawIndexBuffer;
@@ -681,9 +912,8 @@ void CObjectGL::EmitPart(const SPartRecord* pPart, bool bAlphaFromFactor)
     return;
   const bool b16 = ib->GetType() == INDEX_TYPE_16;
   const uint32_t indexCount = ib->GetIndexCount();
-  const SPlatformGL* p = GetPlatformGL(m_pSettings);
-  const bool bMulti = (m_dwRenderFlags & RENDER_MULTITEXTURE) && p && p->glMultiTexCoord2fARB;
-  const GLubyte factorAlpha = static_cast<GLubyte>(m_dwColorFactor >> 24);
+  const bool bMulti = MultiTexCoords();
+  const int iAlpha = bAlphaFromFactor ? static_cast<int>(m_dwColorFactor >> 24) : -1;
 
   uint32_t first = pPart->dwFirstIndex;
   uint32_t count = pPart->dwIndexCount;
@@ -695,28 +925,21 @@ void CObjectGL::EmitPart(const SPartRecord* pPart, bool bAlphaFromFactor)
   glBegin(pPart->dwPrimitiveType);
   for (uint32_t k = 0; k < count; ++k)
   {
-    uint32_t pos = first + k;
-    uint32_t index =
-        (b16 ? static_cast<const uint16_t*>(data)[pos] : static_cast<const uint32_t*>(data)[pos]) +
-        pPart->dwBaseVertex;
-    if (index >= m_dwVertexCount)
-      continue;
-    const SVertexGL& v = m_pVertices[index];
-    uint32_t c = v.dwDiffuse;
-    glColor4ub(static_cast<GLubyte>(c >> 16), static_cast<GLubyte>(c >> 8), static_cast<GLubyte>(c),
-               bAlphaFromFactor ? factorAlpha : static_cast<GLubyte>(c >> 24));
-    if (bMulti)
-    {
-      p->glMultiTexCoord2fARB(GL_TEXTURE0_ARB, v.u, v.v);
-      p->glMultiTexCoord2fARB(GL_TEXTURE1_ARB, v.u, v.v);
-    }
-    else
-    {
-      glTexCoord2f(v.u, v.v);
-    }
-    glNormal3d(v.nx, v.ny, v.nz);
-    glVertex3f(v.x, v.y, v.z);
+    const uint32_t index = IndexAt(data, b16, first + k, pPart->dwBaseVertex);
+    if (index < m_dwVertexCount)
+      EmitVertex(index, bMulti, iAlpha);
   }
+  glEnd();
+}
+
+void CObjectGL::EmitTriangles(const std::vector<uint32_t>& tri) const
+{
+  if (tri.empty())
+    return;
+  const bool bMulti = MultiTexCoords();
+  glBegin(GL_TRIANGLES);
+  for (uint32_t index : tri)
+    EmitVertex(index, bMulti, -1);
   glEnd();
 }
 
@@ -755,6 +978,9 @@ CObjectGL::SSurface CObjectGL::SurfaceOf(const SPartRecord& part) const
   s.fRadius = static_cast<float>(std::sqrt(r2));
   if (!std::isfinite(s.fRadius))
     s.iOutward = 0;
+  else
+    s.fInRadius = InnerRadius(m_pVertices, PartTriangles(ib->GetData(), b16, part, ib->GetIndexCount()),
+                              s.afCentre);
   return s;
 }
 
@@ -837,6 +1063,7 @@ ZRESULT CObjectGL::DrawParts(uint32_t dwFirst, uint32_t dwCount, bool bFull)
 
   const bool bOwn = m_pDrawIndexBuffer == m_pIndexBuffer;
   const bool bFactorAlpha = (m_dwRenderFlags & RENDER_FACTOR_ALPHA) != 0;
+  std::vector<uint32_t> kept; // the triangles left in sight, when some are hidden
   for (uint32_t i = dwFirst; i < dwFirst + dwCount; ++i)
   {
     const SPartRecord* rec = Part(i);
@@ -864,7 +1091,9 @@ ZRESULT CObjectGL::DrawParts(uint32_t dwFirst, uint32_t dwCount, bool bFull)
     }
     if (!(list && bFull && RepeatsDepthWriter(list)))
     {
-      if (list)
+      if (list && bFull && TrianglesInSight(m, &kept))
+        EmitTriangles(kept);
+      else if (list)
         glCallList(list);
       else if (bFull && bFactorAlpha && OnlyDepthLands())
         EmitDepthOnly(geo);
@@ -872,7 +1101,7 @@ ZRESULT CObjectGL::DrawParts(uint32_t dwFirst, uint32_t dwCount, bool bFull)
         EmitPart(geo, bFactorAlpha);
       ++s_qwDraws;
       if (list && bFull)
-        NoteDepthWriter(list, eHidden != 0);
+        NoteDepthWriter(list, m, eHidden != 0);
     }
     if (eHidden)
     {
@@ -975,7 +1204,7 @@ bool CObjectGL::RepeatsDepthWriter(GLuint uList) const
           (!now.bCull || (now.iCullFace == s_writer.iCullFace && now.iFrontFace == s_writer.iFrontFace)));
 }
 
-void CObjectGL::NoteDepthWriter(GLuint uList, bool bFarSideLeftOut)
+void CObjectGL::NoteDepthWriter(GLuint uList, uint32_t dwMaterial, bool bFarSideLeftOut)
 {
   // Only a draw that keeps the depth of each fragment that passes: written, tested
   // less-than (or equal), filled, not shifted, and no fragment thrown away after.
@@ -987,12 +1216,73 @@ void CObjectGL::NoteDepthWriter(GLuint uList, bool bFarSideLeftOut)
       glIsEnabled(GL_ALPHA_TEST) || glIsEnabled(GL_STENCIL_TEST) || glIsEnabled(GL_POLYGON_OFFSET_FILL) ||
       (m_dwRenderFlags & RENDER_WIREFRAME))
     return;
+  s_writer = SDepthWriter{};
   ReadPlacement(&s_writer, p->hRC);
   s_writer.pContext = p->hRC;
   s_writer.pObject = this;
   s_writer.uList = uList;
   s_writer.qwDraw = s_qwDraws;
   s_writer.bWholeSurface = bFarSideLeftOut || !s_writer.bCull;
+  // Every fragment of its near side laid: nothing clipped away but by the view.
+  bool bClipped = false;
+  for (GLenum e = GL_CLIP_PLANE0; e <= GL_CLIP_PLANE5; ++e)
+    bClipped = bClipped || glIsEnabled(e);
+  if (s_writer.bWholeSurface && !bClipped && dwMaterial < m_surfaces.size() && m_surfaces[dwMaterial].iOutward)
+  {
+    const SSurface& surface = m_surfaces[dwMaterial];
+    PlaceBall(&s_writer, surface.afCentre, surface.fInRadius, surface.fRadius);
+  }
+}
+
+bool CObjectGL::TrianglesInSight(uint32_t dwMaterial, std::vector<uint32_t>* pKept) const
+{
+  const SPlatformGL* p = GetPlatformGL(m_pSettings);
+  if (!s_writer.bBall || s_writer.qwDraw != s_qwDraws || !p || s_writer.pContext != p->hRC)
+    return false;
+  // Only the depth test may decide: no stencil to count a failing fragment, no offset.
+  const GLint iFunc = DepthFunc();
+  if (!glIsEnabled(GL_DEPTH_TEST) || (iFunc != GL_LESS && iFunc != GL_LEQUAL) || glIsEnabled(GL_STENCIL_TEST) ||
+      glIsEnabled(GL_POLYGON_OFFSET_FILL) || (m_dwRenderFlags & RENDER_WIREFRAME))
+    return false;
+  SDepthWriter now;
+  ReadPlacement(&now, p->hRC);
+  double scale = 0.0;
+  if (!SameView(now, s_writer) || !UniformScale(now.afModelView, &scale))
+    return false;
+  const SPartRecord* geo = Part(dwMaterial);
+  CIndexBuffer* ib = m_pDrawIndexBuffer;
+  if (!geo || !ib || !ib->GetData())
+    return false;
+  const std::vector<uint32_t> tri =
+      PartTriangles(ib->GetData(), ib->GetType() == INDEX_TYPE_16, *geo, ib->GetIndexCount());
+  // An index past the vertices is skipped by the list, which shifts the triangles.
+  if (tri.empty() || *std::max_element(tri.begin(), tri.end()) >= m_dwVertexCount)
+    return false;
+
+  const GLfloat* mv = now.afModelView;
+  std::vector<int8_t> behind(m_dwVertexCount, -1); // per vertex: not yet asked, no, yes
+  auto hidden = [&](uint32_t i)
+  {
+    if (behind[i] < 0)
+    {
+      const SVertexGL& v = m_pVertices[i];
+      double at[3];
+      for (int r = 0; r < 3; ++r)
+        at[r] = mv[r] * double(v.x) + mv[4 + r] * double(v.y) + mv[8 + r] * double(v.z) + mv[12 + r];
+      behind[i] = BehindBall(s_writer, at) ? 1 : 0;
+    }
+    return behind[i] == 1;
+  };
+  // A triangle whose corners all lie behind the ball lies behind it whole: the points
+  // behind a ball form a convex set.
+  pKept->clear();
+  for (size_t t = 0; t + 2 < tri.size(); t += 3)
+    if (!(hidden(tri[t]) && hidden(tri[t + 1]) && hidden(tri[t + 2])))
+      pKept->insert(pKept->end(), { tri[t], tri[t + 1], tri[t + 2] });
+  if (pKept->size() == tri.size())
+    return false;
+  s_qwTrianglesLeftOut += (tri.size() - pKept->size()) / 3;
+  return true;
 }
 
 ZRESULT CObjectGL::Draw(int32_t iPartCount) { return DrawParts(0, PartCountArg(iPartCount), true); }

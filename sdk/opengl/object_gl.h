@@ -30,6 +30,10 @@ constexpr uint32_t CULL_OFF_GL = 0xFFFF;
 // told apart without it.
 void ForgetDepthWrites();
 
+// How many triangles have been left out since the start because they lay wholly behind
+// a closed surface drawn just before them.
+uint64_t TrianglesLeftOutBehindDepth();
+
 // Engine codes to OpenGL ones and back.
 uint32_t PrimitiveTypeToGL(uint32_t dwEngineType);
 uint32_t PrimitiveTypeFromGL(uint32_t dwMode);
@@ -102,6 +106,11 @@ protected:
   void ApplyTextures(uint32_t dwMaterial);
   // glBegin .. glEnd of one part's vertices.
   void EmitPart(const SPartRecord* pPart, bool bAlphaFromFactor);
+  // One vertex as the lists hold it; its alpha replaced by iAlpha when that is 0..255.
+  void EmitVertex(uint32_t dwIndex, bool bMulti, int iAlpha) const;
+  bool MultiTexCoords() const;
+  // Triangles (three vertex numbers each) drawn as a list, the vertices as EmitPart sends them.
+  void EmitTriangles(const std::vector<uint32_t>& tri) const;
   void CountPart(const SPartRecord* pPart);
   ZRESULT DrawParts(uint32_t dwFirst, uint32_t dwCount, bool bFull);
   std::vector<uint8_t> ListSource() const;
@@ -118,8 +127,13 @@ protected:
   // The part's list drawn again right after itself, placed alike, under a less-than
   // depth test: every fragment would fail, so the draw can be left out.
   bool RepeatsDepthWriter(GLuint uList) const;
-  // Remembers a draw that left the depth of all its fragments, for RepeatsDepthWriter.
-  void NoteDepthWriter(GLuint uList, bool bFarSideLeftOut);
+  // Remembers a draw that left the depth of all its fragments, for RepeatsDepthWriter
+  // and TrianglesInSight.
+  void NoteDepthWriter(GLuint uList, uint32_t dwMaterial, bool bFarSideLeftOut);
+  // Right after a closed surface was laid whole (NoteDepthWriter), the triangles of
+  // this part that lie wholly behind it fail the depth test, fragment by fragment:
+  // true, with the others in *pKept in their order, when there are such triangles.
+  bool TrianglesInSight(uint32_t dwMaterial, std::vector<uint32_t>* pKept) const;
 
   // What Upload learnt of a part's triangles: whether they close a surface (and which
   // winding faces out), and a sphere that bounds them.
@@ -127,7 +141,8 @@ protected:
   {
     int8_t iOutward; // +1 counter-clockwise seen from outside, -1 clockwise, 0 not closed
     float afCentre[3];
-    float fRadius;
+    float fRadius;   // reaches every vertex
+    float fInRadius; // a ball around the centre inside the surface; 0 when unknown
   };
 
   SVertexGL* m_pVertices;              // owned; null in the bare object

@@ -522,6 +522,47 @@ TEST_F(DeviceGL, RedrawIsLeftOutOnlyWhileItsOwnDepthStands)
   device->EndFrame();
 }
 
+// A blended shell drawn right after the opaque ball inside it: the shell's triangles
+// that lie wholly behind the ball are left out, and the frame is the same to the byte
+// as when a draw in between keeps them all in.
+TEST_F(DeviceGL, TrianglesBehindTheSurfaceJustLaidAreLeftOutWithTheSamePicture)
+{
+  auto sphere = [&](uint32_t flags, float radius, uint32_t color)
+  {
+    C3DObject* o = device->CreateObject(0x2, flags);
+    SShapeSphere shape = { radius, 16, color, 0 };
+    EXPECT_EQ(o->BuildShape(SHAPE_SPHERE, &shape), ZP_OK);
+    o->GetMatrix()->m[3][2] = -50.0f;
+    EXPECT_EQ(o->Commit(), ZP_OK);
+    return o;
+  };
+  C3DObject* ball = sphere(0x8000 | 0x10000 | 0x400, 10.0f, 0xFFFF0000);
+  C3DObject* shell = sphere(0x8 | 0x8000 | 0x10000 | 0x400, 11.0f, 0x8000FF00);
+  C3DObject* aside = Triangle(0x8000 | 0x10000 | 0x400, 0xFFFFFFFF);
+  aside->GetMatrix()->m[3][0] = 1000.0f; // out of view
+
+  auto frame = [&](bool bBetween)
+  {
+    device->BeginFrame();
+    ball->Draw(ALL_PARTS);
+    if (bBetween)
+      aside->Draw(ALL_PARTS);
+    shell->Draw(ALL_PARTS);
+    std::vector<uint8_t> px(size_t(W) * H * 4);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
+    device->EndFrame();
+    return px;
+  };
+  const uint64_t before = TrianglesLeftOutBehindDepth();
+  const std::vector<uint8_t> direct = frame(false);
+  const uint64_t left = TrianglesLeftOutBehindDepth() - before;
+  const std::vector<uint8_t> whole = frame(true);
+  EXPECT_GT(left, 100u);
+  EXPECT_EQ(TrianglesLeftOutBehindDepth() - before, left);
+  EXPECT_TRUE(direct == whole);
+}
+
 TEST_F(DeviceGL, ScreenSpaceObjectUsesPixelsFromTheTopLeft)
 {
   C3DObject* quad = Quad2D(10, 10, 30, 20, 0x400, 0xFF0000FF);
