@@ -22,7 +22,7 @@ build_dir=${PLANETO_BUILD_DIR:-$top/build}
 packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev
-  libpng-dev zlib1g-dev
+  libpng-dev zlib1g-dev liberfa-dev
   libx11-dev libxext-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri mesa-utils
   libfltk1.3-dev fonts-dejavu-core
   xvfb xauth xdotool x11-utils
