@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include "app/scene/sky_clock.h"
 #include "sdk/core/platform.h"
 
 #include <cerrno>
@@ -128,7 +129,42 @@ bool ParseOverride(const std::string& text, SSettingOverride& o)
   return o.value.find_first_of("\r\n") == std::string::npos;
 }
 
+// A whole text that is one finite number.
+bool ParseNumber(const std::string& text, double& out)
+{
+  if (text.empty() || text[0] == ' ')
+    return false;
+  char* end = nullptr;
+  errno = 0;
+  const double v = std::strtod(text.c_str(), &end);
+  if (errno || *end || !std::isfinite(v))
+    return false;
+  out = v;
+  return true;
+}
+
 } // namespace
+
+bool ParseView(const std::string& text, double& latitude, double& longitude, double& distance)
+{
+  const size_t c1 = text.find(',');
+  if (c1 == std::string::npos)
+    return false;
+  const size_t c2 = text.find(',', c1 + 1);
+  double lat = 0.0, lon = 0.0, dist = 0.0;
+  if (!ParseNumber(text.substr(0, c1), lat) ||
+      !ParseNumber(text.substr(c1 + 1, c2 == std::string::npos ? std::string::npos : c2 - c1 - 1), lon) ||
+      (c2 != std::string::npos && !ParseNumber(text.substr(c2 + 1), dist)))
+    return false;
+  if (lat < -90.0 || lat > 90.0 || lon < -360.0 || lon > 360.0)
+    return false;
+  if (c2 != std::string::npos && (dist < 1.1 || dist > 1000.0))
+    return false;
+  latitude = lat;
+  longitude = lon;
+  distance = dist;
+  return true;
+}
 
 bool ParseWindowId(const std::string& text, unsigned long& id)
 {
@@ -302,6 +338,58 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
     {
       options.fps = true;
     }
+    else if (name == "--time")
+    {
+      if (!needValue())
+        return false;
+      options.hasTime = true;
+      options.timeNow = value == "now";
+      if (!options.timeNow && !CSkyClock::ParseUtc(value.c_str(), &options.timeUtc1, &options.timeUtc2))
+      {
+        error = "bad time '" + value +
+                "' (now, or a UTC instant such as 2024-04-08T18:17:20Z, years 1800 to 2200)";
+        return false;
+      }
+    }
+    else if (name == "--time-rate")
+    {
+      if (!needValue())
+        return false;
+      if (!ParseNumber(value, options.timeRate) || std::fabs(options.timeRate) > 1e7)
+      {
+        error = "bad time rate '" + value + "' (simulated seconds per real second, -10000000 to 10000000)";
+        return false;
+      }
+    }
+    else if (name == "--view")
+    {
+      if (!needValue())
+        return false;
+      if (!ParseView(value, options.viewLatitude, options.viewLongitude, options.viewDistance))
+      {
+        error = "bad view '" + value +
+                "' (LAT,LON[,DISTANCE]: degrees north and east, distance 1.1 to 1000 Earth radii)";
+        return false;
+      }
+      options.hasView = true;
+    }
+    else if (name == "--clock")
+    {
+      options.clock = true;
+    }
+    else if (name == "--map-day" || name == "--map-night" || name == "--map-clouds")
+    {
+      if (!needValue())
+        return false;
+      if (value.empty())
+      {
+        error = "option '" + name + "' needs a file name";
+        return false;
+      }
+      (name == "--map-day"     ? options.mapDay
+       : name == "--map-night" ? options.mapNight
+                               : options.mapClouds) = value;
+    }
     else if (name == "--screenshot")
     {
       if (!needValue())
@@ -338,7 +426,19 @@ std::string UsageText(const char* szProgram)
                      "  --frames=N            end after N frames have been drawn\n"
                      "  --step=S              advance every frame by S thirtieths of a second\n"
                      "  --seed=N              seed the random generator with N instead of the clock\n"
-                     "  --screenshot=FILE     save the last frame drawn as a PNG image when ending\n";
+                     "  --screenshot=FILE     save the last frame drawn as a PNG image when ending\n"
+                     "  --time=now|YYYY-MM-DDTHH:MM:SSZ\n"
+                     "                        show the Earth as it is now or at that UTC instant: the\n"
+                     "                        real Sun, Moon, rotation, sky and eclipses\n"
+                     "  --time-rate=R         R simulated seconds per real second (default 1; with\n"
+                     "                        --step=S each frame advances S/30 s x R)\n"
+                     "  --view=LAT,LON[,DIST] hold the camera above that place (degrees, east\n"
+                     "                        positive), DIST Earth radii from the centre\n"
+                     "  --clock               show the simulated UTC date and time (with --time)\n"
+                     "  --map-day=FILE, --map-night=FILE, --map-clouds=FILE\n"
+                     "                        your own PNG maps (equirectangular, up to 8192 x 4096)\n"
+                     "                        in place of the built-in ones; the clouds file is read\n"
+                     "                        again when it changes\n";
   if (XSCREENSAVER_HACK)
     text += "  -root                 run as an xscreensaver hack on the root window (or on\n"
             "                        $XSCREENSAVER_WINDOW when set)\n"
@@ -352,7 +452,8 @@ std::string UsageText(const char* szProgram)
           "Run as a screen saver through a name ending in \".scr\": /s runs it, /c or no\n"
           "option shows its settings, /p and /a are refused.\n"
           "Keys: Escape quits; the arrows turn the view upright, on its side or upside\n"
-          "down; keypad + and - change the speed, * sets it back, / stops the scene.\n"
+          "down; keypad + and - change the speed, * sets it back, / stops the scene (with\n"
+          "--time they pace the camera only: the clock keeps its rate).\n"
           "Mouse: drag with the left button to turn the camera, the wheel moves it in and\n"
           "out, the right button switches the automatic rotation on and off.\n";
   if (XSCREENSAVER_HACK)

@@ -59,7 +59,20 @@ struct SOptions
   int hackTarget = HACK_NONE;
   unsigned long windowId = 0; // with HACK_WINDOW
   bool fps = false;           // -fps, accepted as xscreensaver passes it
-  std::string commandLine;    // what is left, joined by single spaces, program name first
+  // The Earth now: the scene at a real instant, the camera over a place, a clock and
+  // the user's own maps.
+  bool hasTime = false;  // --time
+  bool timeNow = false;  // --time=now: the system clock at start
+  double timeUtc1 = 0.0; // --time=YYYY-MM-DDTHH:MM:SSZ as a two-part Julian date
+  double timeUtc2 = 0.0;
+  double timeRate = 1.0; // simulated seconds per real second
+  bool hasView = false;  // --view=LAT,LON[,DISTANCE]
+  double viewLatitude = 0.0;
+  double viewLongitude = 0.0;
+  double viewDistance = 0.0; // Earth radii from the centre; 0: the scene's own
+  bool clock = false;        // --clock
+  std::string mapDay, mapNight, mapClouds;
+  std::string commandLine; // what is left, joined by single spaces, program name first
 };
 
 // Parses argv.  Returns true on success; on a bad option returns false with a one-line
@@ -72,6 +85,10 @@ bool ParseWindowId(const std::string& text, unsigned long& id);
 // $XSCREENSAVER_WINDOW (szEnv, may be null): without -window-id it names the window to
 // draw into, and makes the run a hack.  False with a one-line message for a bad value.
 bool ApplyScreenSaverWindow(SOptions& options, const char* szEnv, std::string& error);
+
+// LAT,LON[,DISTANCE] of --view: latitude -90..90, longitude -360..360 (east
+// positive), distance 1.1 to 1000 Earth radii.  False for anything else.
+bool ParseView(const std::string& text, double& latitude, double& longitude, double& distance);
 
 // Finds a platform by our short name ("opengl", "software", "directx") or by its own
 // name ("OpenGL 1.2", case-insensitive); -1 when unknown.

@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 #include "app/planeto_app.h"
+#include "app/scene/user_maps.h"
 #include "sdk/os/console.h"
 
 #include <cstdio>
@@ -29,6 +30,14 @@ int main(int argc, char** argv)
     return 0;
   }
   if (XSCREENSAVER_HACK && !ApplyScreenSaverWindow(options, std::getenv("XSCREENSAVER_WINDOW"), error))
+  {
+    std::fprintf(stderr, "%s: %s\n", szProgram, error.c_str());
+    return 2;
+  }
+  // The user's maps are read before any window opens: a file that cannot be used ends
+  // the run here.
+  CUserMaps maps;
+  if (!maps.Read(options.mapDay, options.mapNight, options.mapClouds, error))
   {
     std::fprintf(stderr, "%s: %s\n", szProgram, error.c_str());
     return 2;
