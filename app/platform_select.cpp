@@ -85,6 +85,8 @@ ZRESULT SavePlatformChoice(const PlatformChoice* pChoice, CSettingsStore* pStore
   pStore->SetInt("WORLD", "COLOR_DEPTH", pChoice->byColorDepth);
   pStore->SetBool("WORLD", "FULLSCREEN", pChoice->bFullscreen != 0);
   pStore->SetBool("WORLD", "DESKTOP_ENABLE", pChoice->bDesktop != 0);
+  if (pChoice->dwDialogFlags & DLGFLAG_REAL_TIME)
+    pStore->SetBool("WORLD", "REAL_TIME", pChoice->bRealTime != 0);
   return ZP_OK;
 }
 
@@ -122,6 +124,7 @@ CPlatformDialogModel::CPlatformDialogModel(const PlatformChoice& choice, const S
   m_bFullscreen = choice.bFullscreen != 0;
   m_bDontAsk = choice.bAsk == 0;
   m_bDesktop = choice.bDesktop != 0;
+  m_bRealTime = choice.bRealTime != 0;
 }
 
 std::vector<std::string> CPlatformDialogModel::ModeLabels()
@@ -185,5 +188,6 @@ PlatformChoice CPlatformDialogModel::Accept() const
   }
   c.bFullscreen = m_bFullscreen ? 1 : 0;
   c.bDesktop = m_bDesktop ? 1 : 0;
+  c.bRealTime = m_bRealTime ? 1 : 0;
   return c;
 }

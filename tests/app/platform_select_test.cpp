@@ -276,6 +276,28 @@ TEST_F(PlatformSelectTest, ScreenSaverFlagsLeaveModeDepthAndFullscreen)
   EXPECT_STREQ(model.OkCaption(), "SAVE AND EXIT");
 }
 
+TEST_F(PlatformSelectTest, TheRealTimeChoiceIsOfferedAndSavedOnlyWhereAsked)
+{
+  PlatformChoice c = BuiltInChoice(m_table);
+  c.dwDialogFlags = DLGFLAGS_SCREEN_SAVER;
+  EXPECT_FALSE(CPlatformDialogModel(c).RealTimeEnabled());
+  RecordingStore plain;
+  SavePlatformChoice(&c, &plain);
+  EXPECT_EQ(plain.calls.size(), 6u);
+
+  c.dwDialogFlags = DLGFLAGS_SCREEN_SAVER | DLGFLAG_REAL_TIME;
+  CPlatformDialogModel model(c);
+  EXPECT_TRUE(model.RealTimeEnabled());
+  EXPECT_FALSE(model.m_bRealTime);
+  model.m_bRealTime = true;
+  const PlatformChoice out = model.Accept();
+  EXPECT_EQ(out.bRealTime, 1);
+  RecordingStore store;
+  SavePlatformChoice(&out, &store);
+  ASSERT_EQ(store.calls.size(), 7u);
+  EXPECT_EQ(store.calls.back(), "bool WORLD/REAL_TIME=1");
+}
+
 TEST_F(PlatformSelectTest, ListsWithoutSelectionKeepTheChoicesValues)
 {
   PlatformChoice c = BuiltInChoice(m_table);
