@@ -42,5 +42,5 @@ int main(int argc, char** argv)
     std::fprintf(stderr, "%s: %s\n", szProgram, error.c_str());
     return 2;
   }
-  return RunPlaneto(options);
+  return RunPlaneto(options, &maps);
 }

@@ -91,12 +91,14 @@ struct SRunScope
 // that a wrong one ends the run at once.  False, with the reason on standard error.
 bool AttachHackWindow(const SOptions& options, HWND* phForeign)
 {
-  const uintptr_t dwXWindow = options.hackTarget == HACK_ROOT ? CWindow::GetRootNativeHandle() : options.windowId;
+  const uintptr_t dwXWindow =
+      options.hackTarget == HACK_ROOT ? CWindow::GetRootNativeHandle() : options.windowId;
   *phForeign = dwXWindow ? CWindow::Attach(APP_CLASS, dwXWindow, WindowProc) : nullptr;
   if (*phForeign)
     return true;
   if (CWindow::GetNativeDisplay())
-    std::fprintf(stderr, "planeto: no window 0x%lX on the X display\n", static_cast<unsigned long>(dwXWindow));
+    std::fprintf(stderr, "planeto: no window 0x%lX on the X display\n",
+                 static_cast<unsigned long>(dwXWindow));
   else
     std::fprintf(stderr, "planeto: cannot open the X display\n");
   return false;
@@ -131,9 +133,27 @@ CIniSettings* NewBuiltInStore(const char* szName)
   return new CIniSettings(reinterpret_cast<const char*>(pText->data), pText->size);
 }
 
+// The real-time mode from the options, or from the screen saver's "Real time" choice
+// (the system's clock) when the options ask for no time.
+SEarthNowOptions EarthNowOptions(const SOptions& options, bool bSaverRealTime)
+{
+  SEarthNowOptions o;
+  o.bRealTime = options.hasTime || bSaverRealTime;
+  o.bNow = !options.hasTime || options.timeNow;
+  o.dUtc1 = options.timeUtc1;
+  o.dUtc2 = options.timeUtc2;
+  o.dRate = options.timeRate;
+  o.bView = options.hasView;
+  o.dViewLatitude = options.viewLatitude;
+  o.dViewLongitude = options.viewLongitude;
+  o.dViewDistance = options.viewDistance;
+  o.bClock = options.clock;
+  return o;
+}
+
 } // namespace
 
-int RunPlaneto(const SOptions& options)
+int RunPlaneto(const SOptions& options, CUserMaps* pMaps)
 {
   // A hack's working folder is often the home folder: its log goes to the user's state
   // folder instead.
@@ -178,7 +198,8 @@ int RunPlaneto(const SOptions& options)
   RegisterPlatformModules(pWorld);
 
   scope.pDescs = static_cast<SPlatformDesc*>(TrackedCalloc(DESC_CAPACITY, sizeof(SPlatformDesc)));
-  const uint32_t dwCount = scope.pDescs ? pWorld->EnumDevices(scope.pDescs, DESC_CAPACITY, 0x7000000, ".") : 0;
+  const uint32_t dwCount =
+      scope.pDescs ? pWorld->EnumDevices(scope.pDescs, DESC_CAPACITY, 0x7000000, ".") : 0;
   if (dwCount == 0)
   {
     LogMessage(log, 1, "# EnumDevices failed! (dwCount=%u, \"%s\")\n", dwCount, ".");
@@ -199,6 +220,8 @@ int RunPlaneto(const SOptions& options)
   SPlatformDesc desc;
   if (!ChoosePlatform(in, &choice, &desc))
     return 0;
+  pWorld->SetEarthNow(EarthNowOptions(options, choice.bRealTime != 0));
+  pWorld->SetUserMaps(pMaps);
 
   char szTitle[256];
   std::snprintf(szTitle, sizeof(szTitle), "ZephyroSDK - %s - %s (v%d,%d)", desc.szName, APP_NAME, APP_MAJOR,

@@ -51,6 +51,8 @@ bool ChoosePlatform(const SPlatformChoiceInput& in, PlatformChoice* pChoice, SPl
   if (bSaver)
   {
     choice.dwDialogFlags = DLGFLAGS_SCREEN_SAVER;
+    choice.dwDialogFlags |= DLGFLAG_REAL_TIME;
+    choice.bRealTime = in.pRegistry->GetBool("WORLD", "REAL_TIME", false) ? 1 : 0;
     choice.bFullscreen = 1;
     in.pRegistry->SetBool("WORLD", "FULLSCREEN", true);
     // The configuration run always asks; the screen saver itself only when told to.

@@ -30,8 +30,9 @@ const STextureSource kSources[CTextureTable::COUNT] = {
 
 // The order they are released in.
 const CTextureTable::ETexture kReleaseOrder[CTextureTable::COUNT] = {
-  CTextureTable::EARTH_DAY,  CTextureTable::CLOUDS,           CTextureTable::EARTH_NIGHT,
-  CTextureTable::MOON,       CTextureTable::ATMOSPHERE,       CTextureTable::EARTH_DIFRACTION,
+  CTextureTable::EARTH_DAY,       CTextureTable::CLOUDS,
+  CTextureTable::EARTH_NIGHT,     CTextureTable::MOON,
+  CTextureTable::ATMOSPHERE,      CTextureTable::EARTH_DIFRACTION,
   CTextureTable::MOON_DIFRACTION,
 };
 
@@ -53,6 +54,21 @@ ZRESULT CTextureTable::Load(CWorldBase* pApp)
       return ZP_FAIL;
     }
   }
+  return ZP_OK;
+}
+
+ZRESULT CTextureTable::LoadImage(CWorldBase* pApp, ETexture e, const SImage& image, const char* szName)
+{
+  CTexture* pTexture = pApp->CreateTexture(1, kSources[e].dwFlags);
+  if (!pTexture)
+    return ZP_FAIL;
+  if (ZP_FAILED(pTexture->LoadFromImage(&image, szName)))
+  {
+    pApp->DestroyTexture(pTexture);
+    return ZP_FAIL;
+  }
+  pApp->DestroyTexture(m_apTextures[e]);
+  m_apTextures[e] = pTexture;
   return ZP_OK;
 }
 

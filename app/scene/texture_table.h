@@ -7,6 +7,7 @@
 
 class CTexture;
 class CWorldBase;
+struct SImage;
 
 class CTextureTable
 {
@@ -27,6 +28,9 @@ public:
   // no built-in image leaves its texture empty; an image that does not decode is
   // logged and fails.
   ZRESULT Load(CWorldBase* pApp);
+  // Puts a decoded image (a map of the user's) in place of one texture, in a texture of
+  // its own with the same flags: the old one goes only once the new one is loaded.
+  ZRESULT LoadImage(CWorldBase* pApp, ETexture e, const SImage& image, const char* szName);
   // Releases every texture made, even after a failure; answers the first failure.
   ZRESULT Release(CWorldBase* pApp);
 

@@ -58,3 +58,11 @@ ZRESULT CTexture::LoadFromFile(const char* szPath, uint32_t)
 }
 
 ZRESULT CTexture::Reserved8() { return ZP_OK; }
+
+ZRESULT CTexture::LoadFromImage(const SImage* pImage, const char* szName)
+{
+  if (!pImage)
+    return ZP_FAIL;
+  SetName(szName);
+  return ZP_OK;
+}

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 struct SEngineSettings;
+struct SImage;
 
 // Base of every platform texture class.  The base only records the image's base name;
 // a platform decodes the image and then calls the base loaders to record the name.
@@ -23,6 +24,8 @@ public:
                                  const char* szName);                    // 6
   virtual ZRESULT LoadFromFile(const char* szPath, uint32_t dwReserved); // 7
   virtual ZRESULT Reserved8();                                           // 8: 0
+  // 9: an image already decoded (a map of the user's); the base keeps the name only.
+  virtual ZRESULT LoadFromImage(const SImage* pImage, const char* szName);
 
   uint32_t GetKind() const { return m_dwKind; }
   uint32_t GetFlags() const { return m_dwFlags; }

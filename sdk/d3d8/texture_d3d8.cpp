@@ -271,6 +271,14 @@ ZRESULT CTextureD3D8::LoadFromMemory(const void* pData, uint32_t dwSize, uint32_
   return r;
 }
 
+ZRESULT CTextureD3D8::LoadFromImage(const SImage* pImage, const char* szName)
+{
+  CTexture::Release();
+  const ZRESULT r = pImage ? Upload(*pImage, true) : ZP_FAIL;
+  SetName(szName);
+  return r;
+}
+
 ZRESULT CTextureD3D8::LoadFromFile(const char* szPath, uint32_t)
 {
   CTexture::Release();

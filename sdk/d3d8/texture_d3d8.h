@@ -25,6 +25,7 @@ public:
                          const char* szName) override;                    // 6
   ZRESULT LoadFromFile(const char* szPath, uint32_t dwReserved) override; // 7
   ZRESULT Reserved8() override;                                           // 8: unsupported
+  ZRESULT LoadFromImage(const SImage* pImage, const char* szName) override; // 9
 
   IDirect3DTexture8* GetTexture() const { return m_pTexture; }
   uint32_t GetLevelCount() const { return m_dwLevels; }

@@ -163,6 +163,14 @@ ZRESULT CTextureGL::LoadFromMemory(const void* pData, uint32_t dwSize, uint32_t,
   return r;
 }
 
+ZRESULT CTextureGL::LoadFromImage(const SImage* pImage, const char* szName)
+{
+  CTexture::Release();
+  const ZRESULT r = pImage ? Upload(*pImage, true) : ZP_FAIL;
+  SetName(szName);
+  return r;
+}
+
 ZRESULT CTextureGL::LoadFromFile(const char* szPath, uint32_t)
 {
   CTexture::Release();

@@ -30,6 +30,7 @@ public:
                          const char* szName) override;                    // 6
   ZRESULT LoadFromFile(const char* szPath, uint32_t dwReserved) override; // 7
   ZRESULT Reserved8() override;                                           // 8: unsupported
+  ZRESULT LoadFromImage(const SImage* pImage, const char* szName) override; // 9
 
   GLuint GetTextureName() const { return m_uTexture; }
   GLenum GetPixelFormat() const { return m_ePixelFormat; }
