@@ -173,9 +173,10 @@ ZRESULT CPlanetoWorld::LoadUserMaps()
     SImage image = *pImage;
     m_pMaps->Forget(m.iMap);
     const std::string& strPath = m_pMaps->GetPath(m.iMap);
+    const uint32_t dwWidth = image.width, dwHeight = image.height;
     if (FitImage(&image, dwMaxSide))
       LogMessage(m_pSettings->szLogPath, 1, "%s",
-                 ScaledMapMessage(strPath, pImage->width, pImage->height, image).c_str());
+                 ScaledMapMessage(strPath, dwWidth, dwHeight, image).c_str());
     if (ZP_FAILED(m_textures.LoadImage(this, m.eTexture, image, strPath.c_str())))
     {
       LogMessage(m_pSettings->szLogPath, 1, "# CPlanetoWorld::LoadTextureFromFile failed! (\"%s\")\n",

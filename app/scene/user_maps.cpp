@@ -139,8 +139,10 @@ const SImage* CUserMaps::Get(int iMap) const
 
 void CUserMaps::Forget(int iMap)
 {
-  if (iMap >= 0 && iMap < USER_MAP_COUNT)
-    std::vector<uint8_t>().swap(m_aImage[iMap].pixels);
+  if (iMap < 0 || iMap >= USER_MAP_COUNT)
+    return;
+  m_aImage[iMap] = SImage();
+  m_abLoaded[iMap] = false;
 }
 
 void CUserMaps::StartWatch(uint32_t dwPollMs, uint32_t dwMaxSide)

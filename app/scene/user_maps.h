@@ -35,7 +35,8 @@ public:
   // The decoded map, or null for the built-in one.
   const SImage* Get(int iMap) const;
   const std::string& GetPath(int iMap) const { return m_astrPath[iMap]; }
-  // Gives the decoded pixels up (the texture holds its own copy once loaded).
+  // Gives the decoded pixels up (the texture holds its own copy once loaded); Get then
+  // answers null.
   void Forget(int iMap);
 
   // Starts watching the clouds file, looking every dwPollMs; images larger than

@@ -193,7 +193,8 @@ void CTextureD3D8::Apply(uint32_t dwRenderFlags, uint32_t dwStage)
 ZRESULT CTextureD3D8::Upload(const SImage& image, bool bMipmaps)
 {
   IDirect3DDevice8* pDevice = GetDeviceD3D8(m_pSettings);
-  if (!pDevice || !image.width || !image.height || image.components < 1 || image.components > 4)
+  if (!pDevice || !image.width || !image.height || image.components < 1 || image.components > 4 ||
+      image.pixels.size() < size_t(image.width) * image.height * image.components)
     return ZP_FAIL;
   std::vector<uint32_t> pixels = ToARGB(image);
   uint32_t w = image.width, h = image.height;

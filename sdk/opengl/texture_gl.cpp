@@ -79,6 +79,9 @@ void CTextureGL::Apply(uint32_t dwRenderFlags, uint32_t dwUnit)
 
 ZRESULT CTextureGL::Upload(const SImage& image, bool bMipmaps)
 {
+  if (!image.width || !image.height ||
+      image.pixels.size() < size_t(image.width) * image.height * image.components)
+    return ZP_FAIL;
   GLuint name = 0;
   glGenTextures(1, &name);
   if (!name)
