@@ -115,12 +115,12 @@ void CTextOverlay::Build()
     const uint32_t dwGlyph = m_pFont->GetGlyph(static_cast<uint8_t>(m_strText[i]));
     if (!dwGlyph || m_strText[i] == ' ')
       continue;
-    // Column and row count from 1 at the image's top left; the texture's rows start
-    // at the image's bottom.
+    // Column and row count from 1 at the image's top left, as the texture coordinates
+    // do from 0.
     const float fCol = static_cast<float>(dwGlyph >> 16) - 1.0f,
                 fRow = static_cast<float>(dwGlyph & 0xFFFF) - 1.0f;
     const float u0 = fCol * m_pFont->GetCellWidth(), u1 = u0 + m_pFont->GetCellWidth();
-    const float v0 = 1.0f - fRow * m_pFont->GetCellHeight(), v1 = v0 - m_pFont->GetCellHeight();
+    const float v0 = fRow * m_pFont->GetCellHeight(), v1 = v0 + m_pFont->GetCellHeight();
     float x0, y0, x1, y1;
     GetCharacterBox(i, &x0, &y0, &x1, &y1);
     for (int layer = 0; layer < 2; ++layer)

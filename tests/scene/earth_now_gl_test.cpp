@@ -1,0 +1,404 @@
+// The Earth now on the real OpenGL device, against published values: the subsolar
+// points of the 2024 March equinox (03:06 UTC, 0.0 N 135.35 E) and June solstice
+// (20:51 UTC, 23.44 N 132.30 W, both from the USNO's times of the seasons and the
+// almanac's subsolar points), the Moon's phases at the new Moon of 2024-04-08 18:21 and
+// the full Moon of 2024-04-23 23:49, the total solar eclipse of 2024-04-08 (greatest at
+// 18:17:20 UTC, 25.3 N 104.1 W, NASA), the total lunar eclipse of 2025-03-14 (06:59
+// UTC) and Polaris (RA 2h 31m 49s, Dec +89 15' 51", J2000) on the Earth's axis.
+
+#include "gl_scene.h"
+
+#include "app/scene/constellations.h"
+#include "app/scene/text_overlay.h"
+#include "app/scene/user_maps.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+using scenetest::CGLScene;
+using scenetest::SSetting;
+
+namespace
+{
+
+constexpr int W = 400, H = 300;
+constexpr double PI = 3.14159265358979323846;
+
+// A map of one colour (RGBA), written where the test's files go.
+std::string PlainMap(const char* szName, uint8_t level, uint8_t alpha)
+{
+  const std::string path = ::testing::TempDir() + "earth_now_" + szName + ".png";
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = 64;
+  image.height = 32;
+  image.format = PNG_FORMAT_RGBA;
+  std::vector<uint8_t> pixels(64 * 32 * 4, level);
+  for (size_t i = 3; i < pixels.size(); i += 4)
+    pixels[i] = alpha;
+  EXPECT_TRUE(png_image_write_to_file(&image, path.c_str(), 0, pixels.data(), 0, nullptr));
+  return path;
+}
+
+// Grey days, black nights and no clouds: what the Earth shows is the light alone.
+struct SPlainMaps
+{
+  SPlainMaps()
+  {
+    std::string error;
+    EXPECT_TRUE(
+        maps.Read(PlainMap("day", 200, 255), PlainMap("night", 0, 255), PlainMap("clouds", 0, 0), error))
+        << error;
+  }
+  CUserMaps maps;
+};
+
+SEarthNowOptions At(const char* szUtc)
+{
+  SEarthNowOptions o;
+  o.bRealTime = true;
+  EXPECT_TRUE(CSkyClock::ParseUtc(szUtc, &o.dUtc1, &o.dUtc2));
+  o.dRate = 0.0;
+  return o;
+}
+
+SEarthNowOptions Above(const char* szUtc, double dLat, double dLon, double dDistance)
+{
+  SEarthNowOptions o = At(szUtc);
+  o.bView = true;
+  o.dViewLatitude = dLat;
+  o.dViewLongitude = dLon;
+  o.dViewDistance = dDistance;
+  return o;
+}
+
+const std::vector<SSetting> kBare = { { "EARTH_ATMOSPHERE", "EARTH_ATMOSPHERE_ENABLE", "0" },
+                                      { "EARTH_DIFRACTION", "EARTH_DIFRACTION_ENABLE", "0" },
+                                      { "SKYBOX", "SKYBOX_ENABLE", "0" } };
+
+std::vector<SSetting> With(std::vector<SSetting> a, const std::vector<SSetting>& b)
+{
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+const std::vector<SSetting> kShadows = { { "EARTH", "EARTH_SHADOW_ENABLE", "1" },
+                                         { "MOON", "MOON_SHADOW_ENABLE", "1" } };
+
+std::function<void(CPlanetoWorld&)> WorldWith(const SEarthNowOptions& o, CUserMaps* pMaps)
+{
+  return [o, pMaps](CPlanetoWorld& w)
+  {
+    w.SetEarthNow(o);
+    w.SetUserMaps(pMaps);
+  };
+}
+
+// The screen point of a scene point.
+SVector3 OnScreen(CPlanetoWorld& w, const SVector3& p)
+{
+  const SEngineSettings* s = w.GetSettings();
+  SVector3 out;
+  w.GetMath()->Project(&out, s->wWidth, s->wHeight, nullptr, &s->matView, &s->matProjection, &p);
+  return out;
+}
+
+// Where the Earth's disc lies on the screen: its centre and radius in pixels.
+struct SDisc
+{
+  double x, y, r;
+};
+SDisc EarthDisc(CPlanetoWorld& w)
+{
+  const SEngineSettings* s = w.GetSettings();
+  SVector3 cam, up;
+  w.GetMath()->GetTranslation(&cam, &s->matCamera);
+  w.GetMath()->GetAxisY(&up, &s->matCamera);
+  const double d = std::sqrt(cam.x * cam.x + cam.y * cam.y + cam.z * cam.z);
+  const double R = w.UnitsPerEarthRadius();
+  // The rim seen from the camera: at R^2 / d along the view axis, sqrt(R^2 - (R^2/d)^2) off it.
+  const double along = R * R / d, off = std::sqrt(R * R - along * along);
+  const SVector3 rim = { float(cam.x * along / d + up.x * off), float(cam.y * along / d + up.y * off),
+                         float(cam.z * along / d + up.z * off) };
+  const SVector3 c = OnScreen(w, SVector3{ 0, 0, 0 }), e = OnScreen(w, rim);
+  return SDisc{ c.x, c.y, std::hypot(e.x - c.x, e.y - c.y) };
+}
+
+// The level of the lit Earth along a line through the disc's centre (unit direction
+// (dx, dy) on the screen), from -0.95 to 0.95 of the radius; the terminator is where
+// the straight part of the rise from the night's level, extended, meets that level.
+// Answers the terminator's offset from the centre in parts of the radius, signed along
+// the line, and the night's and the day's levels.
+struct SProfile
+{
+  double dOffset, dNight, dDay;
+};
+SProfile Terminator(const CGLScene& g, const SDisc& d, double dx, double dy)
+{
+  std::vector<double> t, v;
+  for (double s = -0.95; s <= 0.95; s += 0.5 / d.r)
+  {
+    t.push_back(s);
+    v.push_back(g.Level(int(std::lround(d.x + dx * s * d.r)), int(std::lround(d.y + dy * s * d.r))));
+  }
+  double night = 1e9, day = 0;
+  for (double x : v)
+  {
+    night = std::min(night, x);
+    day = std::max(day, x);
+  }
+  // The straight part: from a third of the way up to nine tenths, where neither the
+  // saturation nor the last vertex on the dark side (one segment of the sphere) bends it.
+  double n = 0, st = 0, sv = 0, stt = 0, stv = 0;
+  for (size_t i = 0; i < t.size(); ++i)
+  {
+    const double k = (v[i] - night) / (day - night);
+    if (k < 0.45 || k > 0.9)
+      continue;
+    ++n;
+    st += t[i];
+    sv += v[i];
+    stt += t[i] * t[i];
+    stv += t[i] * v[i];
+  }
+  const double slope = (n * stv - st * sv) / (n * stt - st * st);
+  const double at = (sv - slope * st) / n;
+  return SProfile{ (night - at) / slope, night, day };
+}
+
+} // namespace
+
+// The lit disc is centred under the subsolar point; 90 degrees away, along the equator
+// at the equinox and along the meridian at the solstice, the terminator runs through
+// the disc's centre.  The terminator's offset gives the subsolar point seen on the
+// frame: an offset of o radii is asin(o) degrees of the Earth.
+TEST(EarthNowGL, TheSubsolarPointsOfTheEquinoxAndTheSolstice)
+{
+  struct
+  {
+    const char* szUtc;
+    double dLat, dLon;
+    double dAwayLat, dAwayLon; // 90 degrees west, or south along the meridian
+    double dx, dy;             // the line across the terminator on the screen
+  } const cases[] = {
+    { "2024-03-20T03:06:00Z", 0.0, 135.35, 0.0, 45.35, 1, 0 },
+    { "2024-06-20T20:51:00Z", 23.44, -132.30, 23.44 - 90.0, -132.30, 0, -1 },
+  };
+  for (const auto& c : cases)
+  {
+    SCOPED_TRACE(c.szUtc);
+    {
+      SPlainMaps plain;
+      CGLScene g(kBare, W, H, 7, WorldWith(Above(c.szUtc, c.dLat, c.dLon, 3.5), &plain.maps));
+      ASSERT_TRUE(g.Loaded());
+      g.Frame(1.0);
+      const SDisc d = EarthDisc(g.world);
+      // Fully lit to the rim all round: a quarter radius in from the rim is as bright
+      // on every side.
+      double lo = 1e9, hi = 0;
+      for (int k = 0; k < 8; ++k)
+      {
+        const double a = k * PI / 4;
+        const double v = g.Level(int(d.x + 0.75 * d.r * std::cos(a)), int(d.y + 0.75 * d.r * std::sin(a)));
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+      }
+      EXPECT_GT(lo, 150.0);
+      EXPECT_LT(hi - lo, 8.0);
+    }
+    SPlainMaps plain;
+    CGLScene g(kBare, W, H, 7, WorldWith(Above(c.szUtc, c.dAwayLat, c.dAwayLon, 3.5), &plain.maps));
+    ASSERT_TRUE(g.Loaded());
+    g.Frame(1.0);
+    g.SaveWhenAsked("PLANETO_EARTH_NOW_PPM");
+    const SDisc d = EarthDisc(g.world);
+    const SProfile p = Terminator(g, d, c.dx, c.dy);
+    EXPECT_LT(p.dNight, 0.4 * p.dDay) << "no night side";
+    // Along the line the day lies ahead (east, or north): the subsolar point is 90
+    // degrees plus the terminator's offset beyond the viewpoint.
+    const double dOffDegrees = std::asin(p.dOffset) * 180.0 / PI;
+    std::printf("%s: terminator %.3f px from the centre, subsolar point %.3f degrees off\n", c.szUtc,
+                p.dOffset * d.r, dOffDegrees);
+    EXPECT_LT(std::fabs(dOffDegrees), 0.2);
+  }
+}
+
+// The Moon's lit share seen from the Earth's centre, from where the scene puts the
+// Moon and which way its light comes.
+TEST(EarthNowGL, TheMoonsPhaseFollowsTheSun)
+{
+  for (const auto& c :
+       { std::make_pair("2024-04-08T18:21:00Z", 0.0), std::make_pair("2024-04-23T23:49:00Z", 1.0) })
+  {
+    CGLScene g(kBare, 160, 120, 7, WorldWith(At(c.first), nullptr));
+    ASSERT_TRUE(g.Loaded());
+    g.Frame(1.0);
+    C3DMath* m = g.world.GetMath();
+    const SVector3 moon = g.world.Bodies().GetMoonCentre(m);
+    const SVector3& l = g.world.GetSettings()->light1.vPosition;
+    EXPECT_EQ(g.world.GetSettings()->light1.iType, 0) << "the Sun's light comes from its direction";
+    const double dm = std::sqrt(moon.x * moon.x + moon.y * moon.y + moon.z * moon.z);
+    const double dl = std::sqrt(l.x * l.x + l.y * l.y + l.z * l.z);
+    // At the Moon the Sun lies along the light's direction, the Earth back along -moon.
+    const double cosPhase = -(moon.x * l.x + moon.y * l.y + moon.z * l.z) / (dm * dl);
+    const double dLitShare = (1.0 + cosPhase) / 2.0;
+    EXPECT_NEAR(dLitShare, c.second, 0.01) << c.first;
+  }
+}
+
+// The Moon's shadow on the Earth: with the shadows on, the darkened pixels at the
+// greatest eclipse lie round the place the camera stands over; a day before, none.
+// The Earth's shadow on the Moon: the Moon darkened at the greatest lunar eclipse, not
+// a day before.
+TEST(EarthNowGL, EclipsesWhenAndWhereTheyHappen)
+{
+  const std::vector<SSetting> settings = With(kBare, kShadows);
+  for (const char* szUtc : { "2024-04-08T18:17:20Z", "2024-04-07T18:17:20Z" })
+  {
+    SCOPED_TRACE(szUtc);
+    SPlainMaps plain;
+    CGLScene g(settings, W, H, 7, WorldWith(Above(szUtc, 25.3, -104.1, 3.0), &plain.maps));
+    ASSERT_TRUE(g.Loaded());
+    ASSERT_NE(g.world.GetStencilShadow(), nullptr);
+    g.Frame(1.0);
+    const SDisc d = EarthDisc(g.world);
+    // The darkened pixels of the sunlit disc, against the frame without shadows.
+    std::vector<double> lit;
+    g.world.GetSettings()->swStencilShadow.bCurrent = 0;
+    g.Redraw();
+    for (int y = 0; y < H; ++y)
+      for (int x = 0; x < W; ++x)
+        lit.push_back(g.Level(x, y));
+    g.world.GetSettings()->swStencilShadow.bCurrent = 1;
+    g.Redraw();
+    g.SaveWhenAsked("PLANETO_ECLIPSE_PPM");
+    double n = 0, sx = 0, sy = 0;
+    for (int y = 0; y < H; ++y)
+      for (int x = 0; x < W; ++x)
+        if (std::hypot(x - d.x, y - d.y) < d.r && g.Level(x, y) < 0.5 * lit[size_t(y) * W + x])
+        {
+          ++n;
+          sx += x;
+          sy += y;
+        }
+    if (szUtc[9] == '8')
+    {
+      ASSERT_GT(n, 200.0);
+      // Off by p pixels from the point under the camera is asin(p / r) of the Earth.
+      const double dKm = std::asin(std::hypot(sx / n - d.x, sy / n - d.y) / d.r) * 6378.137;
+      std::printf("the Moon's shadow centred %.0f km from 25.3 N 104.1 W\n", dKm);
+      EXPECT_LT(dKm, 250.0);
+    }
+    else
+    {
+      EXPECT_EQ(n, 0.0);
+    }
+  }
+  for (const char* szUtc : { "2025-03-14T06:59:00Z", "2025-03-13T06:59:00Z" })
+  {
+    SCOPED_TRACE(szUtc);
+    // Seen from beside the Earth, towards the Moon, close enough to see its face.
+    CGLScene g(settings, 160, 120, 7, WorldWith(At(szUtc), nullptr));
+    ASSERT_TRUE(g.Loaded());
+    g.Frame(1.0);
+    C3DMath* m = g.world.GetMath();
+    const SVector3 moon = g.world.Bodies().GetMoonCentre(m);
+    SEngineSettings* s = g.world.GetSettings();
+    // A camera two Moon diameters from its centre, on the side facing the Earth.
+    const float k = 1.0f - 7.0f * g.world.UnitsPerEarthRadius() * 0.2724f /
+                               std::sqrt(moon.x * moon.x + moon.y * moon.y + moon.z * moon.z);
+    const SVector3 at = { moon.x * k, moon.y * k, moon.z * k };
+    m->Identity(&s->matCamera);
+    m->SetTranslation(&s->matCamera, &at);
+    m->LookAt(&s->matCamera, &moon);
+    s->matView = s->matCamera;
+    m->InvertInPlace(&s->matView);
+    const auto lit = [&]()
+    {
+      g.Redraw();
+      return g.LevelsWhere([&](int x, int y) { return std::hypot(x - 80, y - 60) < 10; });
+    };
+    s->swStencilShadow.bCurrent = 0;
+    const double dOff = scenetest::MeanOf(lit());
+    s->swStencilShadow.bCurrent = 1;
+    const double dOn = scenetest::MeanOf(lit());
+    EXPECT_GT(dOff, 40.0) << "the Moon's face in sight";
+    if (szUtc[9] == '4')
+      EXPECT_LT(dOn, 0.6 * dOff);
+    else
+      EXPECT_GT(dOn, 0.95 * dOff);
+  }
+}
+
+// The catalogue's Polaris stands within a degree of the Earth's axis on the screen,
+// and the clock shows the simulated instant in the top right corner.
+TEST(EarthNowGL, PolarisOnTheAxisAndTheClockInTheCorner)
+{
+  // From over the far south the view looks north, Polaris some 15 degrees above the Earth.
+  SEarthNowOptions o = Above("2024-04-08T18:17:20Z", -75.0, 10.0, 20.0);
+  o.bClock = true;
+  CGLScene g(With(kBare, { { "CONTELLATIONS", "CONTELLATIONS_ENABLE", "1" },
+                           { "CONTELLATIONS", "READ_FROM_CATALOG", "1" } }),
+             W, H, 7, WorldWith(o, nullptr));
+  ASSERT_TRUE(g.Loaded());
+  g.Frame(1.0);
+  g.SaveWhenAsked("PLANETO_POLARIS_PPM");
+  C3DMath* m = g.world.GetMath();
+
+  // Polaris through the stars' matrix, the pole as the Earth's matrix turns it.
+  SCatalogStar polaris;
+  ParseCatalogLine("02 31 48.7 +89 15 51  2.02", 26, &polaris);
+  const SVector3 local = CatalogStarPosition(m, polaris);
+  const SVector3 zero = { 0.0f, 0.0f, 0.0f };
+  const SVector3 north = { 0.0f, 200.0f, 0.0f }; // the sphere's north pole
+  const SMatrix& stars = *g.world.GetConstellations()->GetStarsObject()->GetMatrix();
+  SVector3 star, origin, pole;
+  m->TransformPoint(&star, &local, &stars);
+  m->TransformPoint(&origin, &zero, &stars);
+  m->TransformPoint(&pole, &north, &g.world.Bodies().GetEarthMatrix());
+  const SVector3 dir = { star.x - origin.x, star.y - origin.y, star.z - origin.z };
+  const double angle = std::acos((dir.x * pole.x + dir.y * pole.y + dir.z * pole.z) /
+                                 (std::sqrt(dir.x * dir.x + dir.y * dir.y + dir.z * dir.z) *
+                                  std::sqrt(pole.x * pole.x + pole.y * pole.y + pole.z * pole.z))) *
+                       180.0 / PI;
+  // On the screen: the star where the camera sees it, and the axis' vanishing point.
+  SVector3 cam;
+  m->GetTranslation(&cam, &g.world.GetSettings()->matCamera);
+  const SVector3 s = OnScreen(g.world, SVector3{ cam.x + dir.x, cam.y + dir.y, cam.z + dir.z });
+  const SVector3 far = OnScreen(g.world, SVector3{ pole.x * 1e5f, pole.y * 1e5f, pole.z * 1e5f });
+  std::printf("Polaris %.3f degrees from the axis; on screen (%.1f, %.1f), the axis towards (%.1f, %.1f)\n",
+              angle, s.x, s.y, far.x, far.y);
+  EXPECT_LT(angle, 1.0);
+  EXPECT_LT(std::hypot(s.x - far.x, s.y - far.y), 0.02 * W);
+  // And a point of light is drawn there.
+  double dStar = 0;
+  for (int y = int(s.y) - 2; y <= int(s.y) + 2; ++y)
+    for (int x = int(s.x) - 2; x <= int(s.x) + 2; ++x)
+      dStar = std::max(dStar, g.Level(x, y));
+  EXPECT_GT(dStar, 60.0);
+
+  // The clock: "2024-04-08 18:17:20 UTC", bright glyphs in each character's box.
+  CTextOverlay* pClock = g.world.GetClockOverlay();
+  ASSERT_NE(pClock, nullptr);
+  EXPECT_EQ(pClock->GetText(), "2024-04-08 18:17:20 UTC");
+  for (uint32_t i = 0; i < pClock->GetText().size(); ++i)
+  {
+    if (pClock->GetText()[i] == ' ')
+      continue;
+    float x0, y0, x1, y1;
+    pClock->GetCharacterBox(i, &x0, &y0, &x1, &y1);
+    EXPECT_GT(x0, W / 3) << "on the right";
+    EXPECT_LT(y1, 40) << "top";
+    double dMax = 0;
+    for (int y = int(y0); y < int(y1); ++y)
+      for (int x = int(x0); x < int(x1); ++x)
+        dMax = std::max(dMax, g.Level(x, y));
+    EXPECT_GT(dMax, 200.0) << "character " << i;
+  }
+}
