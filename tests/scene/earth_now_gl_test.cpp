@@ -78,6 +78,11 @@ SEarthNowOptions Above(const char* szUtc, double dLat, double dLon, double dDist
   return o;
 }
 
+// The sphere's vertices are lit, the rest interpolated: a finer sphere (3 degrees a
+// segment) keeps a straight stretch of the lit side's rise clear of the vertices at
+// the terminator and at the saturation.
+const std::vector<SSetting> kFine = { { "SPHERE", "SPHERE_NB_SEG", "120" } };
+
 const std::vector<SSetting> kBare = { { "EARTH_ATMOSPHERE", "EARTH_ATMOSPHERE_ENABLE", "0" },
                                       { "EARTH_DIFRACTION", "EARTH_DIFRACTION_ENABLE", "0" },
                                       { "SKYBOX", "SKYBOX_ENABLE", "0" } };
@@ -131,21 +136,33 @@ SDisc EarthDisc(CPlanetoWorld& w)
 }
 
 // The level of the lit Earth along a line through the disc's centre (unit direction
-// (dx, dy) on the screen), from -0.95 to 0.95 of the radius; the terminator is where
-// the straight part of the rise from the night's level, extended, meets that level.
-// Answers the terminator's offset from the centre in parts of the radius, signed along
-// the line, and the night's and the day's levels.
+// (dx, dy) on the screen), taken back to the Earth: each pixel's angle from the point
+// under the camera, from where the camera stands (fDistance Earth radii out) and its
+// field of view.  The lit side's level grows with the sine of the angle from the
+// terminator until it saturates; where its straight part, extended, meets the night's
+// level is the terminator.  Answers its angle from the point under the camera
+// (degrees, signed along the line) and the night's and the day's levels.
 struct SProfile
 {
-  double dOffset, dNight, dDay;
+  double dDegrees, dNight, dDay;
 };
-SProfile Terminator(const CGLScene& g, const SDisc& d, double dx, double dy)
+SProfile Terminator(const CGLScene& g, const SDisc& d, double dx, double dy, double dDistance)
 {
-  std::vector<double> t, v;
-  for (double s = -0.95; s <= 0.95; s += 0.5 / d.r)
+  const double f = 0.5 * g.Height() / std::tan(g.world.GetSettings()->fFov * PI / 360.0);
+  std::vector<double> sines, v;
+  // Whole pixels along the line (the line is a row or a column), each at its centre.
+  const int iFirst = int(std::ceil(-0.97 * d.r)), iLast = int(std::floor(0.97 * d.r));
+  for (int i = iFirst; i <= iLast; ++i)
   {
-    t.push_back(s);
-    v.push_back(g.Level(int(std::lround(d.x + dx * s * d.r)), int(std::lround(d.y + dy * s * d.r))));
+    const int x = int(std::floor(d.x + dx * i)), y = int(std::floor(d.y + dy * i));
+    const double s = dx * (x + 0.5 - d.x) + dy * (y + 0.5 - d.y);
+    // The ray through the pixel meets the sphere (radius 1) at t from the camera.
+    const double gamma = std::atan(s / f);
+    const double t =
+        dDistance * std::cos(gamma) -
+        std::sqrt(std::max(0.0, 1.0 - dDistance * dDistance * std::sin(gamma) * std::sin(gamma)));
+    sines.push_back(t * std::sin(gamma)); // sine of the angle on the Earth, radius 1
+    v.push_back(g.Level(x, y));
   }
   double night = 1e9, day = 0;
   for (double x : v)
@@ -153,23 +170,23 @@ SProfile Terminator(const CGLScene& g, const SDisc& d, double dx, double dy)
     night = std::min(night, x);
     day = std::max(day, x);
   }
-  // The straight part: from a third of the way up to nine tenths, where neither the
-  // saturation nor the last vertex on the dark side (one segment of the sphere) bends it.
+  // The straight part: a quarter to three quarters of the way up, clear of the
+  // saturation and of the last vertex on the dark side (a segment of the sphere).
   double n = 0, st = 0, sv = 0, stt = 0, stv = 0;
-  for (size_t i = 0; i < t.size(); ++i)
+  for (size_t i = 0; i < v.size(); ++i)
   {
     const double k = (v[i] - night) / (day - night);
-    if (k < 0.45 || k > 0.9)
+    if (k < 0.25 || k > 0.75)
       continue;
     ++n;
-    st += t[i];
+    st += sines[i];
     sv += v[i];
-    stt += t[i] * t[i];
-    stv += t[i] * v[i];
+    stt += sines[i] * sines[i];
+    stv += sines[i] * v[i];
   }
   const double slope = (n * stv - st * sv) / (n * stt - st * st);
   const double at = (sv - slope * st) / n;
-  return SProfile{ (night - at) / slope, night, day };
+  return SProfile{ std::asin((night - at) / slope) * 180.0 / PI, night, day };
 }
 
 } // namespace
@@ -195,7 +212,7 @@ TEST(EarthNowGL, TheSubsolarPointsOfTheEquinoxAndTheSolstice)
     SCOPED_TRACE(c.szUtc);
     {
       SPlainMaps plain;
-      CGLScene g(kBare, W, H, 7, WorldWith(Above(c.szUtc, c.dLat, c.dLon, 3.5), &plain.maps));
+      CGLScene g(With(kBare, kFine), W, H, 7, WorldWith(Above(c.szUtc, c.dLat, c.dLon, 3.5), &plain.maps));
       ASSERT_TRUE(g.Loaded());
       g.Frame(1.0);
       const SDisc d = EarthDisc(g.world);
@@ -213,19 +230,19 @@ TEST(EarthNowGL, TheSubsolarPointsOfTheEquinoxAndTheSolstice)
       EXPECT_LT(hi - lo, 8.0);
     }
     SPlainMaps plain;
-    CGLScene g(kBare, W, H, 7, WorldWith(Above(c.szUtc, c.dAwayLat, c.dAwayLon, 3.5), &plain.maps));
+    CGLScene g(With(kBare, kFine), W, H, 7,
+               WorldWith(Above(c.szUtc, c.dAwayLat, c.dAwayLon, 3.5), &plain.maps));
     ASSERT_TRUE(g.Loaded());
     g.Frame(1.0);
     g.SaveWhenAsked("PLANETO_EARTH_NOW_PPM");
     const SDisc d = EarthDisc(g.world);
-    const SProfile p = Terminator(g, d, c.dx, c.dy);
+    const SProfile p = Terminator(g, d, c.dx, c.dy, 3.5);
     EXPECT_LT(p.dNight, 0.4 * p.dDay) << "no night side";
     // Along the line the day lies ahead (east, or north): the subsolar point is 90
-    // degrees plus the terminator's offset beyond the viewpoint.
-    const double dOffDegrees = std::asin(p.dOffset) * 180.0 / PI;
-    std::printf("%s: terminator %.3f px from the centre, subsolar point %.3f degrees off\n", c.szUtc,
-                p.dOffset * d.r, dOffDegrees);
-    EXPECT_LT(std::fabs(dOffDegrees), 0.2);
+    // degrees plus the terminator's angle beyond the viewpoint.
+    std::printf("%s: the subsolar point on the frame %.3f degrees from the published one\n", c.szUtc,
+                p.dDegrees);
+    EXPECT_LT(std::fabs(p.dDegrees), 0.2);
   }
 }
 
@@ -303,17 +320,18 @@ TEST(EarthNowGL, EclipsesWhenAndWhereTheyHappen)
   for (const char* szUtc : { "2025-03-14T06:59:00Z", "2025-03-13T06:59:00Z" })
   {
     SCOPED_TRACE(szUtc);
-    // Seen from beside the Earth, towards the Moon, close enough to see its face.
+    // A camera near the Moon, to its side and a little towards the Sun: outside the
+    // Earth's shadow (a camera inside a volume would count it wrongly), the lit face in
+    // sight.
     CGLScene g(settings, 160, 120, 7, WorldWith(At(szUtc), nullptr));
     ASSERT_TRUE(g.Loaded());
     g.Frame(1.0);
     C3DMath* m = g.world.GetMath();
     const SVector3 moon = g.world.Bodies().GetMoonCentre(m);
     SEngineSettings* s = g.world.GetSettings();
-    // A camera two Moon diameters from its centre, on the side facing the Earth.
-    const float k = 1.0f - 7.0f * g.world.UnitsPerEarthRadius() * 0.2724f /
-                               std::sqrt(moon.x * moon.x + moon.y * moon.y + moon.z * moon.z);
-    const SVector3 at = { moon.x * k, moon.y * k, moon.z * k };
+    const float fAway = 7.0f * g.world.UnitsPerEarthRadius() * 0.2724f;
+    const SVector3 side = { 0.5f * fAway, 0.0f, 0.87f * fAway }; // the Sun lies along +x
+    const SVector3 at = { moon.x + side.x, moon.y + side.y, moon.z + side.z };
     m->Identity(&s->matCamera);
     m->SetTranslation(&s->matCamera, &at);
     m->LookAt(&s->matCamera, &moon);
