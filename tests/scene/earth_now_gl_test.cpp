@@ -6,6 +6,7 @@
 // 18:17:20 UTC, 25.3 N 104.1 W, NASA), the total lunar eclipse of 2025-03-14 (06:59
 // UTC) and Polaris (RA 2h 31m 49s, Dec +89 15' 51", J2000) on the Earth's axis.
 
+#include "earth_now_checks.h"
 #include "gl_scene.h"
 
 #include "app/scene/constellations.h"
@@ -21,118 +22,16 @@
 #include <string>
 #include <vector>
 
-using scenetest::CGLScene;
-using scenetest::SSetting;
-
 namespace
 {
 
 constexpr int W = 400, H = 300;
-constexpr double PI = 3.14159265358979323846;
+using namespace scenetest;
 
-// A map of one colour (RGBA), written where the test's files go.
-std::string PlainMap(const char* szName, uint8_t level, uint8_t alpha)
+SFrameReader Reader(CGLScene& g)
 {
-  const std::string path = ::testing::TempDir() + "earth_now_" + szName + ".png";
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  image.width = 64;
-  image.height = 32;
-  image.format = PNG_FORMAT_RGBA;
-  std::vector<uint8_t> pixels(64 * 32 * 4, level);
-  for (size_t i = 3; i < pixels.size(); i += 4)
-    pixels[i] = alpha;
-  EXPECT_TRUE(png_image_write_to_file(&image, path.c_str(), 0, pixels.data(), 0, nullptr));
-  return path;
-}
-
-// Grey days, black nights and no clouds: what the Earth shows is the light alone.
-struct SPlainMaps
-{
-  SPlainMaps()
-  {
-    std::string error;
-    EXPECT_TRUE(
-        maps.Read(PlainMap("day", 200, 255), PlainMap("night", 0, 255), PlainMap("clouds", 0, 0), error))
-        << error;
-  }
-  CUserMaps maps;
-};
-
-SEarthNowOptions At(const char* szUtc)
-{
-  SEarthNowOptions o;
-  o.bRealTime = true;
-  EXPECT_TRUE(CSkyClock::ParseUtc(szUtc, &o.dUtc1, &o.dUtc2));
-  o.dRate = 0.0;
-  return o;
-}
-
-SEarthNowOptions Above(const char* szUtc, double dLat, double dLon, double dDistance)
-{
-  SEarthNowOptions o = At(szUtc);
-  o.bView = true;
-  o.dViewLatitude = dLat;
-  o.dViewLongitude = dLon;
-  o.dViewDistance = dDistance;
-  return o;
-}
-
-// The sphere's vertices are lit, the rest interpolated: a finer sphere (3 degrees a
-// segment) keeps a straight stretch of the lit side's rise clear of the vertices at
-// the terminator and at the saturation.
-const std::vector<SSetting> kFine = { { "SPHERE", "SPHERE_NB_SEG", "120" } };
-
-const std::vector<SSetting> kBare = { { "EARTH_ATMOSPHERE", "EARTH_ATMOSPHERE_ENABLE", "0" },
-                                      { "EARTH_DIFRACTION", "EARTH_DIFRACTION_ENABLE", "0" },
-                                      { "SKYBOX", "SKYBOX_ENABLE", "0" } };
-
-std::vector<SSetting> With(std::vector<SSetting> a, const std::vector<SSetting>& b)
-{
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
-const std::vector<SSetting> kShadows = { { "EARTH", "EARTH_SHADOW_ENABLE", "1" },
-                                         { "MOON", "MOON_SHADOW_ENABLE", "1" } };
-
-std::function<void(CPlanetoWorld&)> WorldWith(const SEarthNowOptions& o, CUserMaps* pMaps)
-{
-  return [o, pMaps](CPlanetoWorld& w)
-  {
-    w.SetEarthNow(o);
-    w.SetUserMaps(pMaps);
-  };
-}
-
-// The screen point of a scene point.
-SVector3 OnScreen(CPlanetoWorld& w, const SVector3& p)
-{
-  const SEngineSettings* s = w.GetSettings();
-  SVector3 out;
-  w.GetMath()->Project(&out, s->wWidth, s->wHeight, nullptr, &s->matView, &s->matProjection, &p);
-  return out;
-}
-
-// Where the Earth's disc lies on the screen: its centre and radius in pixels.
-struct SDisc
-{
-  double x, y, r;
-};
-SDisc EarthDisc(CPlanetoWorld& w)
-{
-  const SEngineSettings* s = w.GetSettings();
-  SVector3 cam, up;
-  w.GetMath()->GetTranslation(&cam, &s->matCamera);
-  w.GetMath()->GetAxisY(&up, &s->matCamera);
-  const double d = std::sqrt(cam.x * cam.x + cam.y * cam.y + cam.z * cam.z);
-  const double R = w.UnitsPerEarthRadius();
-  // The rim seen from the camera: at R^2 / d along the view axis, sqrt(R^2 - (R^2/d)^2) off it.
-  const double along = R * R / d, off = std::sqrt(R * R - along * along);
-  const SVector3 rim = { float(cam.x * along / d + up.x * off), float(cam.y * along / d + up.y * off),
-                         float(cam.z * along / d + up.z * off) };
-  const SVector3 c = OnScreen(w, SVector3{ 0, 0, 0 }), e = OnScreen(w, rim);
-  return SDisc{ c.x, c.y, std::hypot(e.x - c.x, e.y - c.y) };
+  return SFrameReader{ [&g]() { g.Redraw(); }, [&g](int x, int y) { return g.Level(x, y); }, g.Width(),
+                       g.Height() };
 }
 
 // The level of the lit Earth along a line through the disc's centre (unit direction
@@ -284,73 +183,31 @@ TEST(EarthNowGL, EclipsesWhenAndWhereTheyHappen)
     ASSERT_TRUE(g.Loaded());
     ASSERT_NE(g.world.GetStencilShadow(), nullptr);
     g.Frame(1.0);
-    const SDisc d = EarthDisc(g.world);
-    // The darkened pixels of the sunlit disc, against the frame without shadows.
-    std::vector<double> lit;
-    g.world.GetSettings()->swStencilShadow.bCurrent = 0;
-    g.Redraw();
-    for (int y = 0; y < H; ++y)
-      for (int x = 0; x < W; ++x)
-        lit.push_back(g.Level(x, y));
-    g.world.GetSettings()->swStencilShadow.bCurrent = 1;
-    g.Redraw();
+    const SDarkened dark = DarkenedOnEarth(g.world, Reader(g));
     g.SaveWhenAsked("PLANETO_ECLIPSE_PPM");
-    double n = 0, sx = 0, sy = 0;
-    for (int y = 0; y < H; ++y)
-      for (int x = 0; x < W; ++x)
-        if (std::hypot(x - d.x, y - d.y) < d.r && g.Level(x, y) < 0.5 * lit[size_t(y) * W + x])
-        {
-          ++n;
-          sx += x;
-          sy += y;
-        }
     if (szUtc[9] == '8')
     {
-      ASSERT_GT(n, 200.0);
-      // Off by p pixels from the point under the camera is asin(p / r) of the Earth.
-      const double dKm = std::asin(std::hypot(sx / n - d.x, sy / n - d.y) / d.r) * 6378.137;
-      std::printf("the Moon's shadow centred %.0f km from 25.3 N 104.1 W\n", dKm);
-      EXPECT_LT(dKm, 250.0);
+      std::printf("the Moon's shadow centred %.0f km from 25.3 N 104.1 W\n", dark.dKmFromCentre);
+      EXPECT_GT(dark.dCount, 200.0);
+      EXPECT_LT(dark.dKmFromCentre, 250.0);
     }
     else
     {
-      EXPECT_EQ(n, 0.0);
+      EXPECT_EQ(dark.dCount, 0.0);
     }
   }
   for (const char* szUtc : { "2025-03-14T06:59:00Z", "2025-03-13T06:59:00Z" })
   {
     SCOPED_TRACE(szUtc);
-    // A camera near the Moon, to its side and a little towards the Sun: outside the
-    // Earth's shadow (a camera inside a volume would count it wrongly), the lit face in
-    // sight.
     CGLScene g(settings, 160, 120, 7, WorldWith(At(szUtc), nullptr));
     ASSERT_TRUE(g.Loaded());
     g.Frame(1.0);
-    C3DMath* m = g.world.GetMath();
-    const SVector3 moon = g.world.Bodies().GetMoonCentre(m);
-    SEngineSettings* s = g.world.GetSettings();
-    const float fAway = 7.0f * g.world.UnitsPerEarthRadius() * 0.2724f;
-    const SVector3 side = { 0.5f * fAway, 0.0f, 0.87f * fAway }; // the Sun lies along +x
-    const SVector3 at = { moon.x + side.x, moon.y + side.y, moon.z + side.z };
-    m->Identity(&s->matCamera);
-    m->SetTranslation(&s->matCamera, &at);
-    m->LookAt(&s->matCamera, &moon);
-    s->matView = s->matCamera;
-    m->InvertInPlace(&s->matView);
-    const auto lit = [&]()
-    {
-      g.Redraw();
-      return g.LevelsWhere([&](int x, int y) { return std::hypot(x - 80, y - 60) < 10; });
-    };
-    s->swStencilShadow.bCurrent = 0;
-    const double dOff = scenetest::MeanOf(lit());
-    s->swStencilShadow.bCurrent = 1;
-    const double dOn = scenetest::MeanOf(lit());
-    EXPECT_GT(dOff, 40.0) << "the Moon's face in sight";
+    const auto face = MoonFace(g.world, Reader(g));
+    EXPECT_GT(face.first, 40.0) << "the Moon's face in sight";
     if (szUtc[9] == '4')
-      EXPECT_LT(dOn, 0.6 * dOff);
+      EXPECT_LT(face.second, 0.6 * face.first);
     else
-      EXPECT_GT(dOn, 0.95 * dOff);
+      EXPECT_GT(face.second, 0.95 * face.first);
   }
 }
 

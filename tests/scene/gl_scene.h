@@ -3,6 +3,7 @@
 // A world on the real OpenGL device over the built-in texts with some values replaced,
 // drawn and read back from the back buffer before the frame is presented.
 
+#include "earth_now_checks.h"
 #include "scene_fakes.h"
 
 #include "app/scene/planeto_world.h"
@@ -18,13 +19,6 @@
 
 namespace scenetest
 {
-
-struct SSetting
-{
-  const char* pszSection;
-  const char* pszKey;
-  const char* pszValue;
-};
 
 inline zos::LRESULT GLSceneProc(zos::HWND hwnd, uint32_t msg, zos::WPARAM w, zos::LPARAM l)
 {
