@@ -13,6 +13,7 @@
 #include <png.h>
 
 #include <cmath>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -207,6 +208,47 @@ inline std::pair<double, double> MoonFace(CPlanetoWorld& w, const SFrameReader& 
   const double dOff = mean();
   s->swStencilShadow.bCurrent = 1;
   return { dOff, mean() };
+}
+
+// The solar eclipse of 2024-04-08 at its greatest and a day before, the lunar eclipse
+// of 2025-03-14 and a day before, on scenes that make(settings, width, height, options,
+// maps) answers: a world with Loaded(), Frame(step) and Reader().
+template <typename FMake> void CheckEclipses(FMake make)
+{
+  const std::vector<SSetting> settings = With(kBare, kShadows);
+  for (const char* szUtc : { "2024-04-08T18:17:20Z", "2024-04-07T18:17:20Z" })
+  {
+    SCOPED_TRACE(szUtc);
+    SPlainMaps plain;
+    auto g = make(settings, 400, 300, Above(szUtc, 25.3, -104.1, 3.0), &plain.maps);
+    ASSERT_TRUE(g->Loaded());
+    ASSERT_NE(g->world.GetStencilShadow(), nullptr);
+    g->Frame(1.0);
+    const SDarkened dark = DarkenedOnEarth(g->world, g->Reader());
+    if (szUtc[9] == '8')
+    {
+      std::printf("the Moon's shadow centred %.0f km from 25.3 N 104.1 W\n", dark.dKmFromCentre);
+      EXPECT_GT(dark.dCount, 200.0);
+      EXPECT_LT(dark.dKmFromCentre, 250.0);
+    }
+    else
+    {
+      EXPECT_EQ(dark.dCount, 0.0);
+    }
+  }
+  for (const char* szUtc : { "2025-03-14T06:59:00Z", "2025-03-13T06:59:00Z" })
+  {
+    SCOPED_TRACE(szUtc);
+    auto g = make(settings, 160, 120, At(szUtc), nullptr);
+    ASSERT_TRUE(g->Loaded());
+    g->Frame(1.0);
+    const auto face = MoonFace(g->world, g->Reader());
+    EXPECT_GT(face.first, 40.0) << "the Moon's face in sight";
+    if (szUtc[9] == '4')
+      EXPECT_LT(face.second, 0.6 * face.first);
+    else
+      EXPECT_GT(face.second, 0.95 * face.first);
+  }
 }
 
 } // namespace scenetest

@@ -99,6 +99,10 @@ public:
         std::fwrite(&m_px[(y * m_w + x) * 4], 1, 3, f);
     std::fclose(f);
   }
+  SFrameReader Reader()
+  {
+    return SFrameReader{ [this]() { Redraw(); }, [this](int x, int y) { return Level(x, y); }, m_w, m_h };
+  }
   int Width() const { return m_w; }
   int Height() const { return m_h; }
 
