@@ -1,6 +1,7 @@
 #include "sdk/os/window.h"
 
 #include "sdk/os/message_queue.h"
+#include "sdk/os/wayland/wayland.h"
 #include "sdk/os/x11/display.h"
 #include "sdk/os/x11/virtual_keys.h"
 #include "sdk/os/x11/window_shared.h"
@@ -43,6 +44,8 @@ uint32_t CWindow::KeyState(unsigned int uXState) const
 
 int CWindow::PumpEvents()
 {
+  if (SWaylandWindows::Active())
+    return PumpWayland();
   if (!CDisplay::IsOpen())
     return 0;
   Display* pDisplay = CDisplay::Get();
