@@ -80,6 +80,9 @@ void OnDisplayLost(const char* szMessage)
   LogMessage(g_strLogPath.c_str(), 1, "# X server connection lost (%s).\n", szMessage ? szMessage : "");
 }
 
+// The window layer settled for less than it was asked (no compositor, no layer shell).
+void OnSystemNotice(const char* szMessage) { LogMessage(g_strLogPath.c_str(), 1, "# %s\n", szMessage); }
+
 CPlanetoWorld* WorldOf(HWND hwnd)
 {
   return hwnd ? static_cast<CPlanetoWorld*>(hwnd->GetProp("pWorld")) : nullptr;
@@ -193,6 +196,7 @@ int RunPlaneto(const SOptions& options)
   g_bStopRequested = 0;
   InstallStopHandler(OnStopRequest);
   SetDisplayLostHandler(OnDisplayLost);
+  SetSystemNoticeHandler(OnSystemNotice);
 
   // An xscreensaver hack draws into a window it is given, found before anything else
   // so that a wrong one ends the run at once.  Its working folder is often the home
@@ -215,6 +219,10 @@ int RunPlaneto(const SOptions& options)
       g_pRun = nullptr;
       return 2;
     }
+  }
+  // A background is started by the desktop, in whatever folder: its log goes there too.
+  if (bHack || options.background)
+  {
     const std::string strStateLog = UserStateFile("planeto", "Planeto.log");
     if (!strStateLog.empty())
       g_strLogPath = strStateLog;
@@ -307,9 +315,10 @@ int RunPlaneto(const SOptions& options)
   choice.wInputIndex = 0;
   choice.dwDialogFlags = 0;
   choice.pPlatformTable = pWorld->GetPlatformTable();
-  if (bHack)
+  if (bHack || options.background)
   {
-    // xscreensaver chose and sized the window: nothing to ask, nothing to make full screen.
+    // xscreensaver or the desktop chose and sizes the window: nothing to ask, nothing to
+    // make full screen.
     choice.bAsk = 0;
     choice.bFullscreen = 0;
   }
@@ -406,10 +415,14 @@ int RunPlaneto(const SOptions& options)
   }
   else
   {
-    const uint32_t dwFlags = (desc.dwFlags & PLATFORM_OPENGL12) == PLATFORM_OPENGL12 ? WINDOW_OPENGL : 0;
+    const uint32_t dwFlags = ((desc.dwFlags & PLATFORM_OPENGL12) == PLATFORM_OPENGL12 ? WINDOW_OPENGL : 0) |
+                             (options.background ? WINDOW_BACKGROUND : 0);
     hwnd = iWidth > 0 && iHeight > 0
                ? CWindow::Create(APP_CLASS, szTitle, dwStyle, x, y, iWidth, iHeight, WindowProc, dwFlags)
                : nullptr;
+    // A background takes the size of its output.
+    if (hwnd && options.background)
+      hwnd->GetClientSize(&iWidth, &iHeight);
   }
   if (!hwnd)
   {

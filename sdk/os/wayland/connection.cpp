@@ -151,7 +151,7 @@ bool ConnectWayland(std::string* pWhy)
   if (!pDisplay)
   {
     if (pWhy)
-      *pWhy = std::string("no Wayland compositor answers at \"") + (szName ? szName : "wayland-0") + "\"";
+      *pWhy = std::string("No Wayland compositor answers at \"") + (szName ? szName : "wayland-0") + "\"";
     return false;
   }
   g.pDisplay = pDisplay;
@@ -162,7 +162,7 @@ bool ConnectWayland(std::string* pWhy)
       !g.pWmBase)
   {
     if (pWhy)
-      *pWhy = std::string("the Wayland compositor at \"") + (szName ? szName : "wayland-0") +
+      *pWhy = std::string("The Wayland compositor at \"") + (szName ? szName : "wayland-0") +
               "\" offers no " + (!g.pCompositor ? "wl_compositor" : !g.pShm ? "wl_shm" : "xdg_wm_base");
     // Nothing of ours lives on it yet: close it whole.
     g.outputs.clear();

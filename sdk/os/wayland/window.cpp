@@ -323,8 +323,8 @@ HWND SWaylandWindows::Create(const char* szClass, const char* szTitle, uint32_t 
   bool bBackground = (dwFlags & WINDOW_BACKGROUND) != 0;
   if (bBackground && !g.pLayerShell)
   {
-    SystemNotice("Wayland: the compositor has no layer shell (zwlr_layer_shell_v1); the background is a "
-                 "normal window.");
+    SystemNotice("The Wayland compositor has no layer shell (zwlr_layer_shell_v1): the background runs as "
+                 "a normal window.");
     bBackground = false;
   }
 

@@ -39,7 +39,7 @@ EWindowSystem GetWindowSystem()
   if (ConnectWayland(&strWhy))
     s_eChosen = WINDOW_SYSTEM_WAYLAND;
   else
-    SystemNotice("Wayland: %s; using X11.", strWhy.c_str());
+    SystemNotice("%s; using X11.", strWhy.c_str());
   return s_eChosen;
 }
 

@@ -114,8 +114,8 @@ void SetNetWmState(Display* pDisplay, Window w, const std::vector<Atom>& states)
 void MakeDesktopWindow(Display* pDisplay, Window w)
 {
   if (CDisplay::HasWindowManager() && !CDisplay::WindowManagerSupports("_NET_WM_WINDOW_TYPE_DESKTOP"))
-    SystemNotice("X11: the window manager has no desktop windows (_NET_WM_WINDOW_TYPE_DESKTOP); the "
-                 "background is a normal window.");
+    SystemNotice("The window manager has no desktop windows (_NET_WM_WINDOW_TYPE_DESKTOP): the background "
+                 "runs as a normal window.");
   const Atom aType = InternAtom("_NET_WM_WINDOW_TYPE_DESKTOP");
   XChangeProperty(pDisplay, w, InternAtom("_NET_WM_WINDOW_TYPE"), XA_ATOM, 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(&aType), 1);
