@@ -122,7 +122,7 @@ private:
   void* m_pShmInfo;    // its XShmSegmentInfo*
   bool m_bShmUsable;   // MIT-SHM present and not refused so far
   bool m_bShmInFlight; // the server may still be reading the segment
-  void* m_pWayland;    // the Wayland presenter (CShmPresenter*), or null
+  void* m_pWayland = nullptr; // the Wayland presenter (CShmPresenter*), or null
 };
 
 } // namespace zos

@@ -202,7 +202,7 @@ int PumpWayland()
   const int n = wl_display_dispatch_pending(d);
   if (n < 0)
     ConnectionLost();
-  return iCount + n;
+  return iCount + n + RepeatWaylandKeys();
 }
 
 void FlushWayland()

@@ -11,6 +11,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 
 // The seat's keyboard and pointer, translated into the same messages as X11's events:
@@ -32,6 +34,11 @@ struct SSeat
   xkb_state* pState = nullptr;
   bool bKeyDown[256] = {}; // by key code, for the repeat bit of WM_KEYDOWN
   CWindow* pKeyWindow = nullptr;
+  // Held keys repeat on the client's side: the compositor says how fast.
+  int32_t iRepeatRate = 25;   // a second; 0: no repeat
+  int32_t iRepeatDelay = 600; // ms before the first
+  uint32_t dwRepeatKey = 0;   // evdev code of the key repeating, 0: none
+  int64_t llRepeatDue = 0;
 
   CWindow* pPointerWindow = nullptr;
   int iPointerScale = 1;
@@ -45,6 +52,12 @@ struct SSeat
   wl_surface* pCursorSurface = nullptr;
 };
 SSeat s_seat;
+
+int64_t NowMs()
+{
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
 
 uint32_t Modifiers()
 {
@@ -96,14 +109,15 @@ void OnKeyLeave(void*, wl_keyboard*, uint32_t, wl_surface* pSurface)
   if (pWnd)
     SWaylandWindows::SetKeyboardFocus(pWnd, false);
   s_seat.pKeyWindow = nullptr;
+  s_seat.dwRepeatKey = 0;
 }
 
-void OnKey(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t dwKey, uint32_t dwState)
+// A press, a repeat (bit 30 set) or a release of the key with evdev code dwKey.
+void PostKey(uint32_t dwKey, bool bDown)
 {
   CWindow* pWnd = s_seat.pKeyWindow;
   if (!pWnd || !CWindow::IsWindow(pWnd) || !s_seat.pState)
     return;
-  const bool bDown = dwState == WL_KEYBOARD_KEY_STATE_PRESSED;
   const xkb_keycode_t code = dwKey + 8; // evdev to XKB, as X11 numbers them
   // As on X11: the keypad follows NumLock (digits or arrows), the rest its unshifted key.
   const xkb_keysym_t* pSyms = nullptr;
@@ -124,13 +138,7 @@ void OnKey(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t dwKey, uint32_t dwS
   const unsigned uCode = code & 0xFF;
   const bool bWasDown = s_seat.bKeyDown[uCode];
   s_seat.bKeyDown[uCode] = bDown;
-  uint32_t l = 1u | ((dwKey & 0xFF) << 16);
-  if (IsExtendedKeysym(sym))
-    l |= 1u << 24;
-  if (bWasDown || !bDown)
-    l |= 1u << 30;
-  if (!bDown)
-    l |= 1u << 31;
+  const uint32_t l = KeyMessageLParam(dwKey, IsExtendedKeysym(sym), bWasDown, bDown);
   uint32_t dwChar = 0;
   if (bDown)
   {
@@ -140,6 +148,19 @@ void OnKey(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t dwKey, uint32_t dwS
   CMessageQueue::PostInput(pWnd, bDown ? WM_KEYDOWN : WM_KEYUP, vk, static_cast<LPARAM>(l), s_seat.pt, dwChar);
 }
 
+void OnKey(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t dwKey, uint32_t dwState)
+{
+  const bool bDown = dwState == WL_KEYBOARD_KEY_STATE_PRESSED;
+  PostKey(dwKey, bDown);
+  if (bDown && s_seat.iRepeatRate > 0 && s_seat.pKeymap && xkb_keymap_key_repeats(s_seat.pKeymap, dwKey + 8))
+  {
+    s_seat.dwRepeatKey = dwKey;
+    s_seat.llRepeatDue = NowMs() + s_seat.iRepeatDelay;
+  }
+  else if (!bDown && dwKey == s_seat.dwRepeatKey)
+    s_seat.dwRepeatKey = 0;
+}
+
 void OnModifiers(void*, wl_keyboard*, uint32_t, uint32_t dwDepressed, uint32_t dwLatched, uint32_t dwLocked,
                  uint32_t dwGroup)
 {
@@ -147,7 +168,11 @@ void OnModifiers(void*, wl_keyboard*, uint32_t, uint32_t dwDepressed, uint32_t d
     xkb_state_update_mask(s_seat.pState, dwDepressed, dwLatched, dwLocked, 0, 0, dwGroup);
 }
 
-void OnRepeatInfo(void*, wl_keyboard*, int32_t, int32_t) {}
+void OnRepeatInfo(void*, wl_keyboard*, int32_t iRate, int32_t iDelay)
+{
+  s_seat.iRepeatRate = std::max(iRate, 0);
+  s_seat.iRepeatDelay = std::max(iDelay, 0);
+}
 
 const wl_keyboard_listener s_keyboardListener = { OnKeymap, OnKeyEnter, OnKeyLeave, OnKey, OnModifiers,
                                                   OnRepeatInfo };
@@ -231,23 +256,11 @@ void OnPointerButton(void*, wl_pointer*, uint32_t, uint32_t, uint32_t dwButton, 
   if (!pWnd)
     return;
   const bool bDown = dwState == WL_POINTER_BUTTON_STATE_PRESSED;
+  // Left, middle and right, numbered 1 to 3 as X11 numbers them.
+  const unsigned uButton = dwButton == BTN_LEFT ? 1 : dwButton == BTN_MIDDLE ? 2 : dwButton == BTN_RIGHT ? 3 : 0;
   uint32_t uMsg = 0, uBit = 0;
-  switch (dwButton)
-  {
-    case BTN_LEFT:
-      uMsg = bDown ? WM_LBUTTONDOWN : WM_LBUTTONUP;
-      uBit = MK_LBUTTON;
-      break;
-    case BTN_MIDDLE:
-      uMsg = bDown ? WM_MBUTTONDOWN : WM_MBUTTONUP;
-      uBit = MK_MBUTTON;
-      break;
-    case BTN_RIGHT:
-      uMsg = bDown ? WM_RBUTTONDOWN : WM_RBUTTONUP;
-      uBit = MK_RBUTTON;
-      break;
-    default: return;
-  }
+  if (!ButtonMessage(uButton, bDown, &uMsg, &uBit))
+    return;
   s_seat.dwButtons = bDown ? (s_seat.dwButtons | uBit) : (s_seat.dwButtons & ~uBit);
   CMessageQueue::PostInput(pWnd, uMsg, Modifiers(), MAKELPARAM(s_seat.pt.x, s_seat.pt.y), s_seat.pt);
 }
@@ -352,5 +365,22 @@ void BindSeat(wl_registry* pRegistry, uint32_t dwName, uint32_t dwVersion)
 }
 
 void ApplyWaylandCursor() { SetCursor(); }
+
+int RepeatWaylandKeys()
+{
+  if (!s_seat.dwRepeatKey || NowMs() < s_seat.llRepeatDue)
+    return 0;
+  // One repeat a call, however late: a slow frame does not make a burst.
+  PostKey(s_seat.dwRepeatKey, true);
+  s_seat.llRepeatDue = NowMs() + 1000 / std::max(s_seat.iRepeatRate, 1);
+  return 1;
+}
+
+int WaylandRepeatDueMs()
+{
+  if (!s_seat.dwRepeatKey)
+    return -1;
+  return static_cast<int>(std::max<int64_t>(s_seat.llRepeatDue - NowMs(), 0));
+}
 
 } // namespace zos

@@ -68,6 +68,10 @@ void SetWaylandLostHandler(PFN_WAYLAND_LOST pfnHandler);
 void BindSeat(wl_registry* pRegistry, uint32_t dwName, uint32_t dwVersion);
 // The cursor over our surfaces follows the display counter (hidden when negative).
 void ApplyWaylandCursor();
+// Posts the repeat of a held key when it is due (answers 1 then, else 0), and the
+// milliseconds until the next one (-1: no key held).
+int RepeatWaylandKeys();
+int WaylandRepeatDueMs();
 
 // What CWindow's Wayland half does (window.cpp), with access to the window's state.
 struct SWaylandWindows

@@ -368,6 +368,8 @@ HWND SWaylandWindows::Create(const char* szClass, const char* szTitle, uint32_t 
     if (p->bOpenGL)
       s->pEgl = wl_egl_window_create(s->pSurface, s->iLogicalW, s->iLogicalH);
   }
+  if (p->surfaces.empty())
+    return nullptr;
   s_windows.push_back(std::move(pOwned));
 
   CWindow* pWnd = MakeWindowRecord();
@@ -377,16 +379,17 @@ HWND SWaylandWindows::Create(const char* szClass, const char* szTitle, uint32_t 
   pWnd->m_dwStyle = dwStyle;
   pWnd->m_pfnProc = pfnProc;
   pWnd->m_bBackground = bBackground;
-  SSurface* pMain = Main(p);
-  pWnd->m_hNative =
-      pMain->pEgl ? reinterpret_cast<uintptr_t>(pMain->pEgl) : reinterpret_cast<uintptr_t>(pMain->pSurface);
   // The first configure says what size the compositor gives us: wait for it, as X11
-  // waits to be mapped.
+  // waits to be mapped.  Until the record has its handle, no WM_SIZE goes out: the
+  // procedure gets WM_CREATE first.
   WaitConfigured(p, 2000);
   for (auto& s : p->surfaces)
     if (s->pToplevel)
       s->iScale = ScaleOfEntered(*s);
   SyncSize(p);
+  SSurface* pMain = Main(p);
+  pWnd->m_hNative =
+      pMain->pEgl ? reinterpret_cast<uintptr_t>(pMain->pEgl) : reinterpret_cast<uintptr_t>(pMain->pSurface);
   pWnd->m_iWidth = pMain->PixelW();
   pWnd->m_iHeight = pMain->PixelH();
 

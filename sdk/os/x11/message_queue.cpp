@@ -208,6 +208,9 @@ bool CMessageQueue::Wait(int iTimeoutMs)
       return true;
 
     int iWait = TimeToNextTimer();
+    // A held key repeats on time on Wayland, where the client repeats it.
+    if (SWaylandWindows::Active() && WaylandRepeatDueMs() >= 0)
+      iWait = iWait < 0 ? WaylandRepeatDueMs() : std::min(iWait, WaylandRepeatDueMs());
     if (iTimeoutMs >= 0)
     {
       int iLeft = static_cast<int>(iTimeoutMs - (NowMs() - llStart));
