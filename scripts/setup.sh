@@ -39,9 +39,10 @@ wayland_packages=(
   libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev libegl-dev
 )
 
-# What the Wayland tests run: a headless compositor, its screenshots, its keyboard.
+# What the Wayland tests run: a headless compositor with its screenshots and its
+# keyboard, and one without the layer shell.
 wayland_test_packages=(
-  sway grim wtype
+  sway grim wtype weston
 )
 packages+=("${wayland_packages[@]}" "${wayland_test_packages[@]}")
 

@@ -1,5 +1,6 @@
-// The program on a real Wayland compositor: a headless sway, read back with grim and
-// typed at with wtype.  Each test starts its own sway on small outputs.
+// The program on real Wayland compositors: a headless sway, read back with grim and
+// typed at with wtype, and weston's headless one, which has no layer shell.  Each test
+// starts its own compositor on small outputs.
 
 #include "tests/app/e2e_fixture.h"
 
@@ -47,13 +48,13 @@ protected:
   void SetUp() override
   {
     E2E::SetUp();
-    const bool bTools = std::system("command -v sway grim wtype swaymsg >/dev/null") == 0;
+    const bool bTools = std::system("command -v sway swaymsg grim wtype weston >/dev/null") == 0;
     // CI installs everything: there a missing tool is a fault, not a reason to skip.
     if (!bTools && std::getenv("CI"))
-      FAIL() << "sway, grim or wtype is missing although scripts/setup.sh installs them";
+      FAIL() << "sway, grim, wtype or weston is missing although scripts/setup.sh installs them";
     if (!bTools)
-      GTEST_SKIP() << "no sway, grim or wtype here (scripts/setup.sh installs them): the Wayland tests "
-                      "need a headless compositor";
+      GTEST_SKIP() << "no sway, grim, wtype or weston here (scripts/setup.sh installs them): the Wayland "
+                      "tests need a headless compositor";
     if (getuid() == 0 && std::system((std::string("id -u ") + kSwayUser + " >/dev/null 2>&1 || useradd "
                                       "--system --no-create-home --shell /usr/sbin/nologin " + kSwayUser)
                                          .c_str()) != 0)
@@ -112,8 +113,12 @@ TEST_F(Wayland, BackgroundLiesBehindTheWindowsOnEveryOutputAndEndsOnSigterm)
                    "tree_has Planeto\n"
                    "swaymsg '[app_id=Planeto] resize set 320 240, move position 320 240' >/dev/null; sleep 1\n"
                    "grim -o HEADLESS-1 one.png\n"
-                   "kill -TERM $pid; wait_ended; kill -TERM $win; wait $win");
+                   "kill -TERM $pid; wait_ended\n"
+                   "swaymsg '[app_id=Planeto] kill' >/dev/null; wait $win; echo closed=$?");
   EXPECT_NE(r.out.find("status=0"), std::string::npos) << r.out << r.err;
+  // The close request ends the normal window as its close box would.
+  EXPECT_NE(r.out.find("closed=0"), std::string::npos) << r.out << r.err;
+  EXPECT_TRUE(LogHasInOrder(r.log, { "# pWorld->Unload\n", "# ENDED.\n" })) << r.log;
   EXPECT_TRUE(LogHasInOrder(ReadFile(m_dir + "/state/planeto/Planeto.log"), { "# pWorld->Unload\n", "# ENDED.\n" }));
 
   SImageRGB one, two;
@@ -136,4 +141,28 @@ TEST_F(Wayland, BackgroundLiesBehindTheWindowsOnEveryOutputAndEndsOnSigterm)
     }
   EXPECT_GT(earth, 2000u) << "no Earth from the background";
   EXPECT_GT(grey, 300u * 220u / 2) << "the window is not over the background";
+}
+
+TEST_F(Wayland, WithoutACompositorOrItsLayerShellTheNearestChoiceRunsAndTheLogSaysWhy)
+{
+  // No compositor: X11, under the suite's virtual X server.
+  SRun r = Run("WAYLAND_DISPLAY=nowhere $PLANETO --wayland --platform=software" + kSkipDialog + " --frames=3");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(LogHasInOrder(r.log, { "# No Wayland compositor answers at \"nowhere\"; using X11.\n",
+                                     "# ENDED.\n" }));
+
+  // weston has no layer shell: the background is a normal window there.
+  r = Run(kWaitEnded +
+              "mkdir -m 700 rt; export XDG_RUNTIME_DIR=$PWD/rt WAYLAND_DISPLAY=$PWD/rt/wl; unset DISPLAY\n"
+              "weston --backend=headless-backend.so --socket=wl --width=320 --height=240 --idle-time=0 "
+              ">rt/weston.log 2>&1 & weston=$!; trap 'kill $weston' EXIT\n"
+              "for i in $(seq 100); do [ -S rt/wl ] && break; sleep 0.05; done\n"
+              "XDG_STATE_HOME=$PWD/state $PLANETO --background --platform=software & pid=$!\n"
+              "sleep 1.5; kill -TERM $pid; wait_ended",
+          false);
+  EXPECT_NE(r.out.find("status=0"), std::string::npos) << r.out << r.err;
+  const std::string log = ReadFile(m_dir + "/state/planeto/Planeto.log");
+  EXPECT_TRUE(LogHasInOrder(log, { "# The Wayland compositor has no layer shell (zwlr_layer_shell_v1): the "
+                                   "background runs as a normal window.\n",
+                                   "# 320 x 240 : 32 windowed\n", "# ENDED.\n" }));
 }
