@@ -375,10 +375,10 @@ std::string UsageText(const char* szProgram)
             "  -fps                  accepted as xscreensaver passes it; the software platform\n"
             "                        always shows its frame-rate line, OpenGL has none\n";
   if (LINUX_DESKTOP)
-    text += "      --background      draw as a live wallpaper below the windows, on every output\n"
+    text += "  --background          draw as a live wallpaper below the windows, on every output\n"
             "                        (Wayland's layer shell; on X11 a desktop window); no dialog,\n"
             "                        input left to the desktop, ends on SIGTERM\n"
-            "      --x11, --wayland  run on this window system (default: Wayland when\n"
+            "  --x11, --wayland      run on this window system (default: Wayland when\n"
             "                        $WAYLAND_DISPLAY is set, else X11; hacks run on X11)\n";
   text += "  -h, --help            print this help and exit\n"
           "      --version         print the program and engine versions and exit\n"
