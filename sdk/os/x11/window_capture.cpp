@@ -1,5 +1,6 @@
 #include "sdk/os/window_capture.h"
 
+#include "sdk/os/wayland/wayland.h"
 #include "sdk/os/window.h"
 
 #include <X11/Xlib.h>
@@ -41,6 +42,9 @@ uint32_t Channel(unsigned long pixel, int shift, int bits)
 
 bool CaptureWindow(HWND hwnd, int* pWidth, int* pHeight, std::vector<uint32_t>* pPixels)
 {
+  // A Wayland client cannot read the screen: what it presented last is what shows.
+  if (SWaylandWindows::Active())
+    return hwnd && pPixels && CWindow::IsWindow(hwnd) && SWaylandWindows::Presented(hwnd, pWidth, pHeight, pPixels);
   Display* dpy = static_cast<Display*>(CWindow::GetNativeDisplay());
   if (!dpy || !hwnd || !CWindow::IsWindow(hwnd) || !pPixels)
     return false;
