@@ -222,10 +222,10 @@ ZRESULT CObjectD3D8::RecordRenderStates()
   d->SetRenderState(D3DRS_LIGHTING, (f & RENDER_LIGHTING) && s->swLighting.bCurrent);
   d->SetRenderState(D3DRS_SPECULARENABLE, (f & RENDER_SPECULAR) && s->swSpecular.bCurrent);
   d->SetRenderState(D3DRS_ZENABLE, (f & RENDER_DEPTH_TEST) ? D3DZB_TRUE : D3DZB_FALSE);
-  // As the OpenGL objects: depth is always written where it is tested, and the write
-  // flag chooses between "nearer only" and every fragment.  A second pass over the
-  // same surface thus draws nothing where depth is written.
-  d->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+  // As the OpenGL objects: depth is written by the objects whose flags say so, and the
+  // write flag chooses between "nearer only" and every fragment.  A second pass over
+  // the same surface thus draws nothing where depth is written.
+  d->SetRenderState(D3DRS_ZWRITEENABLE, (f & RENDER_DEPTH_WRITE) ? TRUE : FALSE);
   d->SetRenderState(D3DRS_ZFUNC,
                     ((f & RENDER_DEPTH_WRITE) && s->swDepth.bCurrent) ? D3DCMP_LESS : D3DCMP_ALWAYS);
   d->SetRenderState(D3DRS_FILLMODE, (f & RENDER_WIREFRAME) ? D3DFILL_WIREFRAME : D3DFILL_SOLID);

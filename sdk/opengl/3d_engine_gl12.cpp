@@ -267,6 +267,8 @@ ZRESULT C3DEngineGL12::BeginFrame()
     return ZP_OK;
   uint32_t c = s->dwClearColor;
   glClearColor(ColorByte(c, 16), ColorByte(c, 8), ColorByte(c, 0), ColorByte(c, 24));
+  // A clear writes through the depth mask: the last object may have closed it.
+  m_state.DepthMask(true);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
   m_state.ForgetDepth();
   ApplyFog();

@@ -267,6 +267,8 @@ ZRESULT CObjectGL::RecordRenderStates()
   st.Enable(GL_LIGHTING, f & RENDER_LIGHTING);
   st.Enable(GL_DEPTH_TEST, f & RENDER_DEPTH_TEST);
   st.DepthFunc(((f & RENDER_DEPTH_WRITE) && s && s->swDepth.bCurrent) ? GL_LESS : GL_ALWAYS);
+  // Depth is written only by the objects whose flags say so.
+  st.DepthMask((f & RENDER_DEPTH_WRITE) != 0);
   st.PolygonMode((f & RENDER_WIREFRAME) ? GL_LINE : GL_FILL);
   glShadeModel(GL_SMOOTH);
   glEnable(GL_DITHER);

@@ -403,10 +403,13 @@ TEST_F(DeviceGL, FactorAlphaDrawsImmediatelyWithTheFactorsAlpha)
   EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 255, 255, 255));
 
   // A factor of alpha 0 leaves the colour as it was but still lays the depth (the
-  // always-pass test writes it): a green triangle behind stays hidden.
-  C3DObject* veil = Triangle(0x20000 | 0x400 | 0x8 | 0x8000, 0xFFFF0000);
+  // always-pass test, with the depth switch off, writes it): a green triangle behind
+  // stays hidden.
+  C3DObject* veil = Triangle(0x20000 | 0x400 | 0x8 | 0x8000 | 0x10000, 0xFFFF0000);
   veil->SetColorFactor(0);
+  settings->swDepth.bCurrent = 0;
   veil->Draw(ALL_PARTS);
+  settings->swDepth.bCurrent = 1;
   EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 255, 255, 255));
   GLboolean abMask[4] = {};
   glGetBooleanv(GL_COLOR_WRITEMASK, abMask);
@@ -502,9 +505,10 @@ TEST_F(DeviceGL, ClosedSphereShowsTheSameSideWithItsFarSideLeftOut)
 TEST_F(DeviceGL, RedrawIsLeftOutOnlyWhileItsOwnDepthStands)
 {
   C3DObject* tri = Triangle(0x8000 | 0x10000 | 0x400, 0xFF00FF00);
-  // Behind the triangle, over the whole view, with the always-pass test: it paints over
-  // the triangle and leaves its own, farther depth.
-  C3DObject* wall = device->CreateObject(0x2, 0x8000 | 0x400);
+  // Behind the triangle, over the whole view, with the always-pass test (the depth
+  // switch off while it draws): it paints over the triangle and leaves its own, farther
+  // depth.
+  C3DObject* wall = device->CreateObject(0x2, 0x8000 | 0x10000 | 0x400);
   ASSERT_EQ(wall->SetupGeometry(1, 4, 4), ZP_OK);
   wall->LockIndices();
   wall->SetSequentialIndices();
@@ -519,7 +523,9 @@ TEST_F(DeviceGL, RedrawIsLeftOutOnlyWhileItsOwnDepthStands)
   tri->Draw(ALL_PARTS);
   tri->Draw(ALL_PARTS);
   EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 0, 255, 0));
+  settings->swDepth.bCurrent = 0;
   wall->Draw(ALL_PARTS);
+  settings->swDepth.bCurrent = 1;
   EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 255, 0, 0));
   tri->Draw(ALL_PARTS);
   EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 0, 255, 0));
@@ -528,6 +534,21 @@ TEST_F(DeviceGL, RedrawIsLeftOutOnlyWhileItsOwnDepthStands)
   device->BeginFrame();
   tri->Draw(ALL_PARTS);
   EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 0, 255, 0));
+  device->EndFrame();
+}
+
+// Depth is written by what has the write flag: a surface tested but not written leaves
+// a farther one drawn after it in sight.
+TEST_F(DeviceGL, DepthIsWrittenOnlyWhereTheFlagsSaySo)
+{
+  C3DObject* tri = Triangle(0x8000 | 0x400, 0xFF00FF00);
+  C3DObject* behind = Triangle(0x8000 | 0x10000 | 0x400, 0xFFFF0000);
+  behind->GetMatrix()->m[3][2] = -10.0f; // twice as far
+  behind->GetMatrix()->m[0][0] = behind->GetMatrix()->m[1][1] = 2.0f;
+  device->BeginFrame();
+  tri->Draw(ALL_PARTS);
+  behind->Draw(ALL_PARTS);
+  EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 255, 0, 0));
   device->EndFrame();
 }
 
