@@ -227,7 +227,8 @@ float CIniSettings::GetFloat(const char* pszSection, const char* pszKey, float f
   char szValue[LINE_MAX_BYTES];
   if (!FindValue(pszSection, pszKey, szValue, sizeof(szValue)))
     return fDefault;
-  return static_cast<float>(ToDouble(szValue));
+  return static_cast<float>(
+      FiniteOr("CIniSettings", "GetFloat", pszSection, pszKey, ToDouble(szValue), fDefault, true));
 }
 
 double CIniSettings::GetDouble(const char* pszSection, const char* pszKey, double dDefault)
@@ -235,7 +236,7 @@ double CIniSettings::GetDouble(const char* pszSection, const char* pszKey, doubl
   char szValue[LINE_MAX_BYTES];
   if (!FindValue(pszSection, pszKey, szValue, sizeof(szValue)))
     return dDefault;
-  return ToDouble(szValue);
+  return FiniteOr("CIniSettings", "GetDouble", pszSection, pszKey, ToDouble(szValue), dDefault, false);
 }
 
 ZRESULT CIniSettings::GetString(const char* pszSection, const char* pszKey, const char* pszDefault,

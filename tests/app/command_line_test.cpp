@@ -117,6 +117,26 @@ TEST(CommandLine, BadOptionsAreRefusedWithAReason)
   EXPECT_EQ(o.commandLine, "planeto --frames=3");
 }
 
+TEST(CommandLine, SettingsThatNoFloatCanHoldAreRefused)
+{
+  for (const char* szArg :
+       { "--set=appli.CAMERA.SPEED_FACTOR=nan", "--set=appli.SPHERE.SPHERE_RADIUS=-Infinity",
+         "--set=appli.SPHERE.SPHERE_RADIUS=1e39 " })
+  {
+    const char* argv[] = { "planeto", szArg };
+    SOptions o;
+    std::string error;
+    EXPECT_FALSE(ParseOptions(2, argv, o, error)) << szArg;
+    EXPECT_NE(error.find("not a finite number"), std::string::npos) << error;
+  }
+  // Words that only start like one are names, and stay allowed.
+  const char* argv[] = { "planeto", "--set=appli.EARTH.EARTH_TEXTURE=information.png",
+                         "--set=font.FONT.NB_COL=1e3" };
+  SOptions o;
+  std::string error;
+  EXPECT_TRUE(ParseOptions(3, argv, o, error)) << error;
+}
+
 TEST(CommandLine, XscreensaverOptionsNameTheWindowToDrawInto)
 {
   if (!XSCREENSAVER_HACK)
