@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 #include "app/planeto_app.h"
+#include "app/settings_overrides.h"
 #include "sdk/os/console.h"
 
 #include <cstdio>
@@ -33,5 +34,7 @@ int main(int argc, char** argv)
     std::fprintf(stderr, "%s: %s\n", szProgram, error.c_str());
     return 2;
   }
+  for (const std::string& warning : SettingOverrideWarnings(options.overrides))
+    std::fprintf(stderr, "%s: warning: %s\n", szProgram, warning.c_str());
   return RunPlaneto(options);
 }

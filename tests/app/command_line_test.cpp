@@ -214,3 +214,21 @@ TEST(SettingOverrides, ChangeWhatTheLookupFindsAndAddWhatIsMissing)
   CIniSettings ini4(out.data(), static_cast<uint32_t>(out.size()));
   EXPECT_EQ(ini4.GetShort("WORLD", "WIDTH", 0), 7);
 }
+
+TEST(SettingOverrides, KeysTheBuiltInTextLacksAreNamedWithTheNearestOne)
+{
+  const std::vector<std::string> warnings =
+      SettingOverrideWarnings({ { "appli", "CAMERA", "SPEED_FACTOR", "1" },
+                                { "appli", "CAMERA", "SPEED_FACTORR", "1" },
+                                { "appli", "CAMREA", "CAMERA_SPEED", "1" },
+                                { "engine", "world", "fullscreen", "1" },
+                                { "font", "NEW_SECTION", "NEW_KEY", "1" } });
+  EXPECT_EQ(warnings, (std::vector<std::string>{
+                          "appli.CAMERA.SPEED_FACTORR is not a built-in setting; the nearest is "
+                          "appli.CAMERA.SPEED_FACTOR (added as a new key)",
+                          "appli.CAMREA.CAMERA_SPEED is not a built-in setting; the nearest is "
+                          "appli.CAMERA.CAMERA_SPEED (added as a new key)",
+                          "engine.world.fullscreen is not a built-in setting; the nearest is "
+                          "engine.WORLD.FULLSCREEN (added as a new key)",
+                          "font.NEW_SECTION.NEW_KEY is not a built-in setting (added as a new key)" }));
+}
