@@ -20,7 +20,6 @@
 #include "sdk/os/process_events.h"
 #include "sdk/os/user_paths.h"
 #include "sdk/os/window.h"
-#include "sdk/os/window_capture.h"
 
 #include <algorithm>
 #include <atomic>
@@ -90,17 +89,14 @@ void TakeScreenshot(HWND hwnd)
   if (!g_pRun || g_pRun->bShotTaken || g_pRun->pOptions->screenshot.empty())
     return;
   g_pRun->bShotTaken = true;
-  int w = 0, h = 0;
-  std::vector<uint32_t> pixels;
-  std::string error = "the window is gone";
+  std::string error, note;
   CPlanetoWorld* pWorld = CWindow::IsWindow(hwnd) ? WorldOf(hwnd) : nullptr;
-  C3DEngine* pDevice = pWorld ? pWorld->GetDevice() : nullptr;
-  const bool bRead = (pDevice && pDevice->ReadPresentedFrame(&w, &h, &pixels)) || CaptureWindow(hwnd, &w, &h, &pixels);
-  if (bRead &&
-      WritePng(g_pRun->pOptions->screenshot, w, h, pixels.data(), error))
-    return;
-  std::fprintf(stderr, "planeto: cannot save the screenshot '%s': %s\n", g_pRun->pOptions->screenshot.c_str(),
-               error.c_str());
+  if (!SaveScreenshot(g_pRun->pOptions->screenshot, hwnd, pWorld ? pWorld->GetDevice() : nullptr, error,
+                      note))
+    std::fprintf(stderr, "planeto: cannot save the screenshot '%s': %s\n",
+                 g_pRun->pOptions->screenshot.c_str(), error.c_str());
+  else if (!note.empty())
+    std::fprintf(stderr, "planeto: %s\n", note.c_str());
 }
 
 // The window icon, made from the Earth's day map.
