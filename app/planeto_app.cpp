@@ -310,26 +310,21 @@ int RunPlaneto(const SOptions& options)
     choice.bFullscreen = 0;
   }
 
+  bool bDialog = choice.bAsk != 0;
   if (bSaver)
   {
     choice.dwDialogFlags = DLGFLAGS_SCREEN_SAVER;
+    // The screen saver starts with what its settings saved, and asks only without it.
+    const bool bSaved = LoadSavedPlatformChoice(&choice, pRegistry);
+    bDialog = iMode == RUN_SAVER_CONFIG || (bDialog && !bSaved);
     choice.bFullscreen = 1;
     pRegistry->SetBool("WORLD", "FULLSCREEN", true);
-    MatchDisplayMode(&choice);
-    if (!(!choice.bAsk && iMode == RUN_SAVER) && RunPlatformDialog(&choice, pDescs, dwCount) < 0)
-    {
-      LogMessage(log, 1, "# SelectPlatform failed! (dwCount=%u, \"%s\")\n", dwCount, ".");
-      return finish();
-    }
   }
-  else
+  MatchDisplayMode(&choice);
+  if (bDialog && RunPlatformDialog(&choice, pDescs, dwCount) < 0)
   {
-    MatchDisplayMode(&choice);
-    if (choice.bAsk && RunPlatformDialog(&choice, pDescs, dwCount) < 0)
-    {
-      LogMessage(log, 1, "# SelectPlatform failed! (dwCount=%u, \"%s\")\n", dwCount, ".");
-      return finish();
-    }
+    LogMessage(log, 1, "# SelectPlatform failed! (dwCount=%u, \"%s\")\n", dwCount, ".");
+    return finish();
   }
 
   const char* szChosenName =
