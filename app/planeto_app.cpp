@@ -321,10 +321,17 @@ int RunPlaneto(const SOptions& options)
     pRegistry->SetBool("WORLD", "FULLSCREEN", true);
   }
   MatchDisplayMode(&choice);
-  if (bDialog && RunPlatformDialog(&choice, pDescs, dwCount) < 0)
+  if (bDialog && RunPlatformDialog(&choice, pDescs, dwCount, [] { return g_bStopRequested != 0; }) < 0)
   {
-    LogMessage(log, 1, "# SelectPlatform failed! (dwCount=%u, \"%s\")\n", dwCount, ".");
-    return finish();
+    if (!g_bStopRequested)
+    {
+      LogMessage(log, 1, "# SelectPlatform failed! (dwCount=%u, \"%s\")\n", dwCount, ".");
+      return finish();
+    }
+    LogMessage(log, 1, "# Stopped by a signal.\n");
+    finish();
+    LogMessage(log, 1, "# ENDED.\n");
+    return 0;
   }
 
   const char* szChosenName =

@@ -188,3 +188,22 @@ TEST_F(E2E, RegistryThatCannotBeWrittenDoesNotStopTheScreenSaver)
     EXPECT_EQ(ReadFile(m_dir + "/afile"), "x\n");
   }
 }
+
+TEST_F(E2E, SignalsDuringTheStartDialogEndTheRunAtOnce)
+{
+  for (const char* sig : { "TERM", "INT" })
+  {
+    SRun r =
+        Run(std::string("$PLANETO --platform=software & pid=$!\n"
+                        "timeout 30 xdotool search --sync --onlyvisible --name 'Select platform' >/dev/null\n"
+                        "kill -") +
+            sig +
+            " $pid; for i in $(seq 30); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done\n"
+            "kill -0 $pid 2>/dev/null && echo still=running && kill -KILL $pid\n"
+            "wait $pid; echo status=$?");
+    EXPECT_EQ(r.out.find("still=running"), std::string::npos) << sig;
+    EXPECT_NE(r.out.find("status=0"), std::string::npos) << sig << r.out << r.err;
+    EXPECT_TRUE(LogHasInOrder(r.log, { "# Stopped by a signal.\n", "# ENDED.\n" })) << sig;
+    EXPECT_EQ(r.log.find("SelectPlatform failed"), std::string::npos) << sig;
+  }
+}
