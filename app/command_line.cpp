@@ -106,6 +106,20 @@ std::string WindowIdError(const std::string& text)
   return "bad window id '" + text + "' (a window number, decimal or 0x hexadecimal)";
 }
 
+// A hack draws into an X window it is given: neither on Wayland nor as a background.
+bool HackFits(const SOptions& options, const std::string& what, std::string& error)
+{
+  if (options.hackTarget == HACK_NONE)
+    return true;
+  if (options.windowSystem == WINDOWS_WAYLAND)
+    error = what + " runs on X11 only: it cannot be used with '--wayland'";
+  else if (options.background)
+    error = what + " and '--background' exclude each other";
+  else
+    return true;
+  return false;
+}
+
 bool ParseOverride(const std::string& text, SSettingOverride& o)
 {
   size_t eq = text.find('=');
@@ -170,7 +184,7 @@ bool ApplyScreenSaverWindow(SOptions& options, const char* szEnv, std::string& e
     return false;
   }
   options.hackTarget = HACK_WINDOW;
-  return true;
+  return HackFits(options, "an xscreensaver hack (XSCREENSAVER_WINDOW)", error);
 }
 
 bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::string& error)
@@ -321,6 +335,20 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
     {
       options.fps = true;
     }
+    else if (LINUX_DESKTOP && (name == "--x11" || name == "--wayland"))
+    {
+      const int wish = name == "--x11" ? WINDOWS_X11 : WINDOWS_WAYLAND;
+      if (options.windowSystem != WINDOWS_AUTO && options.windowSystem != wish)
+      {
+        error = "options '--x11' and '--wayland' exclude each other";
+        return false;
+      }
+      options.windowSystem = wish;
+    }
+    else if (LINUX_DESKTOP && name == "--background")
+    {
+      options.background = true;
+    }
     else if (name == "--screenshot")
     {
       if (!needValue())
@@ -338,7 +366,7 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
       return false;
     }
   }
-  return true;
+  return HackFits(options, "an xscreensaver hack (-root, -window-id)", error);
 }
 
 std::string UsageText(const char* szProgram)
@@ -365,6 +393,12 @@ std::string UsageText(const char* szProgram)
             "                        hex); also --window-id=ID and $XSCREENSAVER_WINDOW\n"
             "  -fps                  accepted as xscreensaver passes it; the software platform\n"
             "                        always shows its frame-rate line, OpenGL has none\n";
+  if (LINUX_DESKTOP)
+    text += "  --background          draw as a live wallpaper below the windows, on every output\n"
+            "                        (Wayland's layer shell; on X11 a desktop window); no dialog,\n"
+            "                        input left to the desktop, ends on SIGTERM\n"
+            "  --x11, --wayland      run on this window system (default: Wayland when\n"
+            "                        $WAYLAND_DISPLAY is set, else X11; hacks run on X11)\n";
   text += "  -h, --help            print this help and exit\n"
           "      --version         print the program and engine versions and exit\n"
           "\n"
@@ -377,7 +411,7 @@ std::string UsageText(const char* szProgram)
   if (XSCREENSAVER_HACK)
     text += "As a hack it shows no dialog, leaves input to xscreensaver, writes nothing to\n"
             "the registry and ends on SIGTERM.\n"
-            "The log is written to ./Planeto.log; a hack's to\n"
+            "The log is written to ./Planeto.log; a hack's or a background's to\n"
             "${XDG_STATE_HOME:-$HOME/.local/state}/planeto/Planeto.log.\n";
   else
     text += "The log is written to Planeto.log in the current folder.\n";

@@ -59,6 +59,9 @@ void OnDisplayLost(const char* szMessage)
   LogMessage(g_run.strLogPath.c_str(), 1, "# X server connection lost (%s).\n", szMessage ? szMessage : "");
 }
 
+// The window layer settled for less than it was asked (no compositor, no layer shell).
+void OnSystemNotice(const char* szMessage) { LogMessage(g_run.strLogPath.c_str(), 1, "# %s\n", szMessage); }
+
 CPlanetoWorld* WorldOf(HWND hwnd)
 {
   return hwnd ? static_cast<CPlanetoWorld*>(hwnd->GetProp("pWorld")) : nullptr;
@@ -114,6 +117,7 @@ void BeginRun(const SOptions& options, const std::string& strLogPath)
   g_bStopRequested = 0;
   InstallStopHandler(OnStopRequest);
   SetDisplayLostHandler(OnDisplayLost);
+  SetSystemNoticeHandler(OnSystemNotice);
 }
 
 void EndRun() { g_bRunning = false; }

@@ -30,9 +30,10 @@ PlatformChoice ReadChoice(const SPlatformChoiceInput& in)
   choice.wInputIndex = 0;
   choice.dwDialogFlags = 0;
   choice.pPlatformTable = in.pPlatformTable;
-  if (in.bHack)
+  if (in.bHack || in.bBackground)
   {
-    // xscreensaver chose and sized the window: nothing to ask, nothing to make full screen.
+    // xscreensaver or the desktop chose and sizes the window: nothing to ask, nothing to
+    // make full screen.
     choice.bAsk = 0;
     choice.bFullscreen = 0;
   }

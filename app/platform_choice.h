@@ -18,6 +18,7 @@ struct SPlatformChoiceInput
   CSettingsStore* pRegistry = nullptr; // screen-saver runs only
   int iRunMode = 0;                     // RUN_* of the command line
   bool bHack = false;                   // xscreensaver chose and sized the window
+  bool bBackground = false;             // the desktop sizes the window: a wallpaper
   int iPlatformIndex = -1;              // --platform, or -1 for the default
   SPlatformModule* pPlatformTable = nullptr;
   const SPlatformDesc* pDescs = nullptr;

@@ -174,6 +174,33 @@ TEST(CommandLine, HackOptionsAreOfferedOnlyWhereXscreensaverRuns)
   EXPECT_EQ(UsageText("planeto").find("-window-id") != std::string::npos, XSCREENSAVER_HACK);
 }
 
+TEST(CommandLine, WindowSystemAndBackgroundOptionsExcludeWhatCannotGoTogether)
+{
+  if (!LINUX_DESKTOP)
+    GTEST_SKIP() << "--x11, --wayland and --background are Linux options";
+  SOptions o;
+  std::string error;
+  const char* ok[] = { "planeto", "--wayland", "--background", "--wayland" };
+  ASSERT_TRUE(ParseOptions(4, ok, o, error)) << error;
+  EXPECT_EQ(o.windowSystem, WINDOWS_WAYLAND);
+  EXPECT_TRUE(o.background);
+  EXPECT_EQ(o.commandLine, "planeto");
+  // Two systems, or a hack (which draws into an X window it is given) on Wayland or as
+  // a background: one line saying which.
+  const std::vector<std::vector<const char*>> bad = { { "planeto", "--x11", "--wayland" },
+                                                      { "planeto", "-root", "--wayland" },
+                                                      { "planeto", "--background", "-window-id", "0x2a" } };
+  for (const auto& argv : bad)
+  {
+    EXPECT_FALSE(ParseOptions(static_cast<int>(argv.size()), argv.data(), o, error)) << argv[1];
+    EXPECT_NE(error.find(argv[1] == std::string("--x11") ? "--x11" : "hack"), std::string::npos) << error;
+  }
+  const char* wayland[] = { "planeto", "--wayland" };
+  ASSERT_TRUE(ParseOptions(2, wayland, o, error));
+  EXPECT_FALSE(ApplyScreenSaverWindow(o, "0x2a", error));
+  EXPECT_NE(error.find("XSCREENSAVER_WINDOW"), std::string::npos) << error;
+}
+
 namespace
 {
 

@@ -5,24 +5,7 @@
 
 #include <cstdlib>
 
-namespace
-{
-
-// Share of pixels that differ by more than a few levels between two captures.
-double ChangedShare(const SImageRGB& a, const SImageRGB& b)
-{
-  if (a.width != b.width || a.height != b.height || a.rgb.empty())
-    return 1.0;
-  size_t changed = 0;
-  for (size_t i = 0; i < a.rgb.size(); i += 3)
-    if (std::abs(a.rgb[i] - b.rgb[i]) + std::abs(a.rgb[i + 1] - b.rgb[i + 1]) +
-            std::abs(a.rgb[i + 2] - b.rgb[i + 2]) >
-        12)
-      ++changed;
-  return static_cast<double>(changed) / (a.rgb.size() / 3);
-}
-
-} // namespace
+using e2e::ChangedShare;
 
 TEST_F(E2E, TheWindowCarriesItsTitleAndClassAndEndsOnEscape)
 {

@@ -1,5 +1,6 @@
 #include "sdk/os/window_capture.h"
 
+#include "sdk/os/wayland/wayland.h"
 #include "sdk/os/window.h"
 #include "sdk/os/x11/display.h"
 
@@ -50,6 +51,13 @@ bool CaptureWindow(HWND hwnd, int* pWidth, int* pHeight, std::vector<uint32_t>* 
       *pWhy = szWhy;
     return false;
   };
+  // A Wayland client cannot read the screen: what it presented last is what shows.
+  if (SWaylandWindows::Active())
+  {
+    if (!hwnd || !pPixels || !CWindow::IsWindow(hwnd))
+      return fail("the window is gone");
+    return SWaylandWindows::Presented(hwnd, pWidth, pHeight, pPixels) || fail("nothing was presented yet");
+  }
   Display* dpy = static_cast<Display*>(CWindow::GetNativeDisplay());
   if (!dpy || !hwnd || !CWindow::IsWindow(hwnd) || !pPixels)
     return fail("the window is gone");
