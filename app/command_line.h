@@ -35,6 +35,22 @@ constexpr bool XSCREENSAVER_HACK = false;
 constexpr bool XSCREENSAVER_HACK = true;
 #endif
 
+// Whether the program picks its window system and runs as a desktop background
+// (--x11, --wayland, --background): on Linux only.
+#ifdef _WIN32
+constexpr bool LINUX_DESKTOP = false;
+#else
+constexpr bool LINUX_DESKTOP = true;
+#endif
+
+// The window system asked for: the environment's choice, or one named.
+enum EWindowSystemWish
+{
+  WINDOWS_AUTO = 0,
+  WINDOWS_X11 = 1,
+  WINDOWS_WAYLAND = 2,
+};
+
 // Where an xscreensaver hack draws: not at all (a normal run), on the root window,
 // or into a given window.
 enum EHackTarget
@@ -72,7 +88,9 @@ struct SOptions
   double viewDistance = 0.0; // Earth radii from the centre; 0: the scene's own
   bool clock = false;        // --clock
   std::string mapDay, mapNight, mapClouds;
-  std::string commandLine; // what is left, joined by single spaces, program name first
+  int windowSystem = WINDOWS_AUTO; // --x11, --wayland; a hack always runs on X11
+  bool background = false;         // --background: a live wallpaper below the windows
+  std::string commandLine;         // what is left, joined by single spaces, program name first
 };
 
 // Parses argv.  Returns true on success; on a bad option returns false with a one-line
@@ -83,7 +101,8 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
 bool ParseWindowId(const std::string& text, unsigned long& id);
 
 // $XSCREENSAVER_WINDOW (szEnv, may be null): without -window-id it names the window to
-// draw into, and makes the run a hack.  False with a one-line message for a bad value.
+// draw into, and makes the run a hack.  False with a one-line message for a bad value,
+// or when --wayland or --background asked for what a hack cannot be.
 bool ApplyScreenSaverWindow(SOptions& options, const char* szEnv, std::string& error);
 
 // LAT,LON[,DISTANCE] of --view: latitude -90..90, longitude -360..360 (east

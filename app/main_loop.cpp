@@ -12,7 +12,6 @@
 #include "sdk/os/message_queue.h"
 #include "sdk/os/process_events.h"
 #include "sdk/os/window.h"
-#include "sdk/os/window_capture.h"
 
 #include <atomic>
 #include <cstdio>
@@ -59,6 +58,9 @@ void OnDisplayLost(const char* szMessage)
 {
   LogMessage(g_run.strLogPath.c_str(), 1, "# X server connection lost (%s).\n", szMessage ? szMessage : "");
 }
+
+// The window layer settled for less than it was asked (no compositor, no layer shell).
+void OnSystemNotice(const char* szMessage) { LogMessage(g_run.strLogPath.c_str(), 1, "# %s\n", szMessage); }
 
 CPlanetoWorld* WorldOf(HWND hwnd)
 {
@@ -115,6 +117,7 @@ void BeginRun(const SOptions& options, const std::string& strLogPath)
   g_bStopRequested = 0;
   InstallStopHandler(OnStopRequest);
   SetDisplayLostHandler(OnDisplayLost);
+  SetSystemNoticeHandler(OnSystemNotice);
 }
 
 void EndRun() { g_bRunning = false; }
@@ -124,18 +127,16 @@ void TakeScreenshot(HWND hwnd)
   if (!g_bRunning || g_run.bShotTaken || g_run.pOptions->screenshot.empty())
     return;
   g_run.bShotTaken = true;
-  int w = 0, h = 0;
-  std::vector<uint32_t> pixels;
-  std::string error = "the window is gone";
+  std::string error, note;
   CPlanetoWorld* pWorld = CWindow::IsWindow(hwnd) ? WorldOf(hwnd) : nullptr;
-  C3DEngine* pDevice = pWorld ? pWorld->GetDevice() : nullptr;
-  const bool bRead =
-      (pDevice && pDevice->ReadPresentedFrame(&w, &h, &pixels)) || CaptureWindow(hwnd, &w, &h, &pixels);
-  if (bRead && WritePng(g_run.pOptions->screenshot, w, h, pixels.data(), error))
-    return;
-  std::fprintf(stderr, "planeto: cannot save the screenshot '%s': %s\n", g_run.pOptions->screenshot.c_str(),
-               error.c_str());
+  if (!SaveScreenshot(g_run.pOptions->screenshot, hwnd, pWorld ? pWorld->GetDevice() : nullptr, error, note))
+    std::fprintf(stderr, "planeto: cannot save the screenshot '%s': %s\n", g_run.pOptions->screenshot.c_str(),
+                 error.c_str());
+  else if (!note.empty())
+    std::fprintf(stderr, "planeto: %s\n", note.c_str());
 }
+
+bool StopRequested() { return g_bStopRequested != 0; }
 
 bool ScreenshotPending() { return g_bRunning && !g_run.pOptions->screenshot.empty() && !g_run.bShotTaken; }
 

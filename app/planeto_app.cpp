@@ -164,6 +164,10 @@ int RunPlaneto(const SOptions& options, CUserMaps* pMaps)
   {
     if (!AttachHackWindow(options, &hForeign))
       return 2;
+  }
+  // A background is started by the desktop, in whatever folder: its log goes there too.
+  if (bHack || options.background)
+  {
     const std::string strStateLog = UserStateFile("planeto", "Planeto.log");
     if (!strStateLog.empty())
       strLog = strStateLog;
@@ -211,15 +215,25 @@ int RunPlaneto(const SOptions& options, CUserMaps* pMaps)
   in.pRegistry = scope.pRegistry;
   in.iRunMode = iMode;
   in.bHack = bHack;
+  in.bBackground = options.background;
   in.iPlatformIndex = options.platformIndex;
   in.pPlatformTable = pWorld->GetPlatformTable();
   in.pDescs = scope.pDescs;
   in.dwDescCount = dwCount;
   in.szLog = log;
+  in.pfnStop = StopRequested;
   PlatformChoice choice;
   SPlatformDesc desc;
   if (!ChoosePlatform(in, &choice, &desc))
+  {
+    // Stopped by a signal in the dialog: the run ends as a stopped loop ends it.
+    if (StopRequested())
+    {
+      scope.DeleteWorldAndStores();
+      LogMessage(log, 1, "# ENDED.\n");
+    }
     return 0;
+  }
   pWorld->SetEarthNow(EarthNowOptions(options, choice.bRealTime != 0));
   pWorld->SetUserMaps(pMaps);
 
@@ -241,10 +255,14 @@ int RunPlaneto(const SOptions& options, CUserMaps* pMaps)
     int iScreenW = 0, iScreenH = 0;
     CWindow::GetScreenSize(&iScreenW, &iScreenH);
     place = PlaceWindow(choice.bFullscreen != 0, choice.wWidth, choice.wHeight, iScreenW, iScreenH);
-    const uint32_t dwFlags = (desc.dwFlags & PLATFORM_OPENGL12) == PLATFORM_OPENGL12 ? WINDOW_OPENGL : 0;
+    const uint32_t dwFlags = ((desc.dwFlags & PLATFORM_OPENGL12) == PLATFORM_OPENGL12 ? WINDOW_OPENGL : 0) |
+                             (options.background ? WINDOW_BACKGROUND : 0);
     if (place.iWidth > 0 && place.iHeight > 0)
       scope.hwnd = CWindow::Create(APP_CLASS, szTitle, place.dwStyle, place.x, place.y, place.iWidth,
                                    place.iHeight, WindowProc, dwFlags);
+    // A background takes the size of its output.
+    if (scope.hwnd && options.background)
+      scope.hwnd->GetClientSize(&place.iWidth, &place.iHeight);
   }
   HWND hwnd = scope.hwnd;
   if (!hwnd)

@@ -30,9 +30,10 @@ PlatformChoice ReadChoice(const SPlatformChoiceInput& in)
   choice.wInputIndex = 0;
   choice.dwDialogFlags = 0;
   choice.pPlatformTable = in.pPlatformTable;
-  if (in.bHack)
+  if (in.bHack || in.bBackground)
   {
-    // xscreensaver chose and sized the window: nothing to ask, nothing to make full screen.
+    // xscreensaver or the desktop chose and sizes the window: nothing to ask, nothing to
+    // make full screen.
     choice.bAsk = 0;
     choice.bFullscreen = 0;
   }
@@ -50,18 +51,21 @@ bool ChoosePlatform(const SPlatformChoiceInput& in, PlatformChoice* pChoice, SPl
   bool bAsk = choice.bAsk != 0;
   if (bSaver)
   {
-    choice.dwDialogFlags = DLGFLAGS_SCREEN_SAVER;
-    choice.dwDialogFlags |= DLGFLAG_REAL_TIME;
-    choice.bRealTime = in.pRegistry->GetBool("WORLD", "REAL_TIME", false) ? 1 : 0;
+    choice.dwDialogFlags = DLGFLAGS_SCREEN_SAVER | DLGFLAG_REAL_TIME;
+    // The configuration run always asks; the screen saver starts with what its
+    // settings saved, and asks only without it, when told to.
+    const bool bSaved = LoadSavedPlatformChoice(&choice, in.pRegistry);
+    bAsk = in.iRunMode == RUN_SAVER_CONFIG || (bAsk && !bSaved);
     choice.bFullscreen = 1;
     in.pRegistry->SetBool("WORLD", "FULLSCREEN", true);
-    // The configuration run always asks; the screen saver itself only when told to.
-    bAsk = !(!choice.bAsk && in.iRunMode == RUN_SAVER);
   }
   MatchDisplayMode(&choice);
-  if (bAsk && RunPlatformDialog(&choice, in.pDescs, in.dwDescCount) < 0)
+  if (bAsk && RunPlatformDialog(&choice, in.pDescs, in.dwDescCount, in.pfnStop) < 0)
   {
-    LogMessage(log, 1, "# SelectPlatform failed! (dwCount=%u, \"%s\")\n", in.dwDescCount, ".");
+    if (in.pfnStop && in.pfnStop())
+      LogMessage(log, 1, "# Stopped by a signal.\n");
+    else
+      LogMessage(log, 1, "# SelectPlatform failed! (dwCount=%u, \"%s\")\n", in.dwDescCount, ".");
     return false;
   }
 
