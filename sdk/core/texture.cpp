@@ -66,3 +66,7 @@ ZRESULT CTexture::LoadFromImage(const SImage* pImage, const char* szName)
   SetName(szName);
   return ZP_OK;
 }
+
+ZRESULT CTexture::BeginStaged(std::vector<SImage>*, const char*) { return ZP_FAIL; }
+
+bool CTexture::StepStaged(uint32_t) { return true; }

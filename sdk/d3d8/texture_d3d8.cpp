@@ -3,6 +3,7 @@
 #include "sdk/core/3d_object.h"
 #include "sdk/core/engine_settings.h"
 #include "sdk/d3d8/platform_d3d8.h"
+#include "sdk/image/image_levels.h"
 #include "sdk/image/image_readers.h"
 
 #include <algorithm>
@@ -20,47 +21,33 @@ constexpr uint32_t FLAG_ADDITIVE = 0x04;
 constexpr uint32_t FLAG_REPLACE = 0x08;
 constexpr uint32_t FLAG_INTERPOLATE = 0x10;
 
-// The power of two the OpenGL mipmap builder scales a side to: the nearest one, where
-// a side of three times a power of two goes up.
-uint32_t NearestPowerOfTwo(uint32_t v)
+// One row of A8R8G8B8 words from row y (counted from the bottom) of a decoded image
+// (1 to 4 bytes a pixel: grey, grey and alpha, RGB, RGBA).
+void RowToARGB(const SImage& image, uint32_t y, uint32_t* dst)
 {
-  if (!v)
-    return 1;
-  uint32_t i = 1;
-  for (;;)
+  const uint32_t w = image.width, c = image.components;
+  const uint8_t* src = image.pixels.data() + size_t(y) * w * c;
+  for (uint32_t x = 0; x < w; ++x, src += c)
   {
-    if (v == 1)
-      return i;
-    if (v == 3)
-      return i * 4;
-    v >>= 1;
-    i *= 2;
+    uint32_t r, g, b, a = 255;
+    switch (c)
+    {
+      case 1: r = g = b = src[0]; break;
+      case 2: r = g = b = src[0], a = src[1]; break;
+      case 3: r = src[0], g = src[1], b = src[2]; break;
+      default: r = src[0], g = src[1], b = src[2], a = src[3]; break;
+    }
+    dst[x] = a << 24 | r << 16 | g << 8 | b;
   }
 }
 
-// A8R8G8B8 words, top row first, from a decoded image (bottom row first, 1 to 4
-// bytes a pixel: grey, grey and alpha, RGB, RGBA).
+// A8R8G8B8 words, top row first, from a decoded image (bottom row first).
 std::vector<uint32_t> ToARGB(const SImage& image)
 {
-  const uint32_t w = image.width, h = image.height, c = image.components;
+  const uint32_t w = image.width, h = image.height;
   std::vector<uint32_t> out(size_t(w) * h);
   for (uint32_t y = 0; y < h; ++y)
-  {
-    const uint8_t* src = image.pixels.data() + size_t(h - 1 - y) * w * c;
-    uint32_t* dst = out.data() + size_t(y) * w;
-    for (uint32_t x = 0; x < w; ++x, src += c)
-    {
-      uint32_t r, g, b, a = 255;
-      switch (c)
-      {
-        case 1: r = g = b = src[0]; break;
-        case 2: r = g = b = src[0], a = src[1]; break;
-        case 3: r = src[0], g = src[1], b = src[2]; break;
-        default: r = src[0], g = src[1], b = src[2], a = src[3]; break;
-      }
-      dst[x] = a << 24 | r << 16 | g << 8 | b;
-    }
-  }
+    RowToARGB(image, h - 1 - y, out.data() + size_t(y) * w);
   return out;
 }
 
@@ -120,6 +107,7 @@ ZRESULT CTextureD3D8::Release()
     m_pTexture->Release();
   m_pTexture = nullptr;
   m_dwLevels = 0;
+  m_staged.Clear();
   return ZP_OK;
 }
 
@@ -278,6 +266,65 @@ ZRESULT CTextureD3D8::LoadFromImage(const SImage* pImage, const char* szName)
   const ZRESULT r = pImage ? Upload(*pImage, true) : ZP_FAIL;
   SetName(szName);
   return r;
+}
+
+ZRESULT CTextureD3D8::BeginStaged(std::vector<SImage>* pLevels, const char* szName)
+{
+  IDirect3DDevice8* pDevice = GetDeviceD3D8(m_pSettings);
+  if (!pDevice || !pLevels || pLevels->empty())
+    return ZP_FAIL;
+  for (const SImage& level : *pLevels)
+    if (!level.width || !level.height || level.components < 1 || level.components > 4 ||
+        level.pixels.size() < size_t(level.width) * level.height * level.components)
+      return ZP_FAIL;
+  const SImage& top = pLevels->front();
+  const UINT uLevels = static_cast<UINT>(pLevels->size());
+  IDirect3DTexture8* pTexture = nullptr;
+  if (FAILED(pDevice->CreateTexture(top.width, top.height, uLevels, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                    &pTexture)))
+    return ZP_FAIL;
+  if (pTexture->GetLevelCount() != uLevels)
+  {
+    pTexture->Release();
+    return ZP_FAIL;
+  }
+  if (m_pTexture)
+    m_pTexture->Release();
+  m_pTexture = pTexture;
+  m_dwLevels = uLevels;
+  m_wWidth = top.width;
+  m_wHeight = top.height;
+  m_wBitsPerPixel = top.bitsPerPixel;
+  SetName(szName);
+  m_staged.Reset(pLevels);
+  return ZP_OK;
+}
+
+bool CTextureD3D8::StepStaged(uint32_t dwBytes)
+{
+  if (m_staged.Done())
+    return true;
+  uint32_t dwSpent = 0, dwLevel = 0, dwFirst = 0, dwRows = 0;
+  while (dwSpent < dwBytes && m_staged.Next(dwBytes - dwSpent, &dwLevel, &dwFirst, &dwRows))
+  {
+    // The image's rows count from the bottom, the surface's from the top.
+    const SImage& level = m_staged.Levels()[dwLevel];
+    const LONG lTop = static_cast<LONG>(level.height - dwFirst - dwRows);
+    const RECT band = { 0, lTop, static_cast<LONG>(level.width), lTop + static_cast<LONG>(dwRows) };
+    D3DLOCKED_RECT rect;
+    if (SUCCEEDED(m_pTexture->LockRect(dwLevel, &rect, &band, 0)))
+    {
+      for (uint32_t i = 0; i < dwRows; ++i)
+        RowToARGB(level, dwFirst + dwRows - 1 - i,
+                  reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(rect.pBits) + size_t(i) * rect.Pitch));
+      m_pTexture->UnlockRect(dwLevel);
+    }
+    dwSpent += dwRows * level.width * level.components;
+  }
+  if (!m_staged.Done())
+    return false;
+  m_staged.Clear();
+  return true;
 }
 
 ZRESULT CTextureD3D8::LoadFromFile(const char* szPath, uint32_t)

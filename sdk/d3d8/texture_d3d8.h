@@ -3,8 +3,7 @@
 #include "sdk/core/texture.h"
 
 #include "sdk/d3d8/d3d8_headers.h"
-
-struct SImage;
+#include "sdk/image/image_levels.h"
 
 // A Direct3D 8 texture in the managed pool, decoded by the same TGA, PNG and RAW
 // readers as the OpenGL textures and following the same kind and texture flags: kind
@@ -26,6 +25,8 @@ public:
   ZRESULT LoadFromFile(const char* szPath, uint32_t dwReserved) override; // 7
   ZRESULT Reserved8() override;                                           // 8: unsupported
   ZRESULT LoadFromImage(const SImage* pImage, const char* szName) override; // 9
+  ZRESULT BeginStaged(std::vector<SImage>* pLevels, const char* szName) override; // 10
+  bool StepStaged(uint32_t dwBytes) override;                                     // 11
 
   IDirect3DTexture8* GetTexture() const { return m_pTexture; }
   uint32_t GetLevelCount() const { return m_dwLevels; }
@@ -42,4 +43,5 @@ private:
 
   IDirect3DTexture8* m_pTexture;
   uint32_t m_dwLevels;
+  CImageBands m_staged; // the rows of a staged image still to go
 };
