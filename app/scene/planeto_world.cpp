@@ -22,6 +22,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <vector>
 
 using namespace zos;
 
@@ -39,6 +40,9 @@ constexpr uint32_t OBJECT_KIND = 0xC03;
 constexpr float MOON_APOGEE_EARTH_RADII = 63.8f;
 // How often the clouds file is looked at (the maps thread), in milliseconds.
 constexpr uint32_t CLOUDS_POLL_MS = 10000;
+// How much of a clouds map read again goes to the device each frame: a few
+// milliseconds of copying; an 8192 x 4096 map is in within two seconds.
+constexpr uint32_t CLOUDS_BYTES_PER_FRAME = 4u << 20;
 
 float Clamp01(float f)
 {
@@ -190,17 +194,21 @@ ZRESULT CPlanetoWorld::LoadUserMaps()
 
 void CPlanetoWorld::PickUpFreshClouds()
 {
-  SImage image;
+  std::vector<SImage> levels;
   bool bScaled = false;
-  if (!m_pMaps || !m_pMaps->TakeFreshClouds(&image, &bScaled))
-    return;
-  const std::string& strPath = m_pMaps->GetPath(USER_MAP_CLOUDS);
-  const bool bLoaded = !ZP_FAILED(m_textures.LoadImage(this, CTextureTable::CLOUDS, image, strPath.c_str()));
-  LogMessage(m_pSettings->szLogPath, 1,
-             bLoaded ? "# Clouds read again from \"%s\" (%ux%u%s).\n"
-                     : "# Clouds from \"%s\" (%ux%u%s) could not be loaded.\n",
-             strPath.c_str(), static_cast<unsigned>(image.width), static_cast<unsigned>(image.height),
-             bScaled ? ", scaled down" : "");
+  if (m_pMaps && m_pMaps->TakeFreshClouds(&levels, &bScaled) && !levels.empty())
+  {
+    const std::string& strPath = m_pMaps->GetPath(USER_MAP_CLOUDS);
+    const unsigned uWidth = levels.front().width, uHeight = levels.front().height;
+    const bool bBegun =
+        !ZP_FAILED(m_textures.BeginImage(this, CTextureTable::CLOUDS, &levels, strPath.c_str()));
+    LogMessage(m_pSettings->szLogPath, 1,
+               bBegun ? "# Clouds read again from \"%s\" (%ux%u%s).\n"
+                      : "# Clouds from \"%s\" (%ux%u%s) could not be loaded.\n",
+               strPath.c_str(), uWidth, uHeight, bScaled ? ", scaled down" : "");
+  }
+  // The old clouds stay on until the new ones are all in.
+  m_textures.StepImage(this, CLOUDS_BYTES_PER_FRAME);
 }
 
 void CPlanetoWorld::FitFarPlane()
@@ -513,9 +521,9 @@ ZRESULT CPlanetoWorld::Update()
   pSet->dFrameStep *= m_camera.GetSpeedFactor();
   const float fStep = static_cast<float>(pSet->dFrameStep);
 
+  PickUpFreshClouds();
   if (m_earthNow.IsRealTime())
   {
-    PickUpFreshClouds();
     PlaceRealBodies(dRealSeconds);
   }
   else

@@ -1,5 +1,7 @@
 #include "app/scene/user_maps.h"
 
+#include "sdk/image/image_levels.h"
+
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -36,33 +38,6 @@ SFileStamp StampOf(const std::string& path)
   return s;
 }
 
-// One halving: each pixel the mean of a 2 x 2 block (of a 2 x 1 or 1 x 2 one along a
-// side that is down to one pixel or odd at its end).
-void Halve(SImage* p)
-{
-  const uint32_t w = p->width, h = p->height, c = p->components;
-  const uint32_t nw = w > 1 ? w / 2 : 1, nh = h > 1 ? h / 2 : 1;
-  std::vector<uint8_t> out(static_cast<size_t>(nw) * nh * c);
-  for (uint32_t y = 0; y < nh; ++y)
-  {
-    const uint32_t y0 = h > 1 ? 2 * y : 0, y1 = h > 1 ? 2 * y + 1 : 0;
-    for (uint32_t x = 0; x < nw; ++x)
-    {
-      const uint32_t x0 = w > 1 ? 2 * x : 0, x1 = w > 1 ? 2 * x + 1 : 0;
-      for (uint32_t k = 0; k < c; ++k)
-      {
-        auto at = [&](uint32_t xx, uint32_t yy)
-        { return p->pixels[(static_cast<size_t>(yy) * w + xx) * c + k]; };
-        const uint32_t sum = at(x0, y0) + at(x1, y0) + at(x0, y1) + at(x1, y1);
-        out[(static_cast<size_t>(y) * nw + x) * c + k] = static_cast<uint8_t>((sum + 2) / 4);
-      }
-    }
-  }
-  p->pixels.swap(out);
-  p->width = static_cast<uint16_t>(nw);
-  p->height = static_cast<uint16_t>(nh);
-}
-
 // Reads and decodes one map; false with the reason.
 bool ReadMap(const std::string& path, SImage* pImage, std::string& reason)
 {
@@ -90,7 +65,7 @@ bool FitImage(SImage* pImage, uint32_t dwMaxSide)
   bool bScaled = false;
   while (pImage->width > dwMaxSide || pImage->height > dwMaxSide)
   {
-    Halve(pImage);
+    HalveImage(pImage);
     bScaled = true;
   }
   return bScaled;
@@ -165,13 +140,13 @@ void CUserMaps::StopWatch()
   m_watch.join();
 }
 
-bool CUserMaps::TakeFreshClouds(SImage* pOut, bool* pScaled)
+bool CUserMaps::TakeFreshClouds(std::vector<SImage>* pLevels, bool* pScaled)
 {
   std::lock_guard<std::mutex> lock(m_mutex);
   if (!m_bFresh)
     return false;
-  *pOut = std::move(m_fresh);
-  m_fresh = SImage();
+  pLevels->swap(m_fresh);
+  m_fresh.clear();
   m_bFresh = false;
   if (pScaled)
     *pScaled = m_bFreshScaled;
@@ -202,8 +177,10 @@ void CUserMaps::Watch(uint32_t dwPollMs, uint32_t dwMaxSide)
     if (!ReadMap(path, &image, reason))
       continue; // the old map stays; the next change is tried again
     const bool bScaled = FitImage(&image, dwMaxSide);
+    // The levels of detail are made here too: the frame loop only copies them.
+    std::vector<SImage> levels = MipLevels(std::move(image));
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_fresh = std::move(image);
+    m_fresh.swap(levels);
     m_bFresh = true;
     m_bFreshScaled = bScaled;
   }

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 enum EUserMap
 {
@@ -20,8 +21,8 @@ enum EUserMap
 // The user's own maps (--map-day, --map-night, --map-clouds): PNG files decoded once at
 // start, before any window opens, so that a bad file ends the run with a clear message.
 // The clouds file can be watched: a thread looks at it every few seconds and, once it
-// has changed and stopped changing, decodes it again for the frame loop to pick up, so
-// that the frames never wait for a decoder.
+// has changed and stopped changing, decodes it again and makes its levels of detail
+// for the frame loop to pick up, so that the frames never wait for a decoder.
 class CUserMaps
 {
 public:
@@ -43,9 +44,9 @@ public:
   // dwMaxSide on a side (0: no limit) are shrunk to fit before they are handed over.
   void StartWatch(uint32_t dwPollMs, uint32_t dwMaxSide);
   void StopWatch();
-  // A clouds map decoded since the last call, once; false when none is waiting.
-  // *pScaled tells whether it had to be shrunk.
-  bool TakeFreshClouds(SImage* pOut, bool* pScaled);
+  // The levels of a clouds map decoded since the last call (MipLevels), once; false
+  // when none is waiting.  *pScaled tells whether it had to be shrunk.
+  bool TakeFreshClouds(std::vector<SImage>* pLevels, bool* pScaled);
 
   CUserMaps(const CUserMaps&) = delete;
   CUserMaps& operator=(const CUserMaps&) = delete;
@@ -63,7 +64,7 @@ private:
   bool m_bStop;
   bool m_bFresh;
   bool m_bFreshScaled;
-  SImage m_fresh;
+  std::vector<SImage> m_fresh;
 };
 
 // Shrinks an image by averaging whole areas so that neither side exceeds dwMaxSide,

@@ -31,15 +31,15 @@ struct SSetting
 };
 
 // A map of one colour (RGBA), written where the test's files go.
-inline std::string PlainMap(const char* szName, uint8_t level, uint8_t alpha)
+inline std::string PlainMap(const char* szName, uint8_t level, uint8_t alpha, uint32_t w = 64, uint32_t h = 32)
 {
   const std::string path = ::testing::TempDir() + "earth_now_" + szName + ".png";
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
-  image.width = 64;
-  image.height = 32;
+  image.width = w;
+  image.height = h;
   image.format = PNG_FORMAT_RGBA;
-  std::vector<uint8_t> pixels(64 * 32 * 4, level);
+  std::vector<uint8_t> pixels(size_t(w) * h * 4, level);
   for (size_t i = 3; i < pixels.size(); i += 4)
     pixels[i] = alpha;
   EXPECT_TRUE(png_image_write_to_file(&image, path.c_str(), 0, pixels.data(), 0, nullptr));

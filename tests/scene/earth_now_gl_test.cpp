@@ -16,11 +16,14 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace
@@ -172,6 +175,47 @@ TEST(EarthNowGL, EclipsesWhenAndWhereTheyHappen)
   CheckEclipses(
       [](const std::vector<SSetting>& settings, int w, int h, const SEarthNowOptions& o, CUserMaps* pMaps)
       { return std::make_unique<CGLScene>(settings, w, h, 7, WorldWith(o, pMaps)); });
+}
+
+// A clouds file changed on disk while the scene runs (here the default one, without
+// the clock) comes in over several frames, the old clouds drawn until it is all in,
+// and then looks as it does when the program starts with it.
+TEST(EarthNowGL, ACloudsFileChangedOnDiskComesInOverFrames)
+{
+  // 2048 x 1024 with its levels: near three frames' share.
+  const std::string clouds = PlainMap("watched_clouds", 0, 0, 2048, 1024);
+  CUserMaps maps;
+  std::string error;
+  ASSERT_TRUE(maps.Read("", "", clouds, error)) << error;
+  maps.StartWatch(5, 0); // looked at every 5 ms rather than every ten seconds
+  CGLScene g(kBare, 160, 120, 7, WorldWith(SEarthNowOptions{}, &maps));
+  ASSERT_TRUE(g.Loaded());
+  g.Frame(0.0);
+  const CTexture* pOld = g.world.Textures().Get(CTextureTable::CLOUDS);
+  const double dClear = g.Level(80, 60);
+
+  const std::string grey = PlainMap("grey_clouds", 120, 255, 2048, 1024);
+  std::error_code ec;
+  std::filesystem::rename(grey, clouds, ec);
+  ASSERT_FALSE(ec) << ec.message();
+  int iStaging = 0;
+  for (int i = 0; i < 400 && g.world.Textures().Get(CTextureTable::CLOUDS) == pOld; ++i)
+  {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    g.Frame(0.0);
+    iStaging += g.world.Textures().IsStaging() ? 1 : 0;
+  }
+  ASSERT_NE(g.world.Textures().Get(CTextureTable::CLOUDS), pOld);
+  EXPECT_GE(iStaging, 2);
+
+  CUserMaps fromStart;
+  ASSERT_TRUE(fromStart.Read("", "", clouds, error)) << error;
+  CGLScene reference(kBare, 160, 120, 7, WorldWith(SEarthNowOptions{}, &fromStart));
+  ASSERT_TRUE(reference.Loaded());
+  reference.Frame(0.0);
+  EXPECT_GT(std::fabs(g.Level(80, 60) - dClear), 10.0) << "grey clouds over the Earth";
+  EXPECT_NEAR(g.Level(80, 60), reference.Level(80, 60), 2.0);
+  std::remove(clouds.c_str());
 }
 
 // The catalogue's Polaris stands within a degree of the Earth's axis on the screen,

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -79,17 +80,19 @@ TEST(UserMaps, ACloudsFileThatChangesIsReadAgain)
   CUserMaps maps;
   std::string error;
   ASSERT_TRUE(maps.Read("", "", clouds, error)) << error;
-  maps.StartWatch(10, 2);
+  maps.StartWatch(10, 4);
 
-  SImage fresh;
+  std::vector<SImage> fresh;
   bool bScaled = false;
   std::this_thread::sleep_for(std::chrono::milliseconds(60));
   EXPECT_FALSE(maps.TakeFreshClouds(&fresh, &bScaled)) << "nothing changed yet";
 
-  // Written beside it and renamed into place, as a download job would.
+  // Written beside it and moved into place, as a download job would.
   std::this_thread::sleep_for(std::chrono::milliseconds(20)); // a new file time
-  WriteGrey(clouds + ".part", 4, 4, 240);
-  ASSERT_EQ(std::rename((clouds + ".part").c_str(), clouds.c_str()), 0);
+  WriteGrey(clouds + ".part", 6, 4, 240);
+  std::error_code ec;
+  std::filesystem::rename(clouds + ".part", clouds, ec);
+  ASSERT_FALSE(ec) << ec.message();
   bool bGot = false;
   for (int i = 0; i < 300 && !bGot; ++i)
   {
@@ -97,9 +100,15 @@ TEST(UserMaps, ACloudsFileThatChangesIsReadAgain)
     bGot = maps.TakeFreshClouds(&fresh, &bScaled);
   }
   ASSERT_TRUE(bGot);
+  // Halved to fit 4 pixels a side (3 x 2), brought to powers of two (4 x 2), then the
+  // levels down to one pixel.
   EXPECT_TRUE(bScaled);
-  EXPECT_EQ(fresh.width, 2);
-  EXPECT_EQ(fresh.pixels[0], 240);
+  ASSERT_EQ(fresh.size(), 3u);
+  EXPECT_EQ(fresh[0].width, 4);
+  EXPECT_EQ(fresh[0].height, 2);
+  EXPECT_EQ(fresh[2].width, 1);
+  EXPECT_EQ(fresh[2].height, 1);
+  EXPECT_EQ(fresh[2].pixels[0], 240);
   EXPECT_FALSE(maps.TakeFreshClouds(&fresh, &bScaled)) << "handed over once";
   maps.StopWatch();
   std::remove(clouds.c_str());
