@@ -44,6 +44,9 @@ bool Normalize(SVector3* v)
 
 CWorldBase* Application(SEngineSettings* pSettings) { return pSettings ? pSettings->pApplication : nullptr; }
 
+// The address of a field of a handed-out vertex, or null.
+template <class T> T* Field(SMeshVertex* p, T SMeshVertex::*pField) { return p ? &(p->*pField) : nullptr; }
+
 // A value times a sign of +1 or -1, by negation so that every value comes back as it was.
 inline float Signed(float fSign, float f) { return fSign < 0.0f ? -f : f; }
 
@@ -271,20 +274,14 @@ void C3DMeshObject::SetNormal(uint32_t dwVertex, const SVector3* pNormal)
 
 void C3DMeshObject::SetDiffuse(uint32_t dwVertex, uint32_t dwColor)
 {
-  if (SMeshVertex* p = Vertex(dwVertex))
-  {
-    ++m_dwChangeCount;
+  if (SMeshVertex* p = HandOut(dwVertex, true, false))
     p->dwDiffuse = dwColor;
-  }
 }
 
 void C3DMeshObject::SetSpecular(uint32_t dwVertex, uint32_t dwColor)
 {
-  if (SMeshVertex* p = Vertex(dwVertex))
-  {
-    ++m_dwChangeCount;
+  if (SMeshVertex* p = HandOut(dwVertex, true, false))
     p->dwSpecular = dwColor;
-  }
 }
 
 void C3DMeshObject::GetVertex(uint32_t dwVertex, SVector3* pPosition, uint32_t* pDiffuse, SVector2* pTexCoord,
@@ -297,12 +294,19 @@ void C3DMeshObject::GetVertex(uint32_t dwVertex, SVector3* pPosition, uint32_t* 
   GetSpecular(dwVertex, pSpecular);
 }
 
+SMeshVertex* C3DMeshObject::HandOut(uint32_t dwVertex, bool bAllowed, bool bShape)
+{
+  SMeshVertex* p = bAllowed ? Vertex(dwVertex) : nullptr;
+  if (p && bShape)
+    ShapeChanged();
+  else if (p)
+    ++m_dwChangeCount;
+  return p;
+}
+
 SVector3* C3DMeshObject::GetPositionAddress(uint32_t dwVertex)
 {
-  SMeshVertex* p = m_convention.bAddresses ? Vertex(dwVertex) : nullptr;
-  if (p)
-    ShapeChanged();
-  return p ? &p->vPosition : nullptr;
+  return Field(HandOut(dwVertex, m_convention.bAddresses, true), &SMeshVertex::vPosition);
 }
 
 void C3DMeshObject::GetPosition(uint32_t dwVertex, SVector3* pOut)
@@ -314,10 +318,7 @@ void C3DMeshObject::GetPosition(uint32_t dwVertex, SVector3* pOut)
 
 SVector2* C3DMeshObject::GetTexCoordAddress(uint32_t dwVertex)
 {
-  SMeshVertex* p = m_convention.bAddresses ? Vertex(dwVertex) : nullptr;
-  if (p)
-    ++m_dwChangeCount;
-  return p ? &p->vTexCoord : nullptr;
+  return Field(HandOut(dwVertex, m_convention.bAddresses, false), &SMeshVertex::vTexCoord);
 }
 
 void C3DMeshObject::GetTexCoord(uint32_t dwVertex, SVector2* pOut)
@@ -329,10 +330,7 @@ void C3DMeshObject::GetTexCoord(uint32_t dwVertex, SVector2* pOut)
 
 SVector3* C3DMeshObject::GetNormalAddress(uint32_t dwVertex)
 {
-  SMeshVertex* p = m_convention.bAddresses ? Vertex(dwVertex) : nullptr;
-  if (p)
-    ++m_dwChangeCount;
-  return p ? &p->vNormal : nullptr;
+  return Field(HandOut(dwVertex, m_convention.bAddresses, false), &SMeshVertex::vNormal);
 }
 
 void C3DMeshObject::GetNormal(uint32_t dwVertex, SVector3* pOut)
@@ -347,10 +345,7 @@ void C3DMeshObject::GetNormal(uint32_t dwVertex, SVector3* pOut)
 
 uint32_t* C3DMeshObject::GetDiffuseAddress(uint32_t dwVertex)
 {
-  SMeshVertex* p = Vertex(dwVertex);
-  if (p)
-    ++m_dwChangeCount;
-  return p ? &p->dwDiffuse : nullptr;
+  return Field(HandOut(dwVertex, true, false), &SMeshVertex::dwDiffuse);
 }
 
 void C3DMeshObject::GetDiffuse(uint32_t dwVertex, uint32_t* pOut)
@@ -362,10 +357,7 @@ void C3DMeshObject::GetDiffuse(uint32_t dwVertex, uint32_t* pOut)
 
 uint32_t* C3DMeshObject::GetSpecularAddress(uint32_t dwVertex)
 {
-  SMeshVertex* p = Vertex(dwVertex);
-  if (p)
-    ++m_dwChangeCount;
-  return p ? &p->dwSpecular : nullptr;
+  return Field(HandOut(dwVertex, true, false), &SMeshVertex::dwSpecular);
 }
 
 void C3DMeshObject::GetSpecular(uint32_t dwVertex, uint32_t* pOut)
@@ -382,18 +374,37 @@ SPartRecord* C3DMeshObject::Part(uint32_t dwPart) const
   return m_pDrawIndexBuffer ? m_pDrawIndexBuffer->GetPart(dwPart) : nullptr;
 }
 
+uint32_t SPartCodes::Primitive(uint32_t dwEngineType) const
+{
+  return dwEngineType < 6 ? adwPrimitive[dwEngineType] : dwPrimitiveOther;
+}
+
+uint32_t SPartCodes::EnginePrimitive(uint32_t dwCode) const
+{
+  for (uint32_t i = 0; i < 6; ++i)
+    if (adwPrimitive[i] == dwCode)
+      return i;
+  return PRIMITIVE_TRIANGLE_LIST;
+}
+
+uint32_t SPartCodes::Cull(uint32_t dwEngineMode) const { return adwCull[dwEngineMode < 4 ? dwEngineMode : 0]; }
+
+uint32_t SPartCodes::EngineCull(uint32_t dwCode) const
+{
+  for (uint32_t i = 0; i < 4; ++i)
+    if (adwCull[i] == dwCode)
+      return i;
+  return CULL_NONE;
+}
+
 uint32_t C3DMeshObject::PrimitiveCode(uint32_t dwEngineType) const
 {
-  if (!m_pPartCodes)
-    return dwEngineType;
-  return dwEngineType < 6 ? m_pPartCodes->adwPrimitive[dwEngineType] : m_pPartCodes->dwPrimitiveOther;
+  return m_pPartCodes ? m_pPartCodes->Primitive(dwEngineType) : dwEngineType;
 }
 
 uint32_t C3DMeshObject::CullCode(uint32_t dwEngineMode) const
 {
-  if (!m_pPartCodes)
-    return dwEngineMode;
-  return m_pPartCodes->adwCull[dwEngineMode < 4 ? dwEngineMode : 0];
+  return m_pPartCodes ? m_pPartCodes->Cull(dwEngineMode) : dwEngineMode;
 }
 
 void C3DMeshObject::SetPrimitiveTypeAll(uint32_t dwType, int32_t iPartCount)
@@ -417,12 +428,7 @@ uint32_t C3DMeshObject::GetPrimitiveType(uint32_t dwPart)
   const SPartRecord* p = Part(dwPart);
   if (!p)
     return 0;
-  if (!m_pPartCodes)
-    return p->dwPrimitiveType;
-  for (uint32_t i = 0; i < 6; ++i)
-    if (m_pPartCodes->adwPrimitive[i] == p->dwPrimitiveType)
-      return i;
-  return PRIMITIVE_TRIANGLE_LIST;
+  return m_pPartCodes ? m_pPartCodes->EnginePrimitive(p->dwPrimitiveType) : p->dwPrimitiveType;
 }
 
 void C3DMeshObject::QueryPrimitiveType(uint32_t dwPart, uint32_t* pType)
@@ -452,12 +458,7 @@ uint32_t C3DMeshObject::GetCullMode(uint32_t dwPart)
   const SPartRecord* p = Part(dwPart);
   if (!p)
     return 0;
-  if (!m_pPartCodes)
-    return p->dwCullMode;
-  for (uint32_t i = 0; i < 4; ++i)
-    if (m_pPartCodes->adwCull[i] == p->dwCullMode)
-      return i;
-  return CULL_NONE;
+  return m_pPartCodes ? m_pPartCodes->EngineCull(p->dwCullMode) : p->dwCullMode;
 }
 
 void C3DMeshObject::QueryCullMode(uint32_t dwPart, uint32_t* pMode)

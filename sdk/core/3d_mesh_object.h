@@ -47,6 +47,13 @@ struct SPartCodes
   uint32_t adwPrimitive[6]; // by engine primitive type
   uint32_t dwPrimitiveOther; // for an engine type past the table
   uint32_t adwCull[4];      // by engine cull mode
+
+  // Both ways: an engine code past the table takes the default; a platform code the
+  // table lacks reads as a triangle list, or no culling.
+  uint32_t Primitive(uint32_t dwEngineType) const;
+  uint32_t EnginePrimitive(uint32_t dwCode) const;
+  uint32_t Cull(uint32_t dwEngineMode) const;
+  uint32_t EngineCull(uint32_t dwCode) const;
 };
 
 // What every platform's objects share: the vertex store with its setters and getters,
@@ -160,6 +167,9 @@ protected:
   }
   SPartRecord* Part(uint32_t dwPart) const;
   void FreeVertexStore();
+  // A vertex whose fields a caller may write (null when not allowed or past the
+  // store): the change count, and for a position the shape count, move on.
+  SMeshVertex* HandOut(uint32_t dwVertex, bool bAllowed, bool bShape);
   // Platform codes of the part records, and back.
   uint32_t PrimitiveCode(uint32_t dwEngineType) const;
   uint32_t CullCode(uint32_t dwEngineMode) const;

@@ -56,28 +56,13 @@ uint32_t VertexCountOf(uint32_t dwType, uint32_t dwPrimitives)
 
 } // namespace
 
-uint32_t PrimitiveTypeToD3D8(uint32_t dwEngineType)
-{
-  return dwEngineType < 6 ? kCodesD3D8.adwPrimitive[dwEngineType] : kCodesD3D8.dwPrimitiveOther;
-}
+uint32_t PrimitiveTypeToD3D8(uint32_t dwEngineType) { return kCodesD3D8.Primitive(dwEngineType); }
 
-uint32_t PrimitiveTypeFromD3D8(uint32_t dwType)
-{
-  for (uint32_t i = 0; i < 6; ++i)
-    if (kCodesD3D8.adwPrimitive[i] == dwType)
-      return i;
-  return PRIMITIVE_TRIANGLE_LIST;
-}
+uint32_t PrimitiveTypeFromD3D8(uint32_t dwCode) { return kCodesD3D8.EnginePrimitive(dwCode); }
 
-uint32_t CullModeToD3D8(uint32_t dwEngineMode) { return kCodesD3D8.adwCull[dwEngineMode < 4 ? dwEngineMode : 0]; }
+uint32_t CullModeToD3D8(uint32_t dwEngineMode) { return kCodesD3D8.Cull(dwEngineMode); }
 
-uint32_t CullModeFromD3D8(uint32_t dwCull)
-{
-  for (uint32_t i = 0; i < 4; ++i)
-    if (kCodesD3D8.adwCull[i] == dwCull)
-      return i;
-  return CULL_NONE;
-}
+uint32_t CullModeFromD3D8(uint32_t dwCode) { return kCodesD3D8.EngineCull(dwCode); }
 
 uint32_t PrimitiveCountD3D8(uint32_t dwType, uint32_t dwIndexCount)
 {

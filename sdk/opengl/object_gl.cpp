@@ -147,28 +147,13 @@ bool OutsideView(const SMat4& clip, const double* pCentre, double dRadius)
 
 } // namespace
 
-uint32_t PrimitiveTypeToGL(uint32_t dwEngineType)
-{
-  return dwEngineType < 6 ? kCodesGL.adwPrimitive[dwEngineType] : kCodesGL.dwPrimitiveOther;
-}
+uint32_t PrimitiveTypeToGL(uint32_t dwEngineType) { return kCodesGL.Primitive(dwEngineType); }
 
-uint32_t PrimitiveTypeFromGL(uint32_t dwMode)
-{
-  for (uint32_t i = 0; i < 6; ++i)
-    if (kCodesGL.adwPrimitive[i] == dwMode)
-      return i;
-  return PRIMITIVE_TRIANGLE_LIST;
-}
+uint32_t PrimitiveTypeFromGL(uint32_t dwCode) { return kCodesGL.EnginePrimitive(dwCode); }
 
-uint32_t CullModeToGL(uint32_t dwEngineMode) { return kCodesGL.adwCull[dwEngineMode < 4 ? dwEngineMode : 0]; }
+uint32_t CullModeToGL(uint32_t dwEngineMode) { return kCodesGL.Cull(dwEngineMode); }
 
-uint32_t CullModeFromGL(uint32_t dwFrontFace)
-{
-  for (uint32_t i = 0; i < 4; ++i)
-    if (kCodesGL.adwCull[i] == dwFrontFace)
-      return i;
-  return CULL_NONE;
-}
+uint32_t CullModeFromGL(uint32_t dwCode) { return kCodesGL.EngineCull(dwCode); }
 
 // ---------------------------------------------------------------- life
 
