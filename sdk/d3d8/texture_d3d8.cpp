@@ -41,55 +41,18 @@ void RowToARGB(const SImage& image, uint32_t y, uint32_t* dst)
   }
 }
 
-// A8R8G8B8 words, top row first, from a decoded image (bottom row first).
-std::vector<uint32_t> ToARGB(const SImage& image)
+// Rows [dwFirst, dwFirst + dwRows) of a level, counted from the bottom as decoded, into
+// the surface, whose rows count from the top.
+bool FillRows(IDirect3DTexture8* pTexture, UINT uLevel, const SImage& level, uint32_t dwFirst, uint32_t dwRows)
 {
-  const uint32_t w = image.width, h = image.height;
-  std::vector<uint32_t> out(size_t(w) * h);
-  for (uint32_t y = 0; y < h; ++y)
-    RowToARGB(image, h - 1 - y, out.data() + size_t(y) * w);
-  return out;
-}
-
-// Each target pixel takes the mean of the source pixels its area covers (at least one).
-std::vector<uint32_t> Scale(const std::vector<uint32_t>& src, uint32_t sw, uint32_t sh, uint32_t dw,
-                            uint32_t dh)
-{
-  std::vector<uint32_t> out(size_t(dw) * dh);
-  for (uint32_t y = 0; y < dh; ++y)
-  {
-    const uint32_t y0 = uint32_t(uint64_t(y) * sh / dh);
-    const uint32_t y1 = std::max(y0 + 1, uint32_t(uint64_t(y + 1) * sh / dh));
-    for (uint32_t x = 0; x < dw; ++x)
-    {
-      const uint32_t x0 = uint32_t(uint64_t(x) * sw / dw);
-      const uint32_t x1 = std::max(x0 + 1, uint32_t(uint64_t(x + 1) * sw / dw));
-      uint32_t sum[4] = {}, n = 0;
-      for (uint32_t j = y0; j < y1; ++j)
-        for (uint32_t i = x0; i < x1; ++i, ++n)
-        {
-          const uint32_t p = src[size_t(j) * sw + i];
-          for (int k = 0; k < 4; ++k)
-            sum[k] += (p >> (8 * k)) & 0xFF;
-        }
-      uint32_t p = 0;
-      for (int k = 0; k < 4; ++k)
-        p |= ((sum[k] + n / 2) / n) << (8 * k);
-      out[size_t(y) * dw + x] = p;
-    }
-  }
-  return out;
-}
-
-bool FillLevel(IDirect3DTexture8* pTexture, UINT uLevel, const std::vector<uint32_t>& pixels, uint32_t w,
-               uint32_t h)
-{
+  const LONG lTop = static_cast<LONG>(level.height - dwFirst - dwRows);
+  const RECT band = { 0, lTop, static_cast<LONG>(level.width), lTop + static_cast<LONG>(dwRows) };
   D3DLOCKED_RECT rect;
-  if (FAILED(pTexture->LockRect(uLevel, &rect, nullptr, 0)))
+  if (FAILED(pTexture->LockRect(uLevel, &rect, &band, 0)))
     return false;
-  for (uint32_t y = 0; y < h; ++y)
-    std::copy_n(pixels.data() + size_t(y) * w, w,
-                reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(rect.pBits) + size_t(y) * rect.Pitch));
+  for (uint32_t i = 0; i < dwRows; ++i)
+    RowToARGB(level, dwFirst + dwRows - 1 - i,
+              reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(rect.pBits) + size_t(i) * rect.Pitch));
   pTexture->UnlockRect(uLevel);
   return true;
 }
@@ -180,48 +143,55 @@ void CTextureD3D8::Apply(uint32_t dwRenderFlags, uint32_t dwStage)
 
 ZRESULT CTextureD3D8::Upload(const SImage& image, bool bMipmaps)
 {
-  IDirect3DDevice8* pDevice = GetDeviceD3D8(m_pSettings);
-  if (!pDevice || !image.width || !image.height || image.components < 1 || image.components > 4 ||
-      image.pixels.size() < size_t(image.width) * image.height * image.components)
-    return ZP_FAIL;
-  std::vector<uint32_t> pixels = ToARGB(image);
-  uint32_t w = image.width, h = image.height;
+  // The OpenGL mipmap builder's chain: the nearest powers of two, then halvings.
+  std::vector<SImage> levels;
   if (bMipmaps)
-  {
-    const uint32_t pw = NearestPowerOfTwo(w), ph = NearestPowerOfTwo(h);
-    if (pw != w || ph != h)
-    {
-      pixels = Scale(pixels, w, h, pw, ph);
-      w = pw;
-      h = ph;
-    }
-  }
-  IDirect3DTexture8* pTexture = nullptr;
-  if (FAILED(pDevice->CreateTexture(w, h, bMipmaps ? 0 : 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &pTexture)))
+    levels = MipLevels(image);
+  else if (IsWholeImage(image))
+    levels.push_back(image);
+  IDirect3DTexture8* pTexture = CreateLevels(levels);
+  if (!pTexture)
     return ZP_FAIL;
-  const uint32_t levels = pTexture->GetLevelCount();
-  bool bOk = FillLevel(pTexture, 0, pixels, w, h);
-  for (uint32_t level = 1; bOk && level < levels; ++level)
-  {
-    const uint32_t nw = std::max(1u, w / 2), nh = std::max(1u, h / 2);
-    pixels = Scale(pixels, w, h, nw, nh);
-    w = nw;
-    h = nh;
-    bOk = FillLevel(pTexture, level, pixels, w, h);
-  }
-  if (!bOk)
+  for (UINT u = 0; u < levels.size(); ++u)
+    if (!FillRows(pTexture, u, levels[u], 0, levels[u].height))
+    {
+      pTexture->Release();
+      return ZP_FAIL;
+    }
+  Adopt(pTexture, static_cast<uint32_t>(levels.size()), image);
+  return ZP_OK;
+}
+
+IDirect3DTexture8* CTextureD3D8::CreateLevels(const std::vector<SImage>& levels) const
+{
+  IDirect3DDevice8* pDevice = GetDeviceD3D8(m_pSettings);
+  if (!pDevice || levels.empty())
+    return nullptr;
+  for (const SImage& level : levels)
+    if (!IsWholeImage(level))
+      return nullptr;
+  const UINT uLevels = static_cast<UINT>(levels.size());
+  IDirect3DTexture8* pTexture = nullptr;
+  if (FAILED(pDevice->CreateTexture(levels.front().width, levels.front().height, uLevels, 0, D3DFMT_A8R8G8B8,
+                                    D3DPOOL_MANAGED, &pTexture)))
+    return nullptr;
+  if (pTexture->GetLevelCount() != uLevels)
   {
     pTexture->Release();
-    return ZP_FAIL;
+    return nullptr;
   }
+  return pTexture;
+}
+
+void CTextureD3D8::Adopt(IDirect3DTexture8* pTexture, uint32_t dwLevels, const SImage& image)
+{
   if (m_pTexture)
     m_pTexture->Release();
   m_pTexture = pTexture;
-  m_dwLevels = levels;
+  m_dwLevels = dwLevels;
   m_wWidth = image.width;
   m_wHeight = image.height;
   m_wBitsPerPixel = image.bitsPerPixel;
-  return ZP_OK;
 }
 
 ZRESULT CTextureD3D8::Load(const void* pData, uint32_t dwSize, const char* szPath, bool bFromMemory)
@@ -270,31 +240,10 @@ ZRESULT CTextureD3D8::LoadFromImage(const SImage* pImage, const char* szName)
 
 ZRESULT CTextureD3D8::BeginStaged(std::vector<SImage>* pLevels, const char* szName)
 {
-  IDirect3DDevice8* pDevice = GetDeviceD3D8(m_pSettings);
-  if (!pDevice || !pLevels || pLevels->empty())
+  IDirect3DTexture8* pTexture = pLevels ? CreateLevels(*pLevels) : nullptr;
+  if (!pTexture)
     return ZP_FAIL;
-  for (const SImage& level : *pLevels)
-    if (!level.width || !level.height || level.components < 1 || level.components > 4 ||
-        level.pixels.size() < size_t(level.width) * level.height * level.components)
-      return ZP_FAIL;
-  const SImage& top = pLevels->front();
-  const UINT uLevels = static_cast<UINT>(pLevels->size());
-  IDirect3DTexture8* pTexture = nullptr;
-  if (FAILED(pDevice->CreateTexture(top.width, top.height, uLevels, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
-                                    &pTexture)))
-    return ZP_FAIL;
-  if (pTexture->GetLevelCount() != uLevels)
-  {
-    pTexture->Release();
-    return ZP_FAIL;
-  }
-  if (m_pTexture)
-    m_pTexture->Release();
-  m_pTexture = pTexture;
-  m_dwLevels = uLevels;
-  m_wWidth = top.width;
-  m_wHeight = top.height;
-  m_wBitsPerPixel = top.bitsPerPixel;
+  Adopt(pTexture, static_cast<uint32_t>(pLevels->size()), pLevels->front());
   SetName(szName);
   m_staged.Reset(pLevels);
   return ZP_OK;
@@ -307,18 +256,8 @@ bool CTextureD3D8::StepStaged(uint32_t dwBytes)
   uint32_t dwSpent = 0, dwLevel = 0, dwFirst = 0, dwRows = 0;
   while (dwSpent < dwBytes && m_staged.Next(dwBytes - dwSpent, &dwLevel, &dwFirst, &dwRows))
   {
-    // The image's rows count from the bottom, the surface's from the top.
     const SImage& level = m_staged.Levels()[dwLevel];
-    const LONG lTop = static_cast<LONG>(level.height - dwFirst - dwRows);
-    const RECT band = { 0, lTop, static_cast<LONG>(level.width), lTop + static_cast<LONG>(dwRows) };
-    D3DLOCKED_RECT rect;
-    if (SUCCEEDED(m_pTexture->LockRect(dwLevel, &rect, &band, 0)))
-    {
-      for (uint32_t i = 0; i < dwRows; ++i)
-        RowToARGB(level, dwFirst + dwRows - 1 - i,
-                  reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(rect.pBits) + size_t(i) * rect.Pitch));
-      m_pTexture->UnlockRect(dwLevel);
-    }
+    FillRows(m_pTexture, dwLevel, level, dwFirst, dwRows);
     dwSpent += dwRows * level.width * level.components;
   }
   if (!m_staged.Done())

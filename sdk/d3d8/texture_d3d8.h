@@ -40,6 +40,10 @@ public:
 private:
   ZRESULT Load(const void* pData, uint32_t dwSize, const char* szPath, bool bFromMemory);
   ZRESULT Upload(const SImage& image, bool bMipmaps);
+  // A managed A8R8G8B8 texture with room for exactly these levels; null on failure.
+  IDirect3DTexture8* CreateLevels(const std::vector<SImage>& levels) const;
+  // Makes pTexture this texture's, in place of the old one, with image's size.
+  void Adopt(IDirect3DTexture8* pTexture, uint32_t dwLevels, const SImage& image);
 
   IDirect3DTexture8* m_pTexture;
   uint32_t m_dwLevels;

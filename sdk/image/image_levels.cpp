@@ -2,6 +2,12 @@
 
 #include <algorithm>
 
+bool IsWholeImage(const SImage& image)
+{
+  return image.width && image.height && image.components >= 1 && image.components <= 4 &&
+         image.pixels.size() >= size_t(image.width) * image.height * image.components;
+}
+
 uint32_t NearestPowerOfTwo(uint32_t v)
 {
   if (!v)
@@ -74,8 +80,7 @@ void HalveImage(SImage* p)
 std::vector<SImage> MipLevels(SImage image)
 {
   std::vector<SImage> levels;
-  if (!image.width || !image.height || !image.components ||
-      image.pixels.size() < size_t(image.width) * image.height * image.components)
+  if (!IsWholeImage(image))
     return levels;
   const uint32_t w = NearestPowerOfTwo(image.width), h = NearestPowerOfTwo(image.height);
   if (w != image.width || h != image.height)

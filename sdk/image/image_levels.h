@@ -8,6 +8,9 @@
 #include <cstdint>
 #include <vector>
 
+// True when the image has a size, 1 to 4 bytes a pixel and all its pixels.
+bool IsWholeImage(const SImage& image);
+
 // The power of two the OpenGL mipmap builder scales a side to: the nearest one, where
 // a side of three times a power of two goes up.
 uint32_t NearestPowerOfTwo(uint32_t v);

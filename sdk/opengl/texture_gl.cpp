@@ -188,8 +188,7 @@ ZRESULT CTextureGL::BeginStaged(std::vector<SImage>* pLevels, const char* szName
   if (!pLevels || pLevels->empty())
     return ZP_FAIL;
   for (const SImage& level : *pLevels)
-    if (!level.width || !level.height || level.format != pLevels->front().format ||
-        level.pixels.size() < size_t(level.width) * level.height * level.components)
+    if (!IsWholeImage(level) || level.format != pLevels->front().format)
       return ZP_FAIL;
   const GLuint name = NewTextureName(pLevels->size() > 1);
   if (!name)
