@@ -367,7 +367,7 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
       }
       options.hackTarget = HACK_WINDOW;
     }
-    else if (XSCREENSAVER_HACK && name == "--fps")
+    else if (name == "--fps")
     {
       options.fps = true;
     }
@@ -482,6 +482,9 @@ std::string UsageText(const char* szProgram)
                      "  --view=LAT,LON[,DIST] hold the camera above that place (degrees, east\n"
                      "                        positive), DIST Earth radii from the centre\n"
                      "  --clock               show the simulated UTC date and time (with --time)\n"
+                     "  --fps                 show the frames per second and the processor load (per\n"
+                     "                        cent of one core) in the top-left corner; the software\n"
+                     "                        platform shows them on its own status line\n"
                      "  --map-day=FILE, --map-night=FILE, --map-clouds=FILE\n"
                      "                        your own PNG maps (equirectangular, up to 8192 x 4096)\n"
                      "                        in place of the built-in ones; the clouds file is read\n"
@@ -491,8 +494,7 @@ std::string UsageText(const char* szProgram)
             "                        $XSCREENSAVER_WINDOW when set)\n"
             "  -window-id ID         run as an xscreensaver hack in window ID (decimal or 0x\n"
             "                        hex); also --window-id=ID and $XSCREENSAVER_WINDOW\n"
-            "  -fps                  accepted as xscreensaver passes it; the software platform\n"
-            "                        always shows its frame-rate line, OpenGL has none\n";
+            "  -fps                  the same as --fps (xscreensaver passes it)\n";
   if (LINUX_DESKTOP)
     text += "  --background          draw as a live wallpaper below the windows, on every output\n"
             "                        (Wayland's layer shell; on X11 a desktop window); no dialog,\n"

@@ -74,7 +74,7 @@ struct SOptions
   bool version = false;
   int hackTarget = HACK_NONE;
   unsigned long windowId = 0; // with HACK_WINDOW
-  bool fps = false;           // -fps, accepted as xscreensaver passes it
+  bool fps = false;           // -fps / --fps: the frame-rate line
   // The Earth now: the scene at a real instant, the camera over a place, a clock and
   // the user's own maps.
   bool hasTime = false;  // --time

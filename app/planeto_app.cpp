@@ -235,6 +235,7 @@ int RunPlaneto(const SOptions& options, CUserMaps* pMaps)
     return 0;
   }
   pWorld->SetEarthNow(EarthNowOptions(options, choice.bRealTime != 0));
+  pWorld->SetFrameRateLine(options.fps);
   pWorld->SetUserMaps(pMaps);
 
   char szTitle[256];

@@ -18,6 +18,7 @@
 #include "sdk/core/log.h"
 #include "sdk/core/shape_builder.h"
 #include "sdk/core/texture.h"
+#include "sdk/os/clock.h"
 
 #include <cmath>
 #include <cstring>
@@ -84,6 +85,8 @@ CPlanetoWorld::~CPlanetoWorld()
   delete m_pLensFlare;
   delete m_pClock;
   m_pClock = nullptr;
+  delete m_pFrameRate;
+  m_pFrameRate = nullptr;
   m_pConstellations = nullptr;
   m_pSunMasking = nullptr;
   m_pStencilShadow = nullptr;
@@ -141,20 +144,24 @@ ZRESULT CPlanetoWorld::Load(HWND hWnd, uint32_t dwWidth, uint32_t dwHeight, uint
     m_earthNow.Start();
     PlaceRealBodies(0.0);
     if (m_earthNow.Options().bClock)
-    {
-      // Without its font the clock is left out; the scene goes on.
-      m_pClock = new CTextOverlay(pSet);
-      if (ZP_FAILED(m_pClock->Load()))
-      {
-        LogMessage(pSet->szLogPath, 1, "# CTextOverlay::Load failed! (\"%s\")\n", "font.png");
-        m_pClock->Unload();
-        delete m_pClock;
-        m_pClock = nullptr;
-      }
-    }
+      m_pClock = LoadOverlay();
   }
+  if (m_bFrameRateLine && CTextOverlay::DrawsQuads(pSet))
+    m_pFrameRate = LoadOverlay();
   FitFarPlane();
   return ZP_OK;
+}
+
+CTextOverlay* CPlanetoWorld::LoadOverlay()
+{
+  // Without its font the line is left out; the scene goes on.
+  CTextOverlay* pOverlay = new CTextOverlay(m_pSettings);
+  if (!ZP_FAILED(pOverlay->Load()))
+    return pOverlay;
+  LogMessage(m_pSettings->szLogPath, 1, "# CTextOverlay::Load failed! (\"%s\")\n", "font.png");
+  pOverlay->Unload();
+  delete pOverlay;
+  return nullptr;
 }
 
 ZRESULT CPlanetoWorld::LoadUserMaps()
@@ -450,8 +457,8 @@ ZRESULT CPlanetoWorld::Unload()
     m_pMaps->StopWatch();
   keep(m_textures.Release(this));
 
-  CSceneElement* apElements[6] = { m_pConstellations, m_pSunMasking,    m_pSunSimple,
-                                   m_pLensFlare,      m_pStencilShadow, m_pClock };
+  CSceneElement* apElements[7] = { m_pConstellations, m_pSunMasking,    m_pSunSimple, m_pLensFlare,
+                                   m_pStencilShadow,  m_pClock,         m_pFrameRate };
   for (CSceneElement* pElement : apElements)
     if (pElement)
       keep(pElement->Unload());
@@ -693,6 +700,16 @@ ZRESULT CPlanetoWorld::Draw()
     m_earthNow.Clock().Format(szClock, sizeof szClock);
     m_pClock->SetText(szClock, TEXT_TOP_RIGHT);
     m_pClock->Draw();
+  }
+  if (m_pFrameRate)
+  {
+    int64_t lWall = 0, lCpu = -1;
+    zos::QueryPerformanceCounter(&lWall);
+    if (!zos::ProcessorTime(&lCpu))
+      lCpu = -1;
+    if (m_frameRateLine.Tick(lWall, lCpu))
+      m_pFrameRate->SetText(m_frameRateLine.Text(), TEXT_TOP_LEFT);
+    m_pFrameRate->Draw();
   }
 
   CWorldBase::Draw();

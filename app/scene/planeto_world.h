@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/scene/frame_rate_line.h"
 #include "app/scene/earth_now.h"
 #include "app/scene/orbit_camera.h"
 #include "app/scene/planeto_bodies.h"
@@ -61,6 +62,9 @@ public:
   // The Earth now (--time, --view, --clock) and the user's maps, before Load.
   void SetEarthNow(const SEarthNowOptions& options) { m_earthNow.Configure(options); }
   void SetUserMaps(CUserMaps* pMaps) { m_pMaps = pMaps; }
+  // -fps: the frame-rate line in the top-left corner, before Load.  The software
+  // platform has its own line and gets none.
+  void SetFrameRateLine(bool bShow) { m_bFrameRateLine = bShow; }
   bool IsScreenSaver() const { return m_bScreenSaver != 0; }
 
   // The parts, for the shell and the tests.
@@ -71,6 +75,7 @@ public:
   const CTextureTable& Textures() const { return m_textures; }
   const CEarthNow& EarthNow() const { return m_earthNow; }
   CTextOverlay* GetClockOverlay() const { return m_pClock; }
+  CTextOverlay* GetFrameRateOverlay() const { return m_pFrameRate; }
   // Scene units in one Earth radius.
   float UnitsPerEarthRadius() const { return m_scene.fSphereRadius * m_scene.fEarthRatio; }
 
@@ -103,6 +108,8 @@ private:
   void FitFarPlane();
   void PlaceRealBodies(double dRealSeconds);
   void PickUpFreshClouds();
+  // A text overlay in the built-in font, or none (logged) when it cannot be loaded.
+  CTextOverlay* LoadOverlay();
   // The difraction quad facing the camera at a planet, turned to the sun's side.
   void DrawDifraction(const SVector3& vAt, const SVector3& vCamera, float fRatio, float fAngle,
                       CTexture* pTexture);
@@ -115,6 +122,9 @@ private:
   CEarthNow m_earthNow;
   CUserMaps* m_pMaps;     // not owned
   CTextOverlay* m_pClock; // with --clock in the real-time mode
+  CTextOverlay* m_pFrameRate = nullptr; // with -fps
+  CFrameRateLine m_frameRateLine;
+  bool m_bFrameRateLine = false;
   int m_iSkyStatus = 0;   // the ephemeris' last answer, logged when it changes
   // Font
   CFont* m_pFont;

@@ -23,12 +23,12 @@ constexpr uint32_t SHADOW_COLOR = 0xC0000000;
 constexpr uint32_t VERTICES_PER_CHARACTER = 8;
 constexpr uint32_t INDICES_PER_CHARACTER = 12;
 
-bool DrawsQuads(const SEngineSettings* s)
+} // namespace
+
+bool CTextOverlay::DrawsQuads(const SEngineSettings* s)
 {
   return (s->descPlatform.dwFlags & PLATFORM_SOFTWARE) != PLATFORM_SOFTWARE;
 }
-
-} // namespace
 
 CTextOverlay::CTextOverlay(SEngineSettings* pSettings)
     : CSceneElement(pSettings), m_pFont(nullptr), m_eCorner(TEXT_TOP_LEFT), m_wBuiltWidth(0),

@@ -26,6 +26,10 @@ public:
   static constexpr uint32_t MAX_CHARACTERS = 48;
 
   explicit CTextOverlay(SEngineSettings* pSettings);
+
+  // Whether the platform draws the quads (the software renderer shows the text on its
+  // status line instead).
+  static bool DrawsQuads(const SEngineSettings* pSettings);
   ~CTextOverlay() override;
 
   ZRESULT Load() override;
