@@ -190,6 +190,9 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
     if (XSCREENSAVER_HACK && !optionsEnded &&
         (arg == "-root" || arg == "-fps" || arg.rfind("-window-id", 0) == 0))
       arg = "-" + arg;
+    // xscreensaver's pause between frames, on every system.
+    if (!optionsEnded && (arg == "-delay" || arg.rfind("-delay=", 0) == 0))
+      arg = "-" + arg;
     if (optionsEnded || arg.rfind("--", 0) != 0)
     {
       if (!optionsEnded && (arg == "-h"))
@@ -296,6 +299,28 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
       options.hasSeed = true;
       options.seed = static_cast<uint32_t>(seed);
     }
+    else if (name == "--delay")
+    {
+      if (!needValue())
+        return false;
+      if (!ParseWhole(value, 0, 60000000LL, options.delayUs))
+      {
+        error = "bad delay '" + value + "' (the pause between frames in microseconds, 0 to 60000000)";
+        return false;
+      }
+    }
+    else if (name == "--max-fps")
+    {
+      if (!needValue())
+        return false;
+      long long fps = 0;
+      if (!ParseWhole(value, 1, 1000, fps))
+      {
+        error = "bad frame rate '" + value + "' (a whole number of frames a second, 1 to 1000)";
+        return false;
+      }
+      options.maxFps = static_cast<int>(fps);
+    }
     else if (XSCREENSAVER_HACK && name == "--root")
     {
       if (options.hackTarget != HACK_WINDOW)
@@ -366,7 +391,11 @@ std::string UsageText(const char* szProgram)
                      "  --frames=N            end after N frames have been drawn\n"
                      "  --step=S              advance every frame by S thirtieths of a second\n"
                      "  --seed=N              seed the random generator with N instead of the clock\n"
-                     "  --screenshot=FILE     save the last frame drawn as a PNG image when ending\n";
+                     "  --screenshot=FILE     save the last frame drawn as a PNG image when ending\n"
+                     "  -delay USECS, --delay=USECS\n"
+                     "                        pause USECS microseconds after each frame (default: the\n"
+                     "                        built-in 30 ms; 0: none)\n"
+                     "  --max-fps=N           draw at most N frames a second\n";
   if (XSCREENSAVER_HACK)
     text += "  -root                 run as an xscreensaver hack on the root window (or on\n"
             "                        $XSCREENSAVER_WINDOW when set)\n"

@@ -77,6 +77,8 @@ struct SOptions
   bool fps = false;           // -fps, accepted as xscreensaver passes it
   int windowSystem = WINDOWS_AUTO; // --x11, --wayland; a hack always runs on X11
   bool background = false;         // --background: a live wallpaper below the windows
+  long long delayUs = -1; // -delay, --delay: the pause after each frame in microseconds; -1: SLEEP_TIMER's
+  int maxFps = 0;         // --max-fps: frames a second at most; 0: no cap
   std::string commandLine;    // what is left, joined by single spaces, program name first
 };
 

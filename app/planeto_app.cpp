@@ -252,7 +252,7 @@ int RunPlaneto(const SOptions& options)
   scope.FreeDescriptors();
   pWorld->Update();
 
-  const SFramePacing pacing = ReadFramePacing(scope.pEngineStore);
+  const SFramePacing pacing = ReadFramePacing(scope.pEngineStore, options);
   const bool bTimer = StartFrameTimer(hwnd, pacing);
 
   hwnd->Show(SW_SHOWNORMAL);

@@ -142,6 +142,10 @@ public:
   void* RemoveProp(const char* szName);
 
   bool IsIconic() const { return m_bIconic; }
+  // Whether anybody can see the window: shown, not minimised, not wholly covered by
+  // others, its screen not asleep (X11: visibility events and DPMS; Wayland: the
+  // compositor's frame callbacks come; Windows: shown, not minimised, the display on).
+  bool CanBeSeen() const;
   bool IsVisible() const { return m_bMapped; }
   bool IsFullscreen() const { return m_bFullscreen; }
   bool IsDestroyed() const { return m_hNative == 0; }
@@ -186,6 +190,7 @@ private:
   int m_iHeight = 0;
   bool m_bMapped = false;
   bool m_bIconic = false;
+  bool m_bObscured = false; // wholly covered by other windows (X11)
   bool m_bHiding = false; // unmapped by Show(SW_HIDE), not minimised
   bool m_bFullscreen = false;
   bool m_bFocused = false;

@@ -303,6 +303,15 @@ HWND CWindow::Attach(const char* szClass, uintptr_t hNative, WNDPROC pfnProc)
   return pWnd;
 }
 
+// The system tells nothing of windows covering ours: shown and not minimised.
+bool CWindow::CanBeSeen() const
+{
+  if (IsDestroyed())
+    return false;
+  const ::HWND h = Native(this);
+  return ::IsWindowVisible(h) && !::IsIconic(h);
+}
+
 uintptr_t CWindow::GetRootNativeHandle() { return reinterpret_cast<uintptr_t>(::GetDesktopWindow()); }
 
 bool CWindow::Destroy()

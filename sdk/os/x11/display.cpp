@@ -2,8 +2,10 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/dpms.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
@@ -202,6 +204,30 @@ bool CDisplay::WindowManagerSupports(const char* szAtom)
     XFree(pData);
   }
   return bFound;
+}
+
+bool CDisplay::IsScreenAsleep()
+{
+  static int64_t s_llAskedMs = -1;
+  static bool s_bAsleep = false;
+  static int s_iExtension = -1; // unknown, absent (0), present (1)
+  Display* pDisplay = s_pDisplay;
+  if (!pDisplay)
+    return false;
+  using namespace std::chrono;
+  const int64_t llNowMs = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+  if (s_llAskedMs >= 0 && llNowMs - s_llAskedMs < 1000)
+    return s_bAsleep;
+  s_llAskedMs = llNowMs;
+  if (s_iExtension < 0)
+  {
+    int iEvent = 0, iError = 0;
+    s_iExtension = DPMSQueryExtension(pDisplay, &iEvent, &iError) && DPMSCapable(pDisplay) ? 1 : 0;
+  }
+  CARD16 wLevel = DPMSModeOn;
+  BOOL bEnabled = False;
+  s_bAsleep = s_iExtension == 1 && DPMSInfo(pDisplay, &wLevel, &bEnabled) && bEnabled && wLevel != DPMSModeOn;
+  return s_bAsleep;
 }
 
 int CDisplay::GetFd() { return s_pDisplay ? ConnectionNumber(s_pDisplay) : -1; }

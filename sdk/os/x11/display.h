@@ -39,6 +39,10 @@ public:
   // Whether the window manager lists the given atom in _NET_SUPPORTED.
   static bool WindowManagerSupports(const char* szAtom);
 
+  // Whether the monitors are powered down (DPMS standby, suspend or off).  Asked of the
+  // server at most once a second; false without the DPMS extension or with DPMS off.
+  static bool IsScreenAsleep();
+
   // The file descriptor of the connection, for waiting on events (-1 when closed).
   static int GetFd();
 };

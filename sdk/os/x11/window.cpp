@@ -240,9 +240,10 @@ HWND SWindowRegistry::Create(const char* szClass, const char* szTitle, uint32_t 
   attrs.border_pixel = 0;
   attrs.colormap = cmap;
   attrs.event_mask = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
-                     StructureNotifyMask | ExposureMask | FocusChangeMask | PropertyChangeMask;
+                     StructureNotifyMask | ExposureMask | FocusChangeMask | PropertyChangeMask |
+                     VisibilityChangeMask;
   if (bBackground) // input is the desktop's
-    attrs.event_mask = StructureNotifyMask | ExposureMask | PropertyChangeMask;
+    attrs.event_mask = StructureNotifyMask | ExposureMask | PropertyChangeMask | VisibilityChangeMask;
   Window w = XCreateWindow(pDisplay, root, x, y, static_cast<unsigned>(iWidth),
                            static_cast<unsigned>(iHeight), 0, iDepth, InputOutput, pVis,
                            CWBackPixel | CWBorderPixel | CWColormap | CWEventMask, &attrs);
@@ -332,7 +333,7 @@ HWND CWindow::Attach(const char* szClass, uintptr_t hNative, WNDPROC pfnProc)
   // look or sends us its DestroyNotify.  Only structure and exposure: input belongs
   // to the window's owner, and the root's button events can have only one taker.
   CDisplay::BeginErrorTrap();
-  XSelectInput(pDisplay, dwXWindow, StructureNotifyMask | ExposureMask);
+  XSelectInput(pDisplay, dwXWindow, StructureNotifyMask | ExposureMask | VisibilityChangeMask);
   XWindowAttributes attrs = {};
   const Status ok = XGetWindowAttributes(pDisplay, dwXWindow, &attrs);
   if (CDisplay::EndErrorTrap() != 0 || !ok || attrs.c_class != InputOutput)
@@ -705,6 +706,15 @@ bool CWindow::GetClientSize(int* pWidth, int* pHeight) const
   if (pHeight)
     *pHeight = h;
   return true;
+}
+
+bool CWindow::CanBeSeen() const
+{
+  if (IsDestroyed())
+    return false;
+  if (SWaylandWindows::Active())
+    return SWaylandWindows::CanBeSeen(this);
+  return m_bMapped && !m_bIconic && !m_bObscured && !CDisplay::IsScreenAsleep();
 }
 
 void CWindow::SetIconic(bool bIconic)
