@@ -63,3 +63,20 @@ TEST_F(E2E, AWindowNobodyCanSeeDrawsNothingUntilItIsSeenAgain)
   EXPECT_GT(std::atol(m[1].str().c_str()), changes.back().second);
   EXPECT_TRUE(LogHasInOrder(r.log, { "# pWorld->Unload\n", "# ENDED.\n" }));
 }
+
+TEST_F(E2E, FullScreenCoversTheMonitorTheWindowIsOn)
+{
+  // Two monitors, the primary one smaller than the desktop they make together.
+  SRun r = Run("$PLANETO --platform=software" + kSkipDialog +
+                   " --set=engine.WORLD.FULLSCREEN=1 --frames=100000 --screenshot=shot.png & pid=$!\n"
+                   "w=$(timeout 20 xdotool search --sync --name '^ZephyroSDK' | head -n1)\n"
+                   "sleep 0.5; xdotool getwindowgeometry $w; kill -TERM $pid; wait $pid; echo status=$?",
+               true, "+xinerama -screen 0 640x480x24 -screen 1 1024x768x24");
+  EXPECT_NE(r.out.find("Position: 0,0"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Geometry: 640x480"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("status=0"), std::string::npos) << r.out << r.err;
+  SImageRGB shot;
+  ASSERT_TRUE(ReadPng(m_dir + "/shot.png", &shot)) << r.err;
+  EXPECT_EQ(shot.width, 640u);
+  EXPECT_EQ(shot.height, 480u);
+}

@@ -184,6 +184,26 @@ void CWindow::GetScreenSize(int* pWidth, int* pHeight)
     *pHeight = ::GetSystemMetrics(SM_CYSCREEN);
 }
 
+void CWindow::GetScreenOrigin(int* pX, int* pY)
+{
+  if (pX)
+    *pX = 0;
+  if (pY)
+    *pY = 0;
+}
+
+void CWindow::GetVirtualScreen(int* pX, int* pY, int* pWidth, int* pHeight)
+{
+  if (pX)
+    *pX = ::GetSystemMetrics(SM_XVIRTUALSCREEN);
+  if (pY)
+    *pY = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
+  if (pWidth)
+    *pWidth = ::GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  if (pHeight)
+    *pHeight = ::GetSystemMetrics(SM_CYVIRTUALSCREEN);
+}
+
 bool CWindow::IsWindow(HWND hwnd)
 {
   if (!hwnd)

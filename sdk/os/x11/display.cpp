@@ -2,6 +2,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/Xinerama.h>
 #include <X11/extensions/dpms.h>
 
 #include <cerrno>
@@ -176,6 +177,41 @@ void CDisplay::GetScreenSize(int* pWidth, int* pHeight)
     *pWidth = w;
   if (pHeight)
     *pHeight = h;
+}
+
+std::vector<CDisplay::SMonitor> CDisplay::GetMonitors()
+{
+  std::vector<SMonitor> monitors;
+  Display* pDisplay = Get();
+  if (!pDisplay)
+    return monitors;
+  int iEvent = 0, iError = 0, iCount = 0;
+  if (XineramaQueryExtension(pDisplay, &iEvent, &iError) && XineramaIsActive(pDisplay))
+    if (XineramaScreenInfo* pScreens = XineramaQueryScreens(pDisplay, &iCount))
+    {
+      for (int i = 0; i < iCount; ++i)
+        if (pScreens[i].width > 0 && pScreens[i].height > 0)
+          monitors.push_back({ pScreens[i].x_org, pScreens[i].y_org, pScreens[i].width, pScreens[i].height });
+      XFree(pScreens);
+    }
+  if (monitors.empty())
+  {
+    int w = 0, h = 0;
+    GetScreenSize(&w, &h);
+    monitors.push_back({ 0, 0, w, h });
+  }
+  return monitors;
+}
+
+CDisplay::SMonitor CDisplay::MonitorAt(int x, int y)
+{
+  const std::vector<SMonitor> monitors = GetMonitors();
+  if (monitors.empty())
+    return SMonitor{ 0, 0, 0, 0 };
+  for (const SMonitor& m : monitors)
+    if (x >= m.x && y >= m.y && x < m.x + m.iWidth && y < m.y + m.iHeight)
+      return m;
+  return monitors[0];
 }
 
 bool CDisplay::HasWindowManager() { return WindowManagerCheck() != 0; }

@@ -146,6 +146,31 @@ void CWindow::GetScreenSize(int* pWidth, int* pHeight)
 {
   if (SWaylandWindows::Active())
     return SWaylandWindows::GetScreenSize(pWidth, pHeight);
+  const std::vector<CDisplay::SMonitor> monitors = CDisplay::GetMonitors();
+  if (pWidth)
+    *pWidth = monitors.empty() ? 0 : monitors[0].iWidth;
+  if (pHeight)
+    *pHeight = monitors.empty() ? 0 : monitors[0].iHeight;
+}
+
+void CWindow::GetScreenOrigin(int* pX, int* pY)
+{
+  const std::vector<CDisplay::SMonitor> monitors =
+      SWaylandWindows::Active() ? std::vector<CDisplay::SMonitor>() : CDisplay::GetMonitors();
+  if (pX)
+    *pX = monitors.empty() ? 0 : monitors[0].x;
+  if (pY)
+    *pY = monitors.empty() ? 0 : monitors[0].y;
+}
+
+void CWindow::GetVirtualScreen(int* pX, int* pY, int* pWidth, int* pHeight)
+{
+  if (pX)
+    *pX = 0;
+  if (pY)
+    *pY = 0;
+  if (SWaylandWindows::Active())
+    return SWaylandWindows::GetScreenSize(pWidth, pHeight);
   CDisplay::GetScreenSize(pWidth, pHeight);
 }
 
@@ -301,9 +326,8 @@ HWND SWindowRegistry::Create(const char* szClass, const char* szTitle, uint32_t 
     long lHints[5] = { 2, 0, 0, 0, 0 };
     XChangeProperty(pDisplay, w, InternAtom("_MOTIF_WM_HINTS"), InternAtom("_MOTIF_WM_HINTS"), 32,
                     PropModeReplace, reinterpret_cast<unsigned char*>(lHints), 5);
-    int iScreenW = 0, iScreenH = 0;
-    CDisplay::GetScreenSize(&iScreenW, &iScreenH);
-    if (x <= 0 && y <= 0 && x + iWidth >= iScreenW && y + iHeight >= iScreenH)
+    const CDisplay::SMonitor m = CDisplay::MonitorAt(x + iWidth / 2, y + iHeight / 2);
+    if (x <= m.x && y <= m.y && x + iWidth >= m.x + m.iWidth && y + iHeight >= m.y + m.iHeight)
       pWnd->SetFullscreen(true);
   }
   pWnd->ApplyCursor();
@@ -573,9 +597,16 @@ bool CWindow::SetFullscreen(bool bFullscreen)
     // Nobody manages frames: a window over the whole screen is full screen.
     if (bFullscreen)
     {
-      int iW = 0, iH = 0;
-      CDisplay::GetScreenSize(&iW, &iH);
-      XMoveResizeWindow(pDisplay, m_hNative, 0, 0, static_cast<unsigned>(iW), static_cast<unsigned>(iH));
+      // The monitor the window's centre is on.
+      int x = 0, y = 0;
+      Window child = 0;
+      CDisplay::BeginErrorTrap();
+      XTranslateCoordinates(pDisplay, m_hNative, DefaultRootWindow(pDisplay), m_iWidth / 2, m_iHeight / 2, &x,
+                            &y, &child);
+      CDisplay::EndErrorTrap();
+      const CDisplay::SMonitor m = CDisplay::MonitorAt(x, y);
+      XMoveResizeWindow(pDisplay, m_hNative, m.x, m.y, static_cast<unsigned>(m.iWidth),
+                        static_cast<unsigned>(m.iHeight));
     }
     m_bFullscreen = bFullscreen;
     XFlush(pDisplay);
