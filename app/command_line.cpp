@@ -3,6 +3,7 @@
 #include "sdk/core/platform.h"
 
 #include <cerrno>
+#include <cfloat>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -142,6 +143,19 @@ bool ParseOverride(const std::string& text, SSettingOverride& o)
   return o.value.find_first_of("\r\n") == std::string::npos;
 }
 
+// A value that is wholly a number, but none a setting can hold: NaN, an infinity, or
+// beyond the range of a float ("nan", "-inf", "1e39").  Text that merely starts like
+// one ("information.png") is left alone.
+bool IsNonFiniteNumber(const std::string& value)
+{
+  char* end = nullptr;
+  const double d = std::strtod(value.c_str(), &end);
+  if (end == value.c_str() ||
+      value.find_first_not_of(" \t", static_cast<size_t>(end - value.c_str())) != std::string::npos)
+    return false;
+  return !std::isfinite(d) || std::fabs(d) > FLT_MAX;
+}
+
 } // namespace
 
 bool ParseWindowId(const std::string& text, unsigned long& id)
@@ -259,6 +273,11 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
       if (!ParseOverride(value, o))
       {
         error = "bad setting '" + value + "' (use STORE.SECTION.KEY=VALUE, STORE is engine, appli or font)";
+        return false;
+      }
+      if (IsNonFiniteNumber(o.value))
+      {
+        error = "bad value '" + o.value + "' in --set=" + value + " (not a finite number)";
         return false;
       }
       options.overrides.push_back(o);

@@ -12,7 +12,6 @@
 #include "sdk/os/message_queue.h"
 #include "sdk/os/process_events.h"
 #include "sdk/os/window.h"
-#include "sdk/os/window_capture.h"
 
 #include <algorithm>
 #include <atomic>
@@ -155,18 +154,16 @@ void TakeScreenshot(HWND hwnd)
   if (!g_bRunning || g_run.bShotTaken || g_run.pOptions->screenshot.empty())
     return;
   g_run.bShotTaken = true;
-  int w = 0, h = 0;
-  std::vector<uint32_t> pixels;
-  std::string error = "the window is gone";
+  std::string error, note;
   CPlanetoWorld* pWorld = CWindow::IsWindow(hwnd) ? WorldOf(hwnd) : nullptr;
-  C3DEngine* pDevice = pWorld ? pWorld->GetDevice() : nullptr;
-  const bool bRead =
-      (pDevice && pDevice->ReadPresentedFrame(&w, &h, &pixels)) || CaptureWindow(hwnd, &w, &h, &pixels);
-  if (bRead && WritePng(g_run.pOptions->screenshot, w, h, pixels.data(), error))
-    return;
-  std::fprintf(stderr, "planeto: cannot save the screenshot '%s': %s\n", g_run.pOptions->screenshot.c_str(),
-               error.c_str());
+  if (!SaveScreenshot(g_run.pOptions->screenshot, hwnd, pWorld ? pWorld->GetDevice() : nullptr, error, note))
+    std::fprintf(stderr, "planeto: cannot save the screenshot '%s': %s\n", g_run.pOptions->screenshot.c_str(),
+                 error.c_str());
+  else if (!note.empty())
+    std::fprintf(stderr, "planeto: %s\n", note.c_str());
 }
+
+bool StopRequested() { return g_bStopRequested != 0; }
 
 bool ScreenshotPending() { return g_bRunning && !g_run.pOptions->screenshot.empty() && !g_run.bShotTaken; }
 

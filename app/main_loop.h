@@ -45,6 +45,8 @@ bool StartFrameTimer(zos::HWND hwnd, const SFramePacing& pacing);
 void RunMainLoop(zos::HWND hwnd, CPlanetoWorld* pWorld, const SFramePacing& pacing, bool bTimer,
                  const char* szLog);
 
+// Whether a signal (or the console) asked the run to stop.
+bool StopRequested();
 // Saves the last frame for --screenshot, once a run.
 void TakeScreenshot(zos::HWND hwnd);
 // Whether --screenshot still waits for its frame.

@@ -203,10 +203,19 @@ int RunPlaneto(const SOptions& options)
   in.pDescs = scope.pDescs;
   in.dwDescCount = dwCount;
   in.szLog = log;
+  in.pfnStop = StopRequested;
   PlatformChoice choice;
   SPlatformDesc desc;
   if (!ChoosePlatform(in, &choice, &desc))
+  {
+    // Stopped by a signal in the dialog: the run ends as a stopped loop ends it.
+    if (StopRequested())
+    {
+      scope.DeleteWorldAndStores();
+      LogMessage(log, 1, "# ENDED.\n");
+    }
     return 0;
+  }
 
   char szTitle[256];
   std::snprintf(szTitle, sizeof(szTitle), "ZephyroSDK - %s - %s (v%d,%d)", desc.szName, APP_NAME, APP_MAJOR,

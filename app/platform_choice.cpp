@@ -52,15 +52,20 @@ bool ChoosePlatform(const SPlatformChoiceInput& in, PlatformChoice* pChoice, SPl
   if (bSaver)
   {
     choice.dwDialogFlags = DLGFLAGS_SCREEN_SAVER;
+    // The configuration run always asks; the screen saver starts with what its
+    // settings saved, and asks only without it, when told to.
+    const bool bSaved = LoadSavedPlatformChoice(&choice, in.pRegistry);
+    bAsk = in.iRunMode == RUN_SAVER_CONFIG || (bAsk && !bSaved);
     choice.bFullscreen = 1;
     in.pRegistry->SetBool("WORLD", "FULLSCREEN", true);
-    // The configuration run always asks; the screen saver itself only when told to.
-    bAsk = !(!choice.bAsk && in.iRunMode == RUN_SAVER);
   }
   MatchDisplayMode(&choice);
-  if (bAsk && RunPlatformDialog(&choice, in.pDescs, in.dwDescCount) < 0)
+  if (bAsk && RunPlatformDialog(&choice, in.pDescs, in.dwDescCount, in.pfnStop) < 0)
   {
-    LogMessage(log, 1, "# SelectPlatform failed! (dwCount=%u, \"%s\")\n", in.dwDescCount, ".");
+    if (in.pfnStop && in.pfnStop())
+      LogMessage(log, 1, "# Stopped by a signal.\n");
+    else
+      LogMessage(log, 1, "# SelectPlatform failed! (dwCount=%u, \"%s\")\n", in.dwDescCount, ".");
     return false;
   }
 

@@ -4,6 +4,7 @@
 // adjusted for a screen saver or an xscreensaver hack, asked in the dialog when the
 // settings say so, checked against the platforms found, and saved.
 
+#include "app/platform_dialog.h"
 #include "app/platform_select.h"
 #include "sdk/core/platform.h"
 
@@ -23,9 +24,11 @@ struct SPlatformChoiceInput
   const SPlatformDesc* pDescs = nullptr;
   uint32_t dwDescCount = 0;
   const char* szLog = nullptr;
+  // Asked while the dialog waits: true ends the run there (a stop signal).
+  PFN_DIALOG_STOP pfnStop = nullptr;
 };
 
 // True with the choice and its platform's descriptor when the run goes on.  False when
-// it ends here: the dialog was cancelled, the platform is not among those found (both
-// logged), or a screen saver's settings were saved.
+// it ends here: the dialog was cancelled or stopped, the platform is not among those
+// found (all logged), or a screen saver's settings were saved.
 bool ChoosePlatform(const SPlatformChoiceInput& in, PlatformChoice* pChoice, SPlatformDesc* pDesc);

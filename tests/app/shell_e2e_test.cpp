@@ -100,3 +100,17 @@ TEST_F(E2E, KeypadSlashStopsTheSceneAndStarSetsItGoingAgain)
   EXPECT_LT(ChangedShare(stop1, stop2), 0.001);
   EXPECT_GT(ChangedShare(stop2, again), 0.01);
 }
+
+TEST_F(E2E, ScreenSaverStartsWithTheSavedChoiceWithoutAsking)
+{
+  // What the settings dialog (/c) saved: 16 bits.  Without it the built-in settings ask.
+  SRun r =
+      Run("printf 'Windows Registry Editor Version 5.00\\r\\n\\r\\n' > registry.reg\n"
+          "printf '[HKEY_LOCAL_MACHINE\\\\SOFTWARE/Zephyro/Planeto/WORLD]\\r\\n' >> registry.reg\n"
+          "printf '\"ASK_ME_ON_START\"=dword:00000001\\r\\n\"WIDTH\"=dword:00000320\\r\\n' >> registry.reg\n"
+          "printf '\"HEIGHT\"=dword:00000258\\r\\n\"COLOR_DEPTH\"=dword:00000010\\r\\n' >> registry.reg\n"
+          "ln -s $PLANETO planeto.scr\n"
+          "timeout -s KILL 30 ./planeto.scr /s --platform=software --frames=3; echo status=$?");
+  EXPECT_NE(r.out.find("status=0"), std::string::npos) << r.out << r.err;
+  EXPECT_TRUE(LogHasInOrder(r.log, { "# 1280 x 1024 : 16 fullscreen\n", "# ENDED.\n" }));
+}
