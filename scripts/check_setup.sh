@@ -76,9 +76,11 @@ fi
 # cursor themes Xcursor looks through, the 32-bit libraries dpkg-shlibdeps looks
 # at while it searches the library folders, and the compressors and the GnuPG agent
 # that apt looks for (a stat each) when it fetches Debian's libpng source for the
-# Windows build: apt uses them when they are there and does without otherwise.
+# Windows build: apt uses them when they are there and does without otherwise; and the
+# name-service modules the C library loads because /etc/nsswitch.conf names them when a
+# test looks up its user (the plain files answer where the module is not installed).
 scanned='^/etc/ld\.so\.conf\.d/|^/etc/(localtime|locale\.alias)$|^/usr/(share|lib)/locale/|/bfd-plugins/|/LLVMgold|/libLLVM-[0-9.]+\.so'
-scanned+='|^/etc/apt/|^/usr/share/icons/|^(/usr)?/lib32/|^(/usr)?/bin/(zstd|lz4|gpg-agent)$'
+scanned+='|^/etc/apt/|^/usr/share/icons/|^(/usr)?/lib32/|^(/usr)?/bin/(zstd|lz4|gpg-agent)$|/libnss_[a-z0-9]+\.so(\.[0-9]+)*$'
 # Under Wine besides: it reads every font installed (the program draws with its own
 # bitmap font) and loads the printing library when there is one (the program prints
 # nothing).
