@@ -16,8 +16,8 @@
 # the same way.  --keep leaves the trace and the reports in the temporary folder.
 # --from-trace DIR checks the traces scripts/test.sh wrote there instead of running a
 # build (PLANETO_TRACE_DIR=DIR scripts/test.sh --all, with its build folders in DIR so
-# that the builds start from nothing): the native ones against the native list, the
-# Windows ones against the Windows list.
+# that the builds start from nothing): run.sh's against the run list, the native ones
+# against the native list, the Windows ones against the Windows list.
 set -euo pipefail
 
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -199,6 +199,8 @@ check_traces() {
 
 status=0
 if [ -n "$from" ]; then
+  set -- "$from"/trace.run
+  [ -e "$1" ] && check_traces run --run "$@"
   set -- "$from"/trace.native-*
   [ -e "$1" ] && check_traces native "" "$@"
   set -- "$from"/trace.windows-*
