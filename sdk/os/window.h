@@ -151,7 +151,7 @@ public:
   bool IsIconic() const { return m_bIconic; }
   // Whether anybody can see the window: shown, not minimised, not wholly covered by
   // others, its screen not asleep (X11: visibility events and DPMS; Wayland: the
-  // compositor's frame callbacks come; Windows: shown, not minimised, the display on).
+  // compositor's frame callbacks come; Windows: shown and not minimised).
   bool CanBeSeen() const;
   bool IsVisible() const { return m_bMapped; }
   bool IsFullscreen() const { return m_bFullscreen; }
