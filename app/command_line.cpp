@@ -436,7 +436,9 @@ std::string UsageText(const char* szProgram)
           "Keys: Escape quits; the arrows turn the view upright, on its side or upside\n"
           "down; keypad + and - change the speed, * sets it back, / stops the scene.\n"
           "Mouse: drag with the left button to turn the camera, the wheel moves it in and\n"
-          "out, the right button switches the automatic rotation on and off.\n";
+          "out, the right button switches the automatic rotation on and off.\n"
+          "Nothing is drawn while the window cannot be seen (minimised, covered, the\n"
+          "monitor asleep); the scene goes on meanwhile.\n";
   if (XSCREENSAVER_HACK)
     text += "As a hack it shows no dialog, leaves input to xscreensaver, writes nothing to\n"
             "the registry and ends on SIGTERM.\n"
