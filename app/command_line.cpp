@@ -240,6 +240,9 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
     if (XSCREENSAVER_HACK && !optionsEnded &&
         (arg == "-root" || arg == "-fps" || arg.rfind("-window-id", 0) == 0))
       arg = "-" + arg;
+    // xscreensaver's pause between frames, on every system.
+    if (!optionsEnded && (arg == "-delay" || arg.rfind("-delay=", 0) == 0))
+      arg = "-" + arg;
     if (optionsEnded || arg.rfind("--", 0) != 0)
     {
       if (!optionsEnded && (arg == "-h"))
@@ -350,6 +353,28 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
       }
       options.hasSeed = true;
       options.seed = static_cast<uint32_t>(seed);
+    }
+    else if (name == "--delay")
+    {
+      if (!needValue())
+        return false;
+      if (!ParseWhole(value, 0, 60000000LL, options.delayUs))
+      {
+        error = "bad delay '" + value + "' (the pause between frames in microseconds, 0 to 60000000)";
+        return false;
+      }
+    }
+    else if (name == "--max-fps")
+    {
+      if (!needValue())
+        return false;
+      long long fps = 0;
+      if (!ParseWhole(value, 1, 1000, fps))
+      {
+        error = "bad frame rate '" + value + "' (a whole number of frames a second, 1 to 1000)";
+        return false;
+      }
+      options.maxFps = static_cast<int>(fps);
     }
     else if (XSCREENSAVER_HACK && name == "--root")
     {
@@ -488,7 +513,11 @@ std::string UsageText(const char* szProgram)
                      "  --map-day=FILE, --map-night=FILE, --map-clouds=FILE\n"
                      "                        your own PNG maps (equirectangular, up to 8192 x 4096)\n"
                      "                        in place of the built-in ones; the clouds file is read\n"
-                     "                        again when it changes\n";
+                     "                        again when it changes\n"
+                     "  -delay USECS, --delay=USECS\n"
+                     "                        pause USECS microseconds after each frame (default: the\n"
+                     "                        built-in 30 ms; 0: none)\n"
+                     "  --max-fps=N           draw at most N frames a second\n";
   if (XSCREENSAVER_HACK)
     text += "  -root                 run as an xscreensaver hack on the root window (or on\n"
             "                        $XSCREENSAVER_WINDOW when set)\n"
@@ -510,7 +539,9 @@ std::string UsageText(const char* szProgram)
           "down; keypad + and - change the speed, * sets it back, / stops the scene (with\n"
           "--time they pace the camera only: the clock keeps its rate).\n"
           "Mouse: drag with the left button to turn the camera, the wheel moves it in and\n"
-          "out, the right button switches the automatic rotation on and off.\n";
+          "out, the right button switches the automatic rotation on and off.\n"
+          "Nothing is drawn while the window cannot be seen (minimised, covered, the\n"
+          "monitor asleep); the scene goes on meanwhile.\n";
   if (XSCREENSAVER_HACK)
     text += "As a hack it shows no dialog, leaves input to xscreensaver, writes nothing to\n"
             "the registry and ends on SIGTERM.\n"

@@ -90,7 +90,9 @@ struct SOptions
   std::string mapDay, mapNight, mapClouds;
   int windowSystem = WINDOWS_AUTO; // --x11, --wayland; a hack always runs on X11
   bool background = false;         // --background: a live wallpaper below the windows
-  std::string commandLine;         // what is left, joined by single spaces, program name first
+  long long delayUs = -1; // -delay, --delay: the pause after each frame in microseconds; -1: SLEEP_TIMER's
+  int maxFps = 0;         // --max-fps: frames a second at most; 0: no cap
+  std::string commandLine;    // what is left, joined by single spaces, program name first
 };
 
 // Parses argv.  Returns true on success; on a bad option returns false with a one-line

@@ -3,6 +3,7 @@
 #include "app/main_loop.h"
 #include "app/platform_choice.h"
 #include "app/platform_modules.h"
+#include "app/saver_curtain.h"
 #include "app/scene/planeto_world.h"
 #include "app/settings_overrides.h"
 #include "app/window_placement.h"
@@ -47,6 +48,7 @@ struct SRunScope
   CPlanetoWorld* pWorld = nullptr;
   HWND hwnd = nullptr;
   HWND hForeign = nullptr;
+  HWND hCurtain = nullptr;
   bool bLoaded = false;
   bool bWindowFailed = false;
 
@@ -62,6 +64,7 @@ struct SRunScope
       hwnd->Destroy();
     if (hForeign && CWindow::IsWindow(hForeign))
       hForeign->Destroy();
+    DropCurtain(hCurtain);
     if (bWindowFailed)
       CMessageQueue::PostQuit(0);
     DeleteWorldAndStores();
@@ -253,9 +256,14 @@ int RunPlaneto(const SOptions& options, CUserMaps* pMaps)
   }
   else
   {
-    int iScreenW = 0, iScreenH = 0;
+    int iScreenW = 0, iScreenH = 0, iScreenX = 0, iScreenY = 0;
     CWindow::GetScreenSize(&iScreenW, &iScreenH);
+    CWindow::GetScreenOrigin(&iScreenX, &iScreenY);
     place = PlaceWindow(choice.bFullscreen != 0, choice.wWidth, choice.wHeight, iScreenW, iScreenH);
+    place.x += iScreenX; // on the primary monitor
+    place.y += iScreenY;
+    if (SAVER_CURTAIN && iMode == RUN_SAVER)
+      scope.hCurtain = RaiseCurtain();
     const uint32_t dwFlags = ((desc.dwFlags & PLATFORM_OPENGL12) == PLATFORM_OPENGL12 ? WINDOW_OPENGL : 0) |
                              (options.background ? WINDOW_BACKGROUND : 0);
     if (place.iWidth > 0 && place.iHeight > 0)
@@ -266,6 +274,7 @@ int RunPlaneto(const SOptions& options, CUserMaps* pMaps)
       scope.hwnd->GetClientSize(&place.iWidth, &place.iHeight);
   }
   HWND hwnd = scope.hwnd;
+  SetCurtainScene(hwnd);
   if (!hwnd)
   {
     LogMessage(log, 1, "# CreateWindow(0x%X, %dx%d:%d) failed!\n", place.dwStyle, place.iWidth, place.iHeight,
@@ -285,7 +294,7 @@ int RunPlaneto(const SOptions& options, CUserMaps* pMaps)
   scope.FreeDescriptors();
   pWorld->Update();
 
-  const SFramePacing pacing = ReadFramePacing(scope.pEngineStore);
+  const SFramePacing pacing = ReadFramePacing(scope.pEngineStore, options);
   const bool bTimer = StartFrameTimer(hwnd, pacing);
 
   hwnd->Show(SW_SHOWNORMAL);
@@ -307,6 +316,8 @@ int RunPlaneto(const SOptions& options, CUserMaps* pMaps)
     TakeScreenshot(hwnd);
   }
   scope.hwnd = scope.hForeign = nullptr;
+  DropCurtain(scope.hCurtain);
+  scope.hCurtain = nullptr;
 
   PrintFrameStats();
   LogMessage(log, 1, "# pWorld->Unload\n");

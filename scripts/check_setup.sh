@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Proves that scripts/setup.sh installs every Debian package the build reads.
 #
-#   scripts/check_setup.sh [--windows] [--with-tests] [--keep]
+#   scripts/check_setup.sh [--run | --windows] [--with-tests] [--keep]
 #   scripts/check_setup.sh --from-trace DIR
 #
 # Runs scripts/setup.sh (configure and build) into a temporary folder under strace,
@@ -11,12 +11,13 @@
 # does not have (priority required or important, or essential).  Files that no package
 # owns under /usr/local or /opt fail too: they were installed by hand.
 # --with-tests traces the test suite's run as well (what the tests start: Xvfb,
-# xdotool, ...).  --windows checks the Windows cross build (setup.sh --windows) the
-# same way.  --keep leaves the trace and the reports in the temporary folder.
+# xdotool, ...).  --run checks what run.sh builds (setup.sh --run: the program
+# alone) against the run list; --windows the Windows cross build (setup.sh --windows)
+# the same way.  --keep leaves the trace and the reports in the temporary folder.
 # --from-trace DIR checks the traces scripts/test.sh wrote there instead of running a
 # build (PLANETO_TRACE_DIR=DIR scripts/test.sh --all, with its build folders in DIR so
-# that the builds start from nothing): the native ones against the native list, the
-# Windows ones against the Windows list.
+# that the builds start from nothing): run.sh's against the run list, the native ones
+# against the native list, the Windows ones against the Windows list.
 set -euo pipefail
 
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -35,10 +36,16 @@ while [ $# -gt 0 ]; do
     --with-tests) with_tests=1 ;;
     --keep) keep=1 ;;
     --windows) kind=(--windows) ;;
-    -h|--help) sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --run) kind=(--run) ;;
+    -h|--help) sed -n '2,22p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "check_setup: unknown option '$a'" >&2; exit 2 ;;
   esac
 done
+
+if [ $with_tests = 1 ] && [ "${kind[*]}" = --run ]; then
+  echo "check_setup: --run builds no suite to trace" >&2
+  exit 2
+fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/planeto-setup-check.XXXXXX")
 if [ $keep = 1 ]; then
@@ -192,6 +199,8 @@ check_traces() {
 
 status=0
 if [ -n "$from" ]; then
+  set -- "$from"/trace.run
+  [ -e "$1" ] && check_traces run --run "$@"
   set -- "$from"/trace.native-*
   [ -e "$1" ] && check_traces native "" "$@"
   set -- "$from"/trace.windows-*
