@@ -423,18 +423,30 @@ void C3DMeshObject::SetPrimitiveType(uint32_t dwPart, uint32_t dwType)
   }
 }
 
+// The engine's code of a part's primitive type and cull mode (0 for a part that is not
+// there); the object keeps them in its device's codes.
 uint32_t C3DMeshObject::GetPrimitiveType(uint32_t dwPart)
 {
   const SPartRecord* p = Part(dwPart);
-  if (!p)
-    return 0;
-  return m_pPartCodes ? m_pPartCodes->EnginePrimitive(p->dwPrimitiveType) : p->dwPrimitiveType;
+  return !p ? 0 : m_pPartCodes ? m_pPartCodes->EnginePrimitive(p->dwPrimitiveType) : p->dwPrimitiveType;
+}
+
+uint32_t C3DMeshObject::GetCullMode(uint32_t dwPart)
+{
+  const SPartRecord* p = Part(dwPart);
+  return !p ? 0 : m_pPartCodes ? m_pPartCodes->EngineCull(p->dwCullMode) : p->dwCullMode;
 }
 
 void C3DMeshObject::QueryPrimitiveType(uint32_t dwPart, uint32_t* pType)
 {
   if (pType)
     *pType = GetPrimitiveType(dwPart);
+}
+
+void C3DMeshObject::QueryCullMode(uint32_t dwPart, uint32_t* pMode)
+{
+  if (pMode)
+    *pMode = GetCullMode(dwPart);
 }
 
 void C3DMeshObject::SetCullModeAll(uint32_t dwMode, int32_t iPartCount)
@@ -453,19 +465,6 @@ void C3DMeshObject::SetCullMode(uint32_t dwPart, uint32_t dwMode)
   }
 }
 
-uint32_t C3DMeshObject::GetCullMode(uint32_t dwPart)
-{
-  const SPartRecord* p = Part(dwPart);
-  if (!p)
-    return 0;
-  return m_pPartCodes ? m_pPartCodes->EngineCull(p->dwCullMode) : p->dwCullMode;
-}
-
-void C3DMeshObject::QueryCullMode(uint32_t dwPart, uint32_t* pMode)
-{
-  if (pMode)
-    *pMode = GetCullMode(dwPart);
-}
 
 const SPartHint* C3DMeshObject::GetPartHint(uint32_t dwMaterial) const
 {
