@@ -189,6 +189,14 @@ void CLensFlareSimple::Place()
     pMath->SetTranslation(pMatrix, &f);
     pMath->LookAt(pMatrix, &vCamera);
     pMath->TranslateZ(pMatrix, placement.fShift);
+    // Turned over left to right, the quad shows the camera its front while its normal
+    // still points away from the camera, towards the sun ahead: the sun lights the
+    // flare from behind, through the lens, both on a platform that lights a face by
+    // the normal on the viewer's side and on one that takes the normal as it is.
+    SVector3 vAcross;
+    pMath->GetAxisX(&vAcross, pMatrix);
+    vAcross = SVector3{ -vAcross.x, -vAcross.y, -vAcross.z };
+    pMath->SetAxisX(pMatrix, &vAcross);
   }
 }
 
