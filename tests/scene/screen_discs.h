@@ -41,4 +41,29 @@ inline std::function<bool(int, int)> OffTheBodies(CPlanetoWorld& world)
   };
 }
 
+// Turns the camera by steps of 0.002 rad of its own yaw, up to 3000 of them, until
+// `wanted` holds; false when it never does.
+inline bool TurnUntil(CPlanetoWorld& world, const std::function<bool()>& wanted)
+{
+  for (int i = 0; i < 3000; ++i)
+  {
+    world.GetSettings()->dFrameStep = 0.002 / 0.0006;
+    world.Update();
+    if (wanted())
+      return true;
+  }
+  return false;
+}
+
+// Whether the sun lies well behind the camera: within 60 degrees of straight back.
+inline bool SunBehind(CPlanetoWorld& world)
+{
+  SVector3 f;
+  world.GetMath()->GetAxisZ(&f, &world.GetSettings()->matCamera);
+  const float fSign = world.GetMath()->GetDepthSign(); // the stored z axis of a mirroring platform
+  const SVector3& o = world.GetSettings()->light1.vPosition;
+  const float fLength = std::sqrt(o.x * o.x + o.y * o.y + o.z * o.z);
+  return fSign * (f.x * o.x + f.y * o.y + f.z * o.z) < -0.5f * fLength;
+}
+
 } // namespace scenetest
