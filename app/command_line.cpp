@@ -3,6 +3,7 @@
 #include "sdk/core/platform.h"
 
 #include <cerrno>
+#include <cfloat>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -105,6 +106,20 @@ std::string WindowIdError(const std::string& text)
   return "bad window id '" + text + "' (a window number, decimal or 0x hexadecimal)";
 }
 
+// A hack draws into an X window it is given: neither on Wayland nor as a background.
+bool HackFits(const SOptions& options, const std::string& what, std::string& error)
+{
+  if (options.hackTarget == HACK_NONE)
+    return true;
+  if (options.windowSystem == WINDOWS_WAYLAND)
+    error = what + " runs on X11 only: it cannot be used with '--wayland'";
+  else if (options.background)
+    error = what + " and '--background' exclude each other";
+  else
+    return true;
+  return false;
+}
+
 bool ParseOverride(const std::string& text, SSettingOverride& o)
 {
   size_t eq = text.find('=');
@@ -126,6 +141,19 @@ bool ParseOverride(const std::string& text, SSettingOverride& o)
   if (bad(o.section) || bad(o.key) || o.key.find('.') != std::string::npos)
     return false;
   return o.value.find_first_of("\r\n") == std::string::npos;
+}
+
+// A value that is wholly a number, but none a setting can hold: NaN, an infinity, or
+// beyond the range of a float ("nan", "-inf", "1e39").  Text that merely starts like
+// one ("information.png") is left alone.
+bool IsNonFiniteNumber(const std::string& value)
+{
+  char* end = nullptr;
+  const double d = std::strtod(value.c_str(), &end);
+  if (end == value.c_str() ||
+      value.find_first_not_of(" \t", static_cast<size_t>(end - value.c_str())) != std::string::npos)
+    return false;
+  return !std::isfinite(d) || std::fabs(d) > FLT_MAX;
 }
 
 } // namespace
@@ -156,7 +184,7 @@ bool ApplyScreenSaverWindow(SOptions& options, const char* szEnv, std::string& e
     return false;
   }
   options.hackTarget = HACK_WINDOW;
-  return true;
+  return HackFits(options, "an xscreensaver hack (XSCREENSAVER_WINDOW)", error);
 }
 
 bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::string& error)
@@ -244,6 +272,11 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
         error = "bad setting '" + value + "' (use STORE.SECTION.KEY=VALUE, STORE is engine, appli or font)";
         return false;
       }
+      if (IsNonFiniteNumber(o.value))
+      {
+        error = "bad value '" + o.value + "' in --set=" + value + " (not a finite number)";
+        return false;
+      }
       options.overrides.push_back(o);
     }
     else if (name == "--frames")
@@ -302,6 +335,20 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
     {
       options.fps = true;
     }
+    else if (LINUX_DESKTOP && (name == "--x11" || name == "--wayland"))
+    {
+      const int wish = name == "--x11" ? WINDOWS_X11 : WINDOWS_WAYLAND;
+      if (options.windowSystem != WINDOWS_AUTO && options.windowSystem != wish)
+      {
+        error = "options '--x11' and '--wayland' exclude each other";
+        return false;
+      }
+      options.windowSystem = wish;
+    }
+    else if (LINUX_DESKTOP && name == "--background")
+    {
+      options.background = true;
+    }
     else if (name == "--screenshot")
     {
       if (!needValue())
@@ -319,7 +366,7 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
       return false;
     }
   }
-  return true;
+  return HackFits(options, "an xscreensaver hack (-root, -window-id)", error);
 }
 
 std::string UsageText(const char* szProgram)
@@ -346,6 +393,12 @@ std::string UsageText(const char* szProgram)
             "                        hex); also --window-id=ID and $XSCREENSAVER_WINDOW\n"
             "  -fps                  accepted as xscreensaver passes it; the software platform\n"
             "                        always shows its frame-rate line, OpenGL has none\n";
+  if (LINUX_DESKTOP)
+    text += "  --background          draw as a live wallpaper below the windows, on every output\n"
+            "                        (Wayland's layer shell; on X11 a desktop window); no dialog,\n"
+            "                        input left to the desktop, ends on SIGTERM\n"
+            "  --x11, --wayland      run on this window system (default: Wayland when\n"
+            "                        $WAYLAND_DISPLAY is set, else X11; hacks run on X11)\n";
   text += "  -h, --help            print this help and exit\n"
           "      --version         print the program and engine versions and exit\n"
           "\n"
@@ -358,7 +411,7 @@ std::string UsageText(const char* szProgram)
   if (XSCREENSAVER_HACK)
     text += "As a hack it shows no dialog, leaves input to xscreensaver, writes nothing to\n"
             "the registry and ends on SIGTERM.\n"
-            "The log is written to ./Planeto.log; a hack's to\n"
+            "The log is written to ./Planeto.log; a hack's or a background's to\n"
             "${XDG_STATE_HOME:-$HOME/.local/state}/planeto/Planeto.log.\n";
   else
     text += "The log is written to Planeto.log in the current folder.\n";

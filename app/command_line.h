@@ -35,6 +35,22 @@ constexpr bool XSCREENSAVER_HACK = false;
 constexpr bool XSCREENSAVER_HACK = true;
 #endif
 
+// Whether the program picks its window system and runs as a desktop background
+// (--x11, --wayland, --background): on Linux only.
+#ifdef _WIN32
+constexpr bool LINUX_DESKTOP = false;
+#else
+constexpr bool LINUX_DESKTOP = true;
+#endif
+
+// The window system asked for: the environment's choice, or one named.
+enum EWindowSystemWish
+{
+  WINDOWS_AUTO = 0,
+  WINDOWS_X11 = 1,
+  WINDOWS_WAYLAND = 2,
+};
+
 // Where an xscreensaver hack draws: not at all (a normal run), on the root window,
 // or into a given window.
 enum EHackTarget
@@ -59,6 +75,8 @@ struct SOptions
   int hackTarget = HACK_NONE;
   unsigned long windowId = 0; // with HACK_WINDOW
   bool fps = false;           // -fps, accepted as xscreensaver passes it
+  int windowSystem = WINDOWS_AUTO; // --x11, --wayland; a hack always runs on X11
+  bool background = false;         // --background: a live wallpaper below the windows
   std::string commandLine;    // what is left, joined by single spaces, program name first
 };
 
@@ -70,7 +88,8 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
 bool ParseWindowId(const std::string& text, unsigned long& id);
 
 // $XSCREENSAVER_WINDOW (szEnv, may be null): without -window-id it names the window to
-// draw into, and makes the run a hack.  False with a one-line message for a bad value.
+// draw into, and makes the run a hack.  False with a one-line message for a bad value,
+// or when --wayland or --background asked for what a hack cannot be.
 bool ApplyScreenSaverWindow(SOptions& options, const char* szEnv, std::string& error);
 
 // Finds a platform by our short name ("opengl", "software", "directx") or by its own

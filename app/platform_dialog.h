@@ -9,12 +9,16 @@
 
 #include <memory>
 
+// Asked while the dialog waits for the user: true ends it at once, as EXIT would (a
+// stop signal must not wait for a click).
+typedef bool (*PFN_DIALOG_STOP)();
+
 // Shows the dialog on a copy of the choice.  OK copies the edited values back and
-// answers ZP_OK; EXIT, Escape, closing the dialog or having no display answer ZP_FAIL
-// and leave the choice as it was.  The descriptors, when given, grey the platforms
-// whose module gave none.
+// answers ZP_OK; EXIT, Escape, closing the dialog, pfnStop answering true or having no
+// display answer ZP_FAIL and leave the choice as it was.  The descriptors, when given,
+// grey the platforms whose module gave none.
 ZRESULT RunPlatformDialog(PlatformChoice* pChoice, const SPlatformDesc* pDescs = nullptr,
-                          uint32_t dwDescCount = 0);
+                          uint32_t dwDescCount = 0, PFN_DIALOG_STOP pfnStop = nullptr);
 
 class CPlatformDialog
 {
@@ -30,8 +34,9 @@ public:
   ~CPlatformDialog();
 
   // Shows the dialog and waits until it ends; answers RESULT_OK or RESULT_CANCEL
-  // (RESULT_CANCEL at once when no display can be opened).
-  int Run();
+  // (RESULT_CANCEL at once when no display can be opened, or as soon as pfnStop, asked
+  // at least ten times a second, answers true).
+  int Run(PFN_DIALOG_STOP pfnStop = nullptr);
 
   // The choice as the controls left it (meaningful after RESULT_OK).
   PlatformChoice Result() const { return m_result; }
@@ -47,4 +52,5 @@ private:
   std::unique_ptr<SView> m_pView;
   PlatformChoice m_result;
   int m_iEnd = RESULT_NONE;
+  PFN_DIALOG_STOP m_pfnStop = nullptr; // while Run waits
 };

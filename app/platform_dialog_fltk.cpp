@@ -204,7 +204,7 @@ void CPlatformDialog::SView::OnCancel(Fl_Widget*, void* pDialog)
   p->m_pView->pWindow->hide();
 }
 
-int CPlatformDialog::Run()
+int CPlatformDialog::Run(PFN_DIALOG_STOP pfnStop)
 {
   // Without a server there is nobody to ask (FLTK would end the process instead).
   const char* szDisplay = getenv("DISPLAY");
@@ -225,8 +225,12 @@ int CPlatformDialog::Run()
   pWindow->position((Fl::w() - pWindow->w()) / 2, (Fl::h() - pWindow->h()) / 2);
   pWindow->show();
   m_pView->pOk->take_focus();
-  while (pWindow->shown() && m_iEnd == RESULT_NONE)
-    Fl::wait();
+  // A signal ends the wait early (select is never restarted); the timeout covers one
+  // that comes just before it.
+  m_pfnStop = pfnStop;
+  while (pWindow->shown() && m_iEnd == RESULT_NONE && !(m_pfnStop && m_pfnStop()))
+    Fl::wait(m_pfnStop ? 0.1 : 1e20);
+  m_pfnStop = nullptr;
   pWindow->hide();
   Fl::flush();
   return m_iEnd == RESULT_OK ? RESULT_OK : RESULT_CANCEL;

@@ -24,6 +24,9 @@ struct CPlatformDialog::SView
 namespace
 {
 
+// Asks the stop check while the dialog waits.
+constexpr UINT_PTR STOP_TIMER_ID = 1;
+
 void FillList(HWND hDlg, int iId, const std::vector<std::string>& labels, int iSel, bool bEnabled)
 {
   HWND hList = GetDlgItem(hDlg, iId);
@@ -140,7 +143,17 @@ INT_PTR CALLBACK CPlatformDialog::SView::Proc(HWND hDlg, UINT uMsg, WPARAM wPara
           reinterpret_cast<LPARAM>(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_PLANETO))));
       // The default button has the focus, as the FLTK view gives it.
       SetFocus(GetDlgItem(hDlg, IDOK));
+      if (p->m_pfnStop)
+        SetTimer(hDlg, STOP_TIMER_ID, 100, nullptr);
       return FALSE;
+
+    case WM_TIMER:
+      if (!p || wParam != STOP_TIMER_ID || !p->m_pfnStop || !p->m_pfnStop())
+        return FALSE;
+      KillTimer(hDlg, STOP_TIMER_ID);
+      p->m_iEnd = RESULT_CANCEL;
+      EndDialog(hDlg, RESULT_CANCEL);
+      return TRUE;
 
     case WM_MEASUREITEM:
       if (wParam != IDC_PLATFORM_LIST)
@@ -192,12 +205,14 @@ CPlatformDialog::~CPlatformDialog() = default;
 
 void* CPlatformDialog::GetNativeHandle() const { return m_pView->hDlg; }
 
-int CPlatformDialog::Run()
+int CPlatformDialog::Run(PFN_DIALOG_STOP pfnStop)
 {
   m_iEnd = RESULT_NONE;
+  m_pfnStop = pfnStop;
   // No owner: the dialog stands alone, as it comes before the program's window.
   const INT_PTR r = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PLATFORM), nullptr,
                                     &SView::Proc, reinterpret_cast<LPARAM>(this));
   m_pView->hDlg = nullptr;
+  m_pfnStop = nullptr;
   return r == RESULT_OK && m_iEnd == RESULT_OK ? RESULT_OK : RESULT_CANCEL;
 }

@@ -88,6 +88,36 @@ ZRESULT SavePlatformChoice(const PlatformChoice* pChoice, CSettingsStore* pStore
   return ZP_OK;
 }
 
+bool LoadSavedPlatformChoice(PlatformChoice* pChoice, CSettingsStore* pStore)
+{
+  if (!pChoice || !pStore)
+    return false;
+  // A store answers its default for what it lacks: two different ones tell a value
+  // that is there from one that is not.
+  auto saved = [pStore](const char* szKey, int32_t* pValue)
+  {
+    *pValue = pStore->GetInt("WORLD", szKey, 0);
+    return *pValue == pStore->GetInt("WORLD", szKey, -1);
+  };
+  int32_t iValue = 0;
+  if (saved("ASK_ME_ON_START", &iValue))
+    pChoice->bAsk = iValue != 0;
+  const bool bWidth = saved("WIDTH", &iValue);
+  if (bWidth)
+    pChoice->wWidth = static_cast<uint16_t>(iValue);
+  const bool bHeight = saved("HEIGHT", &iValue);
+  if (bHeight)
+    pChoice->wHeight = static_cast<uint16_t>(iValue);
+  const bool bDepth = saved("COLOR_DEPTH", &iValue);
+  if (bDepth)
+    pChoice->byColorDepth = static_cast<uint8_t>(iValue);
+  if (saved("FULLSCREEN", &iValue))
+    pChoice->bFullscreen = iValue != 0;
+  if (saved("DESKTOP_ENABLE", &iValue))
+    pChoice->bDesktop = iValue != 0;
+  return bWidth && bHeight && bDepth;
+}
+
 // ---------------------------------------------------------------------------------------
 
 CPlatformDialogModel::CPlatformDialogModel(const PlatformChoice& choice, const SPlatformDesc* pDescs,

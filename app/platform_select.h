@@ -75,6 +75,11 @@ ZRESULT ValidPlatform(PlatformChoice* pChoice, const SPlatformDesc* pDescs, uint
 // answers are ignored (the engine store is read-only).
 ZRESULT SavePlatformChoice(const PlatformChoice* pChoice, CSettingsStore* pStore);
 
+// Reads back what SavePlatformChoice wrote (the screen saver's registry): each value
+// found replaces the choice's.  True when a choice was saved there, that is when its
+// size and depth are found.
+bool LoadSavedPlatformChoice(PlatformChoice* pChoice, CSettingsStore* pStore);
+
 // What the dialog shows and how its controls read back, without any toolkit.
 class CPlatformDialogModel
 {

@@ -1,5 +1,9 @@
 #include "app/screenshot.h"
 
+#include "sdk/core/3d_engine.h"
+#include "sdk/os/window.h"
+#include "sdk/os/window_capture.h"
+
 #include <png.h>
 
 #include <cerrno>
@@ -65,4 +69,23 @@ bool WritePng(const std::string& path, int iWidth, int iHeight, const uint32_t* 
     std::remove(tmp.c_str());
   }
   return ok;
+}
+
+bool SaveScreenshot(const std::string& path, zos::HWND hwnd, C3DEngine* pDevice, std::string& error,
+                    std::string& note)
+{
+  int w = 0, h = 0, iClientW = 0, iClientH = 0;
+  std::vector<uint32_t> pixels;
+  note.clear();
+  if (!(pDevice && pDevice->ReadPresentedFrame(&w, &h, &pixels)) &&
+      !zos::CaptureWindow(hwnd, &w, &h, &pixels, &error))
+    return false;
+  if (!WritePng(path, w, h, pixels.data(), error))
+    return false;
+  if (zos::CWindow::IsWindow(hwnd) && hwnd->GetClientSize(&iClientW, &iClientH) &&
+      (w < iClientW || h < iClientH))
+    note = "the screenshot '" + path + "' holds the " + std::to_string(w) + " x " + std::to_string(h) +
+           " pixels of the " + std::to_string(iClientW) + " x " + std::to_string(iClientH) +
+           " window that lie on the screen";
+  return true;
 }

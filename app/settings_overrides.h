@@ -14,3 +14,8 @@ std::string ApplySettingOverrides(const char* pText, size_t uLength,
 
 // Puts the overrides into the built-in texts for the rest of the run.
 void InstallSettingOverrides(const std::vector<SSettingOverride>& overrides);
+
+// One line for each override whose key the built-in text lacks (a misspelt key or
+// section is the usual cause), naming the text's nearest key when one is close.  Such
+// keys are still added; the lines only warn.
+std::vector<std::string> SettingOverrideWarnings(const std::vector<SSettingOverride>& overrides);

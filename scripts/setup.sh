@@ -32,6 +32,20 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
 )
 
+# The Wayland system layer: the client library with its EGL window and cursor helpers
+# (libwayland-dev), the protocol compiler (libwayland-bin), xdg-shell
+# (wayland-protocols), the keyboard (libxkbcommon-dev) and EGL (libegl-dev).
+wayland_packages=(
+  libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev libegl-dev
+)
+
+# What the Wayland tests run: a headless compositor with its screenshots and its
+# keyboard, and one without the layer shell.
+wayland_test_packages=(
+  sway grim wtype weston
+)
+packages+=("${wayland_packages[@]}" "${wayland_test_packages[@]}")
+
 # The Windows build (MinGW-w64 itself is in the list above): zlib for it, Wine to run
 # its tests, and what unpacks Debian's libpng source for the cross compiler.  The
 # native packages stay, for the virtual X server and the Linux frames the Windows ones

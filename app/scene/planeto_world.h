@@ -1,5 +1,10 @@
 #pragma once
 
+#include "app/scene/orbit_camera.h"
+#include "app/scene/planeto_bodies.h"
+#include "app/scene/planeto_settings.h"
+#include "app/scene/sun_test.h"
+#include "app/scene/texture_table.h"
 #include "sdk/core/3d_math.h"
 #include "sdk/core/world_base.h"
 
@@ -9,11 +14,9 @@ class C3DObject;
 class CConstellations;
 class CFont;
 class CLensFlareSimple;
-class CSceneElement;
 class CStencilShadow;
 class CSunMasking;
 class CSunSimple;
-class CTexture;
 
 // Render flags of the world's objects (all of kind 0xC03).
 constexpr uint32_t WORLD_SPHERE_RENDER_FLAGS = 0x19C3F;
@@ -21,27 +24,6 @@ constexpr uint32_t WORLD_ATMOSPHERE_RENDER_FLAGS = 0x18C2B;
 constexpr uint32_t WORLD_DIFRACTION_RENDER_FLAGS = 0x20C29;
 constexpr uint32_t WORLD_OCCLUDER_RENDER_FLAGS = 0x18C3F;
 constexpr uint32_t WORLD_SKYBOX_RENDER_FLAGS = 0xC21;
-
-// The view orientations the arrow keys choose (0 is the start, the same as up).
-enum EViewOrientation
-{
-  VIEW_START = 0,
-  VIEW_UP = 1,
-  VIEW_DOWN = 2,
-  VIEW_RIGHT = 3,
-  VIEW_LEFT = 4
-};
-
-// The difraction glow of one planet and what it leaves of the sun, from the projected
-// sun centre S, sun rim V, planet centre E and planet rim P.
-struct SDifraction
-{
-  float fGap;       // |S - E| - |E - P| - |S - V|: negative once the discs overlap
-  float fIntensity; // 0 apart, 1 with the sun centre on the rim, 0 again fully covered
-  float fAngle;     // direction from the planet to the sun on screen
-  float fSunLeft;   // gap / (2 rS) + 1 when the discs overlap, else 1
-};
-SDifraction ComputeDifraction(const SVector3& s, const SVector3& v, const SVector3& e, const SVector3& p);
 
 // Which sun element the world makes: the masking one when it is enabled and the device
 // can measure the sun's occlusion.
@@ -56,7 +38,9 @@ bool WantsStencilShadow(bool bEngineSwitch, bool bEarthShadow, bool bMoonShadow)
 
 // The planet scene: the Earth with night side, clouds, atmosphere and difraction glow,
 // the Moon on its orbit, the sky box, the sun and its flares and the optional stars,
-// seen by a camera that turns slowly around the Earth.
+// seen by a camera that turns slowly around the Earth.  Its parts: the settings it
+// read, the camera, the bodies, the sun test and the textures; the world makes the
+// objects and the elements and runs the frame in its fixed order.
 class CPlanetoWorld : public CWorldBase
 {
 public:
@@ -73,50 +57,12 @@ public:
   void SetScreenSaver(bool bScreenSaver) { m_bScreenSaver = bScreenSaver ? 1 : 0; }
   bool IsScreenSaver() const { return m_bScreenSaver != 0; }
 
-  // State, for the shell and the tests.
-  float GetSpeedFactor() const { return m_fSpeedFactor; }
-  bool IsAutoRotation() const { return m_bAutoRotation != 0; }
-  uint32_t GetViewOrientation() const { return m_dwViewOrientation; }
-  float GetRollTarget() const { return m_fRollTarget; }
-  float GetRollCurrent() const { return m_fRollCurrent; }
-  float GetMousePitchStep() const { return m_fMousePitchStep; }
-  float GetMouseYawStep() const { return m_fMouseYawStep; }
-  float GetMousePitch() const { return m_fMousePitch; }
-  float GetMouseYaw() const { return m_fMouseYaw; }
-  int32_t GetWheelSteps() const { return m_iWheelSteps; }
-  float GetCameraDistance() const { return m_fCameraDistance; }
-  float GetCameraYaw() const { return m_fCameraYaw; }
-  float GetCameraWobble() const { return m_fCameraWobble; }
-  float GetCameraSpeed() const { return m_fCameraSpeed; }
-  float GetMoonOrbitAngle() const { return m_fMoonOrbitAngle; }
-  float GetMoonTiltPhase() const { return m_fMoonTiltPhase; }
-  float GetMoonDistance() const { return m_fMoonDistance; }
-  float GetMoonRatio() const { return m_fMoonRatio; }
-  float GetEarthSpeed() const { return m_fEarthSpeed; }
-  float GetCloudsSpeed() const { return m_fCloudsSpeed; }
-  float GetMoonSpeed() const { return m_fMoonSpeed; }
-  float GetSunIntensity() const { return m_fSunIntensity; }
-  float GetEarthDifractionIntensity() const { return m_fEarthDifIntensity; }
-  float GetMoonDifractionIntensity() const { return m_fMoonDifIntensity; }
-  float GetEarthDifractionAngle() const { return m_fEarthDifAngle; }
-  bool IsSunVisible() const { return m_bSunVisible != 0; }
-  bool IsAtmosphereEnabled() const { return m_bAtmosphere != 0; }
-  bool IsEarthDifractionEnabled() const { return m_bEarthDifraction != 0; }
-  bool IsMoonDifractionEnabled() const { return m_bMoonDifraction != 0; }
-  float GetAtmosphereRatio() const { return m_fAtmosphereRatio; }
-  float GetEarthDifractionRatio() const { return m_fEarthDifRatio; }
-  float GetMoonDifractionRatio() const { return m_fMoonDifRatio; }
-  float GetEarthRatio() const { return m_fEarthRatio; }
-  float GetCloudsRatio() const { return m_fCloudsRatio; }
-  const SMatrix& GetEarthMatrix() const { return m_matEarth; }
-  const SMatrix& GetCloudsMatrix() const { return m_matClouds; }
-  const SMatrix& GetMoonMatrix() const { return m_matMoon; }
-  const SMatrix& GetEarthFacingMatrix() const { return m_matEarthFacing; }
-  const SMatrix& GetMoonFacingMatrix() const { return m_matMoonFacing; }
-  const SMatrix& GetEarthSunMatrix() const { return m_matEarthSun; }
-  const SMatrix& GetEarthSunSmallMatrix() const { return m_matEarthSunSmall; }
-  const SMatrix& GetMoonSunMatrix() const { return m_matMoonSun; }
-  const SMatrix& GetMoonSunSmallMatrix() const { return m_matMoonSunSmall; }
+  // The parts, for the shell and the tests.
+  const SPlanetoSettings& GetSceneSettings() const { return m_scene; }
+  const COrbitCamera& Camera() const { return m_camera; }
+  const CPlanetoBodies& Bodies() const { return m_bodies; }
+  const CSunTest& SunTest() const { return m_sunTest; }
+  const CTextureTable& Textures() const { return m_textures; }
 
   CFont* GetFont() const { return m_pFont; }
   C3DObject* GetSphere() const { return m_pSphere; }
@@ -124,51 +70,31 @@ public:
   C3DObject* GetDifractionQuad() const { return m_pDifraction; }
   C3DObject* GetOccluder() const { return m_pOccluder; }
   C3DObject* GetSkybox() const { return m_pSkybox; }
-  CTexture* GetEarthDayTexture() const { return m_pTexEarthDay; }
-  CTexture* GetEarthNightTexture() const { return m_pTexEarthNight; }
-  CTexture* GetCloudsTexture() const { return m_pTexClouds; }
-  CTexture* GetMoonTexture() const { return m_pTexMoon; }
-  CTexture* GetAtmosphereTexture() const { return m_pTexAtmosphere; }
-  CTexture* GetEarthDifractionTexture() const { return m_pTexEarthDifraction; }
-  CTexture* GetMoonDifractionTexture() const { return m_pTexMoonDifraction; }
   CConstellations* GetConstellations() const { return m_pConstellations; }
   CSunMasking* GetSunMasking() const { return m_pSunMasking; }
   CStencilShadow* GetStencilShadow() const { return m_pStencilShadow; }
   CSunSimple* GetSunSimple() const { return m_pSunSimple; }
   CLensFlareSimple* GetLensFlare() const { return m_pLensFlare; }
 
-  // Screen positions of the last sun test: sun centre, sun rim, Earth centre, Earth rim,
-  // Moon centre, Moon rim.
-  enum EScreenPoint
-  {
-    SP_SUN,
-    SP_SUN_RIM,
-    SP_EARTH,
-    SP_EARTH_RIM,
-    SP_MOON,
-    SP_MOON_RIM,
-    SP_COUNT
-  };
-  const SVector3& GetScreenPoint(int i) const { return m_avScreen[i]; }
-
 protected:
-  // The steps of the frame update, in their order.
-  void UpdateCamera(float fStep);
-  void UpdateBodies(float fStep, const SVector3& vCamera, const SVector3& vSun);
-  void SunTest(const SVector3& vSun, const SVector3& vMoon);
+  // The sun test of the frame, with the Sun and the Moon where they stand now.
+  void RunSunTest(const SVector3& vSun, const SVector3& vMoon);
 
 private:
   ZRESULT LoadFont();
-  ZRESULT LoadTextures();
-  ZRESULT LoadObjects(bool bSkybox);
+  ZRESULT LoadObjects();
   ZRESULT LoadSkybox();
-  ZRESULT LoadElements(bool bConstellations);
-  ZRESULT LoadWorldTexture(CTexture** ppTexture, uint32_t dwTextureFlags, const char* pszSection,
-                           const char* pszKey, const char* pszDefault);
-  void SetRollTarget(uint32_t dwOrientation, float fTarget);
-  ZRESULT HandleMouseMove(const zos::SMessage* pMsg);
-  void ProjectVertex0(SVector3* pOut, C3DObject* pObject, const SMatrix* pMatrix);
+  ZRESULT LoadElements();
+  // The bodies' motion and the elements' updates between it and the sun-facing matrices.
+  void UpdateBodies(float fStep, const SVector3& vCamera, const SVector3& vSun);
+  // The difraction quad facing the camera at a planet, turned to the sun's side.
+  void DrawDifraction(const SVector3& vAt, const SVector3& vCamera, float fRatio, float fAngle, CTexture* pTexture);
 
+  SPlanetoSettings m_scene;
+  COrbitCamera m_camera;
+  CPlanetoBodies m_bodies;
+  CSunTest m_sunTest;
+  CTextureTable m_textures;
   // Font
   CFont* m_pFont;
   // Objects
@@ -177,77 +103,12 @@ private:
   C3DObject* m_pDifraction;
   C3DObject* m_pOccluder;
   C3DObject* m_pSkybox;
-  // Textures
-  CTexture* m_pTexEarthDay;
-  CTexture* m_pTexEarthNight;
-  CTexture* m_pTexClouds;
-  CTexture* m_pTexMoon;
-  CTexture* m_pTexAtmosphere;
-  CTexture* m_pTexEarthDifraction;
-  CTexture* m_pTexMoonDifraction;
-  // Earth
-  SMatrix m_matEarth;
-  SMatrix m_matEarthFacing;
-  SMatrix m_matEarthSun;
-  SMatrix m_matEarthSunSmall;
-  float m_fEarthRatio;
-  float m_fEarthSpeed;
-  float m_fSphereRadius; // of the shared sphere and the occluder disc
-  // Clouds
-  SMatrix m_matClouds;
-  float m_fCloudsRatio;
-  float m_fCloudsSpeed;
-  // Moon
-  SMatrix m_matMoon;
-  SMatrix m_matMoonFacing;
-  SMatrix m_matMoonSun;
-  SMatrix m_matMoonSunSmall;
-  float m_fMoonRatio;
-  float m_fMoonDistance;
-  float m_fMoonSpeed;
-  float m_fMoonTiltPhase;
-  float m_fMoonOrbitAngle;
-  // Halo switches
-  uint8_t m_bAtmosphere;
-  uint8_t m_bEarthDifraction;
-  uint8_t m_bMoonDifraction;
-  float m_fAtmosphereRatio;
-  float m_fEarthDifRatio;
-  float m_fMoonDifRatio;
-  // Camera
-  float m_fMousePitchStep;
-  float m_fMouseYawStep;
-  int32_t m_iWheelSteps;
-  float m_fMousePitch;
-  float m_fMouseYaw;
-  float m_fCameraDistance;
-  float m_fCameraSpeed;
-  float m_fCameraYaw;
-  float m_fCameraWobble;
-  float m_fRollTarget;
-  float m_fRollCurrent;
-  uint32_t m_dwViewOrientation;
-  float m_fSpeedFactor;
-  uint8_t m_bAutoRotation;
-  // Previous mouse position of a drag (mapped by the orientation); unset at start and
-  // after the left button is released.
-  int32_t m_iPrevMouseX;
-  int32_t m_iPrevMouseY;
-  uint8_t m_bHasPrevMouse;
   // Elements (owned)
   CConstellations* m_pConstellations;
   CSunMasking* m_pSunMasking;       // only on a device with the occlusion service
   CStencilShadow* m_pStencilShadow; // only on a device with the shadow-volume service
   CSunSimple* m_pSunSimple;
   CLensFlareSimple* m_pLensFlare;
-  // Sun test
-  uint8_t m_bSunVisible;
-  SVector3 m_avScreen[SP_COUNT];
-  float m_fEarthDifIntensity;
-  float m_fEarthDifAngle;
-  float m_fMoonDifIntensity;
-  float m_fMoonDifAngle;
-  float m_fSunIntensity;
   // Mode
   uint8_t m_bScreenSaver;
 };

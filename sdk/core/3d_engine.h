@@ -1,9 +1,12 @@
 #pragma once
 
+#include "sdk/core/3d_object.h"
+#include "sdk/core/index_buffer.h"
 #include "sdk/core/ptr_list.h"
 #include "sdk/core/result.h"
 
 #include <cstdint>
+#include <new>
 #include <vector>
 
 class C3DObject;
@@ -102,6 +105,36 @@ protected:
   CShader* AdoptShader(CShader* pShader, uint32_t dwKind);
   // Stores the type and lists the buffer (not attached: its owner attaches it).
   CIndexBuffer* AdoptIndexBuffer(CIndexBuffer* pBuffer, uint32_t dwType);
+
+  // The device factory: a platform names its classes, the object's by the first kind
+  // bit (0x2 mesh, 0x4 bare, 0x8 sprites, 0x10 screen), and what their constructors
+  // take; every device builds and adopts them alike.
+  template <class TMesh, class TBare, class TSprites, class TScreen, class... TArgs>
+  C3DObject* MakeObject(uint32_t dwKind, uint32_t dwRenderFlags, TArgs... args)
+  {
+    C3DObject* pObject = nullptr;
+    switch (ObjectClassBit(dwKind))
+    {
+      case OBJECT_KIND_MESH: pObject = new (std::nothrow) TMesh(args...); break;
+      case OBJECT_KIND_BARE: pObject = new (std::nothrow) TBare(args...); break;
+      case OBJECT_KIND_SPRITES: pObject = new (std::nothrow) TSprites(args...); break;
+      case OBJECT_KIND_SCREEN: pObject = new (std::nothrow) TScreen(args...); break;
+      default: return nullptr;
+    }
+    return AdoptObject(pObject, dwKind, dwRenderFlags);
+  }
+  template <class T16, class T32> CIndexBuffer* MakeIndexBuffer(uint32_t dwType)
+  {
+    if (dwType == INDEX_TYPE_16)
+      return AdoptIndexBuffer(new (std::nothrow) T16(), dwType);
+    if (dwType == INDEX_TYPE_32)
+      return AdoptIndexBuffer(new (std::nothrow) T32(), dwType);
+    return nullptr;
+  }
+  template <class TTexture> CTexture* MakeTexture(uint32_t dwKind, uint32_t dwTextureFlags)
+  {
+    return AdoptTexture(new (std::nothrow) TTexture(), dwKind, dwTextureFlags);
+  }
 
 public:
   SEngineSettings* m_pSettings;

@@ -44,12 +44,19 @@ bool Normalize(SVector3* v)
 
 CWorldBase* Application(SEngineSettings* pSettings) { return pSettings ? pSettings->pApplication : nullptr; }
 
+// The address of a field of a handed-out vertex, or null.
+template <class T> T* Field(SMeshVertex* p, T SMeshVertex::*pField) { return p ? &(p->*pField) : nullptr; }
+
+// A value times a sign of +1 or -1, by negation so that every value comes back as it was.
+inline float Signed(float fSign, float f) { return fSign < 0.0f ? -f : f; }
+
 } // namespace
 
 C3DMeshObject::C3DMeshObject() = default;
 
 C3DMeshObject::~C3DMeshObject()
 {
+  FreeVertexStore();
   // No texture references are given back here: Release does that.
   delete m_pIndexBuffer;
   m_pIndexBuffer = nullptr;
@@ -72,6 +79,7 @@ ZRESULT C3DMeshObject::Attach(SEngineSettings* pSettings)
 
 ZRESULT C3DMeshObject::Release()
 {
+  FreeVertexStore();
   if (m_pIndexBuffer)
   {
     if (ZP_FAILED(m_pIndexBuffer->Release()))
@@ -98,7 +106,17 @@ ZRESULT C3DMeshObject::ApplyProjection()
   return pCamera->ApplyPerspective();
 }
 
-void* C3DMeshObject::GetIndexData() { return m_pIndexBuffer ? m_pIndexBuffer->GetData() : nullptr; }
+void* C3DMeshObject::GetIndexData()
+{
+  ShapeChanged(); // the caller may write through it
+  return m_pIndexBuffer ? m_pIndexBuffer->GetData() : nullptr;
+}
+
+void* C3DMeshObject::GetVertexData()
+{
+  ShapeChanged();
+  return m_pVertices;
+}
 
 SMatrix* C3DMeshObject::ResetMatrix()
 {
@@ -124,7 +142,20 @@ CIndexBuffer* C3DMeshObject::NewIndexBuffer(uint32_t dwType)
   return nullptr;
 }
 
-ZRESULT C3DMeshObject::AllocateVertices(uint32_t, uint32_t) { return ZP_OK; }
+void C3DMeshObject::FreeVertexStore()
+{
+  TrackedFree(m_pVertices);
+  m_pVertices = nullptr;
+}
+
+ZRESULT C3DMeshObject::AllocateVertices(uint32_t dwVertexCount, uint32_t)
+{
+  FreeVertexStore();
+  if (!m_bKeepsVertices || !dwVertexCount)
+    return ZP_OK;
+  m_pVertices = static_cast<SMeshVertex*>(TrackedCalloc(dwVertexCount, sizeof(SMeshVertex)));
+  return m_pVertices ? ZP_OK : ZP_FAIL;
+}
 
 ZRESULT C3DMeshObject::Upload() { return ZP_OK; }
 
@@ -135,6 +166,8 @@ ZRESULT C3DMeshObject::SetupGeometry(uint32_t dwPartCount, uint32_t dwVertexCoun
   FreeTextureTable();
   TrackedFree(m_pMaterials);
   m_pMaterials = nullptr;
+  ShapeChanged();
+  m_hints.clear();
 
   m_dwVertexCount = dwVertexCount;
   m_dwPartCount = dwPartCount;
@@ -188,8 +221,267 @@ ZRESULT C3DMeshObject::LockIndices()
 
 void C3DMeshObject::SetIndex(uint32_t dwPosition, uint32_t dwValue)
 {
+  ShapeChanged();
   if (m_pDrawIndexBuffer)
     m_pDrawIndexBuffer->SetIndex(dwPosition, dwValue);
+}
+
+// ---------------------------------------------------------------- vertices
+
+void C3DMeshObject::SetVertex(uint32_t dwVertex, float x, float y, float z, uint32_t dwDiffuse, float u,
+                              float v, float nx, float ny, float nz, uint32_t dwSpecular)
+{
+  SMeshVertex* p = Vertex(dwVertex);
+  if (!p)
+    return;
+  ShapeChanged();
+  const SVertexConvention& c = m_convention;
+  p->vPosition = SVector3{ x, y, Signed(c.fZ, z) };
+  p->vNormal = SVector3{ Signed(c.fNormalXY, nx), Signed(c.fNormalXY, ny), Signed(c.fNormalZ, nz) };
+  p->dwDiffuse = dwDiffuse;
+  p->dwSpecular = dwSpecular;
+  p->vTexCoord = SVector2{ u, c.bFlipV ? 1.0f - v : v };
+}
+
+void C3DMeshObject::SetPosition(uint32_t dwVertex, const SVector3* pPosition)
+{
+  SMeshVertex* p = Vertex(dwVertex);
+  if (!p || !pPosition)
+    return;
+  ShapeChanged();
+  p->vPosition = SVector3{ pPosition->x, pPosition->y, Signed(m_convention.fZ, pPosition->z) };
+}
+
+void C3DMeshObject::SetTexCoord(uint32_t dwVertex, const SVector2* pTexCoord)
+{
+  SMeshVertex* p = Vertex(dwVertex);
+  if (!p || !pTexCoord)
+    return;
+  ++m_dwChangeCount;
+  p->vTexCoord = SVector2{ pTexCoord->x, m_convention.bFlipV ? 1.0f - pTexCoord->y : pTexCoord->y };
+}
+
+void C3DMeshObject::SetNormal(uint32_t dwVertex, const SVector3* pNormal)
+{
+  SMeshVertex* p = Vertex(dwVertex);
+  if (!p || !pNormal)
+    return;
+  ++m_dwChangeCount;
+  const SVertexConvention& c = m_convention;
+  p->vNormal = SVector3{ Signed(c.fNormalXY, pNormal->x), Signed(c.fNormalXY, pNormal->y),
+                         Signed(c.fNormalZ, pNormal->z) };
+}
+
+void C3DMeshObject::SetDiffuse(uint32_t dwVertex, uint32_t dwColor)
+{
+  if (SMeshVertex* p = HandOut(dwVertex, true, false))
+    p->dwDiffuse = dwColor;
+}
+
+void C3DMeshObject::SetSpecular(uint32_t dwVertex, uint32_t dwColor)
+{
+  if (SMeshVertex* p = HandOut(dwVertex, true, false))
+    p->dwSpecular = dwColor;
+}
+
+void C3DMeshObject::GetVertex(uint32_t dwVertex, SVector3* pPosition, uint32_t* pDiffuse, SVector2* pTexCoord,
+                              SVector3* pNormal, uint32_t* pSpecular)
+{
+  GetPosition(dwVertex, pPosition);
+  GetDiffuse(dwVertex, pDiffuse);
+  GetTexCoord(dwVertex, pTexCoord);
+  GetNormal(dwVertex, pNormal);
+  GetSpecular(dwVertex, pSpecular);
+}
+
+SMeshVertex* C3DMeshObject::HandOut(uint32_t dwVertex, bool bAllowed, bool bShape)
+{
+  SMeshVertex* p = bAllowed ? Vertex(dwVertex) : nullptr;
+  if (p && bShape)
+    ShapeChanged();
+  else if (p)
+    ++m_dwChangeCount;
+  return p;
+}
+
+SVector3* C3DMeshObject::GetPositionAddress(uint32_t dwVertex)
+{
+  return Field(HandOut(dwVertex, m_convention.bAddresses, true), &SMeshVertex::vPosition);
+}
+
+void C3DMeshObject::GetPosition(uint32_t dwVertex, SVector3* pOut)
+{
+  const SMeshVertex* p = Vertex(dwVertex);
+  if (p && pOut)
+    *pOut = SVector3{ p->vPosition.x, p->vPosition.y, Signed(m_convention.fZ, p->vPosition.z) };
+}
+
+SVector2* C3DMeshObject::GetTexCoordAddress(uint32_t dwVertex)
+{
+  return Field(HandOut(dwVertex, m_convention.bAddresses, false), &SMeshVertex::vTexCoord);
+}
+
+void C3DMeshObject::GetTexCoord(uint32_t dwVertex, SVector2* pOut)
+{
+  const SMeshVertex* p = Vertex(dwVertex);
+  if (p && pOut)
+    *pOut = SVector2{ p->vTexCoord.x, m_convention.bFlipV ? 1.0f - p->vTexCoord.y : p->vTexCoord.y };
+}
+
+SVector3* C3DMeshObject::GetNormalAddress(uint32_t dwVertex)
+{
+  return Field(HandOut(dwVertex, m_convention.bAddresses, false), &SMeshVertex::vNormal);
+}
+
+void C3DMeshObject::GetNormal(uint32_t dwVertex, SVector3* pOut)
+{
+  const SMeshVertex* p = Vertex(dwVertex);
+  if (!p || !pOut)
+    return;
+  const SVertexConvention& c = m_convention;
+  *pOut = SVector3{ Signed(c.fNormalXY, p->vNormal.x), Signed(c.fNormalXY, p->vNormal.y),
+                    Signed(c.fNormalZ, p->vNormal.z) };
+}
+
+uint32_t* C3DMeshObject::GetDiffuseAddress(uint32_t dwVertex)
+{
+  return Field(HandOut(dwVertex, true, false), &SMeshVertex::dwDiffuse);
+}
+
+void C3DMeshObject::GetDiffuse(uint32_t dwVertex, uint32_t* pOut)
+{
+  const SMeshVertex* p = Vertex(dwVertex);
+  if (p && pOut)
+    *pOut = p->dwDiffuse;
+}
+
+uint32_t* C3DMeshObject::GetSpecularAddress(uint32_t dwVertex)
+{
+  return Field(HandOut(dwVertex, true, false), &SMeshVertex::dwSpecular);
+}
+
+void C3DMeshObject::GetSpecular(uint32_t dwVertex, uint32_t* pOut)
+{
+  const SMeshVertex* p = Vertex(dwVertex);
+  if (p && pOut)
+    *pOut = p->dwSpecular;
+}
+
+// ---------------------------------------------------------------- part codes
+
+SPartRecord* C3DMeshObject::Part(uint32_t dwPart) const
+{
+  return m_pDrawIndexBuffer ? m_pDrawIndexBuffer->GetPart(dwPart) : nullptr;
+}
+
+uint32_t SPartCodes::Primitive(uint32_t dwEngineType) const
+{
+  return dwEngineType < 6 ? adwPrimitive[dwEngineType] : dwPrimitiveOther;
+}
+
+uint32_t SPartCodes::EnginePrimitive(uint32_t dwCode) const
+{
+  for (uint32_t i = 0; i < 6; ++i)
+    if (adwPrimitive[i] == dwCode)
+      return i;
+  return PRIMITIVE_TRIANGLE_LIST;
+}
+
+uint32_t SPartCodes::Cull(uint32_t dwEngineMode) const { return adwCull[dwEngineMode < 4 ? dwEngineMode : 0]; }
+
+uint32_t SPartCodes::EngineCull(uint32_t dwCode) const
+{
+  for (uint32_t i = 0; i < 4; ++i)
+    if (adwCull[i] == dwCode)
+      return i;
+  return CULL_NONE;
+}
+
+uint32_t C3DMeshObject::PrimitiveCode(uint32_t dwEngineType) const
+{
+  return m_pPartCodes ? m_pPartCodes->Primitive(dwEngineType) : dwEngineType;
+}
+
+uint32_t C3DMeshObject::CullCode(uint32_t dwEngineMode) const
+{
+  return m_pPartCodes ? m_pPartCodes->Cull(dwEngineMode) : dwEngineMode;
+}
+
+void C3DMeshObject::SetPrimitiveTypeAll(uint32_t dwType, int32_t iPartCount)
+{
+  const uint32_t n = PartCountArg(iPartCount);
+  for (uint32_t i = 0; i < n; ++i)
+    SetPrimitiveType(i, dwType);
+}
+
+void C3DMeshObject::SetPrimitiveType(uint32_t dwPart, uint32_t dwType)
+{
+  if (SPartRecord* p = Part(dwPart))
+  {
+    ShapeChanged();
+    p->dwPrimitiveType = PrimitiveCode(dwType);
+  }
+}
+
+uint32_t C3DMeshObject::GetPrimitiveType(uint32_t dwPart)
+{
+  const SPartRecord* p = Part(dwPart);
+  if (!p)
+    return 0;
+  return m_pPartCodes ? m_pPartCodes->EnginePrimitive(p->dwPrimitiveType) : p->dwPrimitiveType;
+}
+
+void C3DMeshObject::QueryPrimitiveType(uint32_t dwPart, uint32_t* pType)
+{
+  if (pType)
+    *pType = GetPrimitiveType(dwPart);
+}
+
+void C3DMeshObject::SetCullModeAll(uint32_t dwMode, int32_t iPartCount)
+{
+  const uint32_t n = PartCountArg(iPartCount);
+  for (uint32_t i = 0; i < n; ++i)
+    SetCullMode(i, dwMode);
+}
+
+void C3DMeshObject::SetCullMode(uint32_t dwPart, uint32_t dwMode)
+{
+  if (SPartRecord* p = Part(dwPart))
+  {
+    ++m_dwChangeCount;
+    p->dwCullMode = CullCode(dwMode);
+  }
+}
+
+uint32_t C3DMeshObject::GetCullMode(uint32_t dwPart)
+{
+  const SPartRecord* p = Part(dwPart);
+  if (!p)
+    return 0;
+  return m_pPartCodes ? m_pPartCodes->EngineCull(p->dwCullMode) : p->dwCullMode;
+}
+
+void C3DMeshObject::QueryCullMode(uint32_t dwPart, uint32_t* pMode)
+{
+  if (pMode)
+    *pMode = GetCullMode(dwPart);
+}
+
+const SPartHint* C3DMeshObject::GetPartHint(uint32_t dwMaterial) const
+{
+  if (m_dwHintShapeCount != m_dwShapeCount || dwMaterial >= m_hints.size())
+    return nullptr;
+  return &m_hints[dwMaterial];
+}
+
+void C3DMeshObject::SetPartHint(uint32_t dwMaterial, const SPartHint& hint)
+{
+  if (m_dwHintShapeCount != m_dwShapeCount)
+    m_hints.clear();
+  if (dwMaterial >= m_hints.size())
+    m_hints.resize(size_t(dwMaterial) + 1);
+  m_hints[dwMaterial] = hint;
+  m_dwHintShapeCount = m_dwShapeCount;
 }
 
 uint32_t C3DMeshObject::GetIndex(uint32_t dwPosition)

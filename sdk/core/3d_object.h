@@ -171,8 +171,18 @@ public:
   {
     m_dwKind = dwKind;
     m_dwRenderFlags = dwRenderFlags;
+    ++m_dwChangeCount;
   }
-  void SetRenderFlags(uint32_t dwRenderFlags) { m_dwRenderFlags = dwRenderFlags; }
+  void SetRenderFlags(uint32_t dwRenderFlags)
+  {
+    m_dwRenderFlags = dwRenderFlags;
+    ++m_dwChangeCount;
+  }
+  // Moves on with every change to what the object draws (vertices, indices, part
+  // records, render flags), and whenever a writable address into them is handed out:
+  // a platform that keeps a copy of the geometry (display lists, device buffers) makes
+  // it again only when the count has moved since.
+  uint32_t GetChangeCount() const { return m_dwChangeCount; }
   uint32_t GetVertexCount() const { return m_dwVertexCount; }
   uint32_t GetPartCount() const { return m_dwPartCount; }
   SMatrix* GetMatrix() { return &m_matObject; }
@@ -206,4 +216,5 @@ protected:
   CTexture** m_ppTextures;          // part count x TEXTURE_STAGES, row = material
   uint32_t m_dwColorFactor;
   float m_fUserValue;
+  uint32_t m_dwChangeCount = 0;
 };

@@ -1,8 +1,19 @@
 #pragma once
 
+#include "sdk/core/3d_math.h"
 #include "sdk/core/result.h"
 
 struct SEngineSettings;
+
+// A view seen in place of the record's for a while (a device service measuring through
+// the camera): its view matrix, the projection matrix for the platforms that load one,
+// and that perspective's parameters for those that build it (the field in degrees).
+struct SCameraView
+{
+  SMatrix matView;
+  SMatrix matProjection;
+  float fFov, fAspect, fNear, fFar;
+};
 
 // The device's camera and projection object.  Each platform derives its own; the base
 // keeps the record's view and projection matrices up to date.
@@ -32,6 +43,12 @@ public:
 
   SEngineSettings* GetSettings() const { return m_pSettings; }
 
+  // Not slots: while a view is set the perspective projection shows it, in place of the
+  // record's view and projection; null gives the record's back.
+  void SetView(const SCameraView* pView) { m_pView = pView; }
+  const SCameraView* GetView() const { return m_pView; }
+
 protected:
   SEngineSettings* m_pSettings;
+  const SCameraView* m_pView = nullptr;
 };

@@ -179,6 +179,55 @@ bool CIniSettings::LocateValue(const char* pszSection, const char* pszKey, uint3
   return true;
 }
 
+std::vector<CIniSettings::SKeyName> CIniSettings::ListKeys() const
+{
+  // The bytes IsSectionHeader and IsKeyLine accept, collected instead of compared.
+  auto header = [](const SLine& line, std::string& strName)
+  {
+    bool bOpened = false;
+    for (uint32_t i = 0; i < line.uScan; ++i)
+    {
+      const char c = line.pBegin[i];
+      if (c == '[')
+        bOpened = true;
+      else if (c == ']')
+        return bOpened && !strName.empty();
+      else if (!IsBlank(c) && !bOpened)
+        return false;
+      else if (!IsBlank(c))
+        strName += c;
+    }
+    return false;
+  };
+  auto key = [](const SLine& line, std::string& strName)
+  {
+    for (uint32_t i = 0; i < line.uScan; ++i)
+    {
+      const char c = line.pBegin[i];
+      if (c == '/' || c == ';')
+        return false;
+      if (c == '=')
+        return !strName.empty();
+      if (!IsBlank(c))
+        strName += c;
+    }
+    return false;
+  };
+  std::vector<SKeyName> keys;
+  std::string strSection;
+  uint32_t uOffset = 0;
+  SLine line;
+  while (m_pText && NextLine(m_pText, m_uLength, &uOffset, &line))
+  {
+    std::string strName;
+    if (header(line, strName))
+      strSection = strName;
+    else if (strName.clear(), key(line, strName))
+      keys.push_back({ strSection, strName });
+  }
+  return keys;
+}
+
 bool CIniSettings::FindValue(const char* pszSection, const char* pszKey, char* pszValue, uint32_t uSize) const
 {
   if (!pszValue || uSize == 0)
@@ -227,7 +276,8 @@ float CIniSettings::GetFloat(const char* pszSection, const char* pszKey, float f
   char szValue[LINE_MAX_BYTES];
   if (!FindValue(pszSection, pszKey, szValue, sizeof(szValue)))
     return fDefault;
-  return static_cast<float>(ToDouble(szValue));
+  return static_cast<float>(
+      FiniteOr("CIniSettings", "GetFloat", pszSection, pszKey, ToDouble(szValue), fDefault, true));
 }
 
 double CIniSettings::GetDouble(const char* pszSection, const char* pszKey, double dDefault)
@@ -235,7 +285,7 @@ double CIniSettings::GetDouble(const char* pszSection, const char* pszKey, doubl
   char szValue[LINE_MAX_BYTES];
   if (!FindValue(pszSection, pszKey, szValue, sizeof(szValue)))
     return dDefault;
-  return ToDouble(szValue);
+  return FiniteOr("CIniSettings", "GetDouble", pszSection, pszKey, ToDouble(szValue), dDefault, false);
 }
 
 ZRESULT CIniSettings::GetString(const char* pszSection, const char* pszKey, const char* pszDefault,

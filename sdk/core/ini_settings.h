@@ -3,6 +3,8 @@
 #include "sdk/core/settings_store.h"
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 // Read-only store over an INI text held in memory.  The text is borrowed (neither
 // copied nor freed) and re-scanned from its start on every Get; every Set answers
@@ -36,6 +38,16 @@ public:
   // *pLength delimit the value text, or *pOffset is UINT32_MAX when the key is missing.
   bool LocateValue(const char* pszSection, const char* pszKey, uint32_t* pOffset, uint32_t* pLength,
                    uint32_t* pSectionEnd) const;
+
+  // Every key line of the text with the section header above it, in text order, the
+  // names as the lookup compares them (blanks dropped).  Keys above the first header
+  // have an empty section.
+  struct SKeyName
+  {
+    std::string strSection;
+    std::string strKey;
+  };
+  std::vector<SKeyName> ListKeys() const;
 
 private:
   // The value of section/key copied (at most LINE_MAX_BYTES bytes) into pszValue;

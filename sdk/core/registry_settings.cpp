@@ -107,7 +107,9 @@ ZRESULT CRegistrySettings::SetInt(const char* pszSection, const char* pszKey, in
 float CRegistrySettings::GetFloat(const char* pszSection, const char* pszKey, float fDefault)
 {
   float f = 0.0f;
-  return ReadExact(pszSection, pszKey, REG_BINARY, &f, sizeof(f)) ? f : fDefault;
+  if (!ReadExact(pszSection, pszKey, REG_BINARY, &f, sizeof(f)))
+    return fDefault;
+  return static_cast<float>(FiniteOr("CRegistrySettings", "GetFloat", pszSection, pszKey, f, fDefault, true));
 }
 
 ZRESULT CRegistrySettings::SetFloat(const char* pszSection, const char* pszKey, float fValue)
@@ -118,7 +120,9 @@ ZRESULT CRegistrySettings::SetFloat(const char* pszSection, const char* pszKey, 
 double CRegistrySettings::GetDouble(const char* pszSection, const char* pszKey, double dDefault)
 {
   double d = 0.0;
-  return ReadExact(pszSection, pszKey, REG_BINARY, &d, sizeof(d)) ? d : dDefault;
+  if (!ReadExact(pszSection, pszKey, REG_BINARY, &d, sizeof(d)))
+    return dDefault;
+  return FiniteOr("CRegistrySettings", "GetDouble", pszSection, pszKey, d, dDefault, false);
 }
 
 ZRESULT CRegistrySettings::SetDouble(const char* pszSection, const char* pszKey, double dValue)

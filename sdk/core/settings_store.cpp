@@ -1,5 +1,10 @@
 #include "sdk/core/settings_store.h"
 
+#include "sdk/core/log.h"
+
+#include <cfloat>
+#include <cmath>
+
 // The base store knows no values: every Get answers its default, everything else fails.
 
 CSettingsStore::~CSettingsStore() = default;
@@ -26,3 +31,15 @@ ZRESULT CSettingsStore::GetStringWithPrefix(const char*, const char*, const char
 }
 
 ZRESULT CSettingsStore::SetString(const char*, const char*, const char*) { return ZP_FAIL; }
+
+double CSettingsStore::FiniteOr(const char* pszClass, const char* pszOperation, const char* pszSection,
+                                const char* pszKey, double dValue, double dDefault, bool bFloat)
+{
+  if (std::isfinite(dValue) && (!bFloat || std::fabs(dValue) <= FLT_MAX))
+    return dValue;
+  const std::string strName = std::string(pszSection ? pszSection : "") + "/" + (pszKey ? pszKey : "");
+  if (!m_strLogPath.empty() && m_refused.insert(strName).second)
+    LogMessage(m_strLogPath.c_str(), 1, "# %s::%s failed! (\"%s\" = %g is not a finite number, %g used)\n",
+               pszClass, pszOperation, strName.c_str(), dValue, dDefault);
+  return dDefault;
+}

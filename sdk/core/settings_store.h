@@ -3,11 +3,17 @@
 #include "sdk/core/result.h"
 
 #include <cstdint>
+#include <set>
+#include <string>
 
 // Typed key/value settings addressed by section and key (zero-terminated, case
 // sensitive).  The virtual operations keep their fixed slot order.  The base answers
 // every Get with its default and every Set, GetString and GetStringWithPrefix with
 // ZP_FAIL, touching nothing.
+//
+// A floating value that is not a finite number (NaN, an infinity, or beyond the range
+// of a float for GetFloat) is never handed out: the stores answer the default instead,
+// and write one line to the log given by SetLogPath the first time a key is refused.
 class CSettingsStore
 {
 public:
@@ -34,4 +40,17 @@ public:
                                       char* pszOut, uint32_t uSize,
                                       const char* pszPrefix);                                 // 14
   virtual ZRESULT SetString(const char* pszSection, const char* pszKey, const char* pszText); // 15
+
+  // The log for refused values (copied; null or empty: none).
+  void SetLogPath(const char* pszLogPath) { m_strLogPath = pszLogPath ? pszLogPath : ""; }
+
+protected:
+  // dValue when it is finite (and, with bFloat, within the range of a float); else the
+  // default, logged once per key as "# <pszClass>::<pszOperation> failed! (...)".
+  double FiniteOr(const char* pszClass, const char* pszOperation, const char* pszSection, const char* pszKey,
+                  double dValue, double dDefault, bool bFloat);
+
+private:
+  std::string m_strLogPath;
+  std::set<std::string> m_refused; // "section/key" already logged
 };

@@ -124,6 +124,20 @@ ZRESULT BuildSphere(C3DMeshObject* o, SShapeSphere* p, bool bHalf, uint32_t dwCu
                  0.0f, p->dwSpecular);
 
   o->SetPart(0, 0, V, 0, I, I / 3, PRIMITIVE_TRIANGLE_LIST, dwCull, -1);
+  if (!bHalf)
+  {
+    // The whole sphere closes (the seam and the poles repeat positions) and winds
+    // counter-clockwise seen from outside.  Every face lies within half a band of the
+    // sphere in both directions, so its plane keeps at least r cos^2(pi / n) from the
+    // centre.
+    SPartHint hint;
+    hint.bClosed = true;
+    hint.iOutward = 1;
+    hint.fRadius = std::fabs(r);
+    const float c = std::cos(PI_F / fN);
+    hint.fInner = std::fabs(r) * c * c;
+    o->SetPartHint(0, hint);
+  }
   return o->Commit();
 }
 

@@ -8,6 +8,7 @@
 #include "sdk/core/frame_timer.h"
 #include "sdk/core/log.h"
 #include "sdk/core/random.h"
+#include "sdk/core/settings_store.h"
 #include "sdk/core/texture.h"
 #include "sdk/core/tracked_memory.h"
 #include "sdk/os/window.h"
@@ -76,6 +77,10 @@ void CWorldBase::BindSettings(CSettingsStore* pEngineStore, CSettingsStore* pApp
     return;
   m_pSettings->pEngineStore = pEngineStore;
   m_pSettings->pAppliStore = pAppliStore;
+  // Values the stores refuse are reported in the run's log.
+  for (CSettingsStore* pStore : { pEngineStore, pAppliStore })
+    if (pStore)
+      pStore->SetLogPath(szLogPath);
   strncpy(m_pSettings->szLogPath, szLogPath ? szLogPath : "", sizeof(m_pSettings->szLogPath) - 1);
   m_pSettings->szLogPath[sizeof(m_pSettings->szLogPath) - 1] = 0;
 }

@@ -407,33 +407,17 @@ bool C3DEngineD3D8::ReadPresentedFrame(int* pWidth, int* pHeight, std::vector<ui
 
 C3DObject* C3DEngineD3D8::CreateObject(uint32_t dwKind, uint32_t dwRenderFlags)
 {
-  C3DObject* pObject = nullptr;
-  switch (ObjectClassBit(dwKind))
-  {
-    case OBJECT_KIND_MESH: pObject = new (std::nothrow) CObjectD3D83D(); break;
-    case OBJECT_KIND_BARE: pObject = new (std::nothrow) CObjectD3D8(); break;
-    case OBJECT_KIND_SPRITES: pObject = new (std::nothrow) CObjectD3D8Sprites(); break;
-    case OBJECT_KIND_SCREEN: pObject = new (std::nothrow) CObjectD3D82D(); break;
-    default: return nullptr;
-  }
-  return AdoptObject(pObject, dwKind, dwRenderFlags);
+  return MakeObject<CObjectD3D83D, CObjectD3D8, CObjectD3D8Sprites, CObjectD3D82D>(dwKind, dwRenderFlags);
 }
 
 CIndexBuffer* C3DEngineD3D8::CreateIndexBuffer(uint32_t, uint32_t, uint32_t dwType)
 {
-  CIndexBuffer* pBuffer = nullptr;
-  if (dwType == INDEX_TYPE_16)
-    pBuffer = new (std::nothrow) CIndexBuffer16();
-  else if (dwType == INDEX_TYPE_32)
-    pBuffer = new (std::nothrow) CIndexBuffer32();
-  else
-    return nullptr;
-  return AdoptIndexBuffer(pBuffer, dwType);
+  return MakeIndexBuffer<CIndexBuffer16, CIndexBuffer32>(dwType);
 }
 
 CTexture* C3DEngineD3D8::CreateTexture(uint32_t dwKind, uint32_t dwTextureFlags)
 {
-  return AdoptTexture(new (std::nothrow) CTextureD3D8(), dwKind, dwTextureFlags);
+  return MakeTexture<CTextureD3D8>(dwKind, dwTextureFlags);
 }
 
 CShader* C3DEngineD3D8::CreateShader(uint32_t, uint32_t)

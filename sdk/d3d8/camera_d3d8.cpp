@@ -37,7 +37,9 @@ ZRESULT CCameraD3D8::ApplyPerspective()
   IDirect3DDevice8* pDevice = GetDeviceD3D8(m_pSettings);
   if (!pDevice)
     return ZP_OK;
-  D3DMATRIX projection = Multiply(*AsD3D(&m_pSettings->matView), *AsD3D(&m_pSettings->matProjection));
+  const SMatrix& matView = m_pView ? m_pView->matView : m_pSettings->matView;
+  const SMatrix& matProjection = m_pView ? m_pView->matProjection : m_pSettings->matProjection;
+  D3DMATRIX projection = Multiply(*AsD3D(&matView), *AsD3D(&matProjection));
   // Direct3D puts pixel centres on whole coordinates, OpenGL half a pixel further:
   // the picture moves half a pixel left and up to land where OpenGL draws it.
   if (m_pSettings->wWidth && m_pSettings->wHeight)

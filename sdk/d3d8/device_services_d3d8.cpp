@@ -439,7 +439,7 @@ bool CSunOcclusionD3D8::Measure(const SMatrix* pView, float fFov, float fNear, f
     return false;
 
   // Square, looking from the camera at the sun.  The objects draw through the device
-  // camera, so the record holds the occlusion view for the time of the measurement.
+  // camera, which takes the occlusion view for the time of the measurement.
   // Depth is not tested: a near distance of 0 only needs to become a usable one.
   const float n = fNear > 0.0f ? fNear : fFar * 1e-5f;
   const float c = 1.0f / std::tan(fFov / 2.0f);
@@ -449,15 +449,23 @@ bool CSunOcclusionD3D8::Measure(const SMatrix* pView, float fFov, float fNear, f
   matProjection.m[2][2] = fFar / (fFar - n);
   matProjection.m[2][3] = 1.0f;
   matProjection.m[3][2] = -n * fFar / (fFar - n);
-  const SMatrix matView = s->matView, matFrameProjection = s->matProjection;
-  s->matView = *pView;
-  s->matProjection = matProjection;
-  d->SetTransform(D3DTS_VIEW, AsD3D(&s->matView));
-  d->SetTransform(D3DTS_PROJECTION, AsD3D(&s->matProjection));
+  SCameraView view{};
+  view.matView = *pView;
+  view.matProjection = matProjection;
+  view.fFov = fFov * 57.29577951f;
+  view.fAspect = 1.0f;
+  view.fNear = n;
+  view.fFar = fFar;
+  const SPlatformD3D8* p = GetPlatformD3D8(s);
+  CCamera* pCamera = p ? p->pCamera : nullptr;
+  if (pCamera)
+    pCamera->SetView(&view);
+  d->SetTransform(D3DTS_VIEW, AsD3D(&view.matView));
+  d->SetTransform(D3DTS_PROJECTION, AsD3D(&view.matProjection));
   if (!BeginTargets(d))
   {
-    s->matView = matView;
-    s->matProjection = matFrameProjection;
+    if (pCamera)
+      pCamera->SetView(nullptr);
     ApplyFrameCamera(d, s);
     return false;
   }
@@ -508,8 +516,8 @@ bool CSunOcclusionD3D8::Measure(const SMatrix* pView, float fFov, float fNear, f
   SumCoverage(d);
 
   EndTargets(d);
-  s->matView = matView;
-  s->matProjection = matFrameProjection;
+  if (pCamera)
+    pCamera->SetView(nullptr);
   ApplyFrameCamera(d, s);
   ResetStage0(d);
   d->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);

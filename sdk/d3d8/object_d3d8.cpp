@@ -17,9 +17,18 @@
 namespace
 {
 
-// Engine primitive type -> Direct3D primitive type.
-const uint32_t kPrimitiveTypes[] = { D3DPT_TRIANGLESTRIP, D3DPT_TRIANGLELIST, D3DPT_TRIANGLEFAN,
-                                     D3DPT_LINELIST,      D3DPT_LINESTRIP,    D3DPT_POINTLIST };
+// Direct3D's part codes: its primitive types by engine type, its cull modes by engine
+// cull mode.
+const SPartCodes kCodesD3D8 = {
+  { D3DPT_TRIANGLESTRIP, D3DPT_TRIANGLELIST, D3DPT_TRIANGLEFAN, D3DPT_LINELIST, D3DPT_LINESTRIP, D3DPT_POINTLIST },
+  D3DPT_TRIANGLELIST,
+  { D3DCULL_NONE, D3DCULL_CCW, D3DCULL_CW, D3DCULL_NONE },
+};
+
+// Direct3D's space and texture coordinates are the engine's; the 3D objects keep their
+// normals reversed (see the device's lighting).
+constexpr SVertexConvention kConvention3D = { 1.0f, false, -1.0f, -1.0f, false };
+constexpr SVertexConvention kConvention2D = { 1.0f, false, 1.0f, 1.0f, true };
 
 // Texture stages the objects use: two, or fewer where the device has fewer.
 uint32_t StageCount(const SEngineSettings* pSettings)
@@ -47,38 +56,13 @@ uint32_t VertexCountOf(uint32_t dwType, uint32_t dwPrimitives)
 
 } // namespace
 
-uint32_t PrimitiveTypeToD3D8(uint32_t dwEngineType)
-{
-  return dwEngineType < 6 ? kPrimitiveTypes[dwEngineType] : uint32_t(D3DPT_TRIANGLELIST);
-}
+uint32_t PrimitiveTypeToD3D8(uint32_t dwEngineType) { return kCodesD3D8.Primitive(dwEngineType); }
 
-uint32_t PrimitiveTypeFromD3D8(uint32_t dwType)
-{
-  for (uint32_t i = 0; i < 6; ++i)
-    if (kPrimitiveTypes[i] == dwType)
-      return i;
-  return PRIMITIVE_TRIANGLE_LIST;
-}
+uint32_t PrimitiveTypeFromD3D8(uint32_t dwCode) { return kCodesD3D8.EnginePrimitive(dwCode); }
 
-uint32_t CullModeToD3D8(uint32_t dwEngineMode)
-{
-  switch (dwEngineMode)
-  {
-    case CULL_CCW: return D3DCULL_CCW;
-    case CULL_CW: return D3DCULL_CW;
-    default: return D3DCULL_NONE;
-  }
-}
+uint32_t CullModeToD3D8(uint32_t dwEngineMode) { return kCodesD3D8.Cull(dwEngineMode); }
 
-uint32_t CullModeFromD3D8(uint32_t dwCull)
-{
-  switch (dwCull)
-  {
-    case D3DCULL_CCW: return CULL_CCW;
-    case D3DCULL_CW: return CULL_CW;
-    default: return CULL_NONE;
-  }
-}
+uint32_t CullModeFromD3D8(uint32_t dwCode) { return kCodesD3D8.EngineCull(dwCode); }
 
 uint32_t PrimitiveCountD3D8(uint32_t dwType, uint32_t dwIndexCount)
 {
@@ -96,12 +80,14 @@ uint32_t PrimitiveCountD3D8(uint32_t dwType, uint32_t dwIndexCount)
 // ---------------------------------------------------------------- life
 
 CObjectD3D8::CObjectD3D8()
-    : m_pVertices(nullptr), m_pVertexBuffer(nullptr), m_pIndexBufferD3D(nullptr), m_dwBufferVertices(0),
-      m_dwBufferIndices(0), m_dwBufferIndexType(0), m_bKeepsVertices(false), m_bEngineLayout(false)
+    : m_pVertexBuffer(nullptr), m_pIndexBufferD3D(nullptr), m_dwBufferVertices(0), m_dwBufferIndices(0),
+      m_dwBufferIndexType(0), m_dwUploadedAt(0)
 {
+  m_pPartCodes = &kCodesD3D8;
+  m_convention = kConvention3D;
 }
 
-CObjectD3D8::~CObjectD3D8() { FreeVertices(); }
+CObjectD3D8::~CObjectD3D8() { FreeBuffers(); }
 
 void CObjectD3D8::FreeBuffers()
 {
@@ -114,26 +100,16 @@ void CObjectD3D8::FreeBuffers()
   m_dwBufferVertices = m_dwBufferIndices = m_dwBufferIndexType = 0;
 }
 
-void CObjectD3D8::FreeVertices()
-{
-  FreeBuffers();
-  TrackedFree(m_pVertices);
-  m_pVertices = nullptr;
-}
-
 ZRESULT CObjectD3D8::Release()
 {
-  FreeVertices();
+  FreeBuffers();
   return C3DMeshObject::Release();
 }
 
-ZRESULT CObjectD3D8::AllocateVertices(uint32_t dwVertexCount, uint32_t)
+ZRESULT CObjectD3D8::AllocateVertices(uint32_t dwVertexCount, uint32_t dwPartCount)
 {
-  FreeVertices();
-  if (!m_bKeepsVertices || !dwVertexCount)
-    return ZP_OK;
-  m_pVertices = static_cast<SVertexD3D8*>(TrackedCalloc(dwVertexCount, sizeof(SVertexD3D8)));
-  return m_pVertices ? ZP_OK : ZP_FAIL;
+  FreeBuffers();
+  return C3DMeshObject::AllocateVertices(dwVertexCount, dwPartCount);
 }
 
 CObjectD3D83D::CObjectD3D83D() { m_bKeepsVertices = true; }
@@ -141,7 +117,7 @@ CObjectD3D83D::CObjectD3D83D() { m_bKeepsVertices = true; }
 CObjectD3D82D::CObjectD3D82D()
 {
   m_bKeepsVertices = true;
-  m_bEngineLayout = true;
+  m_convention = kConvention2D;
 }
 
 ZRESULT CObjectD3D8::Upload()
@@ -181,6 +157,12 @@ ZRESULT CObjectD3D8::Upload()
     m_dwBufferIndices = dwIndices;
     m_dwBufferIndexType = dwType;
   }
+  // Committed again with nothing changed: the buffers hold it already.
+  else if (m_dwUploadedAt == GetChangeCount())
+  {
+    return ZP_OK;
+  }
+  m_dwUploadedAt = GetChangeCount();
   BYTE* pBytes = nullptr;
   if (SUCCEEDED(m_pVertexBuffer->Lock(0, 0, &pBytes, 0)))
   {
@@ -193,187 +175,6 @@ ZRESULT CObjectD3D8::Upload()
     m_pIndexBufferD3D->Unlock();
   }
   return ZP_OK;
-}
-
-// ---------------------------------------------------------------- vertices
-
-SVertexD3D8* CObjectD3D8::Vertex(uint32_t dwVertex) const
-{
-  return (m_pVertices && dwVertex < m_dwVertexCount) ? &m_pVertices[dwVertex] : nullptr;
-}
-
-void* CObjectD3D8::GetVertexData() { return m_pVertices; }
-
-void CObjectD3D8::SetVertex(uint32_t dwVertex, float x, float y, float z, uint32_t dwDiffuse, float u,
-                            float v, float nx, float ny, float nz, uint32_t dwSpecular)
-{
-  if (SVertexD3D8* p = Vertex(dwVertex))
-    *p = SVertexD3D8{ x, y, z, NormalSign() * nx, NormalSign() * ny, NormalSign() * nz, dwDiffuse, dwSpecular, u, v };
-}
-
-void CObjectD3D8::SetPosition(uint32_t dwVertex, const SVector3* pPosition)
-{
-  SVertexD3D8* p = Vertex(dwVertex);
-  if (p && pPosition)
-    p->x = pPosition->x, p->y = pPosition->y, p->z = pPosition->z;
-}
-
-void CObjectD3D8::SetTexCoord(uint32_t dwVertex, const SVector2* pTexCoord)
-{
-  SVertexD3D8* p = Vertex(dwVertex);
-  if (p && pTexCoord)
-    p->u = pTexCoord->x, p->v = pTexCoord->y;
-}
-
-void CObjectD3D8::SetNormal(uint32_t dwVertex, const SVector3* pNormal)
-{
-  SVertexD3D8* p = Vertex(dwVertex);
-  if (p && pNormal)
-    p->nx = NormalSign() * pNormal->x, p->ny = NormalSign() * pNormal->y, p->nz = NormalSign() * pNormal->z;
-}
-
-void CObjectD3D8::SetDiffuse(uint32_t dwVertex, uint32_t dwColor)
-{
-  if (SVertexD3D8* p = Vertex(dwVertex))
-    p->dwDiffuse = dwColor;
-}
-
-void CObjectD3D8::SetSpecular(uint32_t dwVertex, uint32_t dwColor)
-{
-  if (SVertexD3D8* p = Vertex(dwVertex))
-    p->dwSpecular = dwColor;
-}
-
-void CObjectD3D8::GetVertex(uint32_t dwVertex, SVector3* pPosition, uint32_t* pDiffuse, SVector2* pTexCoord,
-                            SVector3* pNormal, uint32_t* pSpecular)
-{
-  GetPosition(dwVertex, pPosition);
-  GetDiffuse(dwVertex, pDiffuse);
-  GetTexCoord(dwVertex, pTexCoord);
-  GetNormal(dwVertex, pNormal);
-  GetSpecular(dwVertex, pSpecular);
-}
-
-SVector3* CObjectD3D8::GetPositionAddress(uint32_t dwVertex)
-{
-  SVertexD3D8* p = m_bEngineLayout ? Vertex(dwVertex) : nullptr;
-  return p ? reinterpret_cast<SVector3*>(&p->x) : nullptr;
-}
-
-void CObjectD3D8::GetPosition(uint32_t dwVertex, SVector3* pOut)
-{
-  const SVertexD3D8* p = Vertex(dwVertex);
-  if (p && pOut)
-    *pOut = SVector3{ p->x, p->y, p->z };
-}
-
-SVector2* CObjectD3D8::GetTexCoordAddress(uint32_t dwVertex)
-{
-  SVertexD3D8* p = m_bEngineLayout ? Vertex(dwVertex) : nullptr;
-  return p ? reinterpret_cast<SVector2*>(&p->u) : nullptr;
-}
-
-void CObjectD3D8::GetTexCoord(uint32_t dwVertex, SVector2* pOut)
-{
-  const SVertexD3D8* p = Vertex(dwVertex);
-  if (p && pOut)
-    *pOut = SVector2{ p->u, p->v };
-}
-
-SVector3* CObjectD3D8::GetNormalAddress(uint32_t dwVertex)
-{
-  SVertexD3D8* p = m_bEngineLayout ? Vertex(dwVertex) : nullptr;
-  return p ? reinterpret_cast<SVector3*>(&p->nx) : nullptr;
-}
-
-void CObjectD3D8::GetNormal(uint32_t dwVertex, SVector3* pOut)
-{
-  const SVertexD3D8* p = Vertex(dwVertex);
-  if (p && pOut)
-    *pOut = SVector3{ NormalSign() * p->nx, NormalSign() * p->ny, NormalSign() * p->nz };
-}
-
-uint32_t* CObjectD3D8::GetDiffuseAddress(uint32_t dwVertex)
-{
-  SVertexD3D8* p = Vertex(dwVertex);
-  return p ? &p->dwDiffuse : nullptr;
-}
-
-void CObjectD3D8::GetDiffuse(uint32_t dwVertex, uint32_t* pOut)
-{
-  const SVertexD3D8* p = Vertex(dwVertex);
-  if (p && pOut)
-    *pOut = p->dwDiffuse;
-}
-
-uint32_t* CObjectD3D8::GetSpecularAddress(uint32_t dwVertex)
-{
-  SVertexD3D8* p = Vertex(dwVertex);
-  return p ? &p->dwSpecular : nullptr;
-}
-
-void CObjectD3D8::GetSpecular(uint32_t dwVertex, uint32_t* pOut)
-{
-  const SVertexD3D8* p = Vertex(dwVertex);
-  if (p && pOut)
-    *pOut = p->dwSpecular;
-}
-
-// ---------------------------------------------------------------- part codes
-
-SPartRecord* CObjectD3D8::Part(uint32_t dwPart) const
-{
-  return m_pDrawIndexBuffer ? m_pDrawIndexBuffer->GetPart(dwPart) : nullptr;
-}
-
-void CObjectD3D8::SetPrimitiveTypeAll(uint32_t dwType, int32_t iPartCount)
-{
-  const uint32_t n = PartCountArg(iPartCount);
-  for (uint32_t i = 0; i < n; ++i)
-    SetPrimitiveType(i, dwType);
-}
-
-void CObjectD3D8::SetPrimitiveType(uint32_t dwPart, uint32_t dwType)
-{
-  if (SPartRecord* p = Part(dwPart))
-    p->dwPrimitiveType = PrimitiveTypeToD3D8(dwType);
-}
-
-uint32_t CObjectD3D8::GetPrimitiveType(uint32_t dwPart)
-{
-  const SPartRecord* p = Part(dwPart);
-  return p ? PrimitiveTypeFromD3D8(p->dwPrimitiveType) : 0;
-}
-
-void CObjectD3D8::QueryPrimitiveType(uint32_t dwPart, uint32_t* pType)
-{
-  if (pType)
-    *pType = GetPrimitiveType(dwPart);
-}
-
-void CObjectD3D8::SetCullModeAll(uint32_t dwMode, int32_t iPartCount)
-{
-  const uint32_t n = PartCountArg(iPartCount);
-  for (uint32_t i = 0; i < n; ++i)
-    SetCullMode(i, dwMode);
-}
-
-void CObjectD3D8::SetCullMode(uint32_t dwPart, uint32_t dwMode)
-{
-  if (SPartRecord* p = Part(dwPart))
-    p->dwCullMode = CullModeToD3D8(dwMode);
-}
-
-uint32_t CObjectD3D8::GetCullMode(uint32_t dwPart)
-{
-  const SPartRecord* p = Part(dwPart);
-  return p ? CullModeFromD3D8(p->dwCullMode) : 0;
-}
-
-void CObjectD3D8::QueryCullMode(uint32_t dwPart, uint32_t* pMode)
-{
-  if (pMode)
-    *pMode = GetCullMode(dwPart);
 }
 
 // ---------------------------------------------------------------- render states
@@ -406,10 +207,10 @@ ZRESULT CObjectD3D8::RecordRenderStates()
   d->SetRenderState(D3DRS_LIGHTING, (f & RENDER_LIGHTING) && s->swLighting.bCurrent);
   d->SetRenderState(D3DRS_SPECULARENABLE, (f & RENDER_SPECULAR) && s->swSpecular.bCurrent);
   d->SetRenderState(D3DRS_ZENABLE, (f & RENDER_DEPTH_TEST) ? D3DZB_TRUE : D3DZB_FALSE);
-  // As the OpenGL objects: depth is always written where it is tested, and the write
-  // flag chooses between "nearer only" and every fragment.  A second pass over the
-  // same surface thus draws nothing where depth is written.
-  d->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+  // As the OpenGL objects: depth is written by the objects whose flags say so, and the
+  // write flag chooses between "nearer only" and every fragment.  A second pass over
+  // the same surface thus draws nothing where depth is written.
+  d->SetRenderState(D3DRS_ZWRITEENABLE, (f & RENDER_DEPTH_WRITE) ? TRUE : FALSE);
   d->SetRenderState(D3DRS_ZFUNC,
                     ((f & RENDER_DEPTH_WRITE) && s->swDepth.bCurrent) ? D3DCMP_LESS : D3DCMP_ALWAYS);
   d->SetRenderState(D3DRS_FILLMODE, (f & RENDER_WIREFRAME) ? D3DFILL_WIREFRAME : D3DFILL_SOLID);
@@ -674,12 +475,12 @@ ZRESULT CObjectD3D8Sprites::DrawPoints(uint32_t dwFirstPart, uint32_t dwPartCoun
       }
     }
     std::stable_sort(points.begin(), points.end(),
-                     [](const SVertexD3D8& a, const SVertexD3D8& b) { return a.u < b.u; });
+                     [](const SVertexD3D8& a, const SVertexD3D8& b) { return a.vTexCoord.x < b.vTexCoord.x; });
     for (size_t k = 0; k < points.size();)
     {
-      const float size = PixelSize(points[k].u);
+      const float size = PixelSize(points[k].vTexCoord.x);
       size_t j = k + 1;
-      while (j < points.size() && PixelSize(points[j].u) == size)
+      while (j < points.size() && PixelSize(points[j].vTexCoord.x) == size)
         ++j;
       d->SetRenderState(D3DRS_POINTSIZE, FloatBits(size));
       d->DrawPrimitiveUP(D3DPT_POINTLIST, UINT(j - k), &points[k], sizeof(SVertexD3D8));

@@ -6,7 +6,9 @@
 #include "sdk/opengl/gl_headers.h"
 #include "sdk/opengl/index_buffer_gl.h"
 #include "sdk/opengl/object_gl.h"
+#include "sdk/opengl/object_gl_sprites.h"
 #include "sdk/opengl/shader_gl.h"
+#include "sdk/opengl/state_gl.h"
 #include "sdk/opengl/texture_gl.h"
 #include "sdk/os/window.h"
 
@@ -139,6 +141,8 @@ ZRESULT C3DEngineGL12::Create(SEngineSettings* pSettings, CWindow* hWnd)
   if (!pSettings)
     return ZP_FAIL;
   pSettings->pPlatform = &m_platform;
+  m_state.Reset();
+  m_platform.pState = &m_state;
 
   // Full screen: a display mode of the settings' size; a refusal means windowed.
   if (pSettings->bFullscreen && !m_context.EnterFullscreen(hWnd, pSettings->wWidth, pSettings->wHeight))
@@ -156,13 +160,13 @@ ZRESULT C3DEngineGL12::Create(SEngineSettings* pSettings, CWindow* hWnd)
   glPolygonMode(GL_FRONT, GL_FILL);
   glPolygonMode(GL_BACK, GL_FILL);
   glLightModelf(GL_LIGHT_MODEL_TWO_SIDE, 1.0f);
-  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-  glEnable(GL_ALPHA_TEST);
-  glEnable(GL_BLEND);
-  glDisable(GL_CULL_FACE);
-  glCullFace(GL_BACK);
+  m_state.PolygonMode(GL_FILL);
+  m_state.Enable(GL_ALPHA_TEST, true);
+  m_state.Enable(GL_BLEND, true);
+  m_state.Enable(GL_CULL_FACE, false);
+  m_state.CullFace(GL_BACK);
   glDisable(GL_AUTO_NORMAL);
-  glDisable(GL_FOG);
+  m_state.Enable(GL_FOG, false);
   // Texture rows of 24-bit images are not padded to four bytes.
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -182,8 +186,8 @@ ZRESULT C3DEngineGL12::Create(SEngineSettings* pSettings, CWindow* hWnd)
   m_platform.hDC = m_context.GetDeviceContext();
   glDrawBuffer(GL_BACK);
   glLightModelf(GL_LIGHT_MODEL_TWO_SIDE, 1.0f);
-  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-  glEnable(GL_DEPTH_TEST);
+  m_state.PolygonMode(GL_FILL);
+  m_state.Enable(GL_DEPTH_TEST, true);
   CreateServices();
 
   hWnd->Update();
@@ -209,6 +213,7 @@ ZRESULT C3DEngineGL12::Destroy()
   // is gone.
   m_context.DeletePalette();
   m_platform.hPalette = nullptr;
+  m_platform.pState = nullptr;
   if (m_pSettings && m_pSettings->pPlatform == &m_platform)
     m_pSettings->pPlatform = nullptr;
   return r < 0 ? ZP_FAIL : ZP_OK;
@@ -262,8 +267,10 @@ ZRESULT C3DEngineGL12::BeginFrame()
     return ZP_OK;
   uint32_t c = s->dwClearColor;
   glClearColor(ColorByte(c, 16), ColorByte(c, 8), ColorByte(c, 0), ColorByte(c, 24));
+  // A clear writes through the depth mask: the last object may have closed it.
+  m_state.DepthMask(true);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-  ForgetDepthWrites();
+  m_state.ForgetDepth();
   ApplyFog();
   ApplyLights();
   if (m_pCamera)
@@ -317,33 +324,17 @@ bool C3DEngineGL12::ReadPresentedFrame(int* pWidth, int* pHeight, std::vector<ui
 
 C3DObject* C3DEngineGL12::CreateObject(uint32_t dwKind, uint32_t dwRenderFlags)
 {
-  C3DObject* pObject = nullptr;
-  switch (ObjectClassBit(dwKind))
-  {
-    case OBJECT_KIND_MESH: pObject = new (std::nothrow) CObjectGL3D(); break;
-    case OBJECT_KIND_BARE: pObject = new (std::nothrow) CObjectGL(); break;
-    case OBJECT_KIND_SPRITES: pObject = new (std::nothrow) CObjectGLSprites(); break;
-    case OBJECT_KIND_SCREEN: pObject = new (std::nothrow) CObjectGL2D(); break;
-    default: return nullptr;
-  }
-  return AdoptObject(pObject, dwKind, dwRenderFlags);
+  return MakeObject<CObjectGL3D, CObjectGL, CObjectGLSprites, CObjectGL2D>(dwKind, dwRenderFlags);
 }
 
 CIndexBuffer* C3DEngineGL12::CreateIndexBuffer(uint32_t, uint32_t, uint32_t dwType)
 {
-  CIndexBuffer* pBuffer = nullptr;
-  if (dwType == INDEX_TYPE_16)
-    pBuffer = new (std::nothrow) CIndexBufferGL16();
-  else if (dwType == INDEX_TYPE_32)
-    pBuffer = new (std::nothrow) CIndexBufferGL32();
-  else
-    return nullptr;
-  return AdoptIndexBuffer(pBuffer, dwType);
+  return MakeIndexBuffer<CIndexBufferGL16, CIndexBufferGL32>(dwType);
 }
 
 CTexture* C3DEngineGL12::CreateTexture(uint32_t dwKind, uint32_t dwTextureFlags)
 {
-  return AdoptTexture(new (std::nothrow) CTextureGL(), dwKind, dwTextureFlags);
+  return MakeTexture<CTextureGL>(dwKind, dwTextureFlags);
 }
 
 CShader* C3DEngineGL12::CreateShader(uint32_t dwKind, uint32_t)

@@ -4,6 +4,7 @@
 #include "sdk/core/platform.h"
 #include "sdk/opengl/gl_context.h"
 #include "sdk/opengl/platform_gl.h"
+#include "sdk/opengl/state_gl.h"
 
 class CShadowVolumesGL;
 class CSunOcclusionGL;
@@ -42,6 +43,7 @@ private:
   void DestroyServices();
 
   SPlatformGL m_platform;
+  CStateGL m_state; // what the device's objects, textures and camera set
   CGLContext m_context;
   CShadowVolumesGL* m_pShadowVolumes;
   CSunOcclusionGL* m_pSunOcclusion;

@@ -6,6 +6,7 @@
 #include "sdk/core/texture.h"
 #include "sdk/opengl/gl_headers.h"
 #include "sdk/opengl/platform_gl.h"
+#include "sdk/opengl/state_gl.h"
 
 #include <initializer_list>
 #include <new>
@@ -22,9 +23,12 @@ bool HasContext(const SEngineSettings* pSettings)
 }
 
 // Every state a service changes is put back by popping it, so that the objects drawn
-// after it find the frame as they left it.
-void PushAll()
+// after it find the frame as they left it; the device's state record knows nothing in
+// between and what it knew afterwards.
+void PushAll(const SEngineSettings* pSettings)
 {
+  if (const SPlatformGL* p = GetPlatformGL(pSettings); p && p->pState)
+    p->pState->Push();
   glPushAttrib(GL_ALL_ATTRIB_BITS);
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
@@ -32,13 +36,15 @@ void PushAll()
   glPushMatrix();
 }
 
-void PopAll()
+void PopAll(const SEngineSettings* pSettings)
 {
   glMatrixMode(GL_PROJECTION);
   glPopMatrix();
   glMatrixMode(GL_MODELVIEW);
   glPopMatrix();
   glPopAttrib();
+  if (const SPlatformGL* p = GetPlatformGL(pSettings); p && p->pState)
+    p->pState->Pop();
 }
 
 // Texturing off on every unit; unit 0 active afterwards.
@@ -129,7 +135,7 @@ void CShadowVolumesGL::MarkVolume(const SVector3* pSides, uint32_t dwSideCount, 
 {
   if (!pSides || dwSideCount < 3)
     return;
-  PushAll();
+  PushAll(m_pSettings);
   PlainState(GetPlatformGL(m_pSettings));
   ApplyWorldTransforms();
   glEnable(GL_DEPTH_TEST);
@@ -155,12 +161,12 @@ void CShadowVolumesGL::MarkVolume(const SVector3* pSides, uint32_t dwSideCount, 
     glDisable(GL_CULL_FACE);
     EmitTriangles(pCaps, dwCapCount);
   }
-  PopAll();
+  PopAll(m_pSettings);
 }
 
 void CShadowVolumesGL::DarkenMarked(uint32_t dwColor)
 {
-  PushAll();
+  PushAll(m_pSettings);
   PlainState(GetPlatformGL(m_pSettings));
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
@@ -183,14 +189,14 @@ void CShadowVolumesGL::DarkenMarked(uint32_t dwColor)
   glVertex2f(1.0f, 1.0f);
   glVertex2f(0.0f, 1.0f);
   glEnd();
-  PopAll();
+  PopAll(m_pSettings);
 }
 
 void CShadowVolumesGL::DrawWireFrame(const SVector3* pPositions, uint32_t dwCount)
 {
   if (!pPositions || dwCount < 3)
     return;
-  PushAll();
+  PushAll(m_pSettings);
   PlainState(GetPlatformGL(m_pSettings));
   ApplyWorldTransforms();
   glEnable(GL_DEPTH_TEST);
@@ -199,7 +205,7 @@ void CShadowVolumesGL::DrawWireFrame(const SVector3* pPositions, uint32_t dwCoun
   glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
   glColor4ub(255, 255, 255, 255);
   EmitTriangles(pPositions, dwCount);
-  PopAll();
+  PopAll(m_pSettings);
 }
 
 // ---------------------------------------------------------------- sun occlusion
@@ -265,7 +271,7 @@ bool CSunOcclusionGL::BeginTarget()
   const SPlatformGL* p = GetPlatformGL(m_pSettings);
   if (!p || !p->glBindFramebufferEXT || !m_uFramebuffer)
     return false;
-  PushAll();
+  PushAll(m_pSettings);
   p->glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, m_uFramebuffer);
   glViewport(0, 0, MASK_SIZE, MASK_SIZE);
   PlainState(p);
@@ -279,7 +285,7 @@ void CSunOcclusionGL::EndTarget()
 {
   const SPlatformGL* p = GetPlatformGL(m_pSettings);
   p->glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
-  PopAll();
+  PopAll(m_pSettings);
   // The card averages the mask down to one texel: the coverage.
   glPushAttrib(GL_TEXTURE_BIT);
   p->glActiveTextureARB(GL_TEXTURE0_ARB);
@@ -309,13 +315,16 @@ bool CSunOcclusionGL::Measure(const SMatrix* pView, float fFov, float fNear, flo
   // The objects draw through the device camera: it takes the occlusion view for the
   // time of the measurement.  Depth is not tested, so a near distance of 0 only needs
   // to become a usable one.
-  const SMatrix matView = s->matView;
-  const float fSavedFov = s->fFov, fSavedAspect = s->fAspect, fSavedNear = s->fNear, fSavedFar = s->fFar;
-  s->matView = *pView;
-  s->fFov = fFov * kRadiansToDegrees;
-  s->fAspect = 1.0f;
-  s->fNear = fNear > 0.0f ? fNear : fFar * 1e-5f;
-  s->fFar = fFar;
+  const SPlatformGL* p = GetPlatformGL(s);
+  SCameraView view{};
+  view.matView = *pView;
+  view.matProjection = s->matProjection;
+  view.fFov = fFov * kRadiansToDegrees;
+  view.fAspect = 1.0f;
+  view.fNear = fNear > 0.0f ? fNear : fFar * 1e-5f;
+  view.fFar = fFar;
+  if (p->pCamera)
+    p->pCamera->SetView(&view);
 
   glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
   glClear(GL_COLOR_BUFFER_BIT);
@@ -357,11 +366,8 @@ bool CSunOcclusionGL::Measure(const SMatrix* pView, float fFov, float fNear, flo
   glEnable(GL_LIGHTING);
   DrawOccluders(pOccluders, dwOccluderCount);
 
-  s->matView = matView;
-  s->fFov = fSavedFov;
-  s->fAspect = fSavedAspect;
-  s->fNear = fSavedNear;
-  s->fFar = fSavedFar;
+  if (p->pCamera)
+    p->pCamera->SetView(nullptr);
   EndTarget();
   return true;
 }
@@ -377,7 +383,7 @@ void CSunOcclusionGL::DrawOverlays()
   const SEngineSettings* s = m_pSettings;
   if (!s)
     return;
-  PushAll();
+  PushAll(m_pSettings);
   PlainState(GetPlatformGL(s));
   glDisable(GL_DEPTH_TEST);
   glMatrixMode(GL_PROJECTION);
@@ -394,7 +400,7 @@ void CSunOcclusionGL::DrawOverlays()
   BindMask(true);
   Quad(325.0f, 0.0f, 375.0f, 50.0f, 0.0f, 0.0f, 1.0f, 1.0f);
   BindMask(false);
-  PopAll();
+  PopAll(m_pSettings);
 }
 
 void CSunOcclusionGL::DrawAdditive(C3DObject* pObject, const SAdditiveDraw& how)
@@ -402,7 +408,7 @@ void CSunOcclusionGL::DrawAdditive(C3DObject* pObject, const SAdditiveDraw& how)
   const SPlatformGL* p = GetPlatformGL(m_pSettings);
   if (!pObject || !p)
     return;
-  PushAll();
+  PushAll(m_pSettings);
   PlainState(p);
   if (how.bDepthTest)
   {
@@ -459,5 +465,5 @@ void CSunOcclusionGL::DrawAdditive(C3DObject* pObject, const SAdditiveDraw& how)
     BindMask(false);
     p->glActiveTextureARB(GL_TEXTURE0_ARB);
   }
-  PopAll();
+  PopAll(m_pSettings);
 }

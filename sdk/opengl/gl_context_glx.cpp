@@ -1,4 +1,4 @@
-#include "sdk/opengl/gl_context.h"
+#include "sdk/opengl/gl_context_system.h"
 
 #include "sdk/os/window.h"
 #include "sdk/os/x11/window_x11.h"
@@ -163,119 +163,85 @@ bool ChooseWindowVisual(Display* dpy, SWindowVisual* pVisual)
 // WINDOW_OPENGL get the visual before any context exists.
 const bool s_bVisualChooser = (SetOpenGLVisualChooser(ChooseWindowVisual), true);
 
-} // namespace
-
-struct CGLContext::SSystem
+// The context through GLX, on the window's visual.
+class CGLXContext final : public CGLSystemContext
 {
-  Display* pDisplay = nullptr;  // the connection the windows live on
-  Window window = 0;            // the drawable
-  GLXFBConfig config = nullptr; // the configuration the context was made for
-  GLXContext context = nullptr;
+public:
+  ~CGLXContext() override { Destroy(); }
+  ZRESULT Create(CWindow* pWnd, uintptr_t hNativeWindow) override;
+  bool MakeCurrent() override { return m_context && glXMakeCurrent(m_pDisplay, m_window, m_context); }
+  void ReleaseCurrent() override
+  {
+    if (m_pDisplay && m_context)
+      glXMakeCurrent(m_pDisplay, None, nullptr);
+  }
+  bool SwapBuffers() override;
+  void* GetProcAddress(const char* szName) const override
+  {
+    return reinterpret_cast<void*>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(szName)));
+  }
+  void Destroy() override;
+  void* GetDeviceContext() const override { return m_pDisplay; }
+  void* GetRenderingContext() const override { return m_context; }
+
+private:
+  Display* m_pDisplay = nullptr;  // the connection the windows live on
+  Window m_window = 0;            // the drawable
+  GLXFBConfig m_config = nullptr; // the configuration the context was made for
+  GLXContext m_context = nullptr;
 };
 
-CGLContext::CGLContext() : m_pSystem(new SSystem) {}
-
-CGLContext::~CGLContext() { Destroy(); }
-
-bool CGLContext::EnterFullscreen(CWindow* pWnd, int, int)
-{
-  // The window manager's full-screen state stands for a display mode change here.
-  return pWnd && pWnd->SetFullscreen(true);
-}
-
-void CGLContext::LeaveFullscreen(CWindow* pWnd)
-{
-  if (pWnd)
-    pWnd->SetFullscreen(false);
-}
-
-ZRESULT CGLContext::Create(CWindow* pWnd) { return pWnd ? Create(pWnd->GetNativeHandle()) : ZP_FAIL; }
-
-ZRESULT CGLContext::Create(uintptr_t hNativeWindow)
+ZRESULT CGLXContext::Create(CWindow*, uintptr_t hNativeWindow)
 {
   Destroy();
-  SSystem& s = *m_pSystem;
-  s.pDisplay = static_cast<Display*>(CWindow::GetNativeDisplay());
+  m_pDisplay = static_cast<Display*>(CWindow::GetNativeDisplay());
   Window xwin = static_cast<Window>(hNativeWindow);
-  if (!s.pDisplay || !xwin)
+  if (!m_pDisplay || !xwin)
     return ZP_FAIL;
   // The window's visual is fixed: look for the best configuration on it.
   XWindowAttributes attrs;
-  if (!XGetWindowAttributes(s.pDisplay, xwin, &attrs) || !attrs.visual)
+  if (!XGetWindowAttributes(m_pDisplay, xwin, &attrs) || !attrs.visual)
     return ZP_FAIL;
   GLXFBConfig cfg =
-      ChooseConfig(s.pDisplay, XScreenNumberOfScreen(attrs.screen), XVisualIDFromVisual(attrs.visual));
+      ChooseConfig(m_pDisplay, XScreenNumberOfScreen(attrs.screen), XVisualIDFromVisual(attrs.visual));
   if (!cfg)
     return ZP_FAIL;
-  s.config = cfg;
-  s.window = xwin;
+  m_config = cfg;
+  m_window = xwin;
 
-  GLXContext ctx = glXCreateNewContext(s.pDisplay, cfg, GLX_RGBA_TYPE, nullptr, True);
+  GLXContext ctx = glXCreateNewContext(m_pDisplay, cfg, GLX_RGBA_TYPE, nullptr, True);
   if (!ctx)
     return ZP_FAIL;
-  if (!glXMakeCurrent(s.pDisplay, s.window, ctx))
+  if (!glXMakeCurrent(m_pDisplay, m_window, ctx))
   {
-    glXDestroyContext(s.pDisplay, ctx);
+    glXDestroyContext(m_pDisplay, ctx);
     return ZP_FAIL;
   }
-  s.context = ctx;
+  m_context = ctx;
   return ZP_OK;
 }
 
-bool CGLContext::Reacquire()
+bool CGLXContext::SwapBuffers()
 {
-  // The configuration stays that of the window's visual: only the binding is renewed.
-  ReleaseCurrent();
-  return MakeCurrent();
-}
-
-bool CGLContext::MakeCurrent()
-{
-  const SSystem& s = *m_pSystem;
-  return s.context && glXMakeCurrent(s.pDisplay, s.window, s.context);
-}
-
-void CGLContext::ReleaseCurrent()
-{
-  const SSystem& s = *m_pSystem;
-  if (s.pDisplay && s.context)
-    glXMakeCurrent(s.pDisplay, None, nullptr);
-}
-
-bool CGLContext::ScreenshotsReadThroughOpenGL() { return false; }
-
-bool CGLContext::SwapBuffers()
-{
-  const SSystem& s = *m_pSystem;
-  if (!s.pDisplay || !s.window)
+  if (!m_pDisplay || !m_window)
     return false;
-  glXSwapBuffers(s.pDisplay, s.window);
+  glXSwapBuffers(m_pDisplay, m_window);
   return true;
 }
 
-void* CGLContext::GetProcAddress(const char* szName) const
+void CGLXContext::Destroy()
 {
-  return reinterpret_cast<void*>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(szName)));
-}
-
-void CGLContext::Destroy()
-{
-  SSystem& s = *m_pSystem;
-  if (s.pDisplay && s.context)
+  if (m_pDisplay && m_context)
   {
-    glXMakeCurrent(s.pDisplay, None, nullptr);
-    glXDestroyContext(s.pDisplay, s.context);
+    glXMakeCurrent(m_pDisplay, None, nullptr);
+    glXDestroyContext(m_pDisplay, m_context);
   }
-  s = SSystem();
+  m_pDisplay = nullptr;
+  m_window = 0;
+  m_config = nullptr;
+  m_context = nullptr;
 }
 
-void CGLContext::DeletePalette()
-{
-  // GLX hands out true-colour visuals only: there is never a palette.
-}
+} // namespace
 
-void* CGLContext::GetDeviceContext() const { return m_pSystem->pDisplay; }
-
-void* CGLContext::GetRenderingContext() const { return m_pSystem->context; }
-
-void* CGLContext::GetPalette() const { return nullptr; }
+std::unique_ptr<CGLSystemContext> MakeGLXContext() { return std::make_unique<CGLXContext>(); }

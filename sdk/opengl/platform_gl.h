@@ -7,6 +7,7 @@
 #include "sdk/opengl/gl_headers.h"
 
 class CCamera;
+class CStateGL;
 namespace zos
 {
 class CWindow;
@@ -48,6 +49,8 @@ struct SPlatformGL
 
   // The device's camera, for the objects' projections.
   CCamera* pCamera;
+  // The device's record of the state it set (state_gl.h).
+  CStateGL* pState;
 };
 
 // The block published in the record, or null when no OpenGL device runs.

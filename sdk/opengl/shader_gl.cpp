@@ -3,6 +3,7 @@
 #include "sdk/core/texture.h"
 #include "sdk/core/engine_settings.h"
 #include "sdk/opengl/platform_gl.h"
+#include "sdk/opengl/state_gl.h"
 
 #include <cstdio>
 #include <vector>
@@ -94,6 +95,8 @@ void CShaderGL::Use(CTexture* pTexture0, CTexture* pTexture1, CTexture* pTexture
   if (!m_hProgram || !p || !p->glUseProgramObjectARB)
     return;
   p->glUseProgramObjectARB(m_hProgram);
+  if (p->pState)
+    p->pState->Program(true);
   if (pTexture2)
     pTexture2->Apply(kShaderTextureFlags, 2);
   if (pTexture1)
@@ -112,7 +115,11 @@ void CShaderGL::Unuse()
 {
   const SPlatformGL* p = GetPlatformGL(m_pSettings);
   if (m_hProgram && p && p->glUseProgramObjectARB)
+  {
     p->glUseProgramObjectARB(0);
+    if (p->pState)
+      p->pState->Program(false);
+  }
 }
 
 void CShaderGL::CopyFrameToTexture(CTexture* pTexture, uint32_t dwUnit)

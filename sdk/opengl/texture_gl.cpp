@@ -5,6 +5,7 @@
 #include "sdk/image/image_readers.h"
 #include "sdk/opengl/gl_headers.h"
 #include "sdk/opengl/platform_gl.h"
+#include "sdk/opengl/state_gl.h"
 
 static_assert(IMAGE_RGB == GL_RGB && IMAGE_RGBA == GL_RGBA && IMAGE_LUMINANCE == GL_LUMINANCE &&
                   IMAGE_LUMINANCE_ALPHA == GL_LUMINANCE_ALPHA,
@@ -35,31 +36,26 @@ void CTextureGL::Bind(uint32_t) { glBindTexture(GL_TEXTURE_2D, m_uTexture); }
 void CTextureGL::Apply(uint32_t dwRenderFlags, uint32_t dwUnit)
 {
   const SEngineSettings* s = m_pSettings;
-  if (s && s->swAlpha.bCurrent && (dwRenderFlags & RENDER_ALPHA) && (m_dwFlags & TEXTURE_FLAG_BLEND))
-  {
-    glEnable(GL_BLEND);
-    glEnable(GL_ALPHA_TEST);
-  }
-  else
-  {
-    glDisable(GL_BLEND);
-    glDisable(GL_ALPHA_TEST);
-  }
-  glBlendFunc(GL_SRC_ALPHA, (m_dwFlags & TEXTURE_FLAG_ADDITIVE) ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA);
-
   const SPlatformGL* p = GetPlatformGL(s);
-  if (p && p->glActiveTextureARB)
-    p->glActiveTextureARB(GL_TEXTURE0_ARB + dwUnit);
-  glEnable(GL_TEXTURE_2D);
+  CStateGL* pState = p ? p->pState : nullptr;
+  if (!pState)
+    return;
+  const bool bBlend = s && s->swAlpha.bCurrent && (dwRenderFlags & RENDER_ALPHA) && (m_dwFlags & TEXTURE_FLAG_BLEND);
+  pState->Enable(GL_BLEND, bBlend);
+  pState->Enable(GL_ALPHA_TEST, bBlend);
+  pState->BlendFunc(GL_SRC_ALPHA, (m_dwFlags & TEXTURE_FLAG_ADDITIVE) ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA);
+
+  pState->ActiveTexture(p->glActiveTextureARB, dwUnit);
+  pState->Texture2D(true);
   glBindTexture(GL_TEXTURE_2D, m_uTexture);
 
   if (m_dwFlags & TEXTURE_FLAG_REPLACE)
   {
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    pState->TexEnvMode(GL_REPLACE);
   }
   else if (m_dwFlags & TEXTURE_FLAG_INTERPOLATE)
   {
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE_ARB);
+    pState->TexEnvMode(GL_COMBINE_ARB);
     glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, GL_INTERPOLATE_ARB);
     glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB_ARB, GL_PREVIOUS_ARB);
     glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB_ARB, GL_SRC_COLOR);
@@ -70,7 +66,7 @@ void CTextureGL::Apply(uint32_t dwRenderFlags, uint32_t dwUnit)
   }
   else if (m_dwFlags & TEXTURE_FLAG_MODULATE)
   {
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    pState->TexEnvMode(GL_MODULATE);
     glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, GL_MODULATE);
     glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB_ARB, GL_TEXTURE);
     glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB_ARB, GL_SRC_COLOR);

@@ -76,6 +76,7 @@ class CWindow;
 // Presents bitmaps in a window (the software platform's window device context).
 // On a local server with the MIT-SHM extension the pixels go through a shared-memory
 // image (one memcpy, no copy through the socket); elsewhere through XPutImage.  On
+// Wayland through wl_shm buffers (m_pWayland; m_pDisplay is then the connection).  On
 // Windows through a DIB section blitted to the window's device context (m_pDisplay
 // then holds the GDI objects; the other members are unused).
 class CBitmapPresenter
@@ -121,6 +122,7 @@ private:
   void* m_pShmInfo;    // its XShmSegmentInfo*
   bool m_bShmUsable;   // MIT-SHM present and not refused so far
   bool m_bShmInFlight; // the server may still be reading the segment
+  void* m_pWayland = nullptr; // the Wayland presenter (CShmPresenter*), or null
 };
 
 } // namespace zos

@@ -1,8 +1,8 @@
 #pragma once
 
 // What the system tells the process from outside its windows: a request to stop (a
-// signal, a console's close or Ctrl+C, the end of the session) and, on X11, the loss of
-// the display connection.
+// signal, a console's close or Ctrl+C, the end of the session), on Linux the loss of
+// the display connection, and the window layer's notices.
 
 namespace zos
 {
@@ -18,5 +18,13 @@ void InstallStopHandler(PFN_STOP_REQUEST pfnHandler);
 // connection: the handler is kept and never called.
 typedef void (*PFN_DISPLAY_LOST)(const char* szMessage);
 void SetDisplayLostHandler(PFN_DISPLAY_LOST pfnHandler);
+
+// Called with a one-line text when the window layer settles for less than it was
+// asked for (no Wayland compositor, no layer shell, no desktop windows) and goes on
+// with the nearest choice.  Without a handler the text goes to standard error.
+typedef void (*PFN_SYSTEM_NOTICE)(const char* szMessage);
+void SetSystemNoticeHandler(PFN_SYSTEM_NOTICE pfnHandler);
+// Raised by the window layer (printf-style).
+void SystemNotice(const char* szFormat, ...);
 
 } // namespace zos

@@ -3,7 +3,8 @@
 // A top-level window that behaves as a Windows window: a class name, a title, a
 // style, a window procedure that receives the messages (messages.h), named
 // properties, mouse capture, the cursor counter and the minimised state.  On Windows
-// it is the system's own window; on X11 the events are translated into the messages.
+// it is the system's own window; on X11 and Wayland (window_system.h) the events are
+// translated into the messages.
 // Windows are used from the one thread of the program.
 
 #include "sdk/os/messages.h"
@@ -53,6 +54,11 @@ constexpr int SW_SHOWDEFAULT     = 10;
 
 // Creation flags.
 constexpr uint32_t WINDOW_OPENGL = 0x1; // the window will carry an OpenGL context
+// A live desktop background instead of a window: on Wayland a layer-shell surface on
+// the bottom layer of every output, on X11 a desktop-type window below the others
+// over the whole screen (Windows: an ordinary window).  The rectangle is ignored; the
+// size is the output's.  Input is left to the desktop: no input message is posted.
+constexpr uint32_t WINDOW_BACKGROUND = 0x2;
 
 class CWindow
 {
@@ -117,8 +123,8 @@ public:
   static int PumpEvents();
 
   // The system connection the windows live on, for the GL context and the bitmap
-  // presenter (an X Display*; null without a server; on Windows the module instance,
-  // never null).  Opaque here so that this header names no system type.
+  // presenter (an X Display*, a wl_display*; null without a server; on Windows the
+  // module instance, never null).  Opaque here so that this header names no system type.
   static void* GetNativeDisplay();
 
   bool Destroy();          // sends WM_DESTROY, then destroys (an adopted window: lets go)
@@ -146,7 +152,8 @@ public:
   const std::string& GetTitle() const { return m_strTitle; }
   uint32_t GetStyle() const { return m_dwStyle; }
   WNDPROC GetProc() const { return m_pfnProc; }
-  // The system's handle of the window (an X Window id, an HWND; 0 once destroyed).
+  // The system's handle of the window (an X Window id, an HWND; on Wayland the
+  // wl_egl_window* of a WINDOW_OPENGL window, else its wl_surface*; 0 once destroyed).
   uintptr_t GetNativeHandle() const { return m_hNative; }
 
 private:
@@ -155,6 +162,7 @@ private:
   CWindow& operator=(const CWindow&) = delete;
   ~CWindow();
   friend struct SWindowRegistry;
+  friend struct SWaylandWindows; // the Wayland side of the window layer
 
   // What only the system's window files know of a window (X11: its colormap;
   // Windows: an adopted window's own procedure, the icon, the frame to restore).
@@ -184,6 +192,7 @@ private:
   bool m_bDestroying = false;
   bool m_bCursorHidden = false;
   bool m_bForeign = false; // another client's window, adopted by Attach
+  bool m_bBackground = false; // made with WINDOW_BACKGROUND: input left alone
   std::map<std::string, void*> m_mapProps;
 };
 

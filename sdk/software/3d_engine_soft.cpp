@@ -171,31 +171,18 @@ CBitmap* C3DEngineSoft::GetPresentedBitmap() const
 
 C3DObject* C3DEngineSoft::CreateObject(uint32_t dwKind, uint32_t dwRenderFlags)
 {
-  C3DObject* pObject = nullptr;
-  switch (ObjectClassBit(dwKind))
-  {
-    case OBJECT_KIND_MESH: pObject = new (std::nothrow) CObjectSoft3D(&m_Raster); break;
-    case OBJECT_KIND_BARE: pObject = new (std::nothrow) CObjectSoftBare(&m_Raster); break;
-    case OBJECT_KIND_SPRITES: pObject = new (std::nothrow) CObjectSoftSprites(&m_Raster); break;
-    case OBJECT_KIND_SCREEN: pObject = new (std::nothrow) CObjectSoft2D(&m_Raster); break;
-    default: return nullptr;
-  }
-  return AdoptObject(pObject, dwKind, dwRenderFlags);
+  return MakeObject<CObjectSoft3D, CObjectSoftBare, CObjectSoftSprites, CObjectSoft2D>(dwKind, dwRenderFlags,
+                                                                                      &m_Raster);
 }
 
 CIndexBuffer* C3DEngineSoft::CreateIndexBuffer(uint32_t, uint32_t, uint32_t dwType)
 {
-  CIndexBuffer* pBuffer = nullptr;
-  if (dwType == INDEX_TYPE_16)
-    pBuffer = new (std::nothrow) CIndexBuffer16;
-  else if (dwType == INDEX_TYPE_32)
-    pBuffer = new (std::nothrow) CIndexBuffer32;
-  return AdoptIndexBuffer(pBuffer, dwType);
+  return MakeIndexBuffer<CIndexBuffer16, CIndexBuffer32>(dwType);
 }
 
 CTexture* C3DEngineSoft::CreateTexture(uint32_t dwKind, uint32_t dwTextureFlags)
 {
-  return AdoptTexture(new (std::nothrow) CTextureSoft, dwKind, dwTextureFlags);
+  return MakeTexture<CTextureSoft>(dwKind, dwTextureFlags);
 }
 
 CShader* C3DEngineSoft::CreateShader(uint32_t, uint32_t)

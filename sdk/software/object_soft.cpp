@@ -9,23 +9,23 @@
 #include <cstring>
 
 CObjectSoft::CObjectSoft(CSoftRaster* pRaster)
-    : m_pRaster(pRaster), m_pVertices(nullptr), m_pProjected(nullptr), m_pStamps(nullptr), m_dwStamp(0),
-      m_dwStorageCount(0), m_bScreenSpace(false), m_pWalkWorld(nullptr), m_vWalkTranslation{ 0, 0, 0 },
-      m_dwWalkFlags(0)
+    : m_pRaster(pRaster), m_pProjected(nullptr), m_pStamps(nullptr), m_dwStamp(0), m_dwStorageCount(0),
+      m_bScreenSpace(false), m_pWalkWorld(nullptr), m_vWalkTranslation{ 0, 0, 0 }, m_dwWalkFlags(0)
 {
+  // The engine's conventions as they are, the stored fields handed out.
+  m_bKeepsVertices = true;
+  m_convention.bAddresses = true;
 }
 
 CObjectSoft::~CObjectSoft() { FreeVertices(); }
 
 void CObjectSoft::FreeVertices()
 {
-  if (m_pVertices)
-    TrackedFree(m_pVertices);
+  FreeVertexStore();
   if (m_pProjected)
     TrackedFree(m_pProjected);
   if (m_pStamps)
     TrackedFree(m_pStamps);
-  m_pVertices = nullptr;
   m_pProjected = nullptr;
   m_pStamps = nullptr;
   m_dwStorageCount = 0;
@@ -37,7 +37,8 @@ ZRESULT CObjectSoft::AllocateVertices(uint32_t dwVertexCount, uint32_t dwPartCou
   FreeVertices();
   if (dwVertexCount == 0)
     return ZP_OK;
-  m_pVertices = static_cast<SSoftVertex*>(TrackedCalloc(dwVertexCount, sizeof(SSoftVertex)));
+  if (ZP_FAILED(C3DMeshObject::AllocateVertices(dwVertexCount, dwPartCount)))
+    return ZP_FAIL;
   m_pProjected = static_cast<SVector3*>(TrackedCalloc(dwVertexCount, sizeof(SVector3)));
   m_pStamps = static_cast<uint32_t*>(TrackedCalloc(dwVertexCount, sizeof(uint32_t)));
   if (!m_pVertices || !m_pProjected || !m_pStamps)
@@ -56,130 +57,6 @@ ZRESULT CObjectSoft::Release()
 }
 
 // ---------------------------------------------------------------------------------------
-// Vertices: stored and returned exactly as given.
-
-void CObjectSoft::SetVertex(uint32_t dwVertex, float x, float y, float z, uint32_t dwDiffuse, float u,
-                            float v, float nx, float ny, float nz, uint32_t dwSpecular)
-{
-  if (SSoftVertex* p = VertexAt(dwVertex))
-  {
-    p->vPosition = { x, y, z };
-    p->vNormal = { nx, ny, nz };
-    p->dwDiffuse = dwDiffuse;
-    p->dwSpecular = dwSpecular;
-    p->vTexCoord = { u, v };
-  }
-}
-
-void CObjectSoft::SetPosition(uint32_t dwVertex, const SVector3* pPosition)
-{
-  if (SSoftVertex* p = VertexAt(dwVertex); p && pPosition)
-    p->vPosition = *pPosition;
-}
-
-void CObjectSoft::SetTexCoord(uint32_t dwVertex, const SVector2* pTexCoord)
-{
-  if (SSoftVertex* p = VertexAt(dwVertex); p && pTexCoord)
-    p->vTexCoord = *pTexCoord;
-}
-
-void CObjectSoft::SetNormal(uint32_t dwVertex, const SVector3* pNormal)
-{
-  if (SSoftVertex* p = VertexAt(dwVertex); p && pNormal)
-    p->vNormal = *pNormal;
-}
-
-void CObjectSoft::SetDiffuse(uint32_t dwVertex, uint32_t dwColor)
-{
-  if (SSoftVertex* p = VertexAt(dwVertex))
-    p->dwDiffuse = dwColor;
-}
-
-void CObjectSoft::SetSpecular(uint32_t dwVertex, uint32_t dwColor)
-{
-  if (SSoftVertex* p = VertexAt(dwVertex))
-    p->dwSpecular = dwColor;
-}
-
-void CObjectSoft::GetVertex(uint32_t dwVertex, SVector3* pPosition, uint32_t* pDiffuse, SVector2* pTexCoord,
-                            SVector3* pNormal, uint32_t* pSpecular)
-{
-  const SSoftVertex* p = VertexAt(dwVertex);
-  if (!p)
-    return;
-  if (pPosition)
-    *pPosition = p->vPosition;
-  if (pDiffuse)
-    *pDiffuse = p->dwDiffuse;
-  if (pTexCoord)
-    *pTexCoord = p->vTexCoord;
-  if (pNormal)
-    *pNormal = p->vNormal;
-  if (pSpecular)
-    *pSpecular = p->dwSpecular;
-}
-
-SVector3* CObjectSoft::GetPositionAddress(uint32_t dwVertex)
-{
-  SSoftVertex* p = VertexAt(dwVertex);
-  return p ? &p->vPosition : nullptr;
-}
-
-void CObjectSoft::GetPosition(uint32_t dwVertex, SVector3* pOut)
-{
-  if (const SSoftVertex* p = VertexAt(dwVertex); p && pOut)
-    *pOut = p->vPosition;
-}
-
-SVector2* CObjectSoft::GetTexCoordAddress(uint32_t dwVertex)
-{
-  SSoftVertex* p = VertexAt(dwVertex);
-  return p ? &p->vTexCoord : nullptr;
-}
-
-void CObjectSoft::GetTexCoord(uint32_t dwVertex, SVector2* pOut)
-{
-  if (const SSoftVertex* p = VertexAt(dwVertex); p && pOut)
-    *pOut = p->vTexCoord;
-}
-
-SVector3* CObjectSoft::GetNormalAddress(uint32_t dwVertex)
-{
-  SSoftVertex* p = VertexAt(dwVertex);
-  return p ? &p->vNormal : nullptr;
-}
-
-void CObjectSoft::GetNormal(uint32_t dwVertex, SVector3* pOut)
-{
-  if (const SSoftVertex* p = VertexAt(dwVertex); p && pOut)
-    *pOut = p->vNormal;
-}
-
-uint32_t* CObjectSoft::GetDiffuseAddress(uint32_t dwVertex)
-{
-  SSoftVertex* p = VertexAt(dwVertex);
-  return p ? &p->dwDiffuse : nullptr;
-}
-
-void CObjectSoft::GetDiffuse(uint32_t dwVertex, uint32_t* pOut)
-{
-  if (const SSoftVertex* p = VertexAt(dwVertex); p && pOut)
-    *pOut = p->dwDiffuse;
-}
-
-uint32_t* CObjectSoft::GetSpecularAddress(uint32_t dwVertex)
-{
-  SSoftVertex* p = VertexAt(dwVertex);
-  return p ? &p->dwSpecular : nullptr;
-}
-
-void CObjectSoft::GetSpecular(uint32_t dwVertex, uint32_t* pOut)
-{
-  if (const SSoftVertex* p = VertexAt(dwVertex); p && pOut)
-    *pOut = p->dwSpecular;
-}
-
-// ---------------------------------------------------------------------------------------
 // Part codes: this platform stores the engine's codes unchanged.
 
 uint32_t CObjectSoft::PartsFor(int32_t iPartCount) const
@@ -190,55 +67,6 @@ uint32_t CObjectSoft::PartsFor(int32_t iPartCount) const
   return uint32_t(iPartCount);
 }
 
-void CObjectSoft::SetPrimitiveTypeAll(uint32_t dwType, int32_t iPartCount)
-{
-  const uint32_t n = PartsFor(iPartCount);
-  for (uint32_t i = 0; i < n; ++i)
-    SetPrimitiveType(i, dwType);
-}
-
-void CObjectSoft::SetPrimitiveType(uint32_t dwPart, uint32_t dwType)
-{
-  if (SPartRecord* p = m_pDrawIndexBuffer ? m_pDrawIndexBuffer->GetPart(dwPart) : nullptr)
-    p->dwPrimitiveType = dwType;
-}
-
-uint32_t CObjectSoft::GetPrimitiveType(uint32_t dwPart)
-{
-  const SPartRecord* p = m_pDrawIndexBuffer ? m_pDrawIndexBuffer->GetPart(dwPart) : nullptr;
-  return p ? p->dwPrimitiveType : 0;
-}
-
-void CObjectSoft::QueryPrimitiveType(uint32_t dwPart, uint32_t* pType)
-{
-  if (pType)
-    *pType = GetPrimitiveType(dwPart);
-}
-
-void CObjectSoft::SetCullModeAll(uint32_t dwMode, int32_t iPartCount)
-{
-  const uint32_t n = PartsFor(iPartCount);
-  for (uint32_t i = 0; i < n; ++i)
-    SetCullMode(i, dwMode);
-}
-
-void CObjectSoft::SetCullMode(uint32_t dwPart, uint32_t dwMode)
-{
-  if (SPartRecord* p = m_pDrawIndexBuffer ? m_pDrawIndexBuffer->GetPart(dwPart) : nullptr)
-    p->dwCullMode = dwMode;
-}
-
-uint32_t CObjectSoft::GetCullMode(uint32_t dwPart)
-{
-  const SPartRecord* p = m_pDrawIndexBuffer ? m_pDrawIndexBuffer->GetPart(dwPart) : nullptr;
-  return p ? p->dwCullMode : 0;
-}
-
-void CObjectSoft::QueryCullMode(uint32_t dwPart, uint32_t* pMode)
-{
-  if (pMode)
-    *pMode = GetCullMode(dwPart);
-}
 
 // ---------------------------------------------------------------------------------------
 // Drawing

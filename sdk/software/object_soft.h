@@ -15,15 +15,7 @@
 class CSoftRaster;
 struct SPartRecord;
 
-struct SSoftVertex
-{
-  SVector3 vPosition;
-  SVector3 vNormal;
-  uint32_t dwDiffuse;
-  uint32_t dwSpecular;
-  SVector2 vTexCoord;
-};
-static_assert(sizeof(SSoftVertex) == 40, "the engine's vertex layout is 40 bytes");
+using SSoftVertex = SMeshVertex;
 
 // Base of the software objects with vertex storage (kinds 0x2, 0x8 and 0x10).
 class CObjectSoft : public C3DMeshObject
@@ -37,36 +29,8 @@ public:
   ZRESULT DrawPart(uint32_t dwPart) override;
   ZRESULT DrawGeometry(int32_t iPartCount) override;
   ZRESULT DrawPartGeometry(uint32_t dwPart) override;
-  void* GetVertexData() override { return m_pVertices; }
 
-  void SetVertex(uint32_t dwVertex, float x, float y, float z, uint32_t dwDiffuse, float u, float v, float nx,
-                 float ny, float nz, uint32_t dwSpecular) override;
-  void SetPosition(uint32_t dwVertex, const SVector3* pPosition) override;
-  void SetTexCoord(uint32_t dwVertex, const SVector2* pTexCoord) override;
-  void SetNormal(uint32_t dwVertex, const SVector3* pNormal) override;
-  void SetDiffuse(uint32_t dwVertex, uint32_t dwColor) override;
-  void SetSpecular(uint32_t dwVertex, uint32_t dwColor) override;
-  void GetVertex(uint32_t dwVertex, SVector3* pPosition, uint32_t* pDiffuse, SVector2* pTexCoord,
-                 SVector3* pNormal, uint32_t* pSpecular) override;
-  SVector3* GetPositionAddress(uint32_t dwVertex) override;
-  void GetPosition(uint32_t dwVertex, SVector3* pOut) override;
-  SVector2* GetTexCoordAddress(uint32_t dwVertex) override;
-  void GetTexCoord(uint32_t dwVertex, SVector2* pOut) override;
-  SVector3* GetNormalAddress(uint32_t dwVertex) override;
-  void GetNormal(uint32_t dwVertex, SVector3* pOut) override;
-  uint32_t* GetDiffuseAddress(uint32_t dwVertex) override;
-  void GetDiffuse(uint32_t dwVertex, uint32_t* pOut) override;
-  uint32_t* GetSpecularAddress(uint32_t dwVertex) override;
-  void GetSpecular(uint32_t dwVertex, uint32_t* pOut) override;
 
-  void SetPrimitiveTypeAll(uint32_t dwType, int32_t iPartCount) override;
-  void SetPrimitiveType(uint32_t dwPart, uint32_t dwType) override;
-  uint32_t GetPrimitiveType(uint32_t dwPart) override;
-  void QueryPrimitiveType(uint32_t dwPart, uint32_t* pType) override;
-  void SetCullModeAll(uint32_t dwMode, int32_t iPartCount) override;
-  void SetCullMode(uint32_t dwPart, uint32_t dwMode) override;
-  uint32_t GetCullMode(uint32_t dwPart) override;
-  void QueryCullMode(uint32_t dwPart, uint32_t* pMode) override;
 
   // Nothing to record: the rasterizer has no state besides the target and depth.
   ZRESULT RecordRenderStates() override { return ZP_OK; }
@@ -85,14 +49,9 @@ protected:
   // The screen point of a vertex, projected once per walk.
   const SVector3& Projected(uint32_t dwVertex);
   uint32_t PartsFor(int32_t iPartCount) const;
-  SSoftVertex* VertexAt(uint32_t dwVertex) const
-  {
-    return (m_pVertices && dwVertex < m_dwVertexCount) ? &m_pVertices[dwVertex] : nullptr;
-  }
   void FreeVertices();
 
   CSoftRaster* m_pRaster;
-  SSoftVertex* m_pVertices;
   SVector3* m_pProjected; // per-vertex screen points of the current walk
   uint32_t* m_pStamps;    // walk number that last projected each vertex
   uint32_t m_dwStamp;

@@ -117,6 +117,26 @@ TEST(CommandLine, BadOptionsAreRefusedWithAReason)
   EXPECT_EQ(o.commandLine, "planeto --frames=3");
 }
 
+TEST(CommandLine, SettingsThatNoFloatCanHoldAreRefused)
+{
+  for (const char* szArg :
+       { "--set=appli.CAMERA.SPEED_FACTOR=nan", "--set=appli.SPHERE.SPHERE_RADIUS=-Infinity",
+         "--set=appli.SPHERE.SPHERE_RADIUS=1e39 " })
+  {
+    const char* argv[] = { "planeto", szArg };
+    SOptions o;
+    std::string error;
+    EXPECT_FALSE(ParseOptions(2, argv, o, error)) << szArg;
+    EXPECT_NE(error.find("not a finite number"), std::string::npos) << error;
+  }
+  // Words that only start like one are names, and stay allowed.
+  const char* argv[] = { "planeto", "--set=appli.EARTH.EARTH_TEXTURE=information.png",
+                         "--set=font.FONT.NB_COL=1e3" };
+  SOptions o;
+  std::string error;
+  EXPECT_TRUE(ParseOptions(3, argv, o, error)) << error;
+}
+
 TEST(CommandLine, XscreensaverOptionsNameTheWindowToDrawInto)
 {
   if (!XSCREENSAVER_HACK)
@@ -152,6 +172,33 @@ TEST(CommandLine, HackOptionsAreOfferedOnlyWhereXscreensaverRuns)
   const char* argv[] = { "planeto", "--window-id=42" };
   EXPECT_EQ(ParseOptions(2, argv, o, error), XSCREENSAVER_HACK);
   EXPECT_EQ(UsageText("planeto").find("-window-id") != std::string::npos, XSCREENSAVER_HACK);
+}
+
+TEST(CommandLine, WindowSystemAndBackgroundOptionsExcludeWhatCannotGoTogether)
+{
+  if (!LINUX_DESKTOP)
+    GTEST_SKIP() << "--x11, --wayland and --background are Linux options";
+  SOptions o;
+  std::string error;
+  const char* ok[] = { "planeto", "--wayland", "--background", "--wayland" };
+  ASSERT_TRUE(ParseOptions(4, ok, o, error)) << error;
+  EXPECT_EQ(o.windowSystem, WINDOWS_WAYLAND);
+  EXPECT_TRUE(o.background);
+  EXPECT_EQ(o.commandLine, "planeto");
+  // Two systems, or a hack (which draws into an X window it is given) on Wayland or as
+  // a background: one line saying which.
+  const std::vector<std::vector<const char*>> bad = { { "planeto", "--x11", "--wayland" },
+                                                      { "planeto", "-root", "--wayland" },
+                                                      { "planeto", "--background", "-window-id", "0x2a" } };
+  for (const auto& argv : bad)
+  {
+    EXPECT_FALSE(ParseOptions(static_cast<int>(argv.size()), argv.data(), o, error)) << argv[1];
+    EXPECT_NE(error.find(argv[1] == std::string("--x11") ? "--x11" : "hack"), std::string::npos) << error;
+  }
+  const char* wayland[] = { "planeto", "--wayland" };
+  ASSERT_TRUE(ParseOptions(2, wayland, o, error));
+  EXPECT_FALSE(ApplyScreenSaverWindow(o, "0x2a", error));
+  EXPECT_NE(error.find("XSCREENSAVER_WINDOW"), std::string::npos) << error;
 }
 
 namespace
@@ -193,4 +240,22 @@ TEST(SettingOverrides, ChangeWhatTheLookupFindsAndAddWhatIsMissing)
   out = Override("[WORLD]", { { "engine", "WORLD", "WIDTH", "7" } });
   CIniSettings ini4(out.data(), static_cast<uint32_t>(out.size()));
   EXPECT_EQ(ini4.GetShort("WORLD", "WIDTH", 0), 7);
+}
+
+TEST(SettingOverrides, KeysTheBuiltInTextLacksAreNamedWithTheNearestOne)
+{
+  const std::vector<std::string> warnings =
+      SettingOverrideWarnings({ { "appli", "CAMERA", "SPEED_FACTOR", "1" },
+                                { "appli", "CAMERA", "SPEED_FACTORR", "1" },
+                                { "appli", "CAMREA", "CAMERA_SPEED", "1" },
+                                { "engine", "world", "fullscreen", "1" },
+                                { "font", "NEW_SECTION", "NEW_KEY", "1" } });
+  EXPECT_EQ(warnings, (std::vector<std::string>{
+                          "appli.CAMERA.SPEED_FACTORR is not a built-in setting; the nearest is "
+                          "appli.CAMERA.SPEED_FACTOR (added as a new key)",
+                          "appli.CAMREA.CAMERA_SPEED is not a built-in setting; the nearest is "
+                          "appli.CAMERA.CAMERA_SPEED (added as a new key)",
+                          "engine.world.fullscreen is not a built-in setting; the nearest is "
+                          "engine.WORLD.FULLSCREEN (added as a new key)",
+                          "font.NEW_SECTION.NEW_KEY is not a built-in setting (added as a new key)" }));
 }

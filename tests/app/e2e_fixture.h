@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -26,6 +27,10 @@ inline const std::string kCapture = CAPTURE_WINDOW;
 inline const std::string kCapture = "false";
 #endif
 inline const std::string kSkipDialog = " --set=engine.WORLD.ASK_ME_ON_START=0";
+// wait_ended: waits for $pid and prints its status; a run that does not end is killed
+// after 15 s rather than holding up the suite.
+inline const std::string kWaitEnded =
+    "wait_ended() { (sleep 15; kill -KILL $pid 2>/dev/null) & g=$!; wait $pid; echo status=$?; kill $g; }\n";
 
 struct SRun
 {
@@ -109,6 +114,54 @@ inline bool ReadPng(const std::string& path, SImageRGB* img)
   img->height = image.height;
   img->rgb.resize(PNG_IMAGE_SIZE(image));
   return png_image_finish_read(&image, nullptr, img->rgb.data(), 0, nullptr) != 0;
+}
+
+// Share of pixels that differ by more than a few levels between two captures.
+inline double ChangedShare(const SImageRGB& a, const SImageRGB& b)
+{
+  if (a.width != b.width || a.height != b.height || a.rgb.empty())
+    return 1.0;
+  size_t changed = 0;
+  for (size_t i = 0; i < a.rgb.size(); i += 3)
+    if (std::abs(a.rgb[i] - b.rgb[i]) + std::abs(a.rgb[i + 1] - b.rgb[i + 1]) +
+            std::abs(a.rgb[i + 2] - b.rgb[i + 2]) >
+        12)
+      ++changed;
+  return static_cast<double>(changed) / (a.rgb.size() / 3);
+}
+
+// Where the Earth is, from the lit, blue-dominated pixels: the offset of their mean
+// from the frame's centre and the square root of their count, all in frame heights.
+// The view's vertical angle is fixed, so a frame drawn at the window's size keeps these
+// whatever the window's width.
+struct SEarth
+{
+  double x = 0, y = 0, size = 0;
+  size_t count = 0;
+};
+
+inline SEarth FindEarth(const SImageRGB& img)
+{
+  SEarth e;
+  for (unsigned y = 0; y < img.height; ++y)
+    for (unsigned x = 0; x < img.width; ++x)
+    {
+      const unsigned char* p = img.At(x, y);
+      if (p[2] > 60 && p[2] > p[0] + 20)
+      {
+        e.x += x;
+        e.y += y;
+        ++e.count;
+      }
+    }
+  if (e.count)
+  {
+    const double h = img.height;
+    e.x = (e.x / e.count - img.width / 2.0) / h;
+    e.y = (e.y / e.count - h / 2.0) / h;
+    e.size = std::sqrt(static_cast<double>(e.count)) / h;
+  }
+  return e;
 }
 
 } // namespace e2e

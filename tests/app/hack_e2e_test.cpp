@@ -19,46 +19,11 @@ const std::string kCaptureDrawn =
 const std::string kWaitWindow =
     "timeout 20 xdotool search --sync --name 'ZephyroSDK - ' >/dev/null; sleep 0.5\n";
 
-// wait_ended: waits for $pid and prints its status; a run that does not end is killed
-// after 15 s rather than holding up the suite.
-const std::string kWaitEnded =
-    "wait_ended() { (sleep 15; kill -KILL $pid 2>/dev/null) & g=$!; wait $pid; echo status=$?; kill $g; }\n";
-
-// Where the Earth is, from the lit, blue-dominated pixels: the offset of their mean
-// from the frame's centre and the square root of their count, all in frame heights.
-// The view's vertical angle is fixed, so a frame drawn at the window's size keeps these
-// whatever the window's width.
-struct SEarth
-{
-  double x = 0, y = 0, size = 0;
-  size_t count = 0;
-};
-
-SEarth FindEarth(const SImageRGB& img)
-{
-  SEarth e;
-  for (unsigned y = 0; y < img.height; ++y)
-    for (unsigned x = 0; x < img.width; ++x)
-    {
-      const unsigned char* p = img.At(x, y);
-      if (p[2] > 60 && p[2] > p[0] + 20)
-      {
-        e.x += x;
-        e.y += y;
-        ++e.count;
-      }
-    }
-  if (e.count)
-  {
-    const double h = img.height;
-    e.x = (e.x / e.count - img.width / 2.0) / h;
-    e.y = (e.y / e.count - h / 2.0) / h;
-    e.size = std::sqrt(static_cast<double>(e.count)) / h;
-  }
-  return e;
-}
-
 } // namespace
+
+using e2e::FindEarth;
+using e2e::kWaitEnded;
+using e2e::SEarth;
 
 TEST_F(E2E, RootHackDrawsOnTheRootIgnoresInputAndEndsOnSigterm)
 {
@@ -155,4 +120,21 @@ TEST_F(E2E, WindowDestroyedByAnotherClientEndsTheRunCleanly)
     EXPECT_NE(r.out.find("status=0"), std::string::npos) << platform << r.out << r.err;
     EXPECT_TRUE(LogHasInOrder(r.log, { "# pWorld->Unload\n", "# ENDED.\n" })) << platform << r.log;
   }
+}
+
+TEST_F(E2E, BackgroundOnX11IsADesktopWindowOverTheScreenThatLeavesInputAlone)
+{
+  SRun r = Run("export XDG_STATE_HOME=$PWD/state\n" + kWaitEnded +
+               "$PLANETO --background --platform=software & pid=$!\n"
+               "w=$(timeout 20 xdotool search --sync --name '^ZephyroSDK - ' | head -n1); sleep 0.5\n"
+               "xprop -id $w _NET_WM_WINDOW_TYPE _NET_WM_STATE; xdotool getwindowgeometry $w\n"
+               "xdotool mousemove 100 100 click 1 key Escape; sleep 0.5\n"
+               "kill -0 $pid && echo after-input=running\n"
+               "kill -TERM $pid; wait_ended");
+  EXPECT_NE(r.out.find("_NET_WM_WINDOW_TYPE_DESKTOP"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("_NET_WM_STATE_BELOW"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Geometry: 1280x1024"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("after-input=running"), std::string::npos) << r.out << r.err;
+  EXPECT_NE(r.out.find("status=0"), std::string::npos) << r.out << r.err;
+  EXPECT_TRUE(LogHasInOrder(ReadFile(m_dir + "/state/planeto/Planeto.log"), { "# pWorld->Unload\n", "# ENDED.\n" }));
 }

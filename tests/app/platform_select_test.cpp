@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -159,6 +160,48 @@ TEST(SavePlatformChoiceTest, WritesSixKeysInOrderAndIgnoresFailures)
             (std::vector<std::string>{ "bool WORLD/ASK_ME_ON_START=0", "int WORLD/WIDTH=1024",
                                        "int WORLD/HEIGHT=768", "int WORLD/COLOR_DEPTH=16",
                                        "bool WORLD/FULLSCREEN=1", "bool WORLD/DESKTOP_ENABLE=0" }));
+}
+
+// The registry as the store sees it: DWORDs by name.
+class DwordStore : public CSettingsStore
+{
+public:
+  std::map<std::string, int32_t> values;
+  ZRESULT SetBool(const char* s, const char* k, bool v) override { return SetInt(s, k, v ? 1 : 0); }
+  ZRESULT SetInt(const char* s, const char* k, int32_t v) override
+  {
+    values[std::string(s) + "/" + k] = v;
+    return ZP_OK;
+  }
+  int32_t GetInt(const char* s, const char* k, int32_t d) override
+  {
+    auto it = values.find(std::string(s) + "/" + k);
+    return it == values.end() ? d : it->second;
+  }
+};
+
+TEST(LoadSavedPlatformChoiceTest, ReadsBackWhatWasSavedAndTellsWhetherAnythingWas)
+{
+  DwordStore store;
+  PlatformChoice c = BuiltInChoice(nullptr);
+  // Every run of the screen saver writes FULLSCREEN first: that alone is no saved choice.
+  store.SetBool("WORLD", "FULLSCREEN", true);
+  EXPECT_FALSE(LoadSavedPlatformChoice(&c, &store));
+  EXPECT_EQ(c.wWidth, 800);
+
+  PlatformChoice saved = c;
+  saved.bAsk = 0;
+  saved.wWidth = 1024;
+  saved.wHeight = 768;
+  saved.byColorDepth = 16;
+  saved.bDesktop = 1;
+  SavePlatformChoice(&saved, &store);
+  EXPECT_TRUE(LoadSavedPlatformChoice(&c, &store));
+  EXPECT_EQ(c.bAsk, 0);
+  EXPECT_EQ(c.wWidth, 1024);
+  EXPECT_EQ(c.wHeight, 768);
+  EXPECT_EQ(c.byColorDepth, 16);
+  EXPECT_EQ(c.bDesktop, 1);
 }
 
 TEST_F(PlatformSelectTest, DialogOpensOnTheBuiltInChoice)

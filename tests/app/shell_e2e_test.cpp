@@ -5,24 +5,7 @@
 
 #include <cstdlib>
 
-namespace
-{
-
-// Share of pixels that differ by more than a few levels between two captures.
-double ChangedShare(const SImageRGB& a, const SImageRGB& b)
-{
-  if (a.width != b.width || a.height != b.height || a.rgb.empty())
-    return 1.0;
-  size_t changed = 0;
-  for (size_t i = 0; i < a.rgb.size(); i += 3)
-    if (std::abs(a.rgb[i] - b.rgb[i]) + std::abs(a.rgb[i + 1] - b.rgb[i + 1]) +
-            std::abs(a.rgb[i + 2] - b.rgb[i + 2]) >
-        12)
-      ++changed;
-  return static_cast<double>(changed) / (a.rgb.size() / 3);
-}
-
-} // namespace
+using e2e::ChangedShare;
 
 TEST_F(E2E, TheWindowCarriesItsTitleAndClassAndEndsOnEscape)
 {
@@ -116,4 +99,18 @@ TEST_F(E2E, KeypadSlashStopsTheSceneAndStarSetsItGoingAgain)
   EXPECT_GT(ChangedShare(run1, run2), 0.01);
   EXPECT_LT(ChangedShare(stop1, stop2), 0.001);
   EXPECT_GT(ChangedShare(stop2, again), 0.01);
+}
+
+TEST_F(E2E, ScreenSaverStartsWithTheSavedChoiceWithoutAsking)
+{
+  // What the settings dialog (/c) saved: 16 bits.  Without it the built-in settings ask.
+  SRun r =
+      Run("printf 'Windows Registry Editor Version 5.00\\r\\n\\r\\n' > registry.reg\n"
+          "printf '[HKEY_LOCAL_MACHINE\\\\SOFTWARE/Zephyro/Planeto/WORLD]\\r\\n' >> registry.reg\n"
+          "printf '\"ASK_ME_ON_START\"=dword:00000001\\r\\n\"WIDTH\"=dword:00000320\\r\\n' >> registry.reg\n"
+          "printf '\"HEIGHT\"=dword:00000258\\r\\n\"COLOR_DEPTH\"=dword:00000010\\r\\n' >> registry.reg\n"
+          "ln -s $PLANETO planeto.scr\n"
+          "timeout -s KILL 30 ./planeto.scr /s --platform=software --frames=3; echo status=$?");
+  EXPECT_NE(r.out.find("status=0"), std::string::npos) << r.out << r.err;
+  EXPECT_TRUE(LogHasInOrder(r.log, { "# 1280 x 1024 : 16 fullscreen\n", "# ENDED.\n" }));
 }

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -169,6 +172,29 @@ TEST(IniSettings, Conversions)
   const char kBig[] = "[S]\nK=99999999999\n";
   CIniSettings big(kBig, sizeof(kBig) - 1);
   EXPECT_EQ(big.GetInt("S", "K", 0), 2147483647);
+}
+
+TEST(IniSettings, NonFiniteFloatsGiveTheDefaultAndOneLogLine)
+{
+  // Numbers too large for the type become infinities ("nan" itself converts to NaN on
+  // Linux, to 0 with the Windows runtime).
+  const char kText[] = "[S]\nBIG = 1e39\nINF = -1e999\nFINE = 2.5\n";
+  CIniSettings ini(kText, sizeof(kText) - 1);
+  const std::string log = ::testing::TempDir() + "ini_non_finite.log";
+  std::remove(log.c_str());
+  ini.SetLogPath(log.c_str());
+  EXPECT_EQ(ini.GetFloat("S", "BIG", 3.0f), 3.0f);
+  EXPECT_EQ(ini.GetFloat("S", "BIG", 3.0f), 3.0f); // asked again: no second line
+  EXPECT_EQ(ini.GetDouble("S", "BIG", 3.0), 1e39); // a double holds it
+  EXPECT_EQ(ini.GetDouble("S", "INF", 4.0), 4.0);
+  EXPECT_EQ(ini.GetFloat("S", "FINE", 0.0f), 2.5f);
+  std::ifstream in(log);
+  std::string line;
+  std::vector<std::string> lines;
+  while (std::getline(in, line))
+    lines.push_back(line.substr(0, line.find('\r')));
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "# CIniSettings::GetFloat failed! (\"S/BIG\" = 1e+39 is not a finite number, 3 used)");
 }
 
 TEST(IniSettings, StringBuffersAndPrefix)

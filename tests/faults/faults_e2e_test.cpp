@@ -26,6 +26,16 @@ size_t NonUniform(const SImageRGB& img)
   return n;
 }
 
+// The screenshot is there, of this size, and shows something.
+void ExpectShot(const std::string& path, unsigned uWidth, unsigned uHeight, const std::string& err)
+{
+  SImageRGB img;
+  ASSERT_TRUE(ReadPng(path, &img)) << err;
+  EXPECT_EQ(img.width, uWidth);
+  EXPECT_EQ(img.height, uHeight);
+  EXPECT_GT(NonUniform(img), 2000u);
+}
+
 } // namespace
 
 class Faults : public E2E, public ::testing::WithParamInterface<const char*>
@@ -80,11 +90,7 @@ TEST_P(Faults, ResizedUnmappedAndMappedWindowKeepsDrawing)
   EXPECT_TRUE(LogHasInOrder(r.log, { "# pWorld->Unload\n", "# ENDED.\n" }));
   EXPECT_EQ(r.log.find("detected memory leaks"), std::string::npos) << r.log;
   // The last frame fills the restored window and shows something.
-  SImageRGB img;
-  ASSERT_TRUE(ReadPng(m_dir + "/shot.png", &img)) << r.err;
-  EXPECT_EQ(img.width, 500u);
-  EXPECT_EQ(img.height, 400u);
-  EXPECT_GT(NonUniform(img), 2000u);
+  ExpectShot(m_dir + "/shot.png", 500, 400, r.err);
 }
 
 TEST_P(Faults, SignalsDuringStartAndFramesEndTheRunInOrder)
@@ -107,6 +113,21 @@ TEST_P(Faults, SignalsDuringStartAndFramesEndTheRunInOrder)
     EXPECT_TRUE(LogHasInOrder(r.log, { "# Stopped by a signal.\n", "# pWorld->Unload\n", "# ENDED.\n" }))
         << sig;
   }
+}
+
+TEST_P(Faults, WindowEnlargedPastTheScreenIsStillCaptured)
+{
+  SRun r = Run("$PLANETO --platform=" + std::string(GetParam()) + kSkipDialog +
+               " --set=engine.WORLD.WIDTH=400 --set=engine.WORLD.HEIGHT=300 --seed=7 --step=1"
+               " --screenshot=shot.png & pid=$!\n" +
+               kWaitWindow +
+               "xdotool windowmove $w 0 0 windowsize $w 4000 3000; sleep 1\n"
+               "xdotool key --window $w Escape; wait $pid; echo status=$?");
+  EXPECT_NE(r.out.find("status=0"), std::string::npos) << r.out << r.err;
+  EXPECT_EQ(r.err.find("X error"), std::string::npos) << r.err;
+  // What lies on the 1280 x 1024 screen is saved, and said to be a part.
+  EXPECT_NE(r.err.find("holds the 1280 x 1024 pixels of the 4000 x 3000 window"), std::string::npos) << r.err;
+  ExpectShot(m_dir + "/shot.png", 1280, 1024, r.err);
 }
 
 INSTANTIATE_TEST_SUITE_P(Platforms, Faults, ::testing::Values("opengl", "software"));
@@ -165,5 +186,24 @@ TEST_F(E2E, RegistryThatCannotBeWrittenDoesNotStopTheScreenSaver)
     SImageRGB img;
     EXPECT_TRUE(ReadPng(m_dir + "/shot.png", &img)) << path;
     EXPECT_EQ(ReadFile(m_dir + "/afile"), "x\n");
+  }
+}
+
+TEST_F(E2E, SignalsDuringTheStartDialogEndTheRunAtOnce)
+{
+  for (const char* sig : { "TERM", "INT" })
+  {
+    SRun r =
+        Run(std::string("$PLANETO --platform=software & pid=$!\n"
+                        "timeout 30 xdotool search --sync --onlyvisible --name 'Select platform' >/dev/null\n"
+                        "kill -") +
+            sig +
+            " $pid; for i in $(seq 30); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done\n"
+            "kill -0 $pid 2>/dev/null && echo still=running && kill -KILL $pid\n"
+            "wait $pid; echo status=$?");
+    EXPECT_EQ(r.out.find("still=running"), std::string::npos) << sig;
+    EXPECT_NE(r.out.find("status=0"), std::string::npos) << sig << r.out << r.err;
+    EXPECT_TRUE(LogHasInOrder(r.log, { "# Stopped by a signal.\n", "# ENDED.\n" })) << sig;
+    EXPECT_EQ(r.log.find("SelectPlatform failed"), std::string::npos) << sig;
   }
 }

@@ -9,6 +9,8 @@
 #include "data/embedded.h"
 #include "sdk/opengl/camera_gl.h"
 #include "sdk/opengl/object_gl.h"
+#include "sdk/opengl/object_gl_sprites.h"
+#include "sdk/opengl/state_gl.h"
 #include "sdk/opengl/shader_gl.h"
 #include "sdk/opengl/texture_gl.h"
 #include "sdk/os/window.h"
@@ -311,11 +313,18 @@ TEST_F(DeviceGL, TriangleIsDrawnFromItsDisplayList)
   EXPECT_EQ(settings->adwCounters[2], 1u);
   device->EndFrame();
 
-  // The next Commit picks the change up.
+  // The next Commit picks the change up, and one written through a handed-out address.
   tri->Commit();
   device->BeginFrame();
   tri->Draw(ALL_PARTS);
   EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 255, 0, 0));
+  device->EndFrame();
+  for (uint32_t v = 0; v < 3; ++v)
+    *tri->GetDiffuseAddress(v) = 0xFF0000FF;
+  tri->Commit();
+  device->BeginFrame();
+  tri->Draw(ALL_PARTS);
+  EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 0, 0, 255));
   device->EndFrame();
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
@@ -394,10 +403,13 @@ TEST_F(DeviceGL, FactorAlphaDrawsImmediatelyWithTheFactorsAlpha)
   EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 255, 255, 255));
 
   // A factor of alpha 0 leaves the colour as it was but still lays the depth (the
-  // always-pass test writes it): a green triangle behind stays hidden.
-  C3DObject* veil = Triangle(0x20000 | 0x400 | 0x8 | 0x8000, 0xFFFF0000);
+  // always-pass test, with the depth switch off, writes it): a green triangle behind
+  // stays hidden.
+  C3DObject* veil = Triangle(0x20000 | 0x400 | 0x8 | 0x8000 | 0x10000, 0xFFFF0000);
   veil->SetColorFactor(0);
+  settings->swDepth.bCurrent = 0;
   veil->Draw(ALL_PARTS);
+  settings->swDepth.bCurrent = 1;
   EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 255, 255, 255));
   GLboolean abMask[4] = {};
   glGetBooleanv(GL_COLOR_WRITEMASK, abMask);
@@ -475,7 +487,7 @@ TEST_F(DeviceGL, ClosedSphereShowsTheSameSideWithItsFarSideLeftOut)
   {
     ball->GetMatrix()->m[3][2] = z;
     device->BeginFrame();
-    glFrontFace(GL_CW);
+    device->GetPlatform()->pState->FrontFace(GL_CW); // the winding two-sided lighting goes by
     ball->Draw(ALL_PARTS);
     const SPixel centre = ReadPixel(W / 2, H / 2);
     EXPECT_TRUE(z < 0.0f ? Near(centre, 255, 0, 0) : Near(centre, 0, 255, 0)) << z;
@@ -493,9 +505,10 @@ TEST_F(DeviceGL, ClosedSphereShowsTheSameSideWithItsFarSideLeftOut)
 TEST_F(DeviceGL, RedrawIsLeftOutOnlyWhileItsOwnDepthStands)
 {
   C3DObject* tri = Triangle(0x8000 | 0x10000 | 0x400, 0xFF00FF00);
-  // Behind the triangle, over the whole view, with the always-pass test: it paints over
-  // the triangle and leaves its own, farther depth.
-  C3DObject* wall = device->CreateObject(0x2, 0x8000 | 0x400);
+  // Behind the triangle, over the whole view, with the always-pass test (the depth
+  // switch off while it draws): it paints over the triangle and leaves its own, farther
+  // depth.
+  C3DObject* wall = device->CreateObject(0x2, 0x8000 | 0x10000 | 0x400);
   ASSERT_EQ(wall->SetupGeometry(1, 4, 4), ZP_OK);
   wall->LockIndices();
   wall->SetSequentialIndices();
@@ -510,7 +523,9 @@ TEST_F(DeviceGL, RedrawIsLeftOutOnlyWhileItsOwnDepthStands)
   tri->Draw(ALL_PARTS);
   tri->Draw(ALL_PARTS);
   EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 0, 255, 0));
+  settings->swDepth.bCurrent = 0;
   wall->Draw(ALL_PARTS);
+  settings->swDepth.bCurrent = 1;
   EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 255, 0, 0));
   tri->Draw(ALL_PARTS);
   EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 0, 255, 0));
@@ -522,45 +537,57 @@ TEST_F(DeviceGL, RedrawIsLeftOutOnlyWhileItsOwnDepthStands)
   device->EndFrame();
 }
 
-// A blended shell drawn right after the opaque ball inside it: the shell's triangles
-// that lie wholly behind the ball are left out, and the frame is the same to the byte
-// as when a draw in between keeps them all in.
-TEST_F(DeviceGL, TrianglesBehindTheSurfaceJustLaidAreLeftOutWithTheSamePicture)
+// Depth is written by what has the write flag: a surface tested but not written leaves
+// a farther one drawn after it in sight.
+TEST_F(DeviceGL, DepthIsWrittenOnlyWhereTheFlagsSaySo)
 {
-  auto sphere = [&](uint32_t flags, float radius, uint32_t color)
-  {
-    C3DObject* o = device->CreateObject(0x2, flags);
-    SShapeSphere shape = { radius, 16, color, 0 };
-    EXPECT_EQ(o->BuildShape(SHAPE_SPHERE, &shape), ZP_OK);
-    o->GetMatrix()->m[3][2] = -50.0f;
-    EXPECT_EQ(o->Commit(), ZP_OK);
-    return o;
-  };
-  C3DObject* ball = sphere(0x8000 | 0x10000 | 0x400, 10.0f, 0xFFFF0000);
-  C3DObject* shell = sphere(0x8 | 0x8000 | 0x10000 | 0x400, 11.0f, 0x8000FF00);
-  C3DObject* aside = Triangle(0x8000 | 0x10000 | 0x400, 0xFFFFFFFF);
-  aside->GetMatrix()->m[3][0] = 1000.0f; // out of view
+  C3DObject* tri = Triangle(0x8000 | 0x400, 0xFF00FF00);
+  C3DObject* behind = Triangle(0x8000 | 0x10000 | 0x400, 0xFFFF0000);
+  behind->GetMatrix()->m[3][2] = -10.0f; // twice as far
+  behind->GetMatrix()->m[0][0] = behind->GetMatrix()->m[1][1] = 2.0f;
+  device->BeginFrame();
+  tri->Draw(ALL_PARTS);
+  behind->Draw(ALL_PARTS);
+  EXPECT_TRUE(Near(ReadPixel(W / 2, H / 2), 255, 0, 0));
+  device->EndFrame();
+}
 
-  auto frame = [&](bool bBetween)
-  {
-    device->BeginFrame();
-    ball->Draw(ALL_PARTS);
-    if (bBetween)
-      aside->Draw(ALL_PARTS);
-    shell->Draw(ALL_PARTS);
-    std::vector<uint8_t> px(size_t(W) * H * 4);
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
-    device->EndFrame();
-    return px;
-  };
-  const uint64_t before = TrianglesLeftOutBehindDepth();
-  const std::vector<uint8_t> direct = frame(false);
-  const uint64_t left = TrianglesLeftOutBehindDepth() - before;
-  const std::vector<uint8_t> whole = frame(true);
-  EXPECT_GT(left, 100u);
-  EXPECT_EQ(TrianglesLeftOutBehindDepth() - before, left);
-  EXPECT_TRUE(direct == whole);
+// A part wholly beyond one side of the view is left out; one reaching into it is drawn,
+// however far its centre lies outside.
+TEST_F(DeviceGL, PartsOutsideTheViewAreLeftOutAndTheRestDrawn)
+{
+  C3DObject* tri = Triangle(0x8000 | 0x10000 | 0x400, 0xFF00FF00);
+  CStateGL* state = device->GetPlatform()->pState;
+  const uint64_t before = state->GetLeftOut();
+  device->BeginFrame();
+  tri->GetMatrix()->m[3][0] = -40.0f; // far to the left
+  tri->Draw(ALL_PARTS);
+  EXPECT_EQ(state->GetLeftOut(), before + 1);
+  EXPECT_TRUE(Near(ReadPixel(2, H / 2), 0, 0, 0));
+  tri->GetMatrix()->m[3][0] = -7.5f; // centre outside, its right part over the left edge
+  tri->Draw(ALL_PARTS);
+  EXPECT_EQ(state->GetLeftOut(), before + 1);
+  EXPECT_TRUE(Near(ReadPixel(1, H / 2), 0, 255, 0));
+  device->EndFrame();
+}
+
+// An unlit white part under one modulating texture draws the texture alone, as
+// modulating it would, and hands the next texture the modulation back.
+TEST_F(DeviceGL, WhiteUnderOneTextureShowsTheTextureAndLeavesModulationBehind)
+{
+  std::vector<uint8_t> tga = Tga2x2({ 50, 100, 200, 50, 100, 200, 50, 100, 200, 50, 100, 200 });
+  CTexture* modulating = device->LoadTexture(0, 0x01, tga.data(), static_cast<uint32_t>(tga.size()), "m.tga");
+  CTexture* plain = device->LoadTexture(0, 0x00, tga.data(), static_cast<uint32_t>(tga.size()), "p.tga");
+  C3DObject* white = Quad2D(0, 0, W / 2, H, 0x400 | 0x800, 0xFFFFFFFF);
+  C3DObject* grey = Quad2D(W / 2, 0, W, H, 0x400 | 0x800, 0xFF808080);
+  white->SetTexture(modulating, 0, 0);
+  grey->SetTexture(plain, 0, 0);
+  device->BeginFrame();
+  white->Draw(ALL_PARTS);
+  grey->Draw(ALL_PARTS);
+  EXPECT_TRUE(Near(ReadPixel(W / 4, H / 2), 200, 100, 50, 0));
+  EXPECT_TRUE(Near(ReadPixel(3 * W / 4, H / 2), 100, 50, 25, 2));
+  device->EndFrame();
 }
 
 TEST_F(DeviceGL, ScreenSpaceObjectUsesPixelsFromTheTopLeft)

@@ -38,11 +38,11 @@ TEST_F(ObjectsGL, VerticesAreStoredMirroredAndReadBackAsSet)
   auto o = Make<CObjectGL3D>(0x2);
   ASSERT_EQ(o->SetupGeometry(1, 2, 3), ZP_OK);
   o->SetVertex(1, 1.0f, -3.0f, 2.0f, 0xFF102030, 0.5f, 0.25f, 0.0f, 0.0f, 1.0f, 0x80FFFFFF);
-  const SVertexGL* stored = static_cast<const SVertexGL*>(o->GetVertexData());
+  const SMeshVertex* stored = static_cast<const SMeshVertex*>(o->GetVertexData());
   ASSERT_NE(stored, nullptr);
-  EXPECT_FLOAT_EQ(stored[1].z, -2.0f);
-  EXPECT_FLOAT_EQ(stored[1].v, 0.75f);
-  EXPECT_FLOAT_EQ(stored[1].nz, -1.0f);
+  EXPECT_FLOAT_EQ(stored[1].vPosition.z, -2.0f);
+  EXPECT_FLOAT_EQ(stored[1].vTexCoord.y, 0.75f);
+  EXPECT_FLOAT_EQ(stored[1].vNormal.z, -1.0f);
   EXPECT_EQ(stored[1].dwDiffuse, 0xFF102030u);
 
   SVector3 pos, normal;
@@ -63,8 +63,8 @@ TEST_F(ObjectsGL, VerticesAreStoredMirroredAndReadBackAsSet)
   o->SetPosition(0, &p);
   SVector2 t{ 0.0f, 1.0f };
   o->SetTexCoord(0, &t);
-  EXPECT_FLOAT_EQ(stored[0].z, -6.0f);
-  EXPECT_FLOAT_EQ(stored[0].v, 0.0f);
+  EXPECT_FLOAT_EQ(stored[0].vPosition.z, -6.0f);
+  EXPECT_FLOAT_EQ(stored[0].vTexCoord.y, 0.0f);
   o->SetPosition(2, &p);
   o->SetDiffuse(7, 1);
   EXPECT_EQ(o->GetDiffuseAddress(2), nullptr);
@@ -84,8 +84,8 @@ TEST_F(ObjectsGL, NormalsAndAddressesDifferBetween3DAnd2D)
   o2->GetNormal(0, &back2);
   EXPECT_FLOAT_EQ(back3.z, 1.0f);
   EXPECT_FLOAT_EQ(back2.z, 1.0f);
-  EXPECT_FLOAT_EQ(static_cast<const SVertexGL*>(o3->GetVertexData())->nz, -1.0f);
-  EXPECT_FLOAT_EQ(static_cast<const SVertexGL*>(o2->GetVertexData())->nz, 1.0f);
+  EXPECT_FLOAT_EQ(static_cast<const SMeshVertex*>(o3->GetVertexData())->vNormal.z, -1.0f);
+  EXPECT_FLOAT_EQ(static_cast<const SMeshVertex*>(o2->GetVertexData())->vNormal.z, 1.0f);
 
   EXPECT_EQ(o3->GetPositionAddress(0), nullptr);
   EXPECT_EQ(o3->GetTexCoordAddress(0), nullptr);
@@ -99,7 +99,7 @@ TEST_F(ObjectsGL, NormalsAndAddressesDifferBetween3DAnd2D)
   EXPECT_FLOAT_EQ(pos->z, -3.0f); // the stored value
   EXPECT_FLOAT_EQ(o2->GetTexCoordAddress(0)->y, 0.75f);
   EXPECT_EQ(reinterpret_cast<void*>(o2->GetNormalAddress(0)),
-            reinterpret_cast<void*>(&static_cast<SVertexGL*>(o2->GetVertexData())->nx));
+            reinterpret_cast<void*>(&static_cast<SMeshVertex*>(o2->GetVertexData())->vNormal.x));
 }
 
 TEST_F(ObjectsGL, IndexWidthFollowsKindAndCount)

@@ -68,7 +68,7 @@ TEST(SceneD3D8, MaskingSunFadesBehindTheEarth)
     const uint32_t c = px[size_t(y) * w + x];
     return ((c >> 16 & 0xFF) + (c >> 8 & 0xFF) + (c & 0xFF)) / 3.0;
   };
-  auto point = [&](int i) { return world.GetScreenPoint(i); };
+  auto point = [&](int i) { return world.SunTest().GetScreenPoint(i); };
 
   // Turn the camera until the Earth covers the whole sun disc, the sun well inside the
   // frame and below the overlays.
@@ -77,10 +77,10 @@ TEST(SceneD3D8, MaskingSunFadesBehindTheEarth)
   {
     world.GetSettings()->dFrameStep = 0.002 / 0.0006; // 0.002 rad of camera yaw
     world.Update();
-    const SVector3 s = point(CPlanetoWorld::SP_SUN);
-    bBehind = world.IsSunVisible() && s.x > 40 && s.x < w - 40 && s.y > 110 && s.y < h - 40 &&
-              ComputeDifraction(s, point(CPlanetoWorld::SP_SUN_RIM), point(CPlanetoWorld::SP_EARTH),
-                                point(CPlanetoWorld::SP_EARTH_RIM))
+    const SVector3 s = point(CSunTest::SP_SUN);
+    bBehind = world.SunTest().IsSunVisible() && s.x > 40 && s.x < w - 40 && s.y > 110 && s.y < h - 40 &&
+              ComputeDifraction(s, point(CSunTest::SP_SUN_RIM), point(CSunTest::SP_EARTH),
+                                point(CSunTest::SP_EARTH_RIM))
                       .fSunLeft <= 0.0f;
   }
   ASSERT_TRUE(bBehind);

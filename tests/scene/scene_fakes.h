@@ -46,6 +46,7 @@ struct SJournal
   std::vector<std::string> loads;                     // LoadFromMemory names in order
   std::vector<SDrawRecord> draws;
   std::set<std::string> badImages; // names whose decoding fails
+  std::set<const void*> badReleases; // textures whose release fails
   int iFailObjectAt = -1;          // CreateObject number that fails
   bool bServices = false;          // the device offers both services
   bool bMeasureFails = false;      // the occlusion service cannot measure
@@ -67,6 +68,11 @@ public:
     if (szName && Journal().badImages.count(szName))
       return ZP_FAIL;
     return CTexture::LoadFromMemory(pData, dwSize, r, szName);
+  }
+  ZRESULT Release() override
+  {
+    const ZRESULT r = CTexture::Release();
+    return Journal().badReleases.count(this) ? ZP_FAIL : r;
   }
 };
 

@@ -135,8 +135,8 @@ TEST(SceneGL, TheEarthFillsTheMiddleOfTheFrame)
   {
     s->dFrameStep = 0.05 / 0.0006; // 0.05 rad of camera yaw per update
     ASSERT_EQ(world.Update(), ZP_OK);
-    const SVector3& sun = world.GetScreenPoint(CPlanetoWorld::SP_SUN);
-    bSeen = world.IsSunVisible() && world.GetSunIntensity() >= 1.0f && sun.x > 20 && sun.x < W - 20 &&
+    const SVector3& sun = world.SunTest().GetScreenPoint(CSunTest::SP_SUN);
+    bSeen = world.SunTest().IsSunVisible() && world.SunTest().GetSunIntensity() >= 1.0f && sun.x > 20 && sun.x < W - 20 &&
             sun.y > 20 && sun.y < H - 20;
   }
   ASSERT_TRUE(bSeen);
@@ -144,7 +144,7 @@ TEST(SceneGL, TheEarthFillsTheMiddleOfTheFrame)
   ASSERT_EQ(world.Update(), ZP_OK);
   ASSERT_NO_FATAL_FAILURE(DrawAndRead(world, px));
   SaveWhenAsked("PLANETO_SCENE_PPM_SUN", px);
-  const SVector3& sun = world.GetScreenPoint(CPlanetoWorld::SP_SUN);
+  const SVector3& sun = world.SunTest().GetScreenPoint(CSunTest::SP_SUN);
   const SRgb glow = Mean(px, static_cast<int>(sun.x) - 4, static_cast<int>(sun.y) - 4, 8);
   EXPECT_GT(glow.r, 200.0);
   EXPECT_GT(glow.g, 150.0);
@@ -157,11 +157,11 @@ TEST(SceneGL, TheEarthFillsTheMiddleOfTheFrame)
   {
     s->dFrameStep = 0.01 / 0.0006;
     ASSERT_EQ(world.Update(), ZP_OK);
-    if (!world.IsSunVisible())
+    if (!world.SunTest().IsSunVisible())
       continue;
-    fMinSun = std::min(fMinSun, world.GetSunIntensity());
-    fMaxGlow = std::max(fMaxGlow, world.GetEarthDifractionIntensity());
-    if (std::getenv("PLANETO_SCENE_PPM_GLOW") && !bDumped && world.GetEarthDifractionIntensity() > 0.6f)
+    fMinSun = std::min(fMinSun, world.SunTest().GetSunIntensity());
+    fMaxGlow = std::max(fMaxGlow, world.SunTest().GetEarthDifractionIntensity());
+    if (std::getenv("PLANETO_SCENE_PPM_GLOW") && !bDumped && world.SunTest().GetEarthDifractionIntensity() > 0.6f)
     {
       bDumped = true;
       ASSERT_NO_FATAL_FAILURE(DrawAndRead(world, px));
@@ -331,12 +331,12 @@ TEST(SceneGL, MaskingSunFadesByWhatTheEarthHides)
   CSunMasking* sun = g.world.GetSunMasking();
   ASSERT_NE(sun, nullptr);
   const SOccluder earth = sun->GetOccluder(0), moon = sun->GetOccluder(1);
-  auto point = [&](int i) { return g.world.GetScreenPoint(i); };
+  auto point = [&](int i) { return g.world.SunTest().GetScreenPoint(i); };
   // The share of the sun disc the Earth leaves, from the screen points of the sun test.
   auto left = [&]()
   {
-    return ComputeDifraction(point(CPlanetoWorld::SP_SUN), point(CPlanetoWorld::SP_SUN_RIM),
-                             point(CPlanetoWorld::SP_EARTH), point(CPlanetoWorld::SP_EARTH_RIM))
+    return ComputeDifraction(point(CSunTest::SP_SUN), point(CSunTest::SP_SUN_RIM),
+                             point(CSunTest::SP_EARTH), point(CSunTest::SP_EARTH_RIM))
         .fSunLeft;
   };
   auto turnUntil = [&](auto wanted)
@@ -344,8 +344,8 @@ TEST(SceneGL, MaskingSunFadesByWhatTheEarthHides)
     return scenetest::TurnUntil(g.world,
                                 [&]()
                                 {
-                                  const SVector3 s = point(CPlanetoWorld::SP_SUN);
-                                  return g.world.IsSunVisible() && s.x > 40 && s.x < w - 40 && s.y > 110 &&
+                                  const SVector3 s = point(CSunTest::SP_SUN);
+                                  return g.world.SunTest().IsSunVisible() && s.x > 40 && s.x < w - 40 && s.y > 110 &&
                                          s.y < h - 40 && wanted();
                                 });
   };

@@ -23,7 +23,7 @@ inline std::function<bool(int, int)> OffTheBodies(CPlanetoWorld& world)
   C3DMath* m = world.GetMath();
   SVector3 up, moon;
   m->GetAxisY(&up, &s->matCamera);
-  m->GetTranslation(&moon, &world.GetMoonMatrix());
+  m->GetTranslation(&moon, &world.Bodies().GetMoonMatrix());
   auto disc = [&](const SVector3& c, float r)
   {
     SVector3 a, b;

@@ -40,42 +40,42 @@ TEST_F(WorldTest, KeysInApplicationMode)
   EXPECT_EQ(Send(WM_KEYDOWN, 'A'), ZP_OK);
 
   EXPECT_EQ(Send(WM_KEYDOWN, VK_ADD), ZP_OK);
-  EXPECT_NEAR(m_world->GetSpeedFactor(), 0.0016f, 1e-7f);
+  EXPECT_NEAR(m_world->Camera().GetSpeedFactor(), 0.0016f, 1e-7f);
   Send(WM_KEYDOWN, VK_SUBTRACT);
   Send(WM_KEYDOWN, VK_SUBTRACT);
-  EXPECT_NEAR(m_world->GetSpeedFactor(), -0.0004f, 1e-7f);
+  EXPECT_NEAR(m_world->Camera().GetSpeedFactor(), -0.0004f, 1e-7f);
   Send(WM_KEYDOWN, VK_DIVIDE);
-  EXPECT_EQ(m_world->GetSpeedFactor(), 0.0f);
+  EXPECT_EQ(m_world->Camera().GetSpeedFactor(), 0.0f);
   Send(WM_KEYDOWN, VK_MULTIPLY);
-  EXPECT_FLOAT_EQ(m_world->GetSpeedFactor(), 0.0006f);
+  EXPECT_FLOAT_EQ(m_world->Camera().GetSpeedFactor(), 0.0006f);
 
   EXPECT_EQ(Send(WM_KEYDOWN, VK_RIGHT), ZP_OK);
-  EXPECT_EQ(m_world->GetViewOrientation(), static_cast<uint32_t>(VIEW_RIGHT));
-  EXPECT_FLOAT_EQ(m_world->GetRollTarget(), 1.5707964f);
+  EXPECT_EQ(m_world->Camera().GetViewOrientation(), static_cast<uint32_t>(VIEW_RIGHT));
+  EXPECT_FLOAT_EQ(m_world->Camera().GetRollTarget(), 1.5707964f);
   Send(WM_KEYDOWN, VK_DOWN);
-  EXPECT_EQ(m_world->GetViewOrientation(), static_cast<uint32_t>(VIEW_DOWN));
-  EXPECT_FLOAT_EQ(m_world->GetRollTarget(), kPi);
+  EXPECT_EQ(m_world->Camera().GetViewOrientation(), static_cast<uint32_t>(VIEW_DOWN));
+  EXPECT_FLOAT_EQ(m_world->Camera().GetRollTarget(), kPi);
   Send(WM_KEYDOWN, VK_LEFT);
-  EXPECT_EQ(m_world->GetViewOrientation(), static_cast<uint32_t>(VIEW_LEFT));
-  EXPECT_FLOAT_EQ(m_world->GetRollTarget(), -1.5707964f);
+  EXPECT_EQ(m_world->Camera().GetViewOrientation(), static_cast<uint32_t>(VIEW_LEFT));
+  EXPECT_FLOAT_EQ(m_world->Camera().GetRollTarget(), -1.5707964f);
   Send(WM_KEYDOWN, VK_UP);
-  EXPECT_EQ(m_world->GetViewOrientation(), static_cast<uint32_t>(VIEW_UP));
-  EXPECT_FLOAT_EQ(m_world->GetRollTarget(), 0.0f);
+  EXPECT_EQ(m_world->Camera().GetViewOrientation(), static_cast<uint32_t>(VIEW_UP));
+  EXPECT_FLOAT_EQ(m_world->Camera().GetRollTarget(), 0.0f);
 
   EXPECT_EQ(Send(WM_LBUTTONDOWN, MK_LBUTTON), ZP_OK);
   EXPECT_EQ(Send(WM_MBUTTONDOWN, MK_MBUTTON), ZP_OK);
   EXPECT_EQ(Send(WM_RBUTTONDOWN, MK_RBUTTON), ZP_OK);
   EXPECT_EQ(Send(WM_RBUTTONUP), ZP_OK);
-  EXPECT_FALSE(m_world->IsAutoRotation());
+  EXPECT_FALSE(m_world->Camera().IsAutoRotation());
   Send(WM_RBUTTONUP);
-  EXPECT_TRUE(m_world->IsAutoRotation());
+  EXPECT_TRUE(m_world->Camera().IsAutoRotation());
 
   Send(WM_MOUSEWHEEL, MAKEWPARAM(0, 120));
   Send(WM_MOUSEWHEEL, MAKEWPARAM(0, 120));
   Send(WM_MOUSEWHEEL, MAKEWPARAM(0, -120));
-  EXPECT_EQ(m_world->GetWheelSteps(), 1);
+  EXPECT_EQ(m_world->Camera().GetWheelSteps(), 1);
   Send(WM_MOUSEWHEEL, MAKEWPARAM(0, 0)); // a delta below 1 counts as a step back
-  EXPECT_EQ(m_world->GetWheelSteps(), 0);
+  EXPECT_EQ(m_world->Camera().GetWheelSteps(), 0);
   EXPECT_EQ(Send(WM_TIMER), ZP_OK);
 }
 
@@ -87,14 +87,14 @@ TEST_F(WorldTest, ArrowsTakeTheShortWayRound)
   {
     Settings()->dFrameStep = 1.0 / 0.0006 * 0.01; // 1 unit of roll per update
     m_world->Update();
-    EXPECT_NEAR(m_world->GetRollCurrent(), std::min(i + 1.0f, kPi), 1e-4f);
-    EXPECT_LE(m_world->GetRollCurrent(), kPi);
+    EXPECT_NEAR(m_world->Camera().GetRollCurrent(), std::min(i + 1.0f, kPi), 1e-4f);
+    EXPECT_LE(m_world->Camera().GetRollCurrent(), kPi);
   }
   // The roll stops exactly at the target.
-  EXPECT_FLOAT_EQ(m_world->GetRollCurrent(), kPi);
+  EXPECT_FLOAT_EQ(m_world->Camera().GetRollCurrent(), kPi);
   Send(WM_KEYDOWN, VK_LEFT);
   // pi is more than half a turn from -pi/2: a whole turn brings it to -pi.
-  EXPECT_NEAR(m_world->GetRollCurrent(), kPi - 2.0f * kPi, 1e-5f);
+  EXPECT_NEAR(m_world->Camera().GetRollCurrent(), kPi - 2.0f * kPi, 1e-5f);
 }
 
 TEST_F(WorldTest, DragMapsMovesByTheOrientation)
@@ -102,21 +102,21 @@ TEST_F(WorldTest, DragMapsMovesByTheOrientation)
   ASSERT_EQ(LoadWorld(), ZP_OK); // 800 x 600
   // The first move only records the position.
   Send(WM_MOUSEMOVE, MK_LBUTTON, Pos(100, 100));
-  EXPECT_EQ(m_world->GetMouseYawStep(), 0.0f);
+  EXPECT_EQ(m_world->Camera().GetMouseYawStep(), 0.0f);
   Send(WM_MOUSEMOVE, MK_LBUTTON, Pos(180, 160));
-  EXPECT_FLOAT_EQ(m_world->GetMouseYawStep(), 0.1f);
-  EXPECT_FLOAT_EQ(m_world->GetMousePitchStep(), 0.1f);
+  EXPECT_FLOAT_EQ(m_world->Camera().GetMouseYawStep(), 0.1f);
+  EXPECT_FLOAT_EQ(m_world->Camera().GetMousePitchStep(), 0.1f);
 
   // Another button held with the left one: no drag, nothing recorded.
   Send(WM_MOUSEMOVE, MK_LBUTTON | MK_SHIFT, Pos(500, 500));
   Send(WM_MOUSEMOVE, MK_LBUTTON, Pos(260, 220));
-  EXPECT_FLOAT_EQ(m_world->GetMouseYawStep(), 0.2f);
-  EXPECT_FLOAT_EQ(m_world->GetMousePitchStep(), 0.2f);
+  EXPECT_FLOAT_EQ(m_world->Camera().GetMouseYawStep(), 0.2f);
+  EXPECT_FLOAT_EQ(m_world->Camera().GetMousePitchStep(), 0.2f);
 
   // Releasing the left button forgets the position.
   Send(WM_LBUTTONUP);
   Send(WM_MOUSEMOVE, MK_LBUTTON, Pos(0, 0));
-  EXPECT_FLOAT_EQ(m_world->GetMouseYawStep(), 0.2f);
+  EXPECT_FLOAT_EQ(m_world->Camera().GetMouseYawStep(), 0.2f);
 
   // Upside down, moves are mirrored.
   m_world->Update();
@@ -124,8 +124,8 @@ TEST_F(WorldTest, DragMapsMovesByTheOrientation)
   Send(WM_LBUTTONUP);
   Send(WM_MOUSEMOVE, MK_LBUTTON, Pos(100, 100));
   Send(WM_MOUSEMOVE, MK_LBUTTON, Pos(180, 160));
-  EXPECT_FLOAT_EQ(m_world->GetMouseYawStep(), -0.1f);
-  EXPECT_FLOAT_EQ(m_world->GetMousePitchStep(), -0.1f);
+  EXPECT_FLOAT_EQ(m_world->Camera().GetMouseYawStep(), -0.1f);
+  EXPECT_FLOAT_EQ(m_world->Camera().GetMousePitchStep(), -0.1f);
 
   // Turned right, x and y trade places: (x, y) -> (y, -x).
   m_world->Update();
@@ -133,8 +133,8 @@ TEST_F(WorldTest, DragMapsMovesByTheOrientation)
   Send(WM_LBUTTONUP);
   Send(WM_MOUSEMOVE, MK_LBUTTON, Pos(100, 100));
   Send(WM_MOUSEMOVE, MK_LBUTTON, Pos(180, 160));
-  EXPECT_FLOAT_EQ(m_world->GetMouseYawStep(), 60.0f / 800.0f);
-  EXPECT_FLOAT_EQ(m_world->GetMousePitchStep(), -80.0f / 600.0f);
+  EXPECT_FLOAT_EQ(m_world->Camera().GetMouseYawStep(), 60.0f / 800.0f);
+  EXPECT_FLOAT_EQ(m_world->Camera().GetMousePitchStep(), -80.0f / 600.0f);
 
   // Turned left: (x, y) -> (-y, x).
   m_world->Update();
@@ -142,8 +142,8 @@ TEST_F(WorldTest, DragMapsMovesByTheOrientation)
   Send(WM_LBUTTONUP);
   Send(WM_MOUSEMOVE, MK_LBUTTON, Pos(100, 100));
   Send(WM_MOUSEMOVE, MK_LBUTTON, Pos(180, 160));
-  EXPECT_FLOAT_EQ(m_world->GetMouseYawStep(), -60.0f / 800.0f);
-  EXPECT_FLOAT_EQ(m_world->GetMousePitchStep(), 80.0f / 600.0f);
+  EXPECT_FLOAT_EQ(m_world->Camera().GetMouseYawStep(), -60.0f / 800.0f);
+  EXPECT_FLOAT_EQ(m_world->Camera().GetMousePitchStep(), 80.0f / 600.0f);
 }
 
 TEST_F(WorldTest, ScreenSaverQuitsOnInput)
@@ -161,7 +161,7 @@ TEST_F(WorldTest, ScreenSaverQuitsOnInput)
   EXPECT_EQ(Send(WM_LBUTTONUP), ZP_OK);
   EXPECT_EQ(Send(WM_RBUTTONUP), ZP_OK);
   EXPECT_EQ(Send(WM_TIMER), ZP_OK);
-  EXPECT_FLOAT_EQ(m_world->GetSpeedFactor(), 0.0006f);
+  EXPECT_FLOAT_EQ(m_world->Camera().GetSpeedFactor(), 0.0006f);
 
   // The first move records; moves along one axis only are jitter; a diagonal quits.
   EXPECT_EQ(Send(WM_MOUSEMOVE, 0, Pos(10, 10)), ZP_OK);
@@ -170,7 +170,7 @@ TEST_F(WorldTest, ScreenSaverQuitsOnInput)
   EXPECT_EQ(Send(WM_MOUSEMOVE, 0, Pos(30, 40)), ZP_OK);
   EXPECT_LT(Send(WM_MOUSEMOVE, 0, Pos(31, 41)), 0);
   // A screen saver never drags the camera.
-  EXPECT_EQ(m_world->GetMouseYawStep(), 0.0f);
+  EXPECT_EQ(m_world->Camera().GetMouseYawStep(), 0.0f);
 }
 
 // ---------------------------------------------------------------------------------
@@ -180,25 +180,25 @@ TEST_F(WorldTest, UpdateMovesCameraEarthCloudsAndMoon)
 {
   ASSERT_EQ(LoadWorld(), ZP_OK);
   C3DMath* m = Math();
-  const float fYaw = m_world->GetCameraYaw();
-  const float fWobble = m_world->GetCameraWobble();
-  const float fOrbit = m_world->GetMoonOrbitAngle();
-  const float fTilt = m_world->GetMoonTiltPhase();
-  SMatrix earth = m_world->GetEarthMatrix();
-  SMatrix clouds = m_world->GetCloudsMatrix();
+  const float fYaw = m_world->Camera().GetYaw();
+  const float fWobble = m_world->Camera().GetWobble();
+  const float fOrbit = m_world->Bodies().GetMoonOrbitAngle();
+  const float fTilt = m_world->Bodies().GetMoonTiltPhase();
+  SMatrix earth = m_world->Bodies().GetEarthMatrix();
+  SMatrix clouds = m_world->Bodies().GetCloudsMatrix();
 
   Settings()->dFrameStep = 10.0;
   EXPECT_EQ(m_world->Update(), ZP_OK);
   const float fStep = 10.0f * 0.0006f;
   EXPECT_NEAR(Settings()->dFrameStep, fStep, 1e-9);
-  EXPECT_NEAR(m_world->GetCameraYaw(), fYaw + fStep * 1.0f, 1e-6f);
-  EXPECT_NEAR(m_world->GetCameraWobble(), fWobble + fStep * 1.0f, 1e-6f);
-  EXPECT_NEAR(m_world->GetMoonOrbitAngle(), fOrbit + fStep * 1.2f, 1e-6f);
-  EXPECT_NEAR(m_world->GetMoonTiltPhase(), fTilt + fStep * 1.2f * 0.345f, 1e-6f);
+  EXPECT_NEAR(m_world->Camera().GetYaw(), fYaw + fStep * 1.0f, 1e-6f);
+  EXPECT_NEAR(m_world->Camera().GetWobble(), fWobble + fStep * 1.0f, 1e-6f);
+  EXPECT_NEAR(m_world->Bodies().GetMoonOrbitAngle(), fOrbit + fStep * 1.2f, 1e-6f);
+  EXPECT_NEAR(m_world->Bodies().GetMoonTiltPhase(), fTilt + fStep * 1.2f * 0.345f, 1e-6f);
   m->RotateY(&earth, fStep * -2.5f);
   m->RotateY(&clouds, fStep * -3.5f);
-  EXPECT_TRUE(SameMatrix(m_world->GetEarthMatrix(), earth));
-  EXPECT_TRUE(SameMatrix(m_world->GetCloudsMatrix(), clouds));
+  EXPECT_TRUE(SameMatrix(m_world->Bodies().GetEarthMatrix(), earth));
+  EXPECT_TRUE(SameMatrix(m_world->Bodies().GetCloudsMatrix(), clouds));
 
   // The camera stands 1000 units from the Earth; the view is its inverse.
   SVector3 c;
@@ -213,7 +213,7 @@ TEST_F(WorldTest, UpdateMovesCameraEarthCloudsAndMoon)
   // The Moon is the orbit matrix's translation, also light 2; its orbit radius is
   // distance x sphere ratio, since the move happens along the scaled axes.
   SVector3 moon;
-  m->GetTranslation(&moon, &m_world->GetMoonMatrix());
+  m->GetTranslation(&moon, &m_world->Bodies().GetMoonMatrix());
   EXPECT_FLOAT_EQ(Settings()->light2.vPosition.x, moon.x);
   EXPECT_FLOAT_EQ(Settings()->light2.vPosition.z, moon.z);
   EXPECT_NEAR(Len(moon), 3000.0f * 0.2f, 0.05f);
@@ -221,15 +221,15 @@ TEST_F(WorldTest, UpdateMovesCameraEarthCloudsAndMoon)
   // Facing matrices sit on their planet and point at the camera (z axis, depth sign
   // applied by GetAxis).
   SVector3 z, pos;
-  m->GetTranslation(&pos, &m_world->GetMoonFacingMatrix());
+  m->GetTranslation(&pos, &m_world->Bodies().GetMoonFacingMatrix());
   EXPECT_NEAR(Len(SVector3{ pos.x - moon.x, pos.y - moon.y, pos.z - moon.z }), 0.0f, 1e-3f);
-  m->GetAxisZ(&z, &m_world->GetEarthFacingMatrix());
+  m->GetAxisZ(&z, &m_world->Bodies().GetEarthFacingMatrix());
   const float fLen = Len(z);
   EXPECT_NEAR(fLen, 1.0f, 1e-4f); // scaled by the Earth ratio 1.0
   EXPECT_NEAR(std::fabs(z.x * c.x + z.y * c.y + z.z * c.z), 1000.0f, 0.5f);
-  m->GetAxisZ(&z, &m_world->GetMoonSunSmallMatrix());
+  m->GetAxisZ(&z, &m_world->Bodies().GetMoonSunSmallMatrix());
   EXPECT_NEAR(Len(z), 0.2f * 0.75f, 1e-5f);
-  m->GetAxisZ(&z, &m_world->GetEarthSunSmallMatrix());
+  m->GetAxisZ(&z, &m_world->Bodies().GetEarthSunSmallMatrix());
   EXPECT_NEAR(Len(z), 0.5f, 1e-5f);
 
   // Sky box and sun travel with the camera.
@@ -246,12 +246,12 @@ TEST_F(WorldTest, WheelAndDragStillWorkWhenTheSceneIsFrozen)
 {
   ASSERT_EQ(LoadWorld(), ZP_OK);
   Send(WM_KEYDOWN, VK_DIVIDE);
-  const SMatrix earth = m_world->GetEarthMatrix();
-  const SMatrix clouds = m_world->GetCloudsMatrix();
-  const float fOrbit = m_world->GetMoonOrbitAngle();
-  const float fTilt = m_world->GetMoonTiltPhase();
-  const float fYaw = m_world->GetCameraYaw();
-  const float fWobble = m_world->GetCameraWobble();
+  const SMatrix earth = m_world->Bodies().GetEarthMatrix();
+  const SMatrix clouds = m_world->Bodies().GetCloudsMatrix();
+  const float fOrbit = m_world->Bodies().GetMoonOrbitAngle();
+  const float fTilt = m_world->Bodies().GetMoonTiltPhase();
+  const float fYaw = m_world->Camera().GetYaw();
+  const float fWobble = m_world->Camera().GetWobble();
   CSunSimple* sun = m_world->GetSunSimple();
   sun->SetAngles(3.0f, 2.0f);
   Send(WM_MOUSEWHEEL, MAKEWPARAM(0, 120));
@@ -262,20 +262,20 @@ TEST_F(WorldTest, WheelAndDragStillWorkWhenTheSceneIsFrozen)
   Settings()->dFrameStep = 5.0;
   m_world->Update();
   EXPECT_EQ(Settings()->dFrameStep, 0.0);
-  EXPECT_TRUE(SameMatrix(m_world->GetEarthMatrix(), earth, 0.0f));
-  EXPECT_EQ(m_world->GetMoonOrbitAngle(), fOrbit);
-  EXPECT_EQ(m_world->GetCameraYaw(), fYaw);
-  EXPECT_TRUE(SameMatrix(m_world->GetCloudsMatrix(), clouds, 0.0f));
-  EXPECT_EQ(m_world->GetMoonTiltPhase(), fTilt);
-  EXPECT_EQ(m_world->GetCameraWobble(), fWobble);
-  EXPECT_EQ(m_world->GetRollCurrent(), 0.0f);
+  EXPECT_TRUE(SameMatrix(m_world->Bodies().GetEarthMatrix(), earth, 0.0f));
+  EXPECT_EQ(m_world->Bodies().GetMoonOrbitAngle(), fOrbit);
+  EXPECT_EQ(m_world->Camera().GetYaw(), fYaw);
+  EXPECT_TRUE(SameMatrix(m_world->Bodies().GetCloudsMatrix(), clouds, 0.0f));
+  EXPECT_EQ(m_world->Bodies().GetMoonTiltPhase(), fTilt);
+  EXPECT_EQ(m_world->Camera().GetWobble(), fWobble);
+  EXPECT_EQ(m_world->Camera().GetRollCurrent(), 0.0f);
   m_world->Draw();
   EXPECT_EQ(sun->GetDiscAngle(), 3.0f);
   EXPECT_EQ(sun->GetRayAngle(), 2.0f);
-  EXPECT_FLOAT_EQ(m_world->GetCameraDistance(), -900.0f);
-  EXPECT_FLOAT_EQ(m_world->GetMousePitch(), 0.1f);
-  EXPECT_EQ(m_world->GetWheelSteps(), 0);
-  EXPECT_EQ(m_world->GetMousePitchStep(), 0.0f);
+  EXPECT_FLOAT_EQ(m_world->Camera().GetDistance(), -900.0f);
+  EXPECT_FLOAT_EQ(m_world->Camera().GetMousePitch(), 0.1f);
+  EXPECT_EQ(m_world->Camera().GetWheelSteps(), 0);
+  EXPECT_EQ(m_world->Camera().GetMousePitchStep(), 0.0f);
   SVector3 c;
   Math()->GetTranslation(&c, &Settings()->matCamera);
   EXPECT_NEAR(Len(c), 900.0f, 0.05f);
@@ -287,12 +287,12 @@ TEST_F(WorldTest, WheelAndDragStillWorkWhenTheSceneIsFrozen)
   Send(WM_MOUSEMOVE, MK_LBUTTON, Pos(300, 160));
   Settings()->dFrameStep = 5.0;
   m_world->Update();
-  EXPECT_FLOAT_EQ(m_world->GetMouseYaw(), 0.25f);
+  EXPECT_FLOAT_EQ(m_world->Camera().GetMouseYaw(), 0.25f);
   SVector3 c2;
   Math()->GetTranslation(&c2, &Settings()->matCamera);
   EXPECT_NEAR(Len(c2), 900.0f, 0.05f);
   EXPECT_GT(Len(SVector3{ c2.x - c.x, c2.y - c.y, c2.z - c.z }), 100.0f);
-  EXPECT_TRUE(SameMatrix(m_world->GetEarthMatrix(), earth, 0.0f));
+  EXPECT_TRUE(SameMatrix(m_world->Bodies().GetEarthMatrix(), earth, 0.0f));
 }
 
 // ---------------------------------------------------------------------------------
@@ -350,7 +350,7 @@ namespace
 class CTestWorld : public CPlanetoWorld
 {
 public:
-  using CPlanetoWorld::SunTest;
+  using CPlanetoWorld::RunSunTest;
 };
 
 } // namespace
@@ -388,27 +388,27 @@ TEST_F(SunTestWorld, EarthCoversTheSunAndLetsItGo)
 
   Place(SVector3{ 0.0f, 0.0f, 5000.0f });
   const SVector3 farMoon = { 0.0f, 5000.0f, 0.0f };
-  World()->SunTest(Sun(), farMoon);
-  ASSERT_TRUE(m_world->IsSunVisible());
+  World()->RunSunTest(Sun(), farMoon);
+  ASSERT_TRUE(m_world->SunTest().IsSunVisible());
   // Straight behind the Earth: projected on the screen centre, fully covered.
-  EXPECT_NEAR(m_world->GetScreenPoint(CPlanetoWorld::SP_SUN).x, 400.0f, 0.5f);
-  EXPECT_NEAR(m_world->GetScreenPoint(CPlanetoWorld::SP_SUN).y, 300.0f, 0.5f);
-  EXPECT_NEAR(m_world->GetScreenPoint(CPlanetoWorld::SP_EARTH).x, 400.0f, 0.5f);
-  EXPECT_EQ(m_world->GetEarthDifractionIntensity(), 0.0f);
-  EXPECT_LE(m_world->GetSunIntensity(), 0.0f);
+  EXPECT_NEAR(m_world->SunTest().GetScreenPoint(CSunTest::SP_SUN).x, 400.0f, 0.5f);
+  EXPECT_NEAR(m_world->SunTest().GetScreenPoint(CSunTest::SP_SUN).y, 300.0f, 0.5f);
+  EXPECT_NEAR(m_world->SunTest().GetScreenPoint(CSunTest::SP_EARTH).x, 400.0f, 0.5f);
+  EXPECT_EQ(m_world->SunTest().GetEarthDifractionIntensity(), 0.0f);
+  EXPECT_LE(m_world->SunTest().GetSunIntensity(), 0.0f);
 
   // Far to the side: free again.
   Place(SVector3{ 2000.0f, 0.0f, 5000.0f });
-  World()->SunTest(Sun(), farMoon);
-  ASSERT_TRUE(m_world->IsSunVisible());
-  EXPECT_EQ(m_world->GetEarthDifractionIntensity(), 0.0f);
-  EXPECT_EQ(m_world->GetSunIntensity(), 1.0f);
+  World()->RunSunTest(Sun(), farMoon);
+  ASSERT_TRUE(m_world->SunTest().IsSunVisible());
+  EXPECT_EQ(m_world->SunTest().GetEarthDifractionIntensity(), 0.0f);
+  EXPECT_EQ(m_world->SunTest().GetSunIntensity(), 1.0f);
 
   // Behind the camera: not visible, the intensity keeps its value.
   Place(SVector3{ 0.0f, 0.0f, -5000.0f });
-  World()->SunTest(Sun(), farMoon);
-  EXPECT_FALSE(m_world->IsSunVisible());
-  EXPECT_EQ(m_world->GetSunIntensity(), 1.0f);
+  World()->RunSunTest(Sun(), farMoon);
+  EXPECT_FALSE(m_world->SunTest().IsSunVisible());
+  EXPECT_EQ(m_world->SunTest().GetSunIntensity(), 1.0f);
 }
 
 TEST_F(SunTestWorld, WithoutEarthDifractionTheSunRecoversAfterTheMoon)
@@ -425,14 +425,14 @@ TEST_F(SunTestWorld, WithoutEarthDifractionTheSunRecoversAfterTheMoon)
   Place(SVector3{ 2000.0f, 0.0f, 5000.0f });
   const SVector3 sun = Sun();
   const SVector3 moonInFront = { sun.x * 0.1f, sun.y * 0.1f, -1000.0f + (sun.z + 1000.0f) * 0.1f };
-  World()->SunTest(sun, moonInFront);
-  ASSERT_TRUE(m_world->IsSunVisible());
-  EXPECT_LE(m_world->GetSunIntensity(), 0.0f);
-  EXPECT_EQ(m_world->GetEarthDifractionIntensity(), 0.0f);
-  EXPECT_EQ(m_world->GetMoonDifractionIntensity(), 0.0f);
+  World()->RunSunTest(sun, moonInFront);
+  ASSERT_TRUE(m_world->SunTest().IsSunVisible());
+  EXPECT_LE(m_world->SunTest().GetSunIntensity(), 0.0f);
+  EXPECT_EQ(m_world->SunTest().GetEarthDifractionIntensity(), 0.0f);
+  EXPECT_EQ(m_world->SunTest().GetMoonDifractionIntensity(), 0.0f);
 
-  World()->SunTest(sun, SVector3{ 0.0f, 5000.0f, 0.0f });
-  EXPECT_EQ(m_world->GetSunIntensity(), 1.0f);
+  World()->RunSunTest(sun, SVector3{ 0.0f, 5000.0f, 0.0f });
+  EXPECT_EQ(m_world->SunTest().GetSunIntensity(), 1.0f);
 }
 
 TEST_F(SunTestWorld, MoonGlowNeverOutshinesTheSun)
@@ -448,9 +448,9 @@ TEST_F(SunTestWorld, MoonGlowNeverOutshinesTheSun)
   // it: the Moon's own formula reaches 1, its glow stays at or below the sun that the
   // Earth leaves, which the Moon's covering may then lower further.
   Place(SVector3{ 1015.0f, 0.0f, 5000.0f });
-  World()->SunTest(Sun(), SVector3{ 0.0f, 5000.0f, 0.0f });
-  ASSERT_TRUE(m_world->IsSunVisible());
-  const float fHalf = m_world->GetSunIntensity();
+  World()->RunSunTest(Sun(), SVector3{ 0.0f, 5000.0f, 0.0f });
+  ASSERT_TRUE(m_world->SunTest().IsSunVisible());
+  const float fHalf = m_world->SunTest().GetSunIntensity();
   ASSERT_GT(fHalf, 0.2f);
   ASSERT_LT(fHalf, 0.8f);
 
@@ -461,20 +461,20 @@ TEST_F(SunTestWorld, MoonGlowNeverOutshinesTheSun)
     // 500 units in front of the camera on the line to the sun, shifted sideways.
     const float t = 0.1f;
     const SVector3 moon = { sun.x * t + static_cast<float>(i), sun.y * t, -1000.0f + (sun.z + 1000.0f) * t };
-    World()->SunTest(sun, moon);
+    World()->RunSunTest(sun, moon);
     const SDifraction raw = ComputeDifraction(
-        m_world->GetScreenPoint(CPlanetoWorld::SP_SUN), m_world->GetScreenPoint(CPlanetoWorld::SP_SUN_RIM),
-        m_world->GetScreenPoint(CPlanetoWorld::SP_MOON), m_world->GetScreenPoint(CPlanetoWorld::SP_MOON_RIM));
+        m_world->SunTest().GetScreenPoint(CSunTest::SP_SUN), m_world->SunTest().GetScreenPoint(CSunTest::SP_SUN_RIM),
+        m_world->SunTest().GetScreenPoint(CSunTest::SP_MOON), m_world->SunTest().GetScreenPoint(CSunTest::SP_MOON_RIM));
     fHighestFormula = std::max(fHighestFormula, raw.fIntensity);
-    const float fGlow = m_world->GetMoonDifractionIntensity();
+    const float fGlow = m_world->SunTest().GetMoonDifractionIntensity();
     EXPECT_LE(fGlow, fHalf + 1e-6f) << i;
     EXPECT_GE(fGlow, 0.0f) << i;
     EXPECT_NEAR(fGlow, std::max(0.0f, std::min(raw.fIntensity, fHalf)), 1e-5f) << i;
     if (raw.fGap >= 0.0f)
     {
-      EXPECT_LE(fGlow, m_world->GetSunIntensity()) << i;
+      EXPECT_LE(fGlow, m_world->SunTest().GetSunIntensity()) << i;
     }
-    EXPECT_NEAR(m_world->GetSunIntensity(), std::min(fHalf, raw.fSunLeft), 1e-5f) << i;
+    EXPECT_NEAR(m_world->SunTest().GetSunIntensity(), std::min(fHalf, raw.fSunLeft), 1e-5f) << i;
   }
   EXPECT_GT(fHighestFormula, fHalf + 0.1f) << "the sweep never tested the cap";
 }
@@ -498,7 +498,7 @@ TEST_F(WorldTest, DrawOrderAndSwitches)
   const C3DObject* atmo = m_world->GetAtmosphere();
   const C3DObject* quad = m_world->GetDifractionQuad();
   CSunSimple* sun = m_world->GetSunSimple();
-  const bool bVisible = m_world->IsSunVisible();
+  const bool bVisible = m_world->SunTest().IsSunVisible();
 
   std::vector<const C3DObject*> expected = { sky,
                                              sun->GetHaloObject(),
@@ -530,27 +530,27 @@ TEST_F(WorldTest, DrawOrderAndSwitches)
   EXPECT_EQ(d[4].apTextures[0], sun->GetDiscTexture1());
   EXPECT_EQ(d[5].apTextures[0], sun->GetDiscTexture2());
   // Earth: day and night without specular and blending, then day alone; clouds.
-  EXPECT_EQ(d[6].apTextures[0], m_world->GetEarthDayTexture());
-  EXPECT_EQ(d[6].apTextures[1], m_world->GetEarthNightTexture());
+  EXPECT_EQ(d[6].apTextures[0], m_world->Textures().GetEarthDayTexture());
+  EXPECT_EQ(d[6].apTextures[1], m_world->Textures().GetEarthNightTexture());
   EXPECT_EQ(d[6].bSpecular, 0);
   EXPECT_EQ(d[6].bAlpha, 0);
-  EXPECT_TRUE(SameMatrix(d[6].matrix, m_world->GetEarthMatrix(), 0.0f));
+  EXPECT_TRUE(SameMatrix(d[6].matrix, m_world->Bodies().GetEarthMatrix(), 0.0f));
   EXPECT_EQ(d[7].apTextures[1], nullptr);
   EXPECT_EQ(d[7].bSpecular, Settings()->swSpecular.bConfigured);
   EXPECT_EQ(d[7].bAlpha, Settings()->swAlpha.bConfigured);
-  EXPECT_EQ(d[8].apTextures[0], m_world->GetCloudsTexture());
-  EXPECT_TRUE(SameMatrix(d[8].matrix, m_world->GetCloudsMatrix(), 0.0f));
-  EXPECT_EQ(d[9].apTextures[0], m_world->GetAtmosphereTexture());
+  EXPECT_EQ(d[8].apTextures[0], m_world->Textures().GetCloudsTexture());
+  EXPECT_TRUE(SameMatrix(d[8].matrix, m_world->Bodies().GetCloudsMatrix(), 0.0f));
+  EXPECT_EQ(d[9].apTextures[0], m_world->Textures().GetAtmosphereTexture());
   EXPECT_EQ(d[9].bSpecular, 0);
   const size_t iMoon = bVisible ? 11 : 10;
-  EXPECT_EQ(d[iMoon].apTextures[0], m_world->GetMoonTexture());
+  EXPECT_EQ(d[iMoon].apTextures[0], m_world->Textures().GetMoonTexture());
   EXPECT_EQ(d[iMoon].apTextures[1], nullptr);
   EXPECT_EQ(d[iMoon].bSpecular, 0);
-  EXPECT_TRUE(SameMatrix(d[iMoon].matrix, m_world->GetMoonMatrix(), 0.0f));
+  EXPECT_TRUE(SameMatrix(d[iMoon].matrix, m_world->Bodies().GetMoonMatrix(), 0.0f));
   if (bVisible)
   {
-    EXPECT_EQ(d[10].apTextures[0], m_world->GetEarthDifractionTexture());
-    EXPECT_EQ(d[12].apTextures[0], m_world->GetMoonDifractionTexture());
+    EXPECT_EQ(d[10].apTextures[0], m_world->Textures().GetEarthDifractionTexture());
+    EXPECT_EQ(d[12].apTextures[0], m_world->Textures().GetMoonDifractionTexture());
   }
   // Switches are back to their configured values after the frame; fog stays off.
   EXPECT_EQ(Settings()->swSpecular.bCurrent, Settings()->swSpecular.bConfigured);
@@ -558,7 +558,7 @@ TEST_F(WorldTest, DrawOrderAndSwitches)
   EXPECT_EQ(Settings()->swFog.bCurrent, 0);
 
   // Halo, rays and flares carry the sun intensity as colour factor.
-  float f = m_world->GetSunIntensity();
+  float f = m_world->SunTest().GetSunIntensity();
   f = f < 0.0f ? 0.0f : (f > 1.0f ? 1.0f : f);
   const uint32_t level = static_cast<uint32_t>(f * 255.0f);
   EXPECT_EQ(d[1].dwColorFactor, level * 0x01010101u);
@@ -584,9 +584,9 @@ TEST_F(SunTestWorld, DifractionQuadTurnsItsLowUEdgeToTheSun)
 
     // The sun up and to the right of the Earth on the screen.
     Place(SVector3{ 700.0f, 500.0f, 5000.0f });
-    World()->SunTest(Sun(), SVector3{ 0.0f, 5000.0f, 0.0f });
-    ASSERT_TRUE(m_world->IsSunVisible());
-    const SVector3 s = m_world->GetScreenPoint(CPlanetoWorld::SP_SUN);
+    World()->RunSunTest(Sun(), SVector3{ 0.0f, 5000.0f, 0.0f });
+    ASSERT_TRUE(m_world->SunTest().IsSunVisible());
+    const SVector3 s = m_world->SunTest().GetScreenPoint(CSunTest::SP_SUN);
     ASSERT_GT(s.x, 400.0f);
     ASSERT_LT(s.y, 300.0f);
 

@@ -66,37 +66,37 @@ TEST_F(WorldTest, BuiltInTextsBuildTheSceneInOrder)
 TEST_F(WorldTest, BuiltInTextValuesWin)
 {
   ASSERT_EQ(LoadWorld(), ZP_OK);
-  EXPECT_FLOAT_EQ(m_world->GetSpeedFactor(), 0.0006f);
-  EXPECT_FLOAT_EQ(m_world->GetCameraSpeed(), 1.0f);
-  EXPECT_FLOAT_EQ(m_world->GetEarthSpeed(), -2.5f);
-  EXPECT_FLOAT_EQ(m_world->GetCloudsSpeed(), -3.5f);
-  EXPECT_FLOAT_EQ(m_world->GetMoonSpeed(), 1.2f);
-  EXPECT_FLOAT_EQ(m_world->GetMoonRatio(), 0.2f);
-  EXPECT_FLOAT_EQ(m_world->GetMoonDistance(), 3000.0f);
-  EXPECT_FLOAT_EQ(m_world->GetCloudsRatio(), 1.008f);
-  EXPECT_FLOAT_EQ(m_world->GetAtmosphereRatio(), 1.015f);
-  EXPECT_FLOAT_EQ(m_world->GetEarthDifractionRatio(), 1.7f);
-  EXPECT_FLOAT_EQ(m_world->GetMoonDifractionRatio(), 0.33f);
-  EXPECT_TRUE(m_world->IsAtmosphereEnabled());
-  EXPECT_TRUE(m_world->IsEarthDifractionEnabled());
-  EXPECT_FALSE(m_world->IsMoonDifractionEnabled());
-  EXPECT_FLOAT_EQ(m_world->GetCameraDistance(), -1000.0f);
-  EXPECT_TRUE(m_world->IsAutoRotation());
+  EXPECT_FLOAT_EQ(m_world->Camera().GetSpeedFactor(), 0.0006f);
+  EXPECT_FLOAT_EQ(m_world->Camera().GetSpeed(), 1.0f);
+  EXPECT_FLOAT_EQ(m_world->Bodies().GetEarthSpeed(), -2.5f);
+  EXPECT_FLOAT_EQ(m_world->Bodies().GetCloudsSpeed(), -3.5f);
+  EXPECT_FLOAT_EQ(m_world->Bodies().GetMoonSpeed(), 1.2f);
+  EXPECT_FLOAT_EQ(m_world->Bodies().GetMoonRatio(), 0.2f);
+  EXPECT_FLOAT_EQ(m_world->Bodies().GetMoonDistance(), 3000.0f);
+  EXPECT_FLOAT_EQ(m_world->Bodies().GetCloudsRatio(), 1.008f);
+  EXPECT_FLOAT_EQ(m_world->GetSceneSettings().fAtmosphereRatio, 1.015f);
+  EXPECT_FLOAT_EQ(m_world->GetSceneSettings().fEarthDifRatio, 1.7f);
+  EXPECT_FLOAT_EQ(m_world->GetSceneSettings().fMoonDifRatio, 0.33f);
+  EXPECT_TRUE(m_world->GetSceneSettings().bAtmosphere);
+  EXPECT_TRUE(m_world->GetSceneSettings().bEarthDifraction);
+  EXPECT_FALSE(m_world->GetSceneSettings().bMoonDifraction);
+  EXPECT_FLOAT_EQ(m_world->Camera().GetDistance(), -1000.0f);
+  EXPECT_TRUE(m_world->Camera().IsAutoRotation());
 
   // Random start angles in [0, pi).
-  for (float f : { m_world->GetMoonTiltPhase(), m_world->GetMoonOrbitAngle(), m_world->GetCameraYaw(),
-                   m_world->GetCameraWobble() })
+  for (float f : { m_world->Bodies().GetMoonTiltPhase(), m_world->Bodies().GetMoonOrbitAngle(), m_world->Camera().GetYaw(),
+                   m_world->Camera().GetWobble() })
   {
     EXPECT_GE(f, 0.0f);
     EXPECT_LT(f, 3.1416f);
   }
 
   // The Earth is tilted by 23.45 degrees: its y axis leans by that angle.
-  const SMatrix& e = m_world->GetEarthMatrix();
+  const SMatrix& e = m_world->Bodies().GetEarthMatrix();
   const float fUp = std::sqrt(e.m[1][0] * e.m[1][0] + e.m[1][1] * e.m[1][1] + e.m[1][2] * e.m[1][2]);
   EXPECT_NEAR(std::acos(e.m[1][1] / fUp), 23.45f * 0.017453292f, 1e-4f);
   EXPECT_NEAR(fUp, 1.0f, 1e-5f);
-  const SMatrix& c = m_world->GetCloudsMatrix();
+  const SMatrix& c = m_world->Bodies().GetCloudsMatrix();
   EXPECT_NEAR(std::sqrt(c.m[1][0] * c.m[1][0] + c.m[1][1] * c.m[1][1] + c.m[1][2] * c.m[1][2]), 1.008f,
               1e-5f);
 
@@ -115,17 +115,17 @@ TEST_F(WorldTest, CodeDefaultsWithoutAnyApplicationText)
 {
   m_appli = std::make_unique<COverrideStore>(nullptr);
   ASSERT_EQ(LoadWorld(), ZP_OK);
-  EXPECT_FLOAT_EQ(m_world->GetSpeedFactor(), 1.0f);
-  EXPECT_FLOAT_EQ(m_world->GetCameraSpeed(), 0.005f);
-  EXPECT_FLOAT_EQ(m_world->GetEarthSpeed(), -0.0025f);
-  EXPECT_FLOAT_EQ(m_world->GetCloudsSpeed(), -0.0035f);
-  EXPECT_FLOAT_EQ(m_world->GetMoonSpeed(), 0.005f);
-  EXPECT_FLOAT_EQ(m_world->GetMoonRatio(), 0.15f);
-  EXPECT_FLOAT_EQ(m_world->GetMoonDistance(), 4000.0f);
-  EXPECT_FLOAT_EQ(m_world->GetCloudsRatio(), 1.0025f);
-  EXPECT_FLOAT_EQ(m_world->GetEarthDifractionRatio(), 1.02f);
-  EXPECT_FLOAT_EQ(m_world->GetMoonDifractionRatio(), 0.202f);
-  EXPECT_TRUE(m_world->IsMoonDifractionEnabled());
+  EXPECT_FLOAT_EQ(m_world->Camera().GetSpeedFactor(), 1.0f);
+  EXPECT_FLOAT_EQ(m_world->Camera().GetSpeed(), 0.005f);
+  EXPECT_FLOAT_EQ(m_world->Bodies().GetEarthSpeed(), -0.0025f);
+  EXPECT_FLOAT_EQ(m_world->Bodies().GetCloudsSpeed(), -0.0035f);
+  EXPECT_FLOAT_EQ(m_world->Bodies().GetMoonSpeed(), 0.005f);
+  EXPECT_FLOAT_EQ(m_world->Bodies().GetMoonRatio(), 0.15f);
+  EXPECT_FLOAT_EQ(m_world->Bodies().GetMoonDistance(), 4000.0f);
+  EXPECT_FLOAT_EQ(m_world->Bodies().GetCloudsRatio(), 1.0025f);
+  EXPECT_FLOAT_EQ(m_world->GetSceneSettings().fEarthDifRatio, 1.02f);
+  EXPECT_FLOAT_EQ(m_world->GetSceneSettings().fMoonDifRatio, 0.202f);
+  EXPECT_TRUE(m_world->GetSceneSettings().bMoonDifraction);
   EXPECT_STREQ(Settings()->szDataPath, "");
 
   // ".tga" and ".dds" names resolve to nothing: no image is decoded, nothing fails.
@@ -246,16 +246,16 @@ TEST_F(WorldTest, MaskingAndShadowsFollowTheDeviceServices)
   ASSERT_NE(sun, nullptr);
   EXPECT_TRUE(sun->AreFlaresEnabled());
   EXPECT_EQ(sun->GetOccluder(0).pObject, m_world->GetOccluder());
-  EXPECT_EQ(sun->GetOccluder(0).pMatrix, &m_world->GetEarthFacingMatrix());
-  EXPECT_EQ(sun->GetOccluder(1).pMatrix, &m_world->GetMoonFacingMatrix());
+  EXPECT_EQ(sun->GetOccluder(0).pMatrix, &m_world->Bodies().GetEarthFacingMatrix());
+  EXPECT_EQ(sun->GetOccluder(1).pMatrix, &m_world->Bodies().GetMoonFacingMatrix());
   EXPECT_STREQ(sun->GetMaskTexture()->GetName(), "Sun4.png");
 
   CStencilShadow* shadow = m_world->GetStencilShadow();
   ASSERT_NE(shadow, nullptr);
   EXPECT_EQ(shadow->GetShadowColor(), 30u * 0x01010101u);
   const float fMoon = 0.2f * 3000.0f;
-  const SMatrix* apMatrix[4] = { &m_world->GetEarthSunMatrix(), &m_world->GetEarthSunSmallMatrix(),
-                                 &m_world->GetMoonSunMatrix(), &m_world->GetMoonSunSmallMatrix() };
+  const SMatrix* apMatrix[4] = { &m_world->Bodies().GetEarthSunMatrix(), &m_world->Bodies().GetEarthSunSmallMatrix(),
+                                 &m_world->Bodies().GetMoonSunMatrix(), &m_world->Bodies().GetMoonSunSmallMatrix() };
   const float afMax[4] = { 1.0f, 1.0f, 3000.0f, 3000.0f };
   const float afMin[4] = { -1.1f * fMoon, -1.1f * fMoon, -6.0f, -6.0f };
   for (int i = 0; i < CStencilShadow::CASTER_COUNT; ++i)
@@ -326,6 +326,20 @@ TEST_F(WorldTest, ObjectCreationFailures)
   }
 }
 
+TEST_F(WorldTest, UnloadGoesOnPastAFailedReleaseAndReportsIt)
+{
+  ASSERT_EQ(LoadWorld(), ZP_OK);
+  // The first texture released fails: the rest, the elements, the font and the base
+  // are still released, and the failure is the answer.
+  Journal().badReleases.insert(m_world->Textures().GetEarthDayTexture());
+  EXPECT_EQ(m_world->Unload(), ZP_FAIL);
+  m_bLoaded = false;
+  EXPECT_EQ(Leftovers().dwObjects, 0u);
+  EXPECT_EQ(Leftovers().dwTextures, 0u);
+  EXPECT_EQ(m_world->GetFont(), nullptr);
+  EXPECT_EQ(m_world->GetSunSimple()->GetDiscObject(), nullptr);
+}
+
 TEST_F(WorldTest, UnloadReleasesEverythingTheWorldMade)
 {
   m_appli->Set("LENS_FLARE", "LENS_FLARE_ENABLE", "1");
@@ -342,7 +356,7 @@ TEST_F(WorldTest, UnloadReleasesEverythingTheWorldMade)
   EXPECT_EQ(Leftovers().dwTextures, 0u);
   EXPECT_EQ(m_world->GetSphere(), nullptr);
   EXPECT_EQ(m_world->GetFont(), nullptr);
-  EXPECT_EQ(m_world->GetEarthDayTexture(), nullptr);
+  EXPECT_EQ(m_world->Textures().GetEarthDayTexture(), nullptr);
   EXPECT_EQ(LogText().find("leaks"), std::string::npos);
 }
 

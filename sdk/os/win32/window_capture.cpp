@@ -10,10 +10,14 @@
 namespace zos
 {
 
-bool CaptureWindow(HWND hwnd, int* pWidth, int* pHeight, std::vector<uint32_t>* pPixels)
+bool CaptureWindow(HWND hwnd, int* pWidth, int* pHeight, std::vector<uint32_t>* pPixels, std::string* pWhy)
 {
+  if (pWhy)
+    *pWhy = "the window is gone";
   if (!hwnd || !CWindow::IsWindow(hwnd) || !pPixels)
     return false;
+  if (pWhy)
+    *pWhy = "the system refused to read the window";
   int w = 0, h = 0;
   if (!hwnd->GetClientSize(&w, &h) || w <= 0 || h <= 0)
     return false;

@@ -1,5 +1,7 @@
 #include "sdk/os/bitmap.h"
 
+#include "sdk/os/wayland/shm_presenter.h"
+#include "sdk/os/wayland/wayland.h"
 #include "sdk/os/x11/display.h"
 #include "sdk/os/window.h"
 
@@ -22,7 +24,8 @@ namespace zos
 CBitmapPresenter::CBitmapPresenter()
     : m_pDisplay(nullptr), m_hWindow(0), m_pGC(nullptr), m_pVisual(nullptr), m_iDepth(0), m_bpp(0),
       m_bDirect(false), m_dwRedMask(0), m_dwGreenMask(0), m_dwBlueMask(0), m_pStaging(nullptr), m_nStaging(0),
-      m_pShmImage(nullptr), m_pShmInfo(nullptr), m_bShmUsable(false), m_bShmInFlight(false)
+      m_pShmImage(nullptr), m_pShmInfo(nullptr), m_bShmUsable(false), m_bShmInFlight(false),
+      m_pWayland(nullptr)
 {
 }
 
@@ -33,6 +36,17 @@ bool CBitmapPresenter::Attach(CWindow* hwnd)
   Detach();
   if (!hwnd)
     return false;
+  if (SWaylandWindows::Active())
+  {
+    if (!CWindow::IsWindow(hwnd) || !Wayland().pDisplay)
+      return false;
+    m_pWayland = new CShmPresenter(hwnd);
+    m_pDisplay = Wayland().pDisplay;
+    m_iDepth = 24;
+    m_bpp = 32;
+    m_bDirect = true;
+    return true;
+  }
   Display* dpy = static_cast<Display*>(CWindow::GetNativeDisplay());
   const Window window = static_cast<Window>(hwnd->GetNativeHandle());
   if (!dpy || !window)
@@ -78,6 +92,10 @@ bool CBitmapPresenter::Attach(CWindow* hwnd)
 
 void CBitmapPresenter::Detach()
 {
+  delete static_cast<CShmPresenter*>(m_pWayland);
+  if (m_pWayland)
+    m_pDisplay = nullptr; // the compositor's connection: not ours to close
+  m_pWayland = nullptr;
   DropSharedImage();
   m_bShmUsable = false;
   if (m_pDisplay && m_pGC)
@@ -237,6 +255,9 @@ bool CBitmapPresenter::Present(const CBitmap& bitmap, int x, int y, uint32_t wid
     height = bitmap.GetHeight();
   if (width == 0 || height == 0)
     return true;
+  // The software platform presents whole frames at the origin.
+  if (m_pWayland)
+    return x == 0 && y == 0 && static_cast<CShmPresenter*>(m_pWayland)->Present(bitmap, width, height);
 
   Visual* visual = static_cast<Visual*>(m_pVisual);
   XImage* image = nullptr;

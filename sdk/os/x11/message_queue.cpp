@@ -1,5 +1,6 @@
 #include "sdk/os/message_queue.h"
 
+#include "sdk/os/wayland/wayland.h"
 #include "sdk/os/x11/display.h"
 #include "sdk/os/window.h"
 
@@ -61,6 +62,9 @@ const SWakePipe s_wake;
 // The last WM_KEYDOWN taken from the queue, so that Translate knows its character.
 SMessage s_lastKey = {};
 uint32_t s_dwLastKeyChar = 0;
+
+// The connection to wait on beside the wake-up pipe: the compositor's or the X server's.
+int EventFd() { return SWaylandWindows::Active() ? WaylandFd() : CDisplay::GetFd(); }
 
 int64_t NowMs()
 {
@@ -182,7 +186,7 @@ bool CMessageQueue::Get(SMessage* pMsg, HWND hwnd, uint32_t uMin, uint32_t uMax)
   while (!Peek(&msg, hwnd, uMin, uMax, PM_REMOVE))
   {
     // Without a server, timers or anything posted, nothing can ever come.
-    if (CDisplay::GetFd() < 0 && s_timers.empty() && s_queue.empty() && !s_bQuit && s_paint.empty())
+    if (EventFd() < 0 && s_timers.empty() && s_queue.empty() && !s_bQuit && s_paint.empty())
     {
       msg = Make(nullptr, WM_QUIT, 0, 0);
       break;
@@ -204,6 +208,9 @@ bool CMessageQueue::Wait(int iTimeoutMs)
       return true;
 
     int iWait = TimeToNextTimer();
+    // A held key repeats on time on Wayland, where the client repeats it.
+    if (SWaylandWindows::Active() && WaylandRepeatDueMs() >= 0)
+      iWait = iWait < 0 ? WaylandRepeatDueMs() : std::min(iWait, WaylandRepeatDueMs());
     if (iTimeoutMs >= 0)
     {
       int iLeft = static_cast<int>(iTimeoutMs - (NowMs() - llStart));
@@ -211,7 +218,7 @@ bool CMessageQueue::Wait(int iTimeoutMs)
         return false;
       iWait = iWait < 0 ? iLeft : std::min(iWait, iLeft);
     }
-    struct pollfd pfd[2] = { { s_wake.fd[0], POLLIN, 0 }, { CDisplay::GetFd(), POLLIN, 0 } };
+    struct pollfd pfd[2] = { { s_wake.fd[0], POLLIN, 0 }, { EventFd(), POLLIN, 0 } };
     const nfds_t nFds = pfd[1].fd >= 0 ? 2 : 1;
     if (pfd[0].fd < 0 && nFds == 1 && iWait < 0)
       return false; // nothing could ever wake us

@@ -1,10 +1,11 @@
 #include "sdk/os/process_events.h"
 
+#include "sdk/os/wayland/wayland.h"
 #include "sdk/os/x11/display.h"
 
 #include <csignal>
 
-// Stop requests are POSIX signals; the display is the X connection.
+// Stop requests are POSIX signals; the display is the X connection or the compositor's.
 
 namespace zos
 {
@@ -31,6 +32,10 @@ void InstallStopHandler(PFN_STOP_REQUEST pfnHandler)
   std::signal(SIGHUP, handler);
 }
 
-void SetDisplayLostHandler(PFN_DISPLAY_LOST pfnHandler) { CDisplay::SetFatalHandler(pfnHandler); }
+void SetDisplayLostHandler(PFN_DISPLAY_LOST pfnHandler)
+{
+  CDisplay::SetFatalHandler(pfnHandler);
+  SetWaylandLostHandler(pfnHandler);
+}
 
 } // namespace zos

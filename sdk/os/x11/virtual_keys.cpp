@@ -117,4 +117,36 @@ bool IsExtendedKeysym(unsigned long k)
   }
 }
 
+uint32_t KeyMessageLParam(uint32_t uScan, bool bExtended, bool bWasDown, bool bDown)
+{
+  uint32_t l = 1u | ((uScan & 0xFF) << 16);
+  if (bExtended)
+    l |= 1u << 24;
+  if (bWasDown || !bDown)
+    l |= 1u << 30;
+  if (!bDown)
+    l |= 1u << 31;
+  return l;
+}
+
+bool ButtonMessage(unsigned uButton, bool bDown, uint32_t* puMsg, uint32_t* puBit)
+{
+  switch (uButton)
+  {
+    case 1:
+      *puMsg = bDown ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+      *puBit = MK_LBUTTON;
+      return true;
+    case 2:
+      *puMsg = bDown ? WM_MBUTTONDOWN : WM_MBUTTONUP;
+      *puBit = MK_MBUTTON;
+      return true;
+    case 3:
+      *puMsg = bDown ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+      *puBit = MK_RBUTTON;
+      return true;
+    default: return false;
+  }
+}
+
 } // namespace zos

@@ -1,6 +1,8 @@
 #include "sdk/os/window.h"
 
 #include "sdk/os/message_queue.h"
+#include "sdk/os/process_events.h"
+#include "sdk/os/wayland/wayland.h"
 #include "sdk/os/x11/display.h"
 #include "sdk/os/x11/virtual_keys.h"
 #include "sdk/os/x11/window_shared.h"
@@ -30,7 +32,7 @@ struct SWindowRegistry
 
   static void Delete(CWindow* p) { delete p; }
   static HWND Create(const char* szClass, const char* szTitle, uint32_t dwStyle, int x, int y, int iWidth,
-                     int iHeight, WNDPROC pfnProc, const SWindowVisual* pVisual);
+                     int iHeight, WNDPROC pfnProc, const SWindowVisual* pVisual, uint32_t dwFlags);
   CWindow* Make()
   {
     all.emplace_back(new CWindow(), &SWindowRegistry::Delete);
@@ -107,13 +109,45 @@ void SetNetWmState(Display* pDisplay, Window w, const std::vector<Atom>& states)
                     reinterpret_cast<const unsigned char*>(states.data()), static_cast<int>(states.size()));
 }
 
+// A desktop-type window over the whole screen, below the others, on every desktop, in
+// no task bar.  Without a window manager a screen-sized window is that already.
+void MakeDesktopWindow(Display* pDisplay, Window w)
+{
+  if (CDisplay::HasWindowManager() && !CDisplay::WindowManagerSupports("_NET_WM_WINDOW_TYPE_DESKTOP"))
+    SystemNotice("The window manager has no desktop windows (_NET_WM_WINDOW_TYPE_DESKTOP): the background "
+                 "runs as a normal window.");
+  const Atom aType = InternAtom("_NET_WM_WINDOW_TYPE_DESKTOP");
+  XChangeProperty(pDisplay, w, InternAtom("_NET_WM_WINDOW_TYPE"), XA_ATOM, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(&aType), 1);
+  SetNetWmState(pDisplay, w,
+                { InternAtom("_NET_WM_STATE_BELOW"), InternAtom("_NET_WM_STATE_STICKY"),
+                  InternAtom("_NET_WM_STATE_SKIP_TASKBAR"), InternAtom("_NET_WM_STATE_SKIP_PAGER") });
+  const long lAllDesktops = 0xFFFFFFFF;
+  XChangeProperty(pDisplay, w, InternAtom("_NET_WM_DESKTOP"), XA_CARDINAL, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(&lAllDesktops), 1);
+}
+
 } // namespace
+
+CWindow* MakeWindowRecord() { return s_registry.Make(); }
+
+bool SWaylandWindows::CursorHidden() { return s_iCursorCount < 0; }
 
 // ---------------------------------------------------------------------------------------
 
-void* CWindow::GetNativeDisplay() { return CDisplay::Get(); }
+void* CWindow::GetNativeDisplay()
+{
+  if (SWaylandWindows::Active())
+    return Wayland().pDisplay;
+  return CDisplay::Get();
+}
 
-void CWindow::GetScreenSize(int* pWidth, int* pHeight) { CDisplay::GetScreenSize(pWidth, pHeight); }
+void CWindow::GetScreenSize(int* pWidth, int* pHeight)
+{
+  if (SWaylandWindows::Active())
+    return SWaylandWindows::GetScreenSize(pWidth, pHeight);
+  CDisplay::GetScreenSize(pWidth, pHeight);
+}
 
 bool CWindow::IsWindow(HWND hwnd)
 {
@@ -132,6 +166,8 @@ CWindow* CWindow::FromNative(uintptr_t hNative)
 
 bool CWindow::CanFullscreen()
 {
+  if (SWaylandWindows::Active())
+    return true; // xdg-shell's full-screen state
   if (!CDisplay::Get())
     return false;
   if (!CDisplay::HasWindowManager())
@@ -147,29 +183,39 @@ void SetOpenGLVisualChooser(PFN_CHOOSE_GL_VISUAL pfnChoose) { s_pfnChooseGLVisua
 HWND CWindow::Create(const char* szClass, const char* szTitle, uint32_t dwStyle, int x, int y, int iWidth,
                      int iHeight, WNDPROC pfnProc, uint32_t dwFlags)
 {
+  if (SWaylandWindows::Active())
+    return SWaylandWindows::Create(szClass, szTitle, dwStyle, iWidth, iHeight, pfnProc, dwFlags);
   // The GL platform fixes the visual before the window exists (GLX draws only on a
   // window of the configuration's visual).
   SWindowVisual visual = {};
   Display* pDisplay = CDisplay::Get();
   bool bVisual =
       pDisplay && (dwFlags & WINDOW_OPENGL) && s_pfnChooseGLVisual && s_pfnChooseGLVisual(pDisplay, &visual);
-  return CreateWindowOnVisual(szClass, szTitle, dwStyle, x, y, iWidth, iHeight, pfnProc,
-                              bVisual ? &visual : nullptr);
+  return SWindowRegistry::Create(szClass, szTitle, dwStyle, x, y, iWidth, iHeight, pfnProc,
+                                 bVisual ? &visual : nullptr, dwFlags);
 }
 
 HWND CreateWindowOnVisual(const char* szClass, const char* szTitle, uint32_t dwStyle, int x, int y,
                           int iWidth, int iHeight, WNDPROC pfnProc, const SWindowVisual* pVisual)
 {
-  return SWindowRegistry::Create(szClass, szTitle, dwStyle, x, y, iWidth, iHeight, pfnProc, pVisual);
+  return SWindowRegistry::Create(szClass, szTitle, dwStyle, x, y, iWidth, iHeight, pfnProc, pVisual, 0);
 }
 
 HWND SWindowRegistry::Create(const char* szClass, const char* szTitle, uint32_t dwStyle, int x, int y,
-                             int iWidth, int iHeight, WNDPROC pfnProc, const SWindowVisual* pVisual)
+                             int iWidth, int iHeight, WNDPROC pfnProc, const SWindowVisual* pVisual,
+                             uint32_t dwFlags)
 {
   Display* pDisplay = CDisplay::Get();
   if (!pDisplay || !szClass)
     return nullptr;
   SetupKeyboard(pDisplay);
+  const bool bBackground = (dwFlags & WINDOW_BACKGROUND) != 0;
+  if (bBackground)
+  {
+    x = 0;
+    y = 0;
+    CDisplay::GetScreenSize(&iWidth, &iHeight);
+  }
 
   const int iScreen = DefaultScreen(pDisplay);
   const Window root = RootWindow(pDisplay, iScreen);
@@ -195,6 +241,8 @@ HWND SWindowRegistry::Create(const char* szClass, const char* szTitle, uint32_t 
   attrs.colormap = cmap;
   attrs.event_mask = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
                      StructureNotifyMask | ExposureMask | FocusChangeMask | PropertyChangeMask;
+  if (bBackground) // input is the desktop's
+    attrs.event_mask = StructureNotifyMask | ExposureMask | PropertyChangeMask;
   Window w = XCreateWindow(pDisplay, root, x, y, static_cast<unsigned>(iWidth),
                            static_cast<unsigned>(iHeight), 0, iDepth, InputOutput, pVis,
                            CWBackPixel | CWBorderPixel | CWColormap | CWEventMask, &attrs);
@@ -241,7 +289,10 @@ HWND SWindowRegistry::Create(const char* szClass, const char* szTitle, uint32_t 
   pWnd->m_pNative->bOwnColormap = bOwnColormap;
   pWnd->m_iWidth = iWidth;
   pWnd->m_iHeight = iHeight;
+  pWnd->m_bBackground = bBackground;
   pWnd->SetTitle(szTitle ? szTitle : "");
+  if (bBackground)
+    MakeDesktopWindow(pDisplay, w);
 
   if (dwStyle & WS_POPUP)
   {
@@ -271,6 +322,8 @@ HWND SWindowRegistry::Create(const char* szClass, const char* szTitle, uint32_t 
 
 HWND CWindow::Attach(const char* szClass, uintptr_t hNative, WNDPROC pfnProc)
 {
+  if (SWaylandWindows::Active())
+    return nullptr; // no client may draw into another's surface
   const Window dwXWindow = static_cast<Window>(hNative);
   Display* pDisplay = CDisplay::Get();
   if (!pDisplay || !szClass || !dwXWindow)
@@ -304,12 +357,16 @@ HWND CWindow::Attach(const char* szClass, uintptr_t hNative, WNDPROC pfnProc)
 
 uintptr_t CWindow::GetRootNativeHandle()
 {
+  if (SWaylandWindows::Active())
+    return 0;
   Display* pDisplay = CDisplay::Get();
   return pDisplay ? DefaultRootWindow(pDisplay) : 0;
 }
 
 bool CWindow::Destroy()
 {
+  if (SWaylandWindows::Active())
+    return SWaylandWindows::Destroy(this);
   if (IsDestroyed() || m_bDestroying)
     return false;
   m_bDestroying = true;
@@ -356,6 +413,8 @@ bool CWindow::Show(int iCmdShow)
     return false;
   if (m_bForeign)
     return m_bMapped; // its owner maps it
+  if (SWaylandWindows::Active())
+    return SWaylandWindows::Show(this, iCmdShow);
   Display* pDisplay = CDisplay::Get();
   const bool bWasVisible = m_bMapped;
   const Window w = m_hNative;
@@ -408,8 +467,10 @@ bool CWindow::Show(int iCmdShow)
         XSetWMHints(pDisplay, w, &hints);
         XMapRaised(pDisplay, w);
         WaitFor([&] { return IsDestroyed() || m_bMapped; }, 2000);
+        if (m_bBackground && !IsDestroyed())
+          XLowerWindow(pDisplay, w); // below the others, with or without a window manager
       }
-      else
+      else if (!m_bBackground)
         XRaiseWindow(pDisplay, w);
       break;
   }
@@ -421,7 +482,10 @@ bool CWindow::Update()
 {
   if (IsDestroyed())
     return false;
-  XFlush(CDisplay::Get());
+  if (SWaylandWindows::Active())
+    FlushWayland();
+  else
+    XFlush(CDisplay::Get());
   return true;
 }
 
@@ -429,6 +493,8 @@ bool CWindow::SetFocus()
 {
   if (IsDestroyed() || m_bForeign)
     return false;
+  if (SWaylandWindows::Active())
+    return m_bFocused; // the compositor gives the focus; a client cannot take it
   Display* pDisplay = CDisplay::Get();
   if (CDisplay::HasWindowManager())
   {
@@ -461,6 +527,8 @@ bool CWindow::SetTitle(const char* szTitle)
 {
   if (IsDestroyed() || m_bForeign || !szTitle)
     return false;
+  if (SWaylandWindows::Active())
+    return SWaylandWindows::SetTitle(this, szTitle);
   Display* pDisplay = CDisplay::Get();
   m_strTitle = szTitle;
   // The title is UTF-8: the EWMH name carries it as is, WM_NAME for older managers.
@@ -476,6 +544,8 @@ bool CWindow::SetIcon(int iWidth, int iHeight, const uint32_t* pARGB)
 {
   if (IsDestroyed() || m_bForeign || !pARGB || iWidth <= 0 || iHeight <= 0)
     return false;
+  if (SWaylandWindows::Active())
+    return false; // xdg-shell gives a window no icon: the desktop entry's is shown
   // Format-32 properties travel as longs.
   std::vector<unsigned long> data;
   data.reserve(2 + static_cast<size_t>(iWidth) * static_cast<size_t>(iHeight));
@@ -494,6 +564,8 @@ bool CWindow::SetFullscreen(bool bFullscreen)
 {
   if (IsDestroyed() || m_bForeign)
     return false;
+  if (SWaylandWindows::Active())
+    return SWaylandWindows::SetFullscreen(this, bFullscreen);
   Display* pDisplay = CDisplay::Get();
   if (!CDisplay::HasWindowManager())
   {
@@ -542,8 +614,10 @@ bool CWindow::SetCapture()
 {
   if (IsDestroyed() || m_bForeign)
     return false;
-  Display* pDisplay = CDisplay::Get();
   g_pCapture = this;
+  if (SWaylandWindows::Active())
+    return true; // the pointer's events stay with the surface a button went down on
+  Display* pDisplay = CDisplay::Get();
   // A window not yet viewable cannot grab; capture is still recorded, as on Windows.
   XGrabPointer(pDisplay, m_hNative, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
                GrabModeAsync, GrabModeAsync, None, s_iCursorCount < 0 ? BlankCursor(pDisplay) : None,
@@ -557,6 +631,8 @@ bool CWindow::ReleaseCapture()
   if (!g_pCapture)
     return true;
   g_pCapture = nullptr;
+  if (SWaylandWindows::Active())
+    return true;
   if (Display* pDisplay = CDisplay::Get())
   {
     XUngrabPointer(pDisplay, CurrentTime);
@@ -582,12 +658,14 @@ void CWindow::ApplyCursor()
   const bool bHide = s_iCursorCount < 0;
   if (bHide == m_bCursorHidden)
     return;
+  m_bCursorHidden = bHide;
+  if (SWaylandWindows::Active())
+    return ApplyWaylandCursor();
   Display* pDisplay = CDisplay::Get();
   if (bHide)
     XDefineCursor(pDisplay, m_hNative, BlankCursor(pDisplay));
   else
     XUndefineCursor(pDisplay, m_hNative);
-  m_bCursorHidden = bHide;
   XFlush(pDisplay);
 }
 
@@ -611,6 +689,8 @@ bool CWindow::GetClientSize(int* pWidth, int* pHeight) const
 {
   if (IsDestroyed())
     return false;
+  if (SWaylandWindows::Active())
+    return SWaylandWindows::GetClientSize(this, pWidth, pHeight);
   int w = m_iWidth, h = m_iHeight;
   XWindowAttributes attrs = {};
   CDisplay::BeginErrorTrap();

@@ -1,6 +1,7 @@
 #include "sdk/os/window.h"
 
 #include "sdk/os/message_queue.h"
+#include "sdk/os/wayland/wayland.h"
 #include "sdk/os/x11/display.h"
 #include "sdk/os/x11/virtual_keys.h"
 #include "sdk/os/x11/window_shared.h"
@@ -43,6 +44,8 @@ uint32_t CWindow::KeyState(unsigned int uXState) const
 
 int CWindow::PumpEvents()
 {
+  if (SWaylandWindows::Active())
+    return PumpWayland();
   if (!CDisplay::IsOpen())
     return 0;
   Display* pDisplay = CDisplay::Get();
@@ -98,13 +101,7 @@ void CWindow::HandleEvent(void* pXEvent)
       const bool bWasDown = s_bKeyDown[code];
       s_bKeyDown[code] = bDown;
       const uint32_t uScan = code >= 8 ? code - 8 : code;
-      uint32_t l = 1u | ((uScan & 0xFF) << 16);
-      if (IsExtendedKeysym(sym))
-        l |= 1u << 24;
-      if (bWasDown || !bDown)
-        l |= 1u << 30;
-      if (!bDown)
-        l |= 1u << 31;
+      const uint32_t l = KeyMessageLParam(uScan, IsExtendedKeysym(sym), bWasDown, bDown);
       uint32_t dwChar = 0;
       if (bDown && iLen >= 1)
         dwChar = static_cast<unsigned char>(szText[0]);
@@ -132,23 +129,7 @@ void CWindow::HandleEvent(void* pXEvent)
         break;
       }
       uint32_t uMsg = 0, uBit = 0;
-      switch (b.button)
-      {
-        case Button1:
-          uMsg = bDown ? WM_LBUTTONDOWN : WM_LBUTTONUP;
-          uBit = MK_LBUTTON;
-          break;
-        case Button2:
-          uMsg = bDown ? WM_MBUTTONDOWN : WM_MBUTTONUP;
-          uBit = MK_MBUTTON;
-          break;
-        case Button3:
-          uMsg = bDown ? WM_RBUTTONDOWN : WM_RBUTTONUP;
-          uBit = MK_RBUTTON;
-          break;
-        default: break;
-      }
-      if (!uMsg)
+      if (!ButtonMessage(b.button, bDown, &uMsg, &uBit))
         break;
       // X gives the state before the event; Windows the state after it.
       mk = bDown ? (mk | uBit) : (mk & ~uBit);

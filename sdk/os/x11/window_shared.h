@@ -3,6 +3,7 @@
 // What the X11 window file and its event file share.
 
 #include "sdk/os/window.h"
+#include "sdk/os/x11/window_records.h"
 
 #include <X11/Xlib.h>
 
@@ -16,8 +17,6 @@ struct CWindow::SNative
   Colormap colormap = 0;
   bool bOwnColormap = false;
 };
-
-extern CWindow* g_pCapture; // the window holding the mouse capture, or null
 
 Atom InternAtom(const char* szName);
 

@@ -67,7 +67,8 @@ struct SWin32DialogTest : public ::testing::Test
 
   // Runs the dialog on this thread while fnAct drives it from another once it is
   // shown.  A dialog that never shows ends the modal loop (WM_QUIT) and fails.
-  int Drive(CPlatformDialog& dialog, const std::function<void(HWND)>& fnAct)
+  int Drive(CPlatformDialog& dialog, const std::function<void(HWND)>& fnAct,
+            PFN_DIALOG_STOP pfnStop = nullptr)
   {
     const DWORD dwThread = GetCurrentThreadId();
     std::atomic<bool> bFound{ false };
@@ -87,7 +88,7 @@ struct SWin32DialogTest : public ::testing::Test
           }
           PostThreadMessageA(dwThread, WM_QUIT, 0, 0);
         });
-    const int r = dialog.Run();
+    const int r = dialog.Run(pfnStop);
     driver.join();
     MSG msg;
     PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE); // the quit a timed-out run leaves
@@ -168,6 +169,26 @@ TEST_F(SWin32DialogTest, APlatformWithoutDescriptorCannotBeChosen)
   ASSERT_EQ(r, CPlatformDialog::RESULT_OK);
   EXPECT_EQ(iShown, 1); // the list went back to OpenGL 1.2
   EXPECT_EQ(dialog.Result().wPlatformIndex, 2);
+}
+
+std::atomic<bool> g_bStop{ false };
+
+TEST_F(SWin32DialogTest, AStopRequestEndsTheDialogWithoutAClick)
+{
+  CPlatformDialog dialog(choice, nullptr, 0);
+  const int r = Drive(
+      dialog,
+      [](HWND hDlg)
+      {
+        g_bStop = true;
+        // Still there after three seconds: accept it, which the check below refuses.
+        for (int i = 0; i < 150 && IsWindow(hDlg); ++i)
+          Sleep(20);
+        if (IsWindow(hDlg))
+          PressKey(hDlg, VK_RETURN);
+      },
+      [] { return g_bStop.load(); });
+  EXPECT_EQ(r, CPlatformDialog::RESULT_CANCEL);
 }
 
 TEST(Win32Resources, TheProgramIconIsThere)

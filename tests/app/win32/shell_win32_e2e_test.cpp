@@ -18,6 +18,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace
@@ -303,6 +304,52 @@ TEST(ShellWin32, ConfigurationWritesTheSixValuesThatRegShows)
        { "ASK_ME_ON_START", "WIDTH", "HEIGHT", "COLOR_DEPTH", "FULLSCREEN", "DESKTOP_ENABLE" })
     EXPECT_NE(reg.strOut.find(szValue), std::string::npos) << szValue << " missing in\n" << reg.strOut;
   EXPECT_NE(reg.strOut.find("0x320"), std::string::npos) << reg.strOut; // WIDTH 800
+}
+
+// What the settings saved is what the screen saver starts with: Windows starts it with
+// /s and nobody is there to click.  The settings dialog opens on it too.
+TEST(ShellWin32, ScreenSaverStartsWithTheSavedChoiceWithoutAsking)
+{
+  for (HKEY hRoot : { HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER })
+    RegDeleteKeyA(hRoot, SAVER_KEY);
+  for (auto [szName, dwValue] : { std::pair<const char*, DWORD>{ "ASK_ME_ON_START", 1 },
+                                  { "WIDTH", 1024 },
+                                  { "HEIGHT", 768 },
+                                  { "COLOR_DEPTH", 16 },
+                                  { "DESKTOP_ENABLE", 0 } })
+    ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, SAVER_KEY, szName, REG_DWORD, &dwValue, sizeof(dwValue)),
+              ERROR_SUCCESS);
+  const std::string dir = FreshFolder("planeto_saver_saved");
+  bool bDialog = false;
+  auto cancelDialog = [&](DWORD dwProcess)
+  {
+    HANDLE hProcess = OpenProcess(SYNCHRONIZE, FALSE, dwProcess);
+    for (int i = 0; i < 1500 && WaitForSingleObject(hProcess, 20) == WAIT_TIMEOUT; ++i)
+      if (HWND hDlg = FindWindowExW(nullptr, nullptr, L"#32770", L"Zephyro\u00AE - Select platform :"))
+      {
+        bDialog = true;
+        PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
+        break;
+      }
+    CloseHandle(hProcess);
+  };
+  SRun run = RunProgram(Program(".scr"), "/s --platform=software --frames=3", dir, cancelDialog);
+  EXPECT_FALSE(bDialog);
+  EXPECT_EQ(run.dwExit, 0u);
+  const std::string log = ReadText(dir + "\\Planeto.log");
+  EXPECT_TRUE(InOrder(log, { " : 16 fullscreen\r\n", "# ENDED.\r\n" })) << log;
+
+  int iMode = -1;
+  run = RunProgram(Program(".scr"), "/c", dir,
+                   [&](DWORD dwProcess)
+                   {
+                     if (HWND hDlg = WaitForDialog(dwProcess))
+                     {
+                       iMode = static_cast<int>(SendDlgItemMessageA(hDlg, 1027, CB_GETCURSEL, 0, 0));
+                       PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
+                     }
+                   });
+  EXPECT_EQ(iMode, 8); // "1024 x 768"
 }
 
 TEST(ShellWin32, BothPlatformsShowTheEarthAndShutDownInOrder)
