@@ -399,8 +399,8 @@ Image MakeFlare(int size)
 // The ghosts a camera lens throws along the line from a bright light through the
 // centre of the picture: light reflected between its glass surfaces and cut by the
 // iris.  White, so that the flare's own colour shows; their shape is in the alpha,
-// which is zero at every edge of the image.  `fringe` tints the edges of a ghost the
-// way the glass spreads the colours: red outside, blue inside.
+// which is zero at every edge of the image.  `fringe` tints the rim of a ghost the way
+// the glass spreads the colours, red outside, blue inside; the rest stays white.
 enum class Ghost
 {
   Disc,    // a soft, even disc: the iris seen out of focus
@@ -417,6 +417,9 @@ double HexRadius(double x, double y)
   const double ax = std::fabs(x), ay = std::fabs(y);
   return std::max(ay, c * ax + 0.5 * ay);
 }
+
+// 1 on a ghost's rim (d = 0), falling off within about one unit of d either side.
+double Rim(double d) { return std::exp(-d * d); }
 
 Image MakeGhost(int size, Ghost kind)
 {
@@ -436,7 +439,7 @@ Image MakeGhost(int size, Ghost kind)
           const double edge = 0.62;
           const double inside = SmoothStep(edge + 0.10, edge - 0.06, r);
           a = 0.42 * inside * (0.8 + 0.2 * SmoothStep(0.0, edge, r)); // a little brighter towards the rim
-          fringe = std::clamp((r - edge + 0.02) / 0.08, -1.0, 1.0) * inside;
+          fringe = std::clamp((r - edge + 0.02) / 0.08, -1.0, 1.0) * inside * Rim((r - edge) / 0.08);
           break;
         }
         case Ghost::Ring:
@@ -444,14 +447,14 @@ Image MakeGhost(int size, Ghost kind)
           const double ring = 0.66, width = 0.06;
           const double d = (r - ring) / width;
           a = 0.75 * std::exp(-d * d) + 0.08 * SmoothStep(ring, 0.2, r);
-          fringe = std::clamp(d / 1.5, -1.0, 1.0);
+          fringe = std::clamp(d / 1.5, -1.0, 1.0) * Rim(d / 2.0);
           break;
         }
         case Ghost::Halo:
         {
           const double d = (r - 0.78) / 0.09;
           a = 0.18 * std::exp(-r / 0.45) + 0.16 * std::exp(-d * d);
-          fringe = std::clamp(d / 2.0, -1.0, 1.0) * 0.6;
+          fringe = std::clamp(d / 2.0, -1.0, 1.0) * 0.6 * Rim(d / 2.0);
           break;
         }
         case Ghost::Hexagon:
@@ -459,7 +462,7 @@ Image MakeGhost(int size, Ghost kind)
           const double h = HexRadius(x, y) / 0.62;
           const double inside = SmoothStep(1.0 + 2.5 * pixel / 0.62, 1.0 - 2.5 * pixel / 0.62, h);
           a = inside * (0.30 + 0.22 * std::pow(Clamp01(h), 6.0)); // the blades' edges catch more light
-          fringe = std::clamp((h - 0.9) / 0.1, -1.0, 1.0) * inside;
+          fringe = std::clamp((h - 0.9) / 0.1, -1.0, 1.0) * inside * Rim((h - 1.0) / 0.12);
           break;
         }
       }
