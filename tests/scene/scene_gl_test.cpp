@@ -7,6 +7,7 @@
 #include "app/scene/sun_simple.h"
 #include "scene_fakes.h"
 #include "screen_discs.h"
+#include "shadow_stage.h"
 #include "data/embedded.h"
 #include "sdk/core/engine_settings.h"
 #include "sdk/core/ini_settings.h"
@@ -215,8 +216,13 @@ public:
   {
     world.GetSettings()->dFrameStep = dStep;
     world.Update();
+    Draw([this]() { world.Draw(); });
+  }
+  // One frame of what draw() draws, read back before it is presented.
+  void Draw(const std::function<void()>& draw)
+  {
     world.GetDevice()->BeginFrame();
-    world.Draw();
+    draw();
     glFinish();
     glReadBuffer(GL_BACK);
     glReadPixels(0, 0, m_w, m_h, GL_RGBA, GL_UNSIGNED_BYTE, m_px.data());
@@ -315,6 +321,17 @@ TEST(SceneGL, ShadowSilhouettesOfTheSphere)
   EXPECT_EQ(c.dwSideCount, 0u); // ...fully lit, none
   EXPECT_EQ(c.dwCapCount, 0u);
   g.world.DestroyObject(octahedron);
+}
+
+// A known volume on a wall from in front of it, beside it, behind it and inside it.
+TEST(SceneGL, ShadowIsTheSameFromEverySide)
+{
+  CGLScene g({ { "EARTH", "EARTH_SHADOW_ENABLE", "1" }, { "MOON", "MOON_SHADOW_ENABLE", "1" } }, 400, 300);
+  ASSERT_TRUE(g.Loaded());
+  scenetest::CShadowStage stage(g.world);
+  ASSERT_TRUE(stage.Ready());
+  scenetest::ExpectTheShadowFromEverySide(
+      stage, [&](const std::function<void()>& draw) { g.Draw(draw); }, [&](int x, int y) { return g.Level(x, y); });
 }
 
 TEST(SceneGL, MaskingSunFadesByWhatTheEarthHides)
