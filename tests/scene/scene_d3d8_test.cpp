@@ -167,3 +167,13 @@ TEST(SceneD3D8, ShadowIsTheSameFromEverySide)
   scenetest::ExpectTheShadowFromEverySide(
       stage, [&](const std::function<void()>& draw) { g.Draw(draw); }, [&](int x, int y) { return g.Level(x, y); });
 }
+
+// The simple flares as on OpenGL: lens ghosts lit by the sun ahead, the sky showing at
+// the corners of their quads, and none with the sun behind the viewer.
+TEST(SceneD3D8, SimpleFlaresAreLitGhostsAndNoneWithTheSunBehind)
+{
+  CD3DScene g({ { "LENS_FLARE", "LENS_FLARE_ENABLE" } }, 8);
+  ASSERT_TRUE(g.Loaded());
+  ASSERT_NO_FATAL_FAILURE(scenetest::ExpectLitGhostsThenNone(
+      g.world, [&]() { g.Frame(); }, [&](int x, int y) { return g.Rgb(x, y); }));
+}

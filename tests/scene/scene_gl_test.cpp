@@ -428,3 +428,13 @@ TEST(SceneGL, MaskingSunFadesByWhatTheEarthHides)
   const auto offNow = OffTheBodies(g.world);
   EXPECT_EQ(g.LevelsWhere([&](int x, int y) { return offNow(x, y) && g.Level(x, y) > 30.0; }).size(), 0u);
 }
+
+// The simple flares with the sun ahead are lit lens ghosts; with the sun behind the
+// viewer there are none.
+TEST(SceneGL, SimpleFlaresAreLitGhostsAndNoneWithTheSunBehind)
+{
+  CGLScene g({ { "LENS_FLARE", "LENS_FLARE_ENABLE", "1" }, { "SKYBOX", "SKYBOX_ENABLE", "0" } }, 400, 300, 8);
+  ASSERT_TRUE(g.Loaded());
+  ASSERT_NO_FATAL_FAILURE(scenetest::ExpectLitGhostsThenNone(
+      g.world, [&]() { g.Frame(0.0); }, [&](int x, int y) { return g.Rgb(x, y); }));
+}
