@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include "app/scene/sky_clock.h"
 #include "sdk/core/platform.h"
 
 #include <cerrno>
@@ -143,6 +144,20 @@ bool ParseOverride(const std::string& text, SSettingOverride& o)
   return o.value.find_first_of("\r\n") == std::string::npos;
 }
 
+// A whole text that is one finite number.
+bool ParseNumber(const std::string& text, double& out)
+{
+  if (text.empty() || text[0] == ' ')
+    return false;
+  char* end = nullptr;
+  errno = 0;
+  const double v = std::strtod(text.c_str(), &end);
+  if (errno || *end || !std::isfinite(v))
+    return false;
+  out = v;
+  return true;
+}
+
 // A value that is wholly a number, but none a setting can hold: NaN, an infinity, or
 // beyond the range of a float ("nan", "-inf", "1e39").  Text that merely starts like
 // one ("information.png") is left alone.
@@ -157,6 +172,27 @@ bool IsNonFiniteNumber(const std::string& value)
 }
 
 } // namespace
+
+bool ParseView(const std::string& text, double& latitude, double& longitude, double& distance)
+{
+  const size_t c1 = text.find(',');
+  if (c1 == std::string::npos)
+    return false;
+  const size_t c2 = text.find(',', c1 + 1);
+  double lat = 0.0, lon = 0.0, dist = 0.0;
+  if (!ParseNumber(text.substr(0, c1), lat) ||
+      !ParseNumber(text.substr(c1 + 1, c2 == std::string::npos ? std::string::npos : c2 - c1 - 1), lon) ||
+      (c2 != std::string::npos && !ParseNumber(text.substr(c2 + 1), dist)))
+    return false;
+  if (lat < -90.0 || lat > 90.0 || lon < -360.0 || lon > 360.0)
+    return false;
+  if (c2 != std::string::npos && (dist < 1.1 || dist > 1000.0))
+    return false;
+  latitude = lat;
+  longitude = lon;
+  distance = dist;
+  return true;
+}
 
 bool ParseWindowId(const std::string& text, unsigned long& id)
 {
@@ -203,6 +239,9 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
     // xscreensaver's options come with one dash; they take the GNU form too.
     if (XSCREENSAVER_HACK && !optionsEnded &&
         (arg == "-root" || arg == "-fps" || arg.rfind("-window-id", 0) == 0))
+      arg = "-" + arg;
+    // xscreensaver's pause between frames, on every system.
+    if (!optionsEnded && (arg == "-delay" || arg.rfind("-delay=", 0) == 0))
       arg = "-" + arg;
     if (optionsEnded || arg.rfind("--", 0) != 0)
     {
@@ -315,6 +354,28 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
       options.hasSeed = true;
       options.seed = static_cast<uint32_t>(seed);
     }
+    else if (name == "--delay")
+    {
+      if (!needValue())
+        return false;
+      if (!ParseWhole(value, 0, 60000000LL, options.delayUs))
+      {
+        error = "bad delay '" + value + "' (the pause between frames in microseconds, 0 to 60000000)";
+        return false;
+      }
+    }
+    else if (name == "--max-fps")
+    {
+      if (!needValue())
+        return false;
+      long long fps = 0;
+      if (!ParseWhole(value, 1, 1000, fps))
+      {
+        error = "bad frame rate '" + value + "' (a whole number of frames a second, 1 to 1000)";
+        return false;
+      }
+      options.maxFps = static_cast<int>(fps);
+    }
     else if (XSCREENSAVER_HACK && name == "--root")
     {
       if (options.hackTarget != HACK_WINDOW)
@@ -331,9 +392,61 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
       }
       options.hackTarget = HACK_WINDOW;
     }
-    else if (XSCREENSAVER_HACK && name == "--fps")
+    else if (name == "--fps")
     {
       options.fps = true;
+    }
+    else if (name == "--time")
+    {
+      if (!needValue())
+        return false;
+      options.hasTime = true;
+      options.timeNow = value == "now";
+      if (!options.timeNow && !CSkyClock::ParseUtc(value.c_str(), &options.timeUtc1, &options.timeUtc2))
+      {
+        error = "bad time '" + value +
+                "' (now, or a UTC instant such as 2024-04-08T18:17:20Z, years 1800 to 2200)";
+        return false;
+      }
+    }
+    else if (name == "--time-rate")
+    {
+      if (!needValue())
+        return false;
+      if (!ParseNumber(value, options.timeRate) || std::fabs(options.timeRate) > 1e7)
+      {
+        error = "bad time rate '" + value + "' (simulated seconds per real second, -10000000 to 10000000)";
+        return false;
+      }
+    }
+    else if (name == "--view")
+    {
+      if (!needValue())
+        return false;
+      if (!ParseView(value, options.viewLatitude, options.viewLongitude, options.viewDistance))
+      {
+        error = "bad view '" + value +
+                "' (LAT,LON[,DISTANCE]: degrees north and east, distance 1.1 to 1000 Earth radii)";
+        return false;
+      }
+      options.hasView = true;
+    }
+    else if (name == "--clock")
+    {
+      options.clock = true;
+    }
+    else if (name == "--map-day" || name == "--map-night" || name == "--map-clouds")
+    {
+      if (!needValue())
+        return false;
+      if (value.empty())
+      {
+        error = "option '" + name + "' needs a file name";
+        return false;
+      }
+      (name == "--map-day"     ? options.mapDay
+       : name == "--map-night" ? options.mapNight
+                               : options.mapClouds) = value;
     }
     else if (LINUX_DESKTOP && (name == "--x11" || name == "--wayland"))
     {
@@ -385,14 +498,32 @@ std::string UsageText(const char* szProgram)
                      "  --frames=N            end after N frames have been drawn\n"
                      "  --step=S              advance every frame by S thirtieths of a second\n"
                      "  --seed=N              seed the random generator with N instead of the clock\n"
-                     "  --screenshot=FILE     save the last frame drawn as a PNG image when ending\n";
+                     "  --screenshot=FILE     save the last frame drawn as a PNG image when ending\n"
+                     "  --time=now|YYYY-MM-DDTHH:MM:SSZ\n"
+                     "                        show the Earth as it is now or at that UTC instant: the\n"
+                     "                        real Sun, Moon, rotation, sky and eclipses\n"
+                     "  --time-rate=R         R simulated seconds per real second (default 1; with\n"
+                     "                        --step=S each frame advances S/30 s x R)\n"
+                     "  --view=LAT,LON[,DIST] hold the camera above that place (degrees, east\n"
+                     "                        positive), DIST Earth radii from the centre\n"
+                     "  --clock               show the simulated UTC date and time (with --time)\n"
+                     "  --fps                 show the frames per second and the processor load (per\n"
+                     "                        cent of one core) in the top-left corner; the software\n"
+                     "                        platform shows them on its own status line\n"
+                     "  --map-day=FILE, --map-night=FILE, --map-clouds=FILE\n"
+                     "                        your own PNG maps (equirectangular, up to 8192 x 4096)\n"
+                     "                        in place of the built-in ones; the clouds file is read\n"
+                     "                        again when it changes\n"
+                     "  -delay USECS, --delay=USECS\n"
+                     "                        pause USECS microseconds after each frame (default: the\n"
+                     "                        built-in 30 ms; 0: none)\n"
+                     "  --max-fps=N           draw at most N frames a second\n";
   if (XSCREENSAVER_HACK)
     text += "  -root                 run as an xscreensaver hack on the root window (or on\n"
             "                        $XSCREENSAVER_WINDOW when set)\n"
             "  -window-id ID         run as an xscreensaver hack in window ID (decimal or 0x\n"
             "                        hex); also --window-id=ID and $XSCREENSAVER_WINDOW\n"
-            "  -fps                  accepted as xscreensaver passes it; the software platform\n"
-            "                        always shows its frame-rate line, OpenGL has none\n";
+            "  -fps                  the same as --fps (xscreensaver passes it)\n";
   if (LINUX_DESKTOP)
     text += "  --background          draw as a live wallpaper below the windows, on every output\n"
             "                        (Wayland's layer shell; on X11 a desktop window); no dialog,\n"
@@ -405,9 +536,12 @@ std::string UsageText(const char* szProgram)
           "Run as a screen saver through a name ending in \".scr\": /s runs it, /c or no\n"
           "option shows its settings, /p and /a are refused.\n"
           "Keys: Escape quits; the arrows turn the view upright, on its side or upside\n"
-          "down; keypad + and - change the speed, * sets it back, / stops the scene.\n"
+          "down; keypad + and - change the speed, * sets it back, / stops the scene (with\n"
+          "--time they pace the camera only: the clock keeps its rate).\n"
           "Mouse: drag with the left button to turn the camera, the wheel moves it in and\n"
-          "out, the right button switches the automatic rotation on and off.\n";
+          "out, the right button switches the automatic rotation on and off.\n"
+          "Nothing is drawn while the window cannot be seen (minimised, covered, the\n"
+          "monitor asleep); the scene goes on meanwhile.\n";
   if (XSCREENSAVER_HACK)
     text += "As a hack it shows no dialog, leaves input to xscreensaver, writes nothing to\n"
             "the registry and ends on SIGTERM.\n"

@@ -74,9 +74,24 @@ struct SOptions
   bool version = false;
   int hackTarget = HACK_NONE;
   unsigned long windowId = 0; // with HACK_WINDOW
-  bool fps = false;           // -fps, accepted as xscreensaver passes it
+  bool fps = false;           // -fps / --fps: the frame-rate line
+  // The Earth now: the scene at a real instant, the camera over a place, a clock and
+  // the user's own maps.
+  bool hasTime = false;  // --time
+  bool timeNow = false;  // --time=now: the system clock at start
+  double timeUtc1 = 0.0; // --time=YYYY-MM-DDTHH:MM:SSZ as a two-part Julian date
+  double timeUtc2 = 0.0;
+  double timeRate = 1.0; // simulated seconds per real second
+  bool hasView = false;  // --view=LAT,LON[,DISTANCE]
+  double viewLatitude = 0.0;
+  double viewLongitude = 0.0;
+  double viewDistance = 0.0; // Earth radii from the centre; 0: the scene's own
+  bool clock = false;        // --clock
+  std::string mapDay, mapNight, mapClouds;
   int windowSystem = WINDOWS_AUTO; // --x11, --wayland; a hack always runs on X11
   bool background = false;         // --background: a live wallpaper below the windows
+  long long delayUs = -1; // -delay, --delay: the pause after each frame in microseconds; -1: SLEEP_TIMER's
+  int maxFps = 0;         // --max-fps: frames a second at most; 0: no cap
   std::string commandLine;    // what is left, joined by single spaces, program name first
 };
 
@@ -91,6 +106,10 @@ bool ParseWindowId(const std::string& text, unsigned long& id);
 // draw into, and makes the run a hack.  False with a one-line message for a bad value,
 // or when --wayland or --background asked for what a hack cannot be.
 bool ApplyScreenSaverWindow(SOptions& options, const char* szEnv, std::string& error);
+
+// LAT,LON[,DISTANCE] of --view: latitude -90..90, longitude -360..360 (east
+// positive), distance 1.1 to 1000 Earth radii.  False for anything else.
+bool ParseView(const std::string& text, double& latitude, double& longitude, double& distance);
 
 // Finds a platform by our short name ("opengl", "software", "directx") or by its own
 // name ("OpenGL 1.2", case-insensitive); -1 when unknown.

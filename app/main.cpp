@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 #include "app/planeto_app.h"
+#include "app/scene/user_maps.h"
 #include "app/settings_overrides.h"
 #include "sdk/os/console.h"
 #include "sdk/os/window_system.h"
@@ -37,11 +38,19 @@ int main(int argc, char** argv)
   }
   for (const std::string& warning : SettingOverrideWarnings(options.overrides))
     std::fprintf(stderr, "%s: warning: %s\n", szProgram, warning.c_str());
+  // The user's maps are read before any window opens: a file that cannot be used ends
+  // the run here.
+  CUserMaps maps;
+  if (!maps.Read(options.mapDay, options.mapNight, options.mapClouds, error))
+  {
+    std::fprintf(stderr, "%s: %s\n", szProgram, error.c_str());
+    return 2;
+  }
   // The user's wish only: the window layer decides when the first window is made.
   if (LINUX_DESKTOP)
     zos::RequestWindowSystem(options.hackTarget != HACK_NONE || options.windowSystem == WINDOWS_X11
                                  ? zos::WINDOW_SYSTEM_X11
                              : options.windowSystem == WINDOWS_WAYLAND ? zos::WINDOW_SYSTEM_WAYLAND
                                                                         : zos::WINDOW_SYSTEM_AUTO);
-  return RunPlaneto(options);
+  return RunPlaneto(options, &maps);
 }

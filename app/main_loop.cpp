@@ -13,6 +13,7 @@
 #include "sdk/os/process_events.h"
 #include "sdk/os/window.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +26,8 @@ namespace
 {
 
 const uint32_t FRAME_TIMER_ID = 0;
+// A world nobody can see moves on this often (microseconds), without drawing.
+const int64_t UNSEEN_UPDATE_US = 250000;
 
 // What the window procedure and the loop share for one run.
 struct SRun
@@ -39,6 +42,7 @@ struct SRun
   bool bStats = false;
   int64_t llFirstFrameNs = 0;
   int64_t llLastFrameNs = 0;
+  bool bUnseen = false; // the window was last found out of sight
 };
 SRun g_run;
 bool g_bRunning = false;
@@ -103,6 +107,29 @@ void FrameDrawn(HWND hwnd)
     TakeScreenshot(hwnd);
     CMessageQueue::Post(hwnd, WM_CLOSE, 0, 0);
   }
+}
+
+// Microseconds of the monotonic clock.
+int64_t NowUs()
+{
+  int64_t llCount = 0, llFrequency = 0;
+  if (!QueryPerformanceCounter(&llCount) || !QueryPerformanceFrequency(&llFrequency) || llFrequency <= 0)
+    return 0;
+  return static_cast<int64_t>(static_cast<double>(llCount) * 1e6 / static_cast<double>(llFrequency));
+}
+
+// Whether anybody can see the window; with PLANETO_STATS set, each change is reported
+// with the frames drawn so far (the end-to-end tests watch the count stand still).
+bool WindowSeen(HWND hwnd)
+{
+  const bool bSeen = hwnd->CanBeSeen();
+  if (g_bRunning && bSeen == g_run.bUnseen)
+  {
+    g_run.bUnseen = !bSeen;
+    if (g_run.bStats)
+      std::fprintf(stderr, "planeto-stats: %s frames=%lld\n", bSeen ? "seen" : "unseen", g_run.llFramesDrawn);
+  }
+  return bSeen;
 }
 
 } // namespace
@@ -170,8 +197,13 @@ LRESULT WindowProc(HWND hwnd, uint32_t uMsg, WPARAM wParam, LPARAM lParam)
         return CWindow::DefWindowProc(hwnd, uMsg, wParam, lParam);
       if (!g_bRunning || !g_run.bFrameLimitReached)
       {
-        pWorld->Frame();
-        FrameDrawn(hwnd);
+        if (WindowSeen(hwnd))
+        {
+          pWorld->Frame();
+          FrameDrawn(hwnd);
+        }
+        else
+          pWorld->Advance();
       }
       break;
     default: break;
@@ -193,13 +225,16 @@ LRESULT WindowProc(HWND hwnd, uint32_t uMsg, WPARAM wParam, LPARAM lParam)
   return CWindow::DefWindowProc(hwnd, uMsg, wParam, lParam);
 }
 
-SFramePacing ReadFramePacing(CSettingsStore* pEngineStore)
+SFramePacing ReadFramePacing(CSettingsStore* pEngineStore, const SOptions& options)
 {
   SFramePacing pacing;
   pacing.iFrameTimer = pEngineStore->GetInt("WORLD", "FRAME_TIMER", 0);
   pacing.iSleepTimer = pEngineStore->GetInt("WORLD", "SLEEP_TIMER", 0);
   if (pacing.iFrameTimer != 0)
     pacing.iSleepTimer = 0;
+  pacing.llPauseUs = options.delayUs >= 0 ? options.delayUs : static_cast<int64_t>(pacing.iSleepTimer) * 1000;
+  if (options.maxFps > 0)
+    pacing.llPeriodUs = 1000000 / options.maxFps;
   return pacing;
 }
 
@@ -207,14 +242,21 @@ bool StartFrameTimer(HWND hwnd, const SFramePacing& pacing)
 {
   if (pacing.iFrameTimer == 0)
     return false;
-  const uint32_t uPeriod =
-      static_cast<uint32_t>(static_cast<int32_t>(1000.0f / static_cast<float>(pacing.iFrameTimer)));
+  uint32_t uPeriod = static_cast<uint32_t>(static_cast<int32_t>(1000.0f / static_cast<float>(pacing.iFrameTimer)));
+  const uint32_t uMinPeriod = static_cast<uint32_t>((pacing.llPeriodUs + 999) / 1000);
+  if (uPeriod < uMinPeriod)
+    uPeriod = uMinPeriod;
   return CMessageQueue::SetTimer(hwnd, FRAME_TIMER_ID, uPeriod) != 0;
 }
 
 void RunMainLoop(HWND hwnd, CPlanetoWorld* pWorld, const SFramePacing& pacing, bool bTimer, const char* szLog)
 {
   SMessage msg;
+  int64_t llDueUs = 0;     // the next frame starts no sooner
+  int64_t llUnseenUs = -1; // the last update of a world nobody sees
+  // Waits until a moment of the clock, or less when a message or event comes.
+  auto waitUntil = [](int64_t llUs)
+  { CMessageQueue::Wait(static_cast<int>(std::clamp<int64_t>((llUs - NowUs() + 999) / 1000, 0, 1000000))); };
   for (;;)
   {
     if (g_bStopRequested)
@@ -234,27 +276,38 @@ void RunMainLoop(HWND hwnd, CPlanetoWorld* pWorld, const SFramePacing& pacing, b
       CMessageQueue::Dispatch(&msg);
       continue;
     }
-    if (pacing.iFrameTimer == 0 && !g_run.bFrameLimitReached)
+    if (pacing.iFrameTimer != 0 || g_run.bFrameLimitReached)
     {
-      if (hwnd->IsIconic())
-      {
-        pWorld->Update();
-      }
-      else
-      {
-        if (pWorld->Frame() < 0)
-          break;
-        FrameDrawn(hwnd);
-      }
-    }
-    else if (pacing.iSleepTimer == 0)
-    {
-      // Frames come from the timer: wait for it rather than spin.
+      // Frames come from the timer, or no more are drawn: wait for it rather than spin.
       CMessageQueue::Wait(100);
+      continue;
     }
-    // The idle sleep ends early for input, window events and stop signals; a negative
-    // one waits for the next of them.
-    if (pacing.iSleepTimer != 0)
-      CMessageQueue::Wait(pacing.iSleepTimer < 0 ? -1 : pacing.iSleepTimer);
+    const int64_t llNowUs = NowUs();
+    // The pause ends early for nothing: input and window events are handled meanwhile.
+    if (llNowUs < llDueUs)
+    {
+      waitUntil(llDueUs);
+      continue;
+    }
+    // Asked only when a frame is due: on Wayland the asking rides on that frame.
+    if (!WindowSeen(hwnd))
+    {
+      // Time goes on (the world's clock measures it), but nothing is drawn.
+      if (llUnseenUs < 0 || llNowUs - llUnseenUs >= UNSEEN_UPDATE_US)
+      {
+        pWorld->Advance();
+        llUnseenUs = llNowUs;
+      }
+      waitUntil(llUnseenUs + UNSEEN_UPDATE_US);
+      continue;
+    }
+    llUnseenUs = -1;
+    if (pWorld->Frame() < 0)
+      break;
+    FrameDrawn(hwnd);
+    llDueUs = std::max(NowUs() + std::max<int64_t>(pacing.llPauseUs, 0), llNowUs + pacing.llPeriodUs);
+    // A negative pause waits for the next input, window event or stop signal.
+    if (pacing.llPauseUs < 0)
+      CMessageQueue::Wait(-1);
   }
 }

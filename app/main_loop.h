@@ -23,18 +23,25 @@ void EndRun();
 zos::LRESULT WindowProc(zos::HWND hwnd, uint32_t uMsg, zos::WPARAM wParam, zos::LPARAM lParam);
 
 // How frames are paced: by a window timer at FRAME_TIMER frames a second, or in the
-// idle loop with a pause of SLEEP_TIMER milliseconds after each (the timer wins).
+// idle loop with a pause after each frame (the timer wins): -delay's, else SLEEP_TIMER
+// milliseconds, a negative one lasting until the next event.  --max-fps keeps frames
+// at least a period apart in both.
 struct SFramePacing
 {
   int32_t iFrameTimer = 0;
   int32_t iSleepTimer = 0;
+  int64_t llPauseUs = 0;  // after each frame of the idle loop
+  int64_t llPeriodUs = 0; // from the start of a frame to the start of the next, at least
 };
-SFramePacing ReadFramePacing(CSettingsStore* pEngineStore);
+SFramePacing ReadFramePacing(CSettingsStore* pEngineStore, const SOptions& options);
 
 // Sets the window timer that drives the frames when the pacing asks for one; true when set.
 bool StartFrameTimer(zos::HWND hwnd, const SFramePacing& pacing);
 // Runs the message and frame loop until the window closes, a frame fails or a stop is
 // requested; the frame timer, when set, is killed as the loop ends by the window.
+// While nobody can see the window (unmapped, minimised, covered, its screen asleep)
+// nothing is drawn: the loop sleeps, waking a few times a second to let the world's
+// time go on, so that nothing jumps when the window is seen again.
 void RunMainLoop(zos::HWND hwnd, CPlanetoWorld* pWorld, const SFramePacing& pacing, bool bTimer,
                  const char* szLog);
 

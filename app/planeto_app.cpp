@@ -3,6 +3,7 @@
 #include "app/main_loop.h"
 #include "app/platform_choice.h"
 #include "app/platform_modules.h"
+#include "app/saver_curtain.h"
 #include "app/scene/planeto_world.h"
 #include "app/settings_overrides.h"
 #include "app/window_placement.h"
@@ -47,6 +48,7 @@ struct SRunScope
   CPlanetoWorld* pWorld = nullptr;
   HWND hwnd = nullptr;
   HWND hForeign = nullptr;
+  HWND hCurtain = nullptr;
   bool bLoaded = false;
   bool bWindowFailed = false;
 
@@ -62,6 +64,7 @@ struct SRunScope
       hwnd->Destroy();
     if (hForeign && CWindow::IsWindow(hForeign))
       hForeign->Destroy();
+    DropCurtain(hCurtain);
     if (bWindowFailed)
       CMessageQueue::PostQuit(0);
     DeleteWorldAndStores();
@@ -91,12 +94,14 @@ struct SRunScope
 // that a wrong one ends the run at once.  False, with the reason on standard error.
 bool AttachHackWindow(const SOptions& options, HWND* phForeign)
 {
-  const uintptr_t dwXWindow = options.hackTarget == HACK_ROOT ? CWindow::GetRootNativeHandle() : options.windowId;
+  const uintptr_t dwXWindow =
+      options.hackTarget == HACK_ROOT ? CWindow::GetRootNativeHandle() : options.windowId;
   *phForeign = dwXWindow ? CWindow::Attach(APP_CLASS, dwXWindow, WindowProc) : nullptr;
   if (*phForeign)
     return true;
   if (CWindow::GetNativeDisplay())
-    std::fprintf(stderr, "planeto: no window 0x%lX on the X display\n", static_cast<unsigned long>(dwXWindow));
+    std::fprintf(stderr, "planeto: no window 0x%lX on the X display\n",
+                 static_cast<unsigned long>(dwXWindow));
   else
     std::fprintf(stderr, "planeto: cannot open the X display\n");
   return false;
@@ -131,9 +136,27 @@ CIniSettings* NewBuiltInStore(const char* szName)
   return new CIniSettings(reinterpret_cast<const char*>(pText->data), pText->size);
 }
 
+// The real-time mode from the options, or from the screen saver's "Real time" choice
+// (the system's clock) when the options ask for no time.
+SEarthNowOptions EarthNowOptions(const SOptions& options, bool bSaverRealTime)
+{
+  SEarthNowOptions o;
+  o.bRealTime = options.hasTime || bSaverRealTime;
+  o.bNow = !options.hasTime || options.timeNow;
+  o.dUtc1 = options.timeUtc1;
+  o.dUtc2 = options.timeUtc2;
+  o.dRate = options.timeRate;
+  o.bView = options.hasView;
+  o.dViewLatitude = options.viewLatitude;
+  o.dViewLongitude = options.viewLongitude;
+  o.dViewDistance = options.viewDistance;
+  o.bClock = options.clock;
+  return o;
+}
+
 } // namespace
 
-int RunPlaneto(const SOptions& options)
+int RunPlaneto(const SOptions& options, CUserMaps* pMaps)
 {
   // A hack's working folder is often the home folder: its log goes to the user's state
   // folder instead.
@@ -182,7 +205,8 @@ int RunPlaneto(const SOptions& options)
   RegisterPlatformModules(pWorld);
 
   scope.pDescs = static_cast<SPlatformDesc*>(TrackedCalloc(DESC_CAPACITY, sizeof(SPlatformDesc)));
-  const uint32_t dwCount = scope.pDescs ? pWorld->EnumDevices(scope.pDescs, DESC_CAPACITY, 0x7000000, ".") : 0;
+  const uint32_t dwCount =
+      scope.pDescs ? pWorld->EnumDevices(scope.pDescs, DESC_CAPACITY, 0x7000000, ".") : 0;
   if (dwCount == 0)
   {
     LogMessage(log, 1, "# EnumDevices failed! (dwCount=%u, \"%s\")\n", dwCount, ".");
@@ -213,6 +237,9 @@ int RunPlaneto(const SOptions& options)
     }
     return 0;
   }
+  pWorld->SetEarthNow(EarthNowOptions(options, choice.bRealTime != 0));
+  pWorld->SetFrameRateLine(options.fps);
+  pWorld->SetUserMaps(pMaps);
 
   char szTitle[256];
   std::snprintf(szTitle, sizeof(szTitle), "ZephyroSDK - %s - %s (v%d,%d)", desc.szName, APP_NAME, APP_MAJOR,
@@ -229,9 +256,14 @@ int RunPlaneto(const SOptions& options)
   }
   else
   {
-    int iScreenW = 0, iScreenH = 0;
+    int iScreenW = 0, iScreenH = 0, iScreenX = 0, iScreenY = 0;
     CWindow::GetScreenSize(&iScreenW, &iScreenH);
+    CWindow::GetScreenOrigin(&iScreenX, &iScreenY);
     place = PlaceWindow(choice.bFullscreen != 0, choice.wWidth, choice.wHeight, iScreenW, iScreenH);
+    place.x += iScreenX; // on the primary monitor
+    place.y += iScreenY;
+    if (SAVER_CURTAIN && iMode == RUN_SAVER)
+      scope.hCurtain = RaiseCurtain();
     const uint32_t dwFlags = ((desc.dwFlags & PLATFORM_OPENGL12) == PLATFORM_OPENGL12 ? WINDOW_OPENGL : 0) |
                              (options.background ? WINDOW_BACKGROUND : 0);
     if (place.iWidth > 0 && place.iHeight > 0)
@@ -242,6 +274,7 @@ int RunPlaneto(const SOptions& options)
       scope.hwnd->GetClientSize(&place.iWidth, &place.iHeight);
   }
   HWND hwnd = scope.hwnd;
+  SetCurtainScene(hwnd);
   if (!hwnd)
   {
     LogMessage(log, 1, "# CreateWindow(0x%X, %dx%d:%d) failed!\n", place.dwStyle, place.iWidth, place.iHeight,
@@ -261,7 +294,7 @@ int RunPlaneto(const SOptions& options)
   scope.FreeDescriptors();
   pWorld->Update();
 
-  const SFramePacing pacing = ReadFramePacing(scope.pEngineStore);
+  const SFramePacing pacing = ReadFramePacing(scope.pEngineStore, options);
   const bool bTimer = StartFrameTimer(hwnd, pacing);
 
   hwnd->Show(SW_SHOWNORMAL);
@@ -283,6 +316,8 @@ int RunPlaneto(const SOptions& options)
     TakeScreenshot(hwnd);
   }
   scope.hwnd = scope.hForeign = nullptr;
+  DropCurtain(scope.hCurtain);
+  scope.hCurtain = nullptr;
 
   PrintFrameStats();
   LogMessage(log, 1, "# pWorld->Unload\n");

@@ -51,7 +51,7 @@ bool ChoosePlatform(const SPlatformChoiceInput& in, PlatformChoice* pChoice, SPl
   bool bAsk = choice.bAsk != 0;
   if (bSaver)
   {
-    choice.dwDialogFlags = DLGFLAGS_SCREEN_SAVER;
+    choice.dwDialogFlags = DLGFLAGS_SCREEN_SAVER | DLGFLAG_REAL_TIME;
     // The configuration run always asks; the screen saver starts with what its
     // settings saved, and asks only without it, when told to.
     const bool bSaved = LoadSavedPlatformChoice(&choice, in.pRegistry);

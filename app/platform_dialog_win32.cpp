@@ -67,6 +67,7 @@ void CPlatformDialog::SView::Fill(HWND hDlg, const CPlatformDialogModel& model)
   SetCheck(hDlg, IDC_FULLSCREEN, model.m_bFullscreen, model.FullscreenEnabled());
   SetCheck(hDlg, IDC_DONT_ASK, model.m_bDontAsk, model.DontAskEnabled());
   SetCheck(hDlg, IDC_DESKTOP_MODE, model.m_bDesktop, model.DesktopEnabled());
+  SetCheck(hDlg, IDC_REAL_TIME, model.m_bRealTime, model.RealTimeEnabled());
   SetDlgItemTextA(hDlg, IDOK, model.OkCaption());
 }
 
@@ -83,6 +84,7 @@ void CPlatformDialog::SView::ReadControls(HWND hDlg, CPlatformDialogModel& model
   model.m_bFullscreen = Checked(hDlg, IDC_FULLSCREEN);
   model.m_bDesktop = Checked(hDlg, IDC_DESKTOP_MODE);
   model.m_bDontAsk = Checked(hDlg, IDC_DONT_ASK);
+  model.m_bRealTime = Checked(hDlg, IDC_REAL_TIME);
 }
 
 // The platform list draws its own lines: one row of the dialog's font.  This comes

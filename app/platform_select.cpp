@@ -85,6 +85,8 @@ ZRESULT SavePlatformChoice(const PlatformChoice* pChoice, CSettingsStore* pStore
   pStore->SetInt("WORLD", "COLOR_DEPTH", pChoice->byColorDepth);
   pStore->SetBool("WORLD", "FULLSCREEN", pChoice->bFullscreen != 0);
   pStore->SetBool("WORLD", "DESKTOP_ENABLE", pChoice->bDesktop != 0);
+  if (pChoice->dwDialogFlags & DLGFLAG_REAL_TIME)
+    pStore->SetBool("WORLD", "REAL_TIME", pChoice->bRealTime != 0);
   return ZP_OK;
 }
 
@@ -115,6 +117,8 @@ bool LoadSavedPlatformChoice(PlatformChoice* pChoice, CSettingsStore* pStore)
     pChoice->bFullscreen = iValue != 0;
   if (saved("DESKTOP_ENABLE", &iValue))
     pChoice->bDesktop = iValue != 0;
+  if (saved("REAL_TIME", &iValue))
+    pChoice->bRealTime = iValue != 0;
   return bWidth && bHeight && bDepth;
 }
 
@@ -152,6 +156,7 @@ CPlatformDialogModel::CPlatformDialogModel(const PlatformChoice& choice, const S
   m_bFullscreen = choice.bFullscreen != 0;
   m_bDontAsk = choice.bAsk == 0;
   m_bDesktop = choice.bDesktop != 0;
+  m_bRealTime = choice.bRealTime != 0;
 }
 
 std::vector<std::string> CPlatformDialogModel::ModeLabels()
@@ -215,5 +220,6 @@ PlatformChoice CPlatformDialogModel::Accept() const
   }
   c.bFullscreen = m_bFullscreen ? 1 : 0;
   c.bDesktop = m_bDesktop ? 1 : 0;
+  c.bRealTime = m_bRealTime ? 1 : 0;
   return c;
 }

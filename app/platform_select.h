@@ -42,6 +42,9 @@ constexpr uint32_t DLGFLAG_NO_FULLSCREEN = 0x040;
 constexpr uint32_t DLGFLAG_NO_DESKTOP = 0x080;
 constexpr uint32_t DLGFLAG_SAVE_AND_EXIT = 0x100;
 constexpr uint32_t DLGFLAGS_SCREEN_SAVER = 0x18F;
+// Offers the real-time check box (the screen saver's settings): its choice is saved as
+// "REAL_TIME" beside the others.
+constexpr uint32_t DLGFLAG_REAL_TIME = 0x200;
 
 constexpr uint16_t PLATFORM_INDEX_NONE = 0xFFFF;
 
@@ -60,6 +63,7 @@ struct PlatformChoice
   uint8_t bDesktop;
   uint32_t dwDialogFlags;          // DLGFLAG_*
   SPlatformModule* pPlatformTable; // the application base's registration table, or null
+  uint8_t bRealTime;               // the Earth as it is now ("REAL_TIME", screen saver)
 };
 
 // Mode index from the first mode of exactly the choice's size, depth index from its
@@ -71,8 +75,9 @@ ZRESULT MatchDisplayMode(PlatformChoice* pChoice);
 // table, or no descriptor matches.
 ZRESULT ValidPlatform(PlatformChoice* pChoice, const SPlatformDesc* pDescs, uint32_t dwCount);
 
-// Writes ask, size, depth, full screen and desktop mode to section "WORLD"; the store's
-// answers are ignored (the engine store is read-only).
+// Writes ask, size, depth, full screen and desktop mode to section "WORLD", and the
+// real-time choice where the dialog offers it; the store's answers are ignored (the
+// engine store is read-only).
 ZRESULT SavePlatformChoice(const PlatformChoice* pChoice, CSettingsStore* pStore);
 
 // Reads back what SavePlatformChoice wrote (the screen saver's registry): each value
@@ -112,6 +117,7 @@ public:
   bool m_bFullscreen = false;
   bool m_bDesktop = false;
   bool m_bDontAsk = false;
+  bool m_bRealTime = false;
 
   // Control states from the dialog flags.
   bool PlatformEnabled() const { return !(m_dwFlags & DLGFLAG_NO_PLATFORM); }
@@ -122,6 +128,7 @@ public:
   bool FullscreenEnabled() const { return !(m_dwFlags & DLGFLAG_NO_FULLSCREEN); }
   bool DesktopEnabled() const { return !(m_dwFlags & DLGFLAG_NO_DESKTOP); }
   bool DontAskEnabled() const { return !(m_dwFlags & DLGFLAG_NO_ASK_CHECK); }
+  bool RealTimeEnabled() const { return (m_dwFlags & DLGFLAG_REAL_TIME) != 0; }
   const char* OkCaption() const;
 
   // Selecting a platform the user may not pick is refused (false).

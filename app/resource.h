@@ -19,6 +19,7 @@
 #define IDC_MODE_LIST 1027
 #define IDC_FULLSCREEN 1028
 #define IDC_DESKTOP_MODE 1029
+#define IDC_REAL_TIME 1030
 
 // The name Windows shows for the screen saver in its list is string 1 of the .scr.
 #define IDS_DESCRIPTION 1

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Proves that scripts/setup.sh installs every Debian package the build reads.
 #
-#   scripts/check_setup.sh [--windows] [--with-tests] [--keep]
+#   scripts/check_setup.sh [--run | --windows] [--with-tests] [--keep]
 #   scripts/check_setup.sh --from-trace DIR
 #
 # Runs scripts/setup.sh (configure and build) into a temporary folder under strace,
@@ -11,12 +11,13 @@
 # does not have (priority required or important, or essential).  Files that no package
 # owns under /usr/local or /opt fail too: they were installed by hand.
 # --with-tests traces the test suite's run as well (what the tests start: Xvfb,
-# xdotool, ...).  --windows checks the Windows cross build (setup.sh --windows) the
-# same way.  --keep leaves the trace and the reports in the temporary folder.
+# xdotool, ...).  --run checks what run.sh builds (setup.sh --run: the program
+# alone) against the run list; --windows the Windows cross build (setup.sh --windows)
+# the same way.  --keep leaves the trace and the reports in the temporary folder.
 # --from-trace DIR checks the traces scripts/test.sh wrote there instead of running a
 # build (PLANETO_TRACE_DIR=DIR scripts/test.sh --all, with its build folders in DIR so
-# that the builds start from nothing): the native ones against the native list, the
-# Windows ones against the Windows list.
+# that the builds start from nothing): run.sh's against the run list, the native ones
+# against the native list, the Windows ones against the Windows list.
 set -euo pipefail
 
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -35,10 +36,16 @@ while [ $# -gt 0 ]; do
     --with-tests) with_tests=1 ;;
     --keep) keep=1 ;;
     --windows) kind=(--windows) ;;
-    -h|--help) sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --run) kind=(--run) ;;
+    -h|--help) sed -n '2,22p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "check_setup: unknown option '$a'" >&2; exit 2 ;;
   esac
 done
+
+if [ $with_tests = 1 ] && [ "${kind[*]}" = --run ]; then
+  echo "check_setup: --run builds no suite to trace" >&2
+  exit 2
+fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/planeto-setup-check.XXXXXX")
 if [ $keep = 1 ]; then
@@ -69,9 +76,11 @@ fi
 # cursor themes Xcursor looks through, the 32-bit libraries dpkg-shlibdeps looks
 # at while it searches the library folders, and the compressors and the GnuPG agent
 # that apt looks for (a stat each) when it fetches Debian's libpng source for the
-# Windows build: apt uses them when they are there and does without otherwise.
+# Windows build: apt uses them when they are there and does without otherwise; and the
+# name-service modules the C library loads because /etc/nsswitch.conf names them when a
+# test looks up its user (the plain files answer where the module is not installed).
 scanned='^/etc/ld\.so\.conf\.d/|^/etc/(localtime|locale\.alias)$|^/usr/(share|lib)/locale/|/bfd-plugins/|/LLVMgold|/libLLVM-[0-9.]+\.so'
-scanned+='|^/etc/apt/|^/usr/share/icons/|^(/usr)?/lib32/|^(/usr)?/bin/(zstd|lz4|gpg-agent)$'
+scanned+='|^/etc/apt/|^/usr/share/icons/|^(/usr)?/lib32/|^(/usr)?/bin/(zstd|lz4|gpg-agent)$|/libnss_[a-z0-9]+\.so(\.[0-9]+)*$'
 # Under Wine besides: it reads every font installed (the program draws with its own
 # bitmap font) and loads the printing library when there is one (the program prints
 # nothing).
@@ -190,6 +199,8 @@ check_traces() {
 
 status=0
 if [ -n "$from" ]; then
+  set -- "$from"/trace.run
+  [ -e "$1" ] && check_traces run --run "$@"
   set -- "$from"/trace.native-*
   [ -e "$1" ] && check_traces native "" "$@"
   set -- "$from"/trace.windows-*

@@ -3,7 +3,7 @@
 # runs under a virtual X server for a short fixed run and prints a screenshot's path.
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-"$top/scripts/setup.sh" >&2
+"$top/scripts/setup.sh" --run >&2
 bin=${PLANETO_BUILD_DIR:-$top/build}/app/planeto
 
 if [ -n "${DISPLAY:-}" ]; then

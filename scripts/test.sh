@@ -8,9 +8,9 @@
 # there, and then cross-builds the Windows program and its suite into build-win/ (or
 # $PLANETO_WIN_BUILD_DIR) and runs that under Wine.  --windows runs the Windows suite
 # alone.  PLANETO_SANITIZE_SUITE=1 adds the sanitizer suite.  Other options go to ctest.
-# With PLANETO_TRACE_DIR set, the native and the Windows build and suite run under
-# strace, for scripts/check_setup.sh --from-trace (the sanitizer suite does not: the
-# leak checker cannot run under a tracer).
+# With PLANETO_TRACE_DIR set, run.sh (first), the native and the Windows build and
+# suite run under strace, for scripts/check_setup.sh --from-trace (the sanitizer suite
+# does not: the leak checker cannot run under a tracer).
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${PLANETO_BUILD_DIR:-$top/build}
@@ -46,6 +46,14 @@ fi
 unset WAYLAND_DISPLAY
 
 if [ $native = 1 ]; then
+  # Traced, run.sh goes first, as on a fresh machine (the program alone, built and run
+  # headless), so that the set-up guard checks the run list against what it reads; the
+  # suite's build then adds the rest to the same folder.
+  if [ -n "${PLANETO_TRACE_DIR:-}" ]; then
+    (cd "$PLANETO_TRACE_DIR" && PLANETO_SCREENSHOT=$PLANETO_TRACE_DIR/run.png \
+       traced run env -u DISPLAY "$top/scripts/run.sh" --frames=10 >/dev/null 2>run.log) ||
+      { tail -30 "$PLANETO_TRACE_DIR/run.log" >&2; echo "test: run.sh failed" >&2; exit 1; }
+  fi
   traced native-build "$top/scripts/setup.sh"
   cd "$build_dir"
   traced native-tests xvfb-run -a -s "-screen 0 1280x1024x24" \

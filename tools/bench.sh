@@ -12,6 +12,8 @@
 #   cpu_ms_per_frame_default  processor time a frame (all threads, from /proc/PID/stat) with
 #                             the built-in settings as they are, the idle sleep included:
 #                             what the program costs a laptop's battery as a screen saver
+#   cpu_pct_default_800x600   the same as a share of one core: processor time over the time
+#                             that passed, in per cent (above 100 when several cores work)
 #
 # The scene is the one a user sees (fixed --seed, --step=1), with the dialog skipped and,
 # for the frame rates, the idle sleep between frames (SLEEP_TIMER, 30 ms in the built-in
@@ -41,7 +43,7 @@ while [ $# -gt 0 ]; do
     --no-build) do_build=0; shift ;;
     --only) only=$2; shift 2 ;;
     --only=*) only=${1#*=}; shift ;;
-    -h|--help) sed -n '2,23p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,25p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "bench.sh: unknown option '$1'" >&2; exit 2 ;;
   esac
 done
@@ -104,10 +106,12 @@ frames_for() {
 }
 
 # Processor time (user + system, all threads) of a run of N frames with the built-in
-# settings, in clock ticks, read from /proc/PID/stat once the program has ended.
+# settings (an 800 x 600 window), in clock ticks, read from /proc/PID/stat once the
+# program has ended, and the run's time from start to end in milliseconds.
 cpu_ticks_default() {
   local frames=$1
   xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+    start=$(date +%s%N)
     "$1" --platform=opengl --set=engine.WORLD.ASK_ME_ON_START=0 --seed=7 --frames="$2" >/dev/null 2>&1 &
     pid=$! last=0
     while { read -r stat <"/proc/$pid/stat"; } 2>/dev/null; do
@@ -120,7 +124,7 @@ cpu_ticks_default() {
       sleep 0.02
     done
     wait "$pid"
-    echo "$last"' _ "$planeto" "$frames"
+    echo "$last $((($(date +%s%N) - start) / 1000000))"' _ "$planeto" "$frames"
 }
 
 catalogue=(--set=appli.CONTELLATIONS.CONTELLATIONS_ENABLE=1 --set=appli.CONTELLATIONS.READ_FROM_CATALOG=1)
@@ -163,13 +167,16 @@ done
 # Processor time a frame with the built-in settings: the difference between a long and a
 # short run, so that start-up and shutdown cancel out.
 hz=$(getconf CLK_TCK)
-cpu_ms=()
-if wanted cpu_ms_per_frame_default; then
+cpu_ms=() cpu_pct=()
+if wanted cpu_ms_per_frame_default || wanted cpu_pct_default_800x600; then
   for ((i = 1; i <= runs; i++)); do
-    short=$(cpu_ticks_default 30)
-    long=$(cpu_ticks_default 120)
+    read -r short short_ms < <(cpu_ticks_default 30)
+    read -r long long_ms < <(cpu_ticks_default 120)
     cpu_ms+=("$(awk -v a="$short" -v b="$long" -v hz="$hz" 'BEGIN { printf "%.2f", (b - a) * 1000 / hz / 90 }')")
-    echo "bench.sh: run $i: built-in settings ${cpu_ms[-1]} ms of processor time a frame ($short and $long ticks for 30 and 120 frames)" >&2
+    cpu_pct+=("$(awk -v a="$short" -v b="$long" -v ta="$short_ms" -v tb="$long_ms" -v hz="$hz" \
+      'BEGIN { printf "%.1f", (tb > ta ? (b - a) / hz * 100000 / (tb - ta) : 0) }')")
+    echo "bench.sh: run $i: built-in settings ${cpu_ms[-1]} ms of processor time a frame, ${cpu_pct[-1]} % of a core" \
+         "($short and $long ticks in $short_ms and $long_ms ms for 30 and 120 frames)" >&2
   done
 fi
 echo "bench.sh: load average $(cut -d' ' -f1-3 /proc/loadavg) at the end" >&2
@@ -183,4 +190,5 @@ figure software_fps_1280x1024 fps "${sw_fps_big[@]}"
 figure startup_ms ms "${startup[@]}"
 wanted peak_rss_mib && printf 'peak_rss_mib %s MiB\n' "$(printf '%s\n' "${rss[@]}" | median | awk '{ printf "%.1f", $1 / 1024 }')"
 figure cpu_ms_per_frame_default ms "${cpu_ms[@]}"
+figure cpu_pct_default_800x600 % "${cpu_pct[@]}"
 exit 0

@@ -5,7 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
-void CPlanetoBodies::Load(const SPlanetoSettings& settings, C3DMath* pMath, float fEarthTurn, float fCloudsTurn)
+void CPlanetoBodies::Load(const SPlanetoSettings& settings, C3DMath* pMath, float fEarthTurn,
+                          float fCloudsTurn)
 {
   const float fTilt = settings.fEarthTiltDegrees * 0.017453292f;
   m_fEarthRatio = settings.fEarthRatio;
@@ -50,7 +51,15 @@ SVector3 CPlanetoBodies::GetMoonCentre(C3DMath* pMath) const
   return v;
 }
 
-void CPlanetoBodies::Move(float fStep, C3DMath* pMath, const SVector3& vCamera)
+void CPlanetoBodies::Place(const SMatrix& earth, const SMatrix& clouds, const SMatrix& moon, float fMoonRatio)
+{
+  m_matEarth = earth;
+  m_matClouds = clouds;
+  m_matMoon = moon;
+  m_fMoonRatio = fMoonRatio;
+}
+
+void CPlanetoBodies::Turn(float fStep, C3DMath* pMath)
 {
   pMath->RotateY(&m_matEarth, fStep * m_fEarthSpeed);
   pMath->RotateY(&m_matClouds, fStep * m_fCloudsSpeed);
@@ -63,7 +72,10 @@ void CPlanetoBodies::Move(float fStep, C3DMath* pMath, const SVector3& vCamera)
   pMath->RotateX(&m_matMoon, std::sin(m_fMoonTiltPhase) * 0.3f);
   pMath->TranslateZ(&m_matMoon, -m_fMoonDistance);
   pMath->RotateY(&m_matMoon, 4.1887903f);
+}
 
+void CPlanetoBodies::FaceCamera(C3DMath* pMath, const SVector3& vCamera)
+{
   const SVector3 vEarth = GetEarthCentre(pMath);
   const SVector3 vMoon = GetMoonCentre(pMath);
   pMath->Identity(&m_matEarthFacing);

@@ -17,9 +17,13 @@ public:
   void Load(const SPlanetoSettings& settings, C3DMath* pMath, float fEarthTurn, float fCloudsTurn);
   void SetMoonPhases(float fTiltPhase, float fOrbitAngle);
 
-  // A frame's motion: the Earth and the clouds turn, the Moon goes on along its orbit,
-  // and the Earth's and the Moon's camera-facing matrices face the camera.
-  void Move(float fStep, C3DMath* pMath, const SVector3& vCamera);
+  // A frame's motion: the Earth and the clouds turn, the Moon goes on along its orbit;
+  // then the Earth's and the Moon's camera-facing matrices face the camera.
+  void Turn(float fStep, C3DMath* pMath);
+  void FaceCamera(C3DMath* pMath, const SVector3& vCamera);
+  // The bodies where the real-time mode puts them, in place of their own motion: the
+  // Earth and the clouds turned alike, the Moon at its true place and size.
+  void Place(const SMatrix& earth, const SMatrix& clouds, const SMatrix& moon, float fMoonRatio);
   // The sun-facing matrices of the shadow casters, set behind each planet's outermost
   // shell so that a planet's own night side is not darkened again.
   void FaceSun(C3DMath* pMath, const SVector3& vSun, float fSphereRadius);

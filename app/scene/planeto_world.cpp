@@ -7,6 +7,8 @@
 #include "app/scene/stencil_shadow.h"
 #include "app/scene/sun_masking.h"
 #include "app/scene/sun_simple.h"
+#include "app/scene/text_overlay.h"
+#include "app/scene/user_maps.h"
 #include "data/embedded.h"
 #include "sdk/core/3d_engine.h"
 #include "sdk/core/3d_object.h"
@@ -16,8 +18,12 @@
 #include "sdk/core/log.h"
 #include "sdk/core/shape_builder.h"
 #include "sdk/core/texture.h"
+#include "sdk/os/clock.h"
 
+#include <cmath>
 #include <cstring>
+#include <string>
+#include <vector>
 
 using namespace zos;
 
@@ -29,6 +35,15 @@ constexpr double RANDOM_TURN = 1.4629181e-9;
 constexpr double RANDOM_HALF_TURN = 7.3145906e-10;
 
 constexpr uint32_t OBJECT_KIND = 0xC03;
+
+// The Moon's greatest distance (at apogee), in Earth radii: the Earth's shadow reaches
+// past it.
+constexpr float MOON_APOGEE_EARTH_RADII = 63.8f;
+// How often the clouds file is looked at (the maps thread), in milliseconds.
+constexpr uint32_t CLOUDS_POLL_MS = 10000;
+// How much of a clouds map read again goes to the device each frame: a few
+// milliseconds of copying; an 8192 x 4096 map is in within two seconds.
+constexpr uint32_t CLOUDS_BYTES_PER_FRAME = 4u << 20;
 
 float Clamp01(float f)
 {
@@ -54,9 +69,10 @@ bool WantsStencilShadow(bool bEngineSwitch, bool bEarthShadow, bool bMoonShadow)
 }
 
 CPlanetoWorld::CPlanetoWorld()
-    : m_pFont(nullptr), m_pSphere(nullptr), m_pAtmosphere(nullptr), m_pDifraction(nullptr),
-      m_pOccluder(nullptr), m_pSkybox(nullptr), m_pConstellations(nullptr), m_pSunMasking(nullptr),
-      m_pStencilShadow(nullptr), m_pSunSimple(nullptr), m_pLensFlare(nullptr), m_bScreenSaver(0)
+    : m_pMaps(nullptr), m_pClock(nullptr), m_pFont(nullptr), m_pSphere(nullptr), m_pAtmosphere(nullptr),
+      m_pDifraction(nullptr), m_pOccluder(nullptr), m_pSkybox(nullptr), m_pConstellations(nullptr),
+      m_pSunMasking(nullptr), m_pStencilShadow(nullptr), m_pSunSimple(nullptr), m_pLensFlare(nullptr),
+      m_bScreenSaver(0)
 {
 }
 
@@ -67,6 +83,10 @@ CPlanetoWorld::~CPlanetoWorld()
   delete m_pStencilShadow;
   delete m_pSunSimple;
   delete m_pLensFlare;
+  delete m_pClock;
+  m_pClock = nullptr;
+  delete m_pFrameRate;
+  m_pFrameRate = nullptr;
   m_pConstellations = nullptr;
   m_pSunMasking = nullptr;
   m_pStencilShadow = nullptr;
@@ -91,6 +111,9 @@ ZRESULT CPlanetoWorld::Load(HWND hWnd, uint32_t dwWidth, uint32_t dwHeight, uint
   SEngineSettings* pSet = m_pSettings;
   ReadSceneString(pSet, "PATH", "DATA_PATH", "", pSet->szDataPath, sizeof(pSet->szDataPath));
   m_scene = ReadPlanetoSettings(pSet->pAppliStore);
+  // The true Sun lights the Earth and the Moon alike from its direction.
+  if (m_earthNow.IsRealTime())
+    pSet->light1.iType = 0;
 
   if (ZP_FAILED(LoadFont()))
     return ZP_FAIL;
@@ -107,7 +130,7 @@ ZRESULT CPlanetoWorld::Load(HWND hWnd, uint32_t dwWidth, uint32_t dwHeight, uint
   const float fCameraWobble = static_cast<float>(NextRandom() * RANDOM_HALF_TURN);
   m_camera.Load(m_scene, fCameraYaw, fCameraWobble);
 
-  if (ZP_FAILED(m_textures.Load(this)))
+  if (ZP_FAILED(m_textures.Load(this)) || ZP_FAILED(LoadUserMaps()))
     return ZP_FAIL;
   if (ZP_FAILED(LoadObjects()))
     return ZP_FAIL;
@@ -115,7 +138,124 @@ ZRESULT CPlanetoWorld::Load(HWND hWnd, uint32_t dwWidth, uint32_t dwHeight, uint
     return ZP_FAIL;
   if (ZP_FAILED(LoadElements()))
     return ZP_FAIL;
+
+  if (m_earthNow.IsRealTime())
+  {
+    m_earthNow.Start();
+    PlaceRealBodies(0.0);
+    if (m_earthNow.Options().bClock)
+      m_pClock = LoadOverlay();
+  }
+  if (m_bFrameRateLine && CTextOverlay::DrawsQuads(pSet))
+    m_pFrameRate = LoadOverlay();
+  FitFarPlane();
   return ZP_OK;
+}
+
+CTextOverlay* CPlanetoWorld::LoadOverlay()
+{
+  // Without its font the line is left out; the scene goes on.
+  CTextOverlay* pOverlay = new CTextOverlay(m_pSettings);
+  if (!ZP_FAILED(pOverlay->Load()))
+    return pOverlay;
+  LogMessage(m_pSettings->szLogPath, 1, "# CTextOverlay::Load failed! (\"%s\")\n", "font.png");
+  pOverlay->Unload();
+  delete pOverlay;
+  return nullptr;
+}
+
+ZRESULT CPlanetoWorld::LoadUserMaps()
+{
+  if (!m_pMaps)
+    return ZP_OK;
+  static const struct
+  {
+    int iMap;
+    CTextureTable::ETexture eTexture;
+  } kMaps[] = { { USER_MAP_DAY, CTextureTable::EARTH_DAY },
+                { USER_MAP_NIGHT, CTextureTable::EARTH_NIGHT },
+                { USER_MAP_CLOUDS, CTextureTable::CLOUDS } };
+  const uint32_t dwMaxSide = GetDevice() ? GetDevice()->GetMaxTextureSide() : 0;
+  for (const auto& m : kMaps)
+  {
+    const SImage* pImage = m_pMaps->Get(m.iMap);
+    if (!pImage)
+      continue;
+    SImage image = *pImage;
+    m_pMaps->Forget(m.iMap);
+    const std::string& strPath = m_pMaps->GetPath(m.iMap);
+    const uint32_t dwWidth = image.width, dwHeight = image.height;
+    if (FitImage(&image, dwMaxSide))
+      LogMessage(m_pSettings->szLogPath, 1, "%s",
+                 ScaledMapMessage(strPath, dwWidth, dwHeight, image).c_str());
+    if (ZP_FAILED(m_textures.LoadImage(this, m.eTexture, image, strPath.c_str())))
+    {
+      LogMessage(m_pSettings->szLogPath, 1, "# CPlanetoWorld::LoadTextureFromFile failed! (\"%s\")\n",
+                 strPath.c_str());
+      return ZP_FAIL;
+    }
+  }
+  m_pMaps->StartWatch(CLOUDS_POLL_MS, dwMaxSide);
+  return ZP_OK;
+}
+
+void CPlanetoWorld::PickUpFreshClouds()
+{
+  std::vector<SImage> levels;
+  bool bScaled = false;
+  if (m_pMaps && m_pMaps->TakeFreshClouds(&levels, &bScaled) && !levels.empty())
+  {
+    const std::string& strPath = m_pMaps->GetPath(USER_MAP_CLOUDS);
+    const unsigned uWidth = levels.front().width, uHeight = levels.front().height;
+    const bool bBegun =
+        !ZP_FAILED(m_textures.BeginImage(this, CTextureTable::CLOUDS, &levels, strPath.c_str()));
+    LogMessage(m_pSettings->szLogPath, 1,
+               bBegun ? "# Clouds read again from \"%s\" (%ux%u%s).\n"
+                      : "# Clouds from \"%s\" (%ux%u%s) could not be loaded.\n",
+               strPath.c_str(), uWidth, uHeight, bScaled ? ", scaled down" : "");
+  }
+  // The old clouds stay on until the new ones are all in.
+  m_textures.StepImage(this, CLOUDS_BYTES_PER_FRAME);
+}
+
+void CPlanetoWorld::FitFarPlane()
+{
+  if (!m_earthNow.IsRealTime() && !m_earthNow.HasView())
+    return;
+  // The far plane reaches past the true Moon seen from the farthest viewpoint; the sky
+  // box travels with the camera and, drawn first without depth, stays behind it all.
+  const float fUnits = UnitsPerEarthRadius();
+  const double dView = m_earthNow.Options().dViewDistance;
+  const float fCamera = dView > 0.0 ? static_cast<float>(dView) * fUnits : std::fabs(m_camera.GetDistance());
+  const float fMoon = m_earthNow.IsRealTime() ? MOON_APOGEE_EARTH_RADII * fUnits : 0.0f;
+  const float fNeed = 1.2f * (fCamera + fMoon);
+  SEngineSettings* pSet = m_pSettings;
+  if (fNeed <= pSet->fFar)
+    return;
+  LogMessage(pSet->szLogPath, 1, "# Far plane moved from %.0f to %.0f for the Moon and the viewpoint.\n",
+             pSet->fFar, fNeed);
+  pSet->fFar = fNeed;
+  Resize(pSet->wWidth, pSet->wHeight);
+}
+
+void CPlanetoWorld::PlaceRealBodies(double dRealSeconds)
+{
+  SEngineSettings* pSet = m_pSettings;
+  const int iStatus = m_earthNow.Update(dRealSeconds, pSet->light1.vPosition);
+  if (iStatus != 0 && m_iSkyStatus != iStatus)
+    LogMessage(pSet->szLogPath, 1,
+               iStatus > 0
+                   ? "# The leap seconds of this year are not known: the clock may be off by a second.\n"
+                   : "# The clock's date is out of reach of the time scales.\n");
+  m_iSkyStatus = iStatus;
+  const float fUnits = UnitsPerEarthRadius();
+  SMatrix earth, clouds, moon;
+  m_earthNow.EarthMatrix(m_pMath, m_scene.fEarthRatio, &earth);
+  // A real cloud map belongs to the ground under it: the clouds turn with the Earth.
+  m_earthNow.EarthMatrix(m_pMath, m_scene.fCloudsRatio, &clouds);
+  m_earthNow.MoonMatrix(m_pMath, fUnits, m_scene.fSphereRadius, &moon);
+  m_bodies.Place(earth, clouds, moon,
+                 static_cast<float>(MOON_RADIUS_KM / EARTH_RADIUS_KM) * m_scene.fEarthRatio);
 }
 
 ZRESULT CPlanetoWorld::LoadFont()
@@ -280,7 +420,8 @@ ZRESULT CPlanetoWorld::LoadElements()
     // The Earth's volumes reach just past the Moon's orbit; the Moon's stop inside the
     // Earth, so that their far caps are hidden.
     const float fMoonDistance = m_bodies.GetMoonDistance();
-    const float fEarthMin = -1.1f * m_bodies.GetMoonRatio() * fMoonDistance;
+    const float fEarthMin = m_earthNow.IsRealTime() ? -1.1f * MOON_APOGEE_EARTH_RADII * UnitsPerEarthRadius()
+                                                    : -1.1f * m_bodies.GetMoonRatio() * fMoonDistance;
     const float fMoonMin = -0.002f * fMoonDistance;
     m_pStencilShadow = new CStencilShadow(pSet);
     m_pStencilShadow->SetCaster(0, m_pOccluder, m_bodies.EarthSun(), 1.0f, fEarthMin);
@@ -312,10 +453,12 @@ ZRESULT CPlanetoWorld::Unload()
       keep(DestroyObject(*ppObject));
     *ppObject = nullptr;
   }
+  if (m_pMaps)
+    m_pMaps->StopWatch();
   keep(m_textures.Release(this));
 
-  CSceneElement* apElements[5] = { m_pConstellations, m_pSunMasking, m_pSunSimple, m_pLensFlare,
-                                   m_pStencilShadow };
+  CSceneElement* apElements[7] = { m_pConstellations, m_pSunMasking,    m_pSunSimple, m_pLensFlare,
+                                   m_pStencilShadow,  m_pClock,         m_pFrameRate };
   for (CSceneElement* pElement : apElements)
     if (pElement)
       keep(pElement->Unload());
@@ -350,7 +493,7 @@ ZRESULT CPlanetoWorld::HandleMessage(const SMessage* pMsg)
 void CPlanetoWorld::UpdateBodies(float fStep, const SVector3& vCamera, const SVector3& vSun)
 {
   C3DMath* pMath = m_pMath;
-  m_bodies.Move(fStep, pMath, vCamera);
+  m_bodies.FaceCamera(pMath, vCamera);
   m_pSettings->light2.vPosition = m_bodies.GetMoonCentre(pMath);
 
   if (m_pSunMasking)
@@ -360,7 +503,13 @@ void CPlanetoWorld::UpdateBodies(float fStep, const SVector3& vCamera, const SVe
   if (m_pLensFlare)
     m_pLensFlare->Update();
 
-  m_bodies.FaceSun(pMath, vSun, m_scene.fSphereRadius);
+  // The casters face the sun's direction from where they stand.  The true Moon lies
+  // beyond the sun's drawn place (camera + sun offset), so the real-time mode faces
+  // them to a point far beyond both.
+  const SVector3& vOffset = m_pSettings->light1.vPosition;
+  const SVector3 vFar = { vCamera.x + 100.0f * vOffset.x, vCamera.y + 100.0f * vOffset.y,
+                          vCamera.z + 100.0f * vOffset.z };
+  m_bodies.FaceSun(pMath, m_earthNow.IsRealTime() ? vFar : vSun, m_scene.fSphereRadius);
 
   if (m_pAtmosphere)
   {
@@ -374,10 +523,24 @@ void CPlanetoWorld::UpdateBodies(float fStep, const SVector3& vCamera, const SVe
 ZRESULT CPlanetoWorld::Update()
 {
   SEngineSettings* pSet = m_pSettings;
+  // The clock runs on the frame's own time; the speed factor paces the camera.
+  const double dRealSeconds = pSet->dFrameStep / 30.0;
   pSet->dFrameStep *= m_camera.GetSpeedFactor();
   const float fStep = static_cast<float>(pSet->dFrameStep);
 
+  PickUpFreshClouds();
+  if (m_earthNow.IsRealTime())
+  {
+    PlaceRealBodies(dRealSeconds);
+  }
+  else
+  {
+    m_bodies.Turn(fStep, m_pMath);
+  }
   m_camera.Update(fStep, m_pMath, &pSet->matCamera, pSet->light1.vPosition);
+  if (m_earthNow.HasView())
+    m_earthNow.ViewCamera(m_pMath, m_bodies.GetEarthMatrix(), UnitsPerEarthRadius(),
+                          std::fabs(m_camera.GetDistance()), m_camera.GetRollCurrent(), &pSet->matCamera);
   CWorldBase::Update();
 
   SVector3 vCamera;
@@ -387,7 +550,11 @@ ZRESULT CPlanetoWorld::Update()
   if (m_pSkybox)
     m_pMath->SetTranslation(m_pSkybox->GetMatrix(), &vCamera);
   if (m_pConstellations)
+  {
     m_pConstellations->Update();
+    if (m_earthNow.IsRealTime() && m_pConstellations->GetStarsObject())
+      m_earthNow.StarsMatrix(m_pMath, vCamera, m_pConstellations->GetStarsObject()->GetMatrix());
+  }
 
   UpdateBodies(fStep, vCamera, vSun);
   if (m_pStencilShadow && pSet->swStencilShadow.bCurrent)
@@ -526,6 +693,23 @@ ZRESULT CPlanetoWorld::Draw()
   {
     m_pLensFlare->SetIntensity(static_cast<uint8_t>(IntensityByte(fSunIntensity)));
     m_pLensFlare->Draw();
+  }
+  if (m_pClock)
+  {
+    char szClock[32];
+    m_earthNow.Clock().Format(szClock, sizeof szClock);
+    m_pClock->SetText(szClock, TEXT_TOP_RIGHT);
+    m_pClock->Draw();
+  }
+  if (m_pFrameRate)
+  {
+    int64_t lWall = 0, lCpu = -1;
+    zos::QueryPerformanceCounter(&lWall);
+    if (!zos::ProcessorTime(&lCpu))
+      lCpu = -1;
+    if (m_frameRateLine.Tick(lWall, lCpu))
+      m_pFrameRate->SetText(m_frameRateLine.Text(), TEXT_TOP_LEFT);
+    m_pFrameRate->Draw();
   }
 
   CWorldBase::Draw();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/scene/frame_rate_line.h"
+#include "app/scene/earth_now.h"
 #include "app/scene/orbit_camera.h"
 #include "app/scene/planeto_bodies.h"
 #include "app/scene/planeto_settings.h"
@@ -17,6 +19,8 @@ class CLensFlareSimple;
 class CStencilShadow;
 class CSunMasking;
 class CSunSimple;
+class CTextOverlay;
+class CUserMaps;
 
 // Render flags of the world's objects (all of kind 0xC03).
 constexpr uint32_t WORLD_SPHERE_RENDER_FLAGS = 0x19C3F;
@@ -55,6 +59,12 @@ public:
   ZRESULT Draw() override;
 
   void SetScreenSaver(bool bScreenSaver) { m_bScreenSaver = bScreenSaver ? 1 : 0; }
+  // The Earth now (--time, --view, --clock) and the user's maps, before Load.
+  void SetEarthNow(const SEarthNowOptions& options) { m_earthNow.Configure(options); }
+  void SetUserMaps(CUserMaps* pMaps) { m_pMaps = pMaps; }
+  // -fps: the frame-rate line in the top-left corner, before Load.  The software
+  // platform has its own line and gets none.
+  void SetFrameRateLine(bool bShow) { m_bFrameRateLine = bShow; }
   bool IsScreenSaver() const { return m_bScreenSaver != 0; }
 
   // The parts, for the shell and the tests.
@@ -63,6 +73,11 @@ public:
   const CPlanetoBodies& Bodies() const { return m_bodies; }
   const CSunTest& SunTest() const { return m_sunTest; }
   const CTextureTable& Textures() const { return m_textures; }
+  const CEarthNow& EarthNow() const { return m_earthNow; }
+  CTextOverlay* GetClockOverlay() const { return m_pClock; }
+  CTextOverlay* GetFrameRateOverlay() const { return m_pFrameRate; }
+  // Scene units in one Earth radius.
+  float UnitsPerEarthRadius() const { return m_scene.fSphereRadius * m_scene.fEarthRatio; }
 
   CFont* GetFont() const { return m_pFont; }
   C3DObject* GetSphere() const { return m_pSphere; }
@@ -87,14 +102,30 @@ private:
   ZRESULT LoadElements();
   // The bodies' motion and the elements' updates between it and the sun-facing matrices.
   void UpdateBodies(float fStep, const SVector3& vCamera, const SVector3& vSun);
+  // The Earth now: the user's maps, the far plane for the true Moon and the viewpoint,
+  // the clock; each frame the bodies and the stars where the clock puts them.
+  ZRESULT LoadUserMaps();
+  void FitFarPlane();
+  void PlaceRealBodies(double dRealSeconds);
+  void PickUpFreshClouds();
+  // A text overlay in the built-in font, or none (logged) when it cannot be loaded.
+  CTextOverlay* LoadOverlay();
   // The difraction quad facing the camera at a planet, turned to the sun's side.
-  void DrawDifraction(const SVector3& vAt, const SVector3& vCamera, float fRatio, float fAngle, CTexture* pTexture);
+  void DrawDifraction(const SVector3& vAt, const SVector3& vCamera, float fRatio, float fAngle,
+                      CTexture* pTexture);
 
   SPlanetoSettings m_scene;
   COrbitCamera m_camera;
   CPlanetoBodies m_bodies;
   CSunTest m_sunTest;
   CTextureTable m_textures;
+  CEarthNow m_earthNow;
+  CUserMaps* m_pMaps;     // not owned
+  CTextOverlay* m_pClock; // with --clock in the real-time mode
+  CTextOverlay* m_pFrameRate = nullptr; // with -fps
+  CFrameRateLine m_frameRateLine;
+  bool m_bFrameRateLine = false;
+  int m_iSkyStatus = 0;   // the ephemeris' last answer, logged when it changes
   // Font
   CFont* m_pFont;
   // Objects

@@ -5,6 +5,7 @@
 #include "sdk/core/log.h"
 #include "sdk/core/texture.h"
 #include "sdk/core/world_base.h"
+#include "sdk/image/image_readers.h"
 
 namespace
 {
@@ -30,8 +31,9 @@ const STextureSource kSources[CTextureTable::COUNT] = {
 
 // The order they are released in.
 const CTextureTable::ETexture kReleaseOrder[CTextureTable::COUNT] = {
-  CTextureTable::EARTH_DAY,  CTextureTable::CLOUDS,           CTextureTable::EARTH_NIGHT,
-  CTextureTable::MOON,       CTextureTable::ATMOSPHERE,       CTextureTable::EARTH_DIFRACTION,
+  CTextureTable::EARTH_DAY,       CTextureTable::CLOUDS,
+  CTextureTable::EARTH_NIGHT,     CTextureTable::MOON,
+  CTextureTable::ATMOSPHERE,      CTextureTable::EARTH_DIFRACTION,
   CTextureTable::MOON_DIFRACTION,
 };
 
@@ -56,9 +58,56 @@ ZRESULT CTextureTable::Load(CWorldBase* pApp)
   return ZP_OK;
 }
 
+ZRESULT CTextureTable::LoadImage(CWorldBase* pApp, ETexture e, const SImage& image, const char* szName)
+{
+  CTexture* pTexture = pApp->CreateTexture(1, kSources[e].dwFlags);
+  if (!pTexture)
+    return ZP_FAIL;
+  if (ZP_FAILED(pTexture->LoadFromImage(&image, szName)))
+  {
+    pApp->DestroyTexture(pTexture);
+    return ZP_FAIL;
+  }
+  pApp->DestroyTexture(m_apTextures[e]);
+  m_apTextures[e] = pTexture;
+  return ZP_OK;
+}
+
+ZRESULT CTextureTable::BeginImage(CWorldBase* pApp, ETexture e, std::vector<SImage>* pLevels,
+                                  const char* szName)
+{
+  pApp->DestroyTexture(m_pStaged);
+  m_pStaged = nullptr;
+  if (!pLevels || pLevels->empty())
+    return ZP_FAIL;
+  CTexture* pTexture = pApp->CreateTexture(1, kSources[e].dwFlags);
+  if (!pTexture)
+    return ZP_FAIL;
+  if (ZP_FAILED(pTexture->BeginStaged(pLevels, szName)))
+  {
+    pApp->DestroyTexture(pTexture);
+    return LoadImage(pApp, e, pLevels->front(), szName);
+  }
+  m_pStaged = pTexture;
+  m_eStaged = e;
+  return ZP_OK;
+}
+
+bool CTextureTable::StepImage(CWorldBase* pApp, uint32_t dwBytes)
+{
+  if (!m_pStaged || !m_pStaged->StepStaged(dwBytes))
+    return false;
+  pApp->DestroyTexture(m_apTextures[m_eStaged]);
+  m_apTextures[m_eStaged] = m_pStaged;
+  m_pStaged = nullptr;
+  return true;
+}
+
 ZRESULT CTextureTable::Release(CWorldBase* pApp)
 {
   ZRESULT rFirst = ZP_OK;
+  pApp->DestroyTexture(m_pStaged);
+  m_pStaged = nullptr;
   for (ETexture e : kReleaseOrder)
   {
     const ZRESULT r = pApp->DestroyTexture(m_apTextures[e]);

@@ -146,6 +146,8 @@ CShadowVolumeService* C3DEngine::GetShadowVolumeService() { return nullptr; }
 
 CSunOcclusionService* C3DEngine::GetSunOcclusionService() { return nullptr; }
 
+uint32_t C3DEngine::GetMaxTextureSide() { return 0; }
+
 bool C3DEngine::ReadPresentedFrame(int*, int*, std::vector<uint32_t>*) { return false; }
 
 // ---------------------------------------------------------------------------

@@ -79,6 +79,8 @@ public:
   // itself is read; a device whose frames may still be on their way to the window
   // after Present answers here.
   virtual bool ReadPresentedFrame(int* pWidth, int* pHeight, std::vector<uint32_t>* pPixels); // 17
+  // 18: the longest side a texture may have on this device; 0 when it sets no limit.
+  virtual uint32_t GetMaxTextureSide(); // 18
 
   // Find-or-create: with kind bit 0x1 an already listed shareable texture of the same
   // kind, flags and base name gains a reference and is returned; otherwise a new one is

@@ -136,6 +136,10 @@ struct SEngineSettings
 
   uintptr_t uStackBase;
   uint32_t dwStackDepthMax;
+
+  // A line the scene shows over the frame (the real-time mode's clock), empty when
+  // none: a platform that draws no text of the scene's puts it on its own status line.
+  char szOverlayText[64];
 };
 
 // A colour word from its four keys: A << 24 | R << 16 | G << 8 | B, each cut to 8 bits.

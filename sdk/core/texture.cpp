@@ -58,3 +58,15 @@ ZRESULT CTexture::LoadFromFile(const char* szPath, uint32_t)
 }
 
 ZRESULT CTexture::Reserved8() { return ZP_OK; }
+
+ZRESULT CTexture::LoadFromImage(const SImage* pImage, const char* szName)
+{
+  if (!pImage)
+    return ZP_FAIL;
+  SetName(szName);
+  return ZP_OK;
+}
+
+ZRESULT CTexture::BeginStaged(std::vector<SImage>*, const char*) { return ZP_FAIL; }
+
+bool CTexture::StepStaged(uint32_t) { return true; }

@@ -327,13 +327,7 @@ ZRESULT CWorldBase::Frame()
   SEngineSettings* s = m_pSettings;
 
   s->adwCounters[0] = s->adwCounters[1] = s->adwCounters[2] = 0;
-  if (m_pFrameTimer)
-    m_pFrameTimer->Tick();
-  if (m_dFixedFrameStep > 0.0)
-  {
-    s->dFrameStep = m_dFixedFrameStep;
-    s->dFrameRate = 30.0 / m_dFixedFrameStep;
-  }
+  TickFrameStep();
   if (ZP_FAILED(Update()))
     return ZP_FAIL;
 
@@ -351,6 +345,25 @@ ZRESULT CWorldBase::Frame()
   s->abButtons[BUTTON_MIDDLE_RELEASED] = 0;
   s->abButtons[BUTTON_RIGHT_RELEASED] = 0;
   return ZP_OK;
+}
+
+ZRESULT CWorldBase::Advance()
+{
+  if (!m_pSettings || !m_pDevice)
+    return ZP_FAIL;
+  TickFrameStep();
+  return ZP_FAILED(Update()) ? ZP_FAIL : ZP_OK;
+}
+
+void CWorldBase::TickFrameStep()
+{
+  if (m_pFrameTimer)
+    m_pFrameTimer->Tick();
+  if (m_dFixedFrameStep > 0.0)
+  {
+    m_pSettings->dFrameStep = m_dFixedFrameStep;
+    m_pSettings->dFrameRate = 30.0 / m_dFixedFrameStep;
+  }
 }
 
 C3DObject* CWorldBase::CreateObject(uint32_t dwKind, uint32_t dwRenderFlags)

@@ -60,6 +60,10 @@ public:
   // One whole frame: tick, Update, BeginFrame, perspective, Draw, EndFrame, then the
   // released-key bookkeeping.  ZP_FAIL when Update, BeginFrame or EndFrame fails.
   ZRESULT Frame();
+  // Time going on without a picture (a window nobody can see): tick and Update, as a
+  // frame would, and no drawing.  The next frame's step then starts from here, so the
+  // scene neither stands still nor leaps.  ZP_FAIL when Update fails.
+  ZRESULT Advance();
 
   // Wrappers used by the scene; each forwards to the device.
   C3DObject* CreateObject(uint32_t dwKind, uint32_t dwRenderFlags);
@@ -106,4 +110,5 @@ protected:
 
 private:
   void DestroyDevice();
+  void TickFrameStep();
 };

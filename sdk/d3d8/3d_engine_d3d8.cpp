@@ -310,6 +310,12 @@ ZRESULT C3DEngineD3D8::ApplyLights()
   light0.Position = D3DVECTOR{ -l.vPosition.x, -l.vPosition.y, -l.vPosition.z };
   light0.Range = std::sqrt(FLT_MAX);
   light0.Attenuation0 = 1.0f;
+  if (l.iType == 0)
+  {
+    // From the direction of the position, as from a point far beyond it.
+    light0.Type = D3DLIGHT_DIRECTIONAL;
+    light0.Direction = D3DVECTOR{ l.vPosition.x, l.vPosition.y, l.vPosition.z };
+  }
   D3DLIGHT8 light1 = {};
   light1.Type = D3DLIGHT_DIRECTIONAL;
   light1.Direction = D3DVECTOR{ 0.0f, 0.0f, -1.0f };
@@ -392,6 +398,12 @@ bool C3DEngineD3D8::ReadBackBuffer(std::vector<uint32_t>* pPixels, uint32_t* pWi
   }
   pSurface->Release();
   return bOk;
+}
+
+uint32_t C3DEngineD3D8::GetMaxTextureSide()
+{
+  const D3DCAPS8& c = m_platform.caps;
+  return m_platform.pDevice ? std::min<uint32_t>(c.MaxTextureWidth, c.MaxTextureHeight) : 0;
 }
 
 bool C3DEngineD3D8::ReadPresentedFrame(int* pWidth, int* pHeight, std::vector<uint32_t>* pPixels)

@@ -43,6 +43,7 @@ public:
   // The back buffer, which keeps the frame presented last: Present may return before
   // the picture reaches the window, and reading the window may not see it at all.
   bool ReadPresentedFrame(int* pWidth, int* pHeight, std::vector<uint32_t>* pPixels) override; // 17
+  uint32_t GetMaxTextureSide() override;                                                       // 18
 
   SPlatformD3D8* GetPlatform() { return &m_platform; }
 

@@ -3,6 +3,7 @@
 #include "sdk/core/3d_object.h"
 #include "sdk/core/engine_settings.h"
 #include "sdk/d3d8/platform_d3d8.h"
+#include "sdk/image/image_levels.h"
 #include "sdk/image/image_readers.h"
 
 #include <algorithm>
@@ -20,89 +21,38 @@ constexpr uint32_t FLAG_ADDITIVE = 0x04;
 constexpr uint32_t FLAG_REPLACE = 0x08;
 constexpr uint32_t FLAG_INTERPOLATE = 0x10;
 
-// The power of two the OpenGL mipmap builder scales a side to: the nearest one, where
-// a side of three times a power of two goes up.
-uint32_t NearestPowerOfTwo(uint32_t v)
+// One row of A8R8G8B8 words from row y (counted from the bottom) of a decoded image
+// (1 to 4 bytes a pixel: grey, grey and alpha, RGB, RGBA).
+void RowToARGB(const SImage& image, uint32_t y, uint32_t* dst)
 {
-  if (!v)
-    return 1;
-  uint32_t i = 1;
-  for (;;)
+  const uint32_t w = image.width, c = image.components;
+  const uint8_t* src = image.pixels.data() + size_t(y) * w * c;
+  for (uint32_t x = 0; x < w; ++x, src += c)
   {
-    if (v == 1)
-      return i;
-    if (v == 3)
-      return i * 4;
-    v >>= 1;
-    i *= 2;
-  }
-}
-
-// A8R8G8B8 words, top row first, from a decoded image (bottom row first, 1 to 4
-// bytes a pixel: grey, grey and alpha, RGB, RGBA).
-std::vector<uint32_t> ToARGB(const SImage& image)
-{
-  const uint32_t w = image.width, h = image.height, c = image.components;
-  std::vector<uint32_t> out(size_t(w) * h);
-  for (uint32_t y = 0; y < h; ++y)
-  {
-    const uint8_t* src = image.pixels.data() + size_t(h - 1 - y) * w * c;
-    uint32_t* dst = out.data() + size_t(y) * w;
-    for (uint32_t x = 0; x < w; ++x, src += c)
+    uint32_t r, g, b, a = 255;
+    switch (c)
     {
-      uint32_t r, g, b, a = 255;
-      switch (c)
-      {
-        case 1: r = g = b = src[0]; break;
-        case 2: r = g = b = src[0], a = src[1]; break;
-        case 3: r = src[0], g = src[1], b = src[2]; break;
-        default: r = src[0], g = src[1], b = src[2], a = src[3]; break;
-      }
-      dst[x] = a << 24 | r << 16 | g << 8 | b;
+      case 1: r = g = b = src[0]; break;
+      case 2: r = g = b = src[0], a = src[1]; break;
+      case 3: r = src[0], g = src[1], b = src[2]; break;
+      default: r = src[0], g = src[1], b = src[2], a = src[3]; break;
     }
+    dst[x] = a << 24 | r << 16 | g << 8 | b;
   }
-  return out;
 }
 
-// Each target pixel takes the mean of the source pixels its area covers (at least one).
-std::vector<uint32_t> Scale(const std::vector<uint32_t>& src, uint32_t sw, uint32_t sh, uint32_t dw,
-                            uint32_t dh)
+// Rows [dwFirst, dwFirst + dwRows) of a level, counted from the bottom as decoded, into
+// the surface, whose rows count from the top.
+bool FillRows(IDirect3DTexture8* pTexture, UINT uLevel, const SImage& level, uint32_t dwFirst, uint32_t dwRows)
 {
-  std::vector<uint32_t> out(size_t(dw) * dh);
-  for (uint32_t y = 0; y < dh; ++y)
-  {
-    const uint32_t y0 = uint32_t(uint64_t(y) * sh / dh);
-    const uint32_t y1 = std::max(y0 + 1, uint32_t(uint64_t(y + 1) * sh / dh));
-    for (uint32_t x = 0; x < dw; ++x)
-    {
-      const uint32_t x0 = uint32_t(uint64_t(x) * sw / dw);
-      const uint32_t x1 = std::max(x0 + 1, uint32_t(uint64_t(x + 1) * sw / dw));
-      uint32_t sum[4] = {}, n = 0;
-      for (uint32_t j = y0; j < y1; ++j)
-        for (uint32_t i = x0; i < x1; ++i, ++n)
-        {
-          const uint32_t p = src[size_t(j) * sw + i];
-          for (int k = 0; k < 4; ++k)
-            sum[k] += (p >> (8 * k)) & 0xFF;
-        }
-      uint32_t p = 0;
-      for (int k = 0; k < 4; ++k)
-        p |= ((sum[k] + n / 2) / n) << (8 * k);
-      out[size_t(y) * dw + x] = p;
-    }
-  }
-  return out;
-}
-
-bool FillLevel(IDirect3DTexture8* pTexture, UINT uLevel, const std::vector<uint32_t>& pixels, uint32_t w,
-               uint32_t h)
-{
+  const LONG lTop = static_cast<LONG>(level.height - dwFirst - dwRows);
+  const RECT band = { 0, lTop, static_cast<LONG>(level.width), lTop + static_cast<LONG>(dwRows) };
   D3DLOCKED_RECT rect;
-  if (FAILED(pTexture->LockRect(uLevel, &rect, nullptr, 0)))
+  if (FAILED(pTexture->LockRect(uLevel, &rect, &band, 0)))
     return false;
-  for (uint32_t y = 0; y < h; ++y)
-    std::copy_n(pixels.data() + size_t(y) * w, w,
-                reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(rect.pBits) + size_t(y) * rect.Pitch));
+  for (uint32_t i = 0; i < dwRows; ++i)
+    RowToARGB(level, dwFirst + dwRows - 1 - i,
+              reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(rect.pBits) + size_t(i) * rect.Pitch));
   pTexture->UnlockRect(uLevel);
   return true;
 }
@@ -120,6 +70,7 @@ ZRESULT CTextureD3D8::Release()
     m_pTexture->Release();
   m_pTexture = nullptr;
   m_dwLevels = 0;
+  m_staged.Clear();
   return ZP_OK;
 }
 
@@ -192,47 +143,55 @@ void CTextureD3D8::Apply(uint32_t dwRenderFlags, uint32_t dwStage)
 
 ZRESULT CTextureD3D8::Upload(const SImage& image, bool bMipmaps)
 {
-  IDirect3DDevice8* pDevice = GetDeviceD3D8(m_pSettings);
-  if (!pDevice || !image.width || !image.height || image.components < 1 || image.components > 4)
-    return ZP_FAIL;
-  std::vector<uint32_t> pixels = ToARGB(image);
-  uint32_t w = image.width, h = image.height;
+  // The OpenGL mipmap builder's chain: the nearest powers of two, then halvings.
+  std::vector<SImage> levels;
   if (bMipmaps)
-  {
-    const uint32_t pw = NearestPowerOfTwo(w), ph = NearestPowerOfTwo(h);
-    if (pw != w || ph != h)
-    {
-      pixels = Scale(pixels, w, h, pw, ph);
-      w = pw;
-      h = ph;
-    }
-  }
-  IDirect3DTexture8* pTexture = nullptr;
-  if (FAILED(pDevice->CreateTexture(w, h, bMipmaps ? 0 : 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &pTexture)))
+    levels = MipLevels(image);
+  else if (IsWholeImage(image))
+    levels.push_back(image);
+  IDirect3DTexture8* pTexture = CreateLevels(levels);
+  if (!pTexture)
     return ZP_FAIL;
-  const uint32_t levels = pTexture->GetLevelCount();
-  bool bOk = FillLevel(pTexture, 0, pixels, w, h);
-  for (uint32_t level = 1; bOk && level < levels; ++level)
-  {
-    const uint32_t nw = std::max(1u, w / 2), nh = std::max(1u, h / 2);
-    pixels = Scale(pixels, w, h, nw, nh);
-    w = nw;
-    h = nh;
-    bOk = FillLevel(pTexture, level, pixels, w, h);
-  }
-  if (!bOk)
+  for (UINT u = 0; u < levels.size(); ++u)
+    if (!FillRows(pTexture, u, levels[u], 0, levels[u].height))
+    {
+      pTexture->Release();
+      return ZP_FAIL;
+    }
+  Adopt(pTexture, static_cast<uint32_t>(levels.size()), image);
+  return ZP_OK;
+}
+
+IDirect3DTexture8* CTextureD3D8::CreateLevels(const std::vector<SImage>& levels) const
+{
+  IDirect3DDevice8* pDevice = GetDeviceD3D8(m_pSettings);
+  if (!pDevice || levels.empty())
+    return nullptr;
+  for (const SImage& level : levels)
+    if (!IsWholeImage(level))
+      return nullptr;
+  const UINT uLevels = static_cast<UINT>(levels.size());
+  IDirect3DTexture8* pTexture = nullptr;
+  if (FAILED(pDevice->CreateTexture(levels.front().width, levels.front().height, uLevels, 0, D3DFMT_A8R8G8B8,
+                                    D3DPOOL_MANAGED, &pTexture)))
+    return nullptr;
+  if (pTexture->GetLevelCount() != uLevels)
   {
     pTexture->Release();
-    return ZP_FAIL;
+    return nullptr;
   }
+  return pTexture;
+}
+
+void CTextureD3D8::Adopt(IDirect3DTexture8* pTexture, uint32_t dwLevels, const SImage& image)
+{
   if (m_pTexture)
     m_pTexture->Release();
   m_pTexture = pTexture;
-  m_dwLevels = levels;
+  m_dwLevels = dwLevels;
   m_wWidth = image.width;
   m_wHeight = image.height;
   m_wBitsPerPixel = image.bitsPerPixel;
-  return ZP_OK;
 }
 
 ZRESULT CTextureD3D8::Load(const void* pData, uint32_t dwSize, const char* szPath, bool bFromMemory)
@@ -269,6 +228,42 @@ ZRESULT CTextureD3D8::LoadFromMemory(const void* pData, uint32_t dwSize, uint32_
   const ZRESULT r = pData ? Load(pData, dwSize, szName, true) : ZP_FAIL;
   SetName(szName);
   return r;
+}
+
+ZRESULT CTextureD3D8::LoadFromImage(const SImage* pImage, const char* szName)
+{
+  CTexture::Release();
+  const ZRESULT r = pImage ? Upload(*pImage, true) : ZP_FAIL;
+  SetName(szName);
+  return r;
+}
+
+ZRESULT CTextureD3D8::BeginStaged(std::vector<SImage>* pLevels, const char* szName)
+{
+  IDirect3DTexture8* pTexture = pLevels ? CreateLevels(*pLevels) : nullptr;
+  if (!pTexture)
+    return ZP_FAIL;
+  Adopt(pTexture, static_cast<uint32_t>(pLevels->size()), pLevels->front());
+  SetName(szName);
+  m_staged.Reset(pLevels);
+  return ZP_OK;
+}
+
+bool CTextureD3D8::StepStaged(uint32_t dwBytes)
+{
+  if (m_staged.Done())
+    return true;
+  uint32_t dwSpent = 0, dwLevel = 0, dwFirst = 0, dwRows = 0;
+  while (dwSpent < dwBytes && m_staged.Next(dwBytes - dwSpent, &dwLevel, &dwFirst, &dwRows))
+  {
+    const SImage& level = m_staged.Levels()[dwLevel];
+    FillRows(m_pTexture, dwLevel, level, dwFirst, dwRows);
+    dwSpent += dwRows * level.width * level.components;
+  }
+  if (!m_staged.Done())
+    return false;
+  m_staged.Clear();
+  return true;
 }
 
 ZRESULT CTextureD3D8::LoadFromFile(const char* szPath, uint32_t)

@@ -3,8 +3,7 @@
 #include "sdk/core/texture.h"
 
 #include "sdk/d3d8/d3d8_headers.h"
-
-struct SImage;
+#include "sdk/image/image_levels.h"
 
 // A Direct3D 8 texture in the managed pool, decoded by the same TGA, PNG and RAW
 // readers as the OpenGL textures and following the same kind and texture flags: kind
@@ -25,6 +24,9 @@ public:
                          const char* szName) override;                    // 6
   ZRESULT LoadFromFile(const char* szPath, uint32_t dwReserved) override; // 7
   ZRESULT Reserved8() override;                                           // 8: unsupported
+  ZRESULT LoadFromImage(const SImage* pImage, const char* szName) override; // 9
+  ZRESULT BeginStaged(std::vector<SImage>* pLevels, const char* szName) override; // 10
+  bool StepStaged(uint32_t dwBytes) override;                                     // 11
 
   IDirect3DTexture8* GetTexture() const { return m_pTexture; }
   uint32_t GetLevelCount() const { return m_dwLevels; }
@@ -38,7 +40,12 @@ public:
 private:
   ZRESULT Load(const void* pData, uint32_t dwSize, const char* szPath, bool bFromMemory);
   ZRESULT Upload(const SImage& image, bool bMipmaps);
+  // A managed A8R8G8B8 texture with room for exactly these levels; null on failure.
+  IDirect3DTexture8* CreateLevels(const std::vector<SImage>& levels) const;
+  // Makes pTexture this texture's, in place of the old one, with image's size.
+  void Adopt(IDirect3DTexture8* pTexture, uint32_t dwLevels, const SImage& image);
 
   IDirect3DTexture8* m_pTexture;
   uint32_t m_dwLevels;
+  CImageBands m_staged; // the rows of a staged image still to go
 };

@@ -65,8 +65,9 @@ inline void PutPixel(uint8_t* dst, const uint8_t* src, unsigned bytesPerPixel)
 
 // ---------------------------------------------------------------- PNG
 
-// Larger than any texture this program uses; keeps a forged header from asking for gigabytes.
-const png_uint_32 kPngMaxSide = 4096;
+// The largest map a user may give (8192 x 4096) fits; a forged header cannot ask for
+// gigabytes.
+const png_uint_32 kPngMaxSide = 8192;
 
 // A TGA file of more than this is not one of ours.
 const size_t kTgaMaxFile = 64u << 20;

@@ -254,8 +254,9 @@ ZRESULT C3DEngineGL12::ApplyLights()
   glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, specular);
   glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 50.0f);
   glShadeModel(GL_SMOOTH);
-  // Always a positional light; x and y mirrored as the original placement wants.
-  GLfloat position[4] = { -l.vPosition.x, -l.vPosition.y, l.vPosition.z, 1.0f };
+  // A positional light, x and y mirrored as the original placement wants; a directional
+  // one (type 0) comes from that position's direction, as from a point far beyond it.
+  GLfloat position[4] = { -l.vPosition.x, -l.vPosition.y, l.vPosition.z, l.iType == 0 ? 0.0f : 1.0f };
   glLightfv(GL_LIGHT0, GL_POSITION, position);
   return ZP_OK;
 }
@@ -291,6 +292,15 @@ ZRESULT C3DEngineGL12::EndFrame()
   return ZP_OK;
 }
 
+uint32_t C3DEngineGL12::GetMaxTextureSide()
+{
+  if (!m_platform.hRC)
+    return 0;
+  GLint iSide = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &iSide);
+  return iSide > 0 ? static_cast<uint32_t>(iSide) : 0;
+}
+
 bool C3DEngineGL12::ReadPresentedFrame(int* pWidth, int* pHeight, std::vector<uint32_t>* pPixels)
 {
   int w = 0, h = 0;
@@ -316,7 +326,8 @@ bool C3DEngineGL12::ReadPresentedFrame(int* pWidth, int* pHeight, std::vector<ui
   pPixels->resize(rows.size());
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x)
-      (*pPixels)[size_t(y) * size_t(w) + size_t(x)] = 0xFF000000u | rows[size_t(h - 1 - y) * size_t(w) + size_t(x)];
+      (*pPixels)[size_t(y) * size_t(w) + size_t(x)] =
+          0xFF000000u | rows[size_t(h - 1 - y) * size_t(w) + size_t(x)];
   *pWidth = w;
   *pHeight = h;
   return true;

@@ -30,6 +30,7 @@ public:
   CShader* CreateShader(uint32_t dwKind, uint32_t dwIgnored) override;        // 13
   CShadowVolumeService* GetShadowVolumeService() override;                    // 15
   CSunOcclusionService* GetSunOcclusionService() override;                    // 16
+  uint32_t GetMaxTextureSide() override;                                      // 18
   // The frame through OpenGL where CGLContext asks for it, else nothing (the window is read).
   bool ReadPresentedFrame(int* pWidth, int* pHeight, std::vector<uint32_t>* pPixels) override; // 17
 

@@ -26,6 +26,7 @@ ZRESULT CTextureGL::Release()
 {
   CTexture::Release();
   DeleteTexture();
+  m_staged.Clear();
   return ZP_OK;
 }
 
@@ -75,19 +76,15 @@ void CTextureGL::Apply(uint32_t dwRenderFlags, uint32_t dwUnit)
 
 ZRESULT CTextureGL::Upload(const SImage& image, bool bMipmaps)
 {
-  GLuint name = 0;
-  glGenTextures(1, &name);
+  if (!image.width || !image.height ||
+      image.pixels.size() < size_t(image.width) * image.height * image.components)
+    return ZP_FAIL;
+  const GLuint name = NewTextureName(bMipmaps);
   if (!name)
     return ZP_FAIL;
-  glBindTexture(GL_TEXTURE_2D, name);
-  GLint wrap = (m_dwKind & TEXTURE_KIND_REPEAT) ? GL_REPEAT : GL_CLAMP_TO_EDGE;
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   if (bMipmaps)
   {
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
     if (gluBuild2DMipmaps(GL_TEXTURE_2D, static_cast<GLint>(image.components), image.width, image.height,
                           image.format, GL_UNSIGNED_BYTE, image.pixels.data()) != 0)
     {
@@ -97,17 +94,36 @@ ZRESULT CTextureGL::Upload(const SImage& image, bool bMipmaps)
   }
   else
   {
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(image.format), image.width, image.height, 0,
                  image.format, GL_UNSIGNED_BYTE, image.pixels.data());
   }
+  Adopt(name, image);
+  return ZP_OK;
+}
+
+GLuint CTextureGL::NewTextureName(bool bMipmaps) const
+{
+  GLuint name = 0;
+  glGenTextures(1, &name);
+  if (!name)
+    return 0;
+  glBindTexture(GL_TEXTURE_2D, name);
+  const GLint wrap = (m_dwKind & TEXTURE_KIND_REPEAT) ? GL_REPEAT : GL_CLAMP_TO_EDGE;
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, bMipmaps ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
+  return name;
+}
+
+void CTextureGL::Adopt(GLuint name, const SImage& top)
+{
   // A texture loaded again without Release would otherwise keep its old name forever.
   DeleteTexture();
   m_uTexture = name;
-  m_wWidth = image.width;
-  m_wHeight = image.height;
-  m_wBitsPerPixel = image.bitsPerPixel;
-  return ZP_OK;
+  m_wWidth = top.width;
+  m_wHeight = top.height;
+  m_wBitsPerPixel = top.bitsPerPixel;
 }
 
 ZRESULT CTextureGL::LoadTGA(const void* pData, uint32_t dwSize, const char* szPath)
@@ -157,6 +173,59 @@ ZRESULT CTextureGL::LoadFromMemory(const void* pData, uint32_t dwSize, uint32_t,
   }
   SetName(szName);
   return r;
+}
+
+ZRESULT CTextureGL::LoadFromImage(const SImage* pImage, const char* szName)
+{
+  CTexture::Release();
+  const ZRESULT r = pImage ? Upload(*pImage, true) : ZP_FAIL;
+  SetName(szName);
+  return r;
+}
+
+ZRESULT CTextureGL::BeginStaged(std::vector<SImage>* pLevels, const char* szName)
+{
+  if (!pLevels || pLevels->empty())
+    return ZP_FAIL;
+  for (const SImage& level : *pLevels)
+    if (!IsWholeImage(level) || level.format != pLevels->front().format)
+      return ZP_FAIL;
+  const GLuint name = NewTextureName(pLevels->size() > 1);
+  if (!name)
+    return ZP_FAIL;
+  // The storage of every level now, its texels band by band later.
+  for (size_t i = 0; i < pLevels->size(); ++i)
+  {
+    const SImage& level = (*pLevels)[i];
+    glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), static_cast<GLint>(level.components), level.width,
+                 level.height, 0, level.format, GL_UNSIGNED_BYTE, nullptr);
+  }
+  Adopt(name, pLevels->front());
+  SetName(szName);
+  m_staged.Reset(pLevels);
+  return ZP_OK;
+}
+
+bool CTextureGL::StepStaged(uint32_t dwBytes)
+{
+  if (m_staged.Done())
+    return true;
+  glBindTexture(GL_TEXTURE_2D, m_uTexture);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  uint32_t dwSpent = 0, dwLevel = 0, dwFirst = 0, dwRows = 0;
+  while (dwSpent < dwBytes && m_staged.Next(dwBytes - dwSpent, &dwLevel, &dwFirst, &dwRows))
+  {
+    const SImage& level = m_staged.Levels()[dwLevel];
+    const size_t uRowBytes = size_t(level.width) * level.components;
+    glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(dwLevel), 0, static_cast<GLint>(dwFirst), level.width,
+                    static_cast<GLsizei>(dwRows), level.format, GL_UNSIGNED_BYTE,
+                    level.pixels.data() + dwFirst * uRowBytes);
+    dwSpent += static_cast<uint32_t>(dwRows * uRowBytes);
+  }
+  if (!m_staged.Done())
+    return false;
+  m_staged.Clear();
+  return true;
 }
 
 ZRESULT CTextureGL::LoadFromFile(const char* szPath, uint32_t)

@@ -2,9 +2,8 @@
 
 #include "sdk/core/texture.h"
 
+#include "sdk/image/image_levels.h"
 #include "sdk/opengl/gl_headers.h"
-
-struct SImage;
 
 // Texture kind bit 2: repeat wrapping (else clamped to the edge).
 constexpr uint32_t TEXTURE_KIND_REPEAT = 0x02;
@@ -30,6 +29,9 @@ public:
                          const char* szName) override;                    // 6
   ZRESULT LoadFromFile(const char* szPath, uint32_t dwReserved) override; // 7
   ZRESULT Reserved8() override;                                           // 8: unsupported
+  ZRESULT LoadFromImage(const SImage* pImage, const char* szName) override; // 9
+  ZRESULT BeginStaged(std::vector<SImage>* pLevels, const char* szName) override; // 10
+  bool StepStaged(uint32_t dwBytes) override;                                     // 11
 
   GLuint GetTextureName() const { return m_uTexture; }
   GLenum GetPixelFormat() const { return m_ePixelFormat; }
@@ -43,8 +45,13 @@ private:
   ZRESULT LoadRAW(const char* szPath);
   // Uploads a decoded image: one level (TGA) or the GLU mipmap chain (PNG, RAW).
   ZRESULT Upload(const SImage& image, bool bMipmaps);
+  // A new texture name, bound, with this texture's wrapping and filters; 0 on failure.
+  GLuint NewTextureName(bool bMipmaps) const;
+  // Makes name this texture's, in place of the old one, with the size of level 0.
+  void Adopt(GLuint name, const SImage& top);
   void DeleteTexture();
 
   GLuint m_uTexture;
   GLenum m_ePixelFormat;
+  CImageBands m_staged; // the rows of a staged image still to go
 };

@@ -49,6 +49,8 @@ void Sleep(uint32_t uMilliseconds)
   SystemSleep(uMilliseconds);
 }
 
+bool ProcessorTime(int64_t* pNanoseconds) { return pNanoseconds && SystemProcessorTime(pNanoseconds); }
+
 void SetClockHooks(const SClockHooks* pHooks) { g_Hooks = pHooks ? *pHooks : SClockHooks{}; }
 
 } // namespace zos

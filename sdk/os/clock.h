@@ -17,6 +17,9 @@ bool QueryPerformanceFrequency(int64_t* pFrequency);
 uint32_t GetTickCount();
 // Suspends the thread for about uMilliseconds.
 void Sleep(uint32_t uMilliseconds);
+// Processor time the whole process has used so far (every thread, user and system), in
+// nanoseconds; false when the system cannot tell.
+bool ProcessorTime(int64_t* pNanoseconds);
 
 // Replacement clock.  A null member keeps the system's function.
 struct SClockHooks

@@ -65,7 +65,7 @@ class CWindow
 public:
   // Creates a top-level window whose client area is width x height at x, y (the window
   // manager adds its frame).  WS_POPUP asks for a frameless window and, when it
-  // covers the screen, for the window manager's full-screen state.  WS_VISIBLE maps
+  // covers a monitor, for the window manager's full-screen state on that monitor.  WS_VISIBLE maps
   // it at once.  WM_CREATE and WM_SIZE are sent to the procedure before it returns.
   // WINDOW_OPENGL asks for a window an OpenGL context can be made on (X11: the visual
   // the GL platform chooses; Windows: its own device context, clipped children).
@@ -91,8 +91,15 @@ public:
   // connection is closed (on Windows, for the life of the process).
   static bool IsWindow(HWND hwnd);
 
-  // Screen size in pixels (0 x 0 without a server).
+  // Screen size in pixels (0 x 0 without a server): that of the primary monitor, where
+  // windows open and what full screen covers (X11: Xinerama's first screen, or the
+  // whole screen without Xinerama; Wayland: the first output).
   static void GetScreenSize(int* pWidth, int* pHeight);
+  // Where that monitor's top-left corner lies on the desktop (0, 0 on Windows).
+  static void GetScreenOrigin(int* pX, int* pY);
+  // The rectangle over every monitor (Windows: the virtual screen; X11: the root
+  // window; Wayland: the first output).
+  static void GetVirtualScreen(int* pX, int* pY, int* pWidth, int* pHeight);
 
   // Default processing: WM_CLOSE destroys the window; everything else answers 0 (on
   // Windows, the system's DefWindowProc; an adopted window is let go on WM_CLOSE).
@@ -142,6 +149,10 @@ public:
   void* RemoveProp(const char* szName);
 
   bool IsIconic() const { return m_bIconic; }
+  // Whether anybody can see the window: shown, not minimised, not wholly covered by
+  // others, its screen not asleep (X11: visibility events and DPMS; Wayland: the
+  // compositor's frame callbacks come; Windows: shown and not minimised).
+  bool CanBeSeen() const;
   bool IsVisible() const { return m_bMapped; }
   bool IsFullscreen() const { return m_bFullscreen; }
   bool IsDestroyed() const { return m_hNative == 0; }
@@ -186,6 +197,7 @@ private:
   int m_iHeight = 0;
   bool m_bMapped = false;
   bool m_bIconic = false;
+  bool m_bObscured = false; // wholly covered by other windows (X11)
   bool m_bHiding = false; // unmapped by Show(SW_HIDE), not minimised
   bool m_bFullscreen = false;
   bool m_bFocused = false;

@@ -141,9 +141,13 @@ ZRESULT C3DEngineSoft::EndFrame()
   CBitmap* dc = m_Platform.pCurrentDC;
   if (m_pSettings)
   {
-    std::snprintf(m_pSettings->szName, sizeof(m_pSettings->szName), "%.02f fps %ux%ux%u %.02f",
-                  m_pSettings->dFrameRate, unsigned(m_pSettings->wWidth), unsigned(m_pSettings->wHeight),
-                  unsigned(m_pSettings->byColorDepth), m_pSettings->dFrameStep);
+    const int n =
+        std::snprintf(m_pSettings->szName, sizeof(m_pSettings->szName), "%.02f fps %ux%ux%u %.02f",
+                      m_pSettings->dFrameRate, unsigned(m_pSettings->wWidth), unsigned(m_pSettings->wHeight),
+                      unsigned(m_pSettings->byColorDepth), m_pSettings->dFrameStep);
+    if (m_pSettings->szOverlayText[0] && n > 0 && size_t(n) < sizeof(m_pSettings->szName))
+      std::snprintf(m_pSettings->szName + n, sizeof(m_pSettings->szName) - size_t(n), "  %s",
+                    m_pSettings->szOverlayText);
     if (dc)
       dc->DrawText(m_pSettings->szName, m_dwTextColor, m_dwTextBackground, TextScale(dc->GetHeight()));
   }

@@ -117,7 +117,11 @@ void CObjectSoft::DrawTriangle(uint32_t i0, uint32_t i1, uint32_t i2, uint32_t d
     c2 = v2.dwDiffuse;
     if (F & RENDER_LIGHTING)
     {
-      const float k = CSoftRaster::FaceFactor(v0.vPosition, v1.vPosition, v2.vPosition, m_vWalkTranslation,
+      // A directional light (type 0) comes from its position's direction wherever the
+      // object stands.
+      const SVector3 vOrigin = { 0.0f, 0.0f, 0.0f };
+      const float k = CSoftRaster::FaceFactor(v0.vPosition, v1.vPosition, v2.vPosition,
+                                              m_pSettings->light1.iType == 0 ? vOrigin : m_vWalkTranslation,
                                               m_pSettings->light1.vPosition);
       c0 = CSoftRaster::ScaleColor(c0, k);
       c1 = CSoftRaster::ScaleColor(c1, k);

@@ -1,24 +1,27 @@
 // capture_window WINDOW-ID FILE.png: saves what an X window shows, for tests that
 // compare frames of a running program.
+// capture_window WINDOW-ID '#RRGGBB': prints how many of its pixels have that colour.
+// WINDOW-ID "root" is the whole screen.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <png.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 int main(int argc, char** argv)
 {
   if (argc != 3)
   {
-    std::fprintf(stderr, "usage: capture_window WINDOW-ID FILE.png\n");
+    std::fprintf(stderr, "usage: capture_window WINDOW-ID|root FILE.png|'#RRGGBB'\n");
     return 2;
   }
   Display* dpy = XOpenDisplay(nullptr);
   if (!dpy)
     return 1;
-  Window win = std::strtoul(argv[1], nullptr, 0);
+  Window win = std::string(argv[1]) == "root" ? DefaultRootWindow(dpy) : std::strtoul(argv[1], nullptr, 0);
   XWindowAttributes attrs;
   if (!XGetWindowAttributes(dpy, win, &attrs))
     return 1;
@@ -37,6 +40,15 @@ int main(int argc, char** argv)
     }
   XDestroyImage(img);
   XCloseDisplay(dpy);
+  if (argv[2][0] == '#')
+  {
+    const unsigned long colour = std::strtoul(argv[2] + 1, nullptr, 16);
+    size_t count = 0;
+    for (size_t i = 0; i < rgb.size(); i += 3)
+      count += (static_cast<unsigned long>(rgb[i]) << 16 | rgb[i + 1] << 8 | rgb[i + 2]) == colour;
+    std::printf("%zu\n", count);
+    return 0;
+  }
   png_image out{};
   out.version = PNG_IMAGE_VERSION;
   out.width = attrs.width;

@@ -94,6 +94,15 @@ TEST(CommandLine, BadOptionsAreRefusedWithAReason)
     { "planeto", "--set=engine.WO RLD.WIDTH=1" },
     { "planeto", "--screenshot=" },
     { "planeto", "--window-id=0x" },
+    { "planeto", "--time=yesterday" },
+    { "planeto", "--time=2024-02-30T12:00:00Z" },
+    { "planeto", "--time=2024-04-08T18:17:20" },
+    { "planeto", "--time-rate=fast" },
+    { "planeto", "--view=91,0" },
+    { "planeto", "--view=10" },
+    { "planeto", "--view=10,20,1.0" },
+    { "planeto", "--view=10,20,5,6" },
+    { "planeto", "--map-day=" },
   };
   // Elsewhere one dash is no option of ours: it goes on to the classification.
   if (XSCREENSAVER_HACK)
@@ -115,6 +124,31 @@ TEST(CommandLine, BadOptionsAreRefusedWithAReason)
   ASSERT_TRUE(ParseOptions(3, argv, o, error));
   EXPECT_EQ(o.frames, -1);
   EXPECT_EQ(o.commandLine, "planeto --frames=3");
+}
+
+TEST(CommandLine, TheEarthNowOptions)
+{
+  const char* argv[] = { "planeto", "--time=2024-04-08T18:17:20Z", "--time-rate=-60", "--view=25.3,-104.1",
+                         "--clock", "--map-day=day.png",           "--map-clouds",    "clouds.png" };
+  SOptions o;
+  std::string error;
+  ASSERT_TRUE(ParseOptions(8, argv, o, error)) << error;
+  EXPECT_TRUE(o.hasTime && !o.timeNow && o.clock && o.hasView);
+  // 2024-04-08 is MJD 60408; 18:17:20 is 65840 s into it.
+  EXPECT_NEAR((o.timeUtc1 - 2400000.5 - 60408.0) * 86400.0 + o.timeUtc2 * 86400.0, 65840.0, 1e-3);
+  EXPECT_DOUBLE_EQ(o.timeRate, -60.0);
+  EXPECT_DOUBLE_EQ(o.viewLatitude, 25.3);
+  EXPECT_DOUBLE_EQ(o.viewLongitude, -104.1);
+  EXPECT_DOUBLE_EQ(o.viewDistance, 0.0);
+  EXPECT_EQ(o.mapDay, "day.png");
+  EXPECT_EQ(o.mapClouds, "clouds.png");
+  EXPECT_TRUE(o.mapNight.empty());
+  EXPECT_EQ(o.commandLine, "planeto");
+
+  const char* now[] = { "planeto", "--time=now", "--view=0,0,60" };
+  ASSERT_TRUE(ParseOptions(3, now, o, error)) << error;
+  EXPECT_TRUE(o.hasTime && o.timeNow && !o.clock);
+  EXPECT_DOUBLE_EQ(o.viewDistance, 60.0);
 }
 
 TEST(CommandLine, SettingsThatNoFloatCanHoldAreRefused)

@@ -59,15 +59,16 @@ protected:
   }
   void TearDown() override { std::system(("rm -rf '" + m_dir + "'").c_str()); }
 
-  // Runs a shell script in the test's folder under a fresh X server; $PLANETO is the
-  // program, $CAPTURE saves a window as a PNG, and the registry file is the test's own.
-  SRun Run(const std::string& script, bool bX = true)
+  // Runs a shell script in the test's folder under a fresh X server (made with the
+  // given screens); $PLANETO is the program, $CAPTURE saves a window as a PNG, and the
+  // registry file is the test's own.
+  SRun Run(const std::string& script, bool bX = true, const std::string& screens = "-screen 0 1280x1024x24")
   {
     std::ofstream(m_dir + "/run.sh") << "cd '" << m_dir << "'\nexport PLANETO='" << kBinary
                                      << "'\nexport CAPTURE='" << kCapture << "'\nexport PLANETO_REGISTRY='"
                                      << m_dir << "/registry.reg'\n"
                                      << script << "\n";
-    std::string cmd = bX ? "xvfb-run -a -s '-screen 0 1280x1024x24' sh '" + m_dir + "/run.sh'"
+    std::string cmd = bX ? "xvfb-run -a -s '" + screens + "' sh '" + m_dir + "/run.sh'"
                          : "sh '" + m_dir + "/run.sh'";
     cmd += " >'" + m_dir + "/out.txt' 2>'" + m_dir + "/err.txt'";
     int raw = std::system(cmd.c_str());

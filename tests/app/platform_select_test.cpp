@@ -195,6 +195,8 @@ TEST(LoadSavedPlatformChoiceTest, ReadsBackWhatWasSavedAndTellsWhetherAnythingWa
   saved.wHeight = 768;
   saved.byColorDepth = 16;
   saved.bDesktop = 1;
+  saved.bRealTime = 1;
+  saved.dwDialogFlags = DLGFLAG_REAL_TIME;
   SavePlatformChoice(&saved, &store);
   EXPECT_TRUE(LoadSavedPlatformChoice(&c, &store));
   EXPECT_EQ(c.bAsk, 0);
@@ -202,6 +204,7 @@ TEST(LoadSavedPlatformChoiceTest, ReadsBackWhatWasSavedAndTellsWhetherAnythingWa
   EXPECT_EQ(c.wHeight, 768);
   EXPECT_EQ(c.byColorDepth, 16);
   EXPECT_EQ(c.bDesktop, 1);
+  EXPECT_EQ(c.bRealTime, 1);
 }
 
 TEST_F(PlatformSelectTest, DialogOpensOnTheBuiltInChoice)
@@ -317,6 +320,28 @@ TEST_F(PlatformSelectTest, ScreenSaverFlagsLeaveModeDepthAndFullscreen)
   EXPECT_TRUE(model.DepthEnabled());
   EXPECT_TRUE(model.FullscreenEnabled());
   EXPECT_STREQ(model.OkCaption(), "SAVE AND EXIT");
+}
+
+TEST_F(PlatformSelectTest, TheRealTimeChoiceIsOfferedAndSavedOnlyWhereAsked)
+{
+  PlatformChoice c = BuiltInChoice(m_table);
+  c.dwDialogFlags = DLGFLAGS_SCREEN_SAVER;
+  EXPECT_FALSE(CPlatformDialogModel(c).RealTimeEnabled());
+  RecordingStore plain;
+  SavePlatformChoice(&c, &plain);
+  EXPECT_EQ(plain.calls.size(), 6u);
+
+  c.dwDialogFlags = DLGFLAGS_SCREEN_SAVER | DLGFLAG_REAL_TIME;
+  CPlatformDialogModel model(c);
+  EXPECT_TRUE(model.RealTimeEnabled());
+  EXPECT_FALSE(model.m_bRealTime);
+  model.m_bRealTime = true;
+  const PlatformChoice out = model.Accept();
+  EXPECT_EQ(out.bRealTime, 1);
+  RecordingStore store;
+  SavePlatformChoice(&out, &store);
+  ASSERT_EQ(store.calls.size(), 7u);
+  EXPECT_EQ(store.calls.back(), "bool WORLD/REAL_TIME=1");
 }
 
 TEST_F(PlatformSelectTest, ListsWithoutSelectionKeepTheChoicesValues)

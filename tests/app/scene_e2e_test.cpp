@@ -411,3 +411,22 @@ TEST_F(E2E, TheEarthsShadowDarkensTheMoonAndNothingElse)
   const size_t after = CountWhere(wire, [&](int, int, const unsigned char* p) { return pureWhite(p); });
   EXPECT_GT(after, before + 2000) << before << " " << after;
 }
+
+// -fps writes frames per second and the processor load in the top-left corner once a
+// second has passed; the software platform keeps its own status line.
+TEST_F(E2E, TheFrameRateLineShowsInTheTopLeftCorner)
+{
+  SRun r = Run("$PLANETO" + kSkipDialog +
+               " --seed=8 --step=1 --set=engine.WORLD.WIDTH=400 --set=engine.WORLD.HEIGHT=300"
+               " --frames=60 --fps --screenshot=fps.png; echo s1=$?\n"
+               "$PLANETO --platform=software --fps" +
+               kSkipDialog + " --frames=2; echo s2=$?");
+  ASSERT_NE(r.out.find("s1=0\ns2=0"), std::string::npos) << r.out << r.err;
+  SImageRGB img;
+  ASSERT_TRUE(ReadPng(m_dir + "/fps.png", &img));
+  const auto inLine = Box(6, 6, 260, 28);
+  const size_t bright = CountWhere(img, [&](int x, int y, const unsigned char* p)
+                                   { return inLine(x, y) && p[0] > 200 && p[1] > 200 && p[2] > 200; });
+  EXPECT_GT(bright, 100u);
+  EXPECT_EQ(r.log.find("CTextOverlay::Load failed"), std::string::npos);
+}

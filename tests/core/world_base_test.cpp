@@ -3,6 +3,7 @@
 #include "sdk/core/3d_math.h"
 #include "sdk/core/ini_settings.h"
 #include "sdk/core/tracked_memory.h"
+#include "sdk/os/clock.h"
 
 #include <gtest/gtest.h>
 
@@ -311,4 +312,34 @@ TEST(CoreWorldBase, MemoryReportInDestructor)
   EXPECT_NE(text.find("# Stack depth max = "), std::string::npos);
 }
 
+int64_t g_llNowNs = 0;
+bool StepClock(int64_t* p)
+{
+  *p = g_llNowNs;
+  return true;
+}
+bool NanosecondClock(int64_t* p)
+{
+  *p = 1000000000;
+  return true;
+}
+
+TEST(CoreWorldBase, AdvanceUpdatesWithoutDrawingAndTheNextFrameStepsFromIt)
+{
+  SClockHooks hooks = { StepClock, NanosecondClock, nullptr, nullptr };
+  SetClockHooks(&hooks);
+  g_llNowNs = 0;
+  {
+    SLoadedWorld w;
+    g_llNowNs = 1000000000; // a second unseen
+    CallLog().clear();
+    ASSERT_EQ(w.world.Advance(), ZP_OK);
+    EXPECT_EQ(CallLog(), (std::vector<std::string>{ "UpdateView" }));
+    EXPECT_DOUBLE_EQ(w.S()->dFrameStep, 30.0);
+    g_llNowNs += 100000000; // seen again a tenth later: a tenth's step, not the whole time
+    ASSERT_EQ(w.world.Frame(), ZP_OK);
+    EXPECT_DOUBLE_EQ(w.S()->dFrameStep, 3.0);
+  }
+  SetClockHooks(nullptr);
+}
 } // namespace

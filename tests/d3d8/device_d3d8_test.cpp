@@ -12,6 +12,8 @@
 #include "sdk/core/index_buffer.h"
 #include "sdk/d3d8/3d_engine_d3d8.h"
 #include "sdk/d3d8/d3d8_platform.h"
+#include "sdk/d3d8/texture_d3d8.h"
+#include "sdk/image/image_levels.h"
 #include "sdk/os/window.h"
 
 #include <gtest/gtest.h>
@@ -178,6 +180,44 @@ TEST_F(DeviceD3D8, ClearsDrawsATexturedQuadAndGivesEverythingBack)
   EXPECT_EQ(device->Destroy(), ZP_OK);
   EXPECT_EQ(settings->pPlatform, nullptr);
   EXPECT_FALSE(zos::CWindow::IsWindow(hwnd));
+}
+
+// A map read again while the scene runs goes to the device a band of rows a frame, the
+// image's bottom rows to the bottom of each level.
+TEST_F(DeviceD3D8, AStagedImageArrivesBandByBandIntoEveryLevel)
+{
+  Start();
+  SImage image; // 4 x 2, the bottom row red, the top row blue
+  image.width = 4;
+  image.height = 2;
+  image.format = IMAGE_RGB;
+  image.components = 3;
+  for (int i = 0; i < 8; ++i)
+    image.pixels.insert(image.pixels.end(), { uint8_t(i < 4 ? 255 : 0), 0, uint8_t(i < 4 ? 0 : 255) });
+  std::vector<SImage> levels = MipLevels(image);
+  CTexture* tex = device->CreateTexture(1, 1);
+  ASSERT_NE(tex, nullptr);
+  ASSERT_EQ(tex->BeginStaged(&levels, "staged.png"), ZP_OK);
+  int iSteps = 1;
+  while (!tex->StepStaged(12) && iSteps < 10) // a row of level 0 a step
+    ++iSteps;
+  EXPECT_EQ(iSteps, 3);
+  IDirect3DTexture8* pTexture = static_cast<CTextureD3D8*>(tex)->GetTexture();
+  ASSERT_EQ(pTexture->GetLevelCount(), 3u);
+  auto texel = [&](UINT uLevel, int x, int y)
+  {
+    D3DLOCKED_RECT r;
+    if (FAILED(pTexture->LockRect(uLevel, &r, nullptr, D3DLOCK_READONLY)))
+      return 0u;
+    const uint32_t v = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(r.pBits) + y * r.Pitch)[x];
+    pTexture->UnlockRect(uLevel);
+    return v;
+  };
+  EXPECT_EQ(texel(0, 3, 0), BLUE);
+  EXPECT_EQ(texel(0, 0, 1), RED);
+  EXPECT_EQ(texel(1, 1, 0), 0xFF800080u) << std::hex << texel(1, 1, 0);
+  EXPECT_EQ(texel(2, 0, 0), 0xFF800080u);
+  device->DestroyTexture(tex);
 }
 
 TEST_F(DeviceD3D8, APointSpriteTakesTheUserValueAsSizeAndTheColourFactor)

@@ -2,7 +2,8 @@
 # Every command line that the xscreensaver settings can build from planeto.xml starts
 # the program and runs it to its end: each platform, every switch on and off, the speed
 # at its low, high and default values.  Each setting a switch names must exist in the
-# built-in texts, or the switch would silently do nothing.
+# built-in texts, or the switch would silently do nothing.  Each slider runs at its
+# low, high and default values.
 # Usage: xscreensaver_options_test.sh PLANETO_XML DATA_DIR PLANETO
 set -euo pipefail
 xml=$1 data=$2 planeto=$3
@@ -19,12 +20,15 @@ options=()
 for i in $(seq "$(count //select/option)"); do options+=("$(get "(//select/option)[$i]/@arg-set")"); done
 mapfile -t on < <(for i in $(seq "$(count //boolean)"); do words "$(get "(//boolean)[$i]/@arg-set")"; done)
 mapfile -t off < <(for i in $(seq "$(count //boolean)"); do words "$(get "(//boolean)[$i]/@arg-unset")"; done)
-[ "$(count //number)" = 1 ] || fail "expected one slider"
-speed=$(get //number/@arg)
-speeds=("$(get //number/@low)" "$(get //number/@high)" "$(get //number/@default)")
+sliders=() slider_values=()
+for i in $(seq "$(count //number)"); do
+  sliders+=("$(get "(//number)[$i]/@arg")")
+  slider_values+=("$(get "(//number)[$i]/@low") $(get "(//number)[$i]/@high") $(get "(//number)[$i]/@default")")
+done
+[ ${#sliders[@]} -ge 2 ] || fail "expected the speed and frame-rate sliders"
 [ ${#options[@]} -ge 2 ] && [ ${#on[@]} -gt 0 ] && [ ${#off[@]} -gt 0 ] || fail "options missing"
 
-for arg in "${options[@]}" "${on[@]}" "${off[@]}" "$speed"; do
+for arg in "${options[@]}" "${on[@]}" "${off[@]}" "${sliders[@]}"; do
   case $arg in --set=*) ;; *) continue ;; esac
   IFS=. read -r store section rest <<< "${arg#--set=}"
   key=${rest%%=*}
@@ -39,7 +43,13 @@ trap 'rm -rf "$work"' EXIT
 runs=$(( 2 * ${#options[@]} > 3 ? 2 * ${#options[@]} : 3 ))
 for r in $(seq 0 $((runs - 1))); do
   if (( r / ${#options[@]} % 2 == 0 )); then switches=("${on[@]}"); else switches=("${off[@]}"); fi
-  args=("${always[@]}" "${options[r % ${#options[@]}]}" "${speed//%/${speeds[r % 3]}}" "${switches[@]}")
+  # xscreensaver splits a slider's argument into words once the value is in.
+  slid=()
+  for i in "${!sliders[@]}"; do
+    read -ra values <<< "${slider_values[i]}"
+    mapfile -t -O ${#slid[@]} slid < <(words "${sliders[i]//%/${values[r % 3]}}")
+  done
+  args=("${always[@]}" "${options[r % ${#options[@]}]}" "${slid[@]}" "${switches[@]}")
   mkdir "$work/$r"
   (cd "$work/$r" && PLANETO_REGISTRY=$work/$r/registry.reg XDG_STATE_HOME=$work/$r/state \
      "$planeto" "${args[@]}" --set=engine.WORLD.ASK_ME_ON_START=0 --frames=2 2>stderr.txt) \

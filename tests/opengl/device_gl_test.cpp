@@ -5,6 +5,7 @@
 #include "sdk/core/engine_settings.h"
 #include "sdk/core/index_buffer.h"
 #include "sdk/core/shape_builder.h"
+#include "sdk/image/image_levels.h"
 #include "sdk/opengl/3d_engine_gl12.h"
 #include "data/embedded.h"
 #include "sdk/opengl/camera_gl.h"
@@ -106,6 +107,7 @@ protected:
     s->light1.fSpecular = 0.7f;
     s->light1.fAmbient = 0.02f;
     s->light1.vPosition = SVector3{ 5000.0f, 0.0f, 0.0f };
+    s->light1.iType = 1; // a point light, as the built-in settings have it
     s->dwClearColor = 0x00000000;
 
     hwnd = MakeWindow();
@@ -239,6 +241,10 @@ TEST_F(DeviceGL, LightsAndFogFollowTheRecord)
   EXPECT_FLOAT_EQ(v[1], 2.0f);
   glGetMaterialfv(GL_FRONT, GL_SHININESS, v);
   EXPECT_FLOAT_EQ(v[0], 50.0f);
+  settings->light1.iType = 0; // directional: the light comes from that direction
+  device->ApplyLights();
+  glGetLightfv(GL_LIGHT0, GL_POSITION, v);
+  EXPECT_FLOAT_EQ(v[3], 0.0f);
 }
 
 TEST_F(DeviceGL, BeginFrameClearsEveryBuffer)
@@ -667,6 +673,43 @@ TEST_F(DeviceGL, BuiltInPngUploadsWithMipmaps)
   EXPECT_EQ(device->LoadTexture(1, 7, sun->data, sun->size, "sun.bmp"), nullptr);
   EXPECT_EQ(device->LoadTexture(1, 7, sun->data, sun->size, "sun.raw"), nullptr);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// A map read again while the scene runs goes to the device a band of rows a frame:
+// every level complete, texel for texel, once the last band is in.
+TEST_F(DeviceGL, AStagedImageArrivesBandByBandIntoEveryLevel)
+{
+  SImage image;
+  image.width = 6; // brought to 8
+  image.height = 4;
+  image.format = IMAGE_RGB;
+  image.components = 3;
+  image.bitsPerPixel = 24;
+  for (int i = 0; i < 6 * 4 * 3; ++i)
+    image.pixels.push_back(uint8_t(i * 7));
+  std::vector<SImage> levels = MipLevels(image);
+  ASSERT_EQ(levels.size(), 4u); // 8 x 4, 4 x 2, 2 x 1, 1 x 1
+  const std::vector<SImage> expected = levels;
+  CTexture* tex = device->CreateTexture(1, 7);
+  ASSERT_NE(tex, nullptr);
+  ASSERT_EQ(tex->BeginStaged(&levels, "dir/staged.png"), ZP_OK);
+  EXPECT_TRUE(levels.empty());
+  EXPECT_STREQ(tex->GetName(), "staged.png");
+  // Two rows of level 0 a step (24 bytes a row), then the small levels together.
+  int iSteps = 1;
+  while (!tex->StepStaged(48) && iSteps < 10)
+    ++iSteps;
+  EXPECT_EQ(iSteps, 3);
+  glBindTexture(GL_TEXTURE_2D, static_cast<CTextureGL*>(tex)->GetTextureName());
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  for (size_t i = 0; i < expected.size(); ++i)
+  {
+    std::vector<uint8_t> texels(expected[i].pixels.size());
+    glGetTexImage(GL_TEXTURE_2D, GLint(i), GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+    EXPECT_EQ(texels, expected[i].pixels) << "level " << i;
+  }
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  device->DestroyTexture(tex);
 }
 
 TEST_F(DeviceGL, TextureApplyBlendsOnlyWhenEverythingAsks)

@@ -3,6 +3,7 @@
 #include "scene_fixture.h"
 
 #include "app/scene/constellations.h"
+#include "app/scene/frame_rate_line.h"
 #include "app/scene/lens_flare_simple.h"
 #include "app/scene/scene_images.h"
 #include "app/scene/sun_simple.h"
@@ -626,4 +627,19 @@ TEST(SceneImages, CaseInsensitivePrefixOfTheEntryName)
   EXPECT_EQ(FindBuiltInImage("Font.tga"), nullptr);
   EXPECT_EQ(FindBuiltInImage("earth"), nullptr);
   EXPECT_EQ(FindBuiltInImage(nullptr), nullptr);
+}
+
+// The -fps line: the frames of each second that passed and the processor time spent in
+// it; nothing before the first second, no load when the system cannot tell.
+TEST(FrameRateLine, CountsEachSecondsFramesAndProcessorTime)
+{
+  CFrameRateLine line;
+  const int64_t S = 1000000000LL;
+  EXPECT_FALSE(line.Tick(5 * S, 2 * S));
+  for (int i = 1; i < 30; ++i)
+    EXPECT_FALSE(line.Tick(5 * S + i * S / 30, 2 * S));
+  EXPECT_TRUE(line.Tick(6 * S, 2 * S + S / 4));
+  EXPECT_STREQ(line.Text(), "FPS: 30.0  Load: 25.0%");
+  EXPECT_TRUE(line.Tick(8 * S, -1));
+  EXPECT_STREQ(line.Text(), "FPS: 0.5");
 }

@@ -5,6 +5,7 @@
 #include "app/scene/stencil_shadow.h"
 #include "app/scene/sun_masking.h"
 #include "app/scene/sun_simple.h"
+#include "gl_scene.h"
 #include "scene_fakes.h"
 #include "screen_discs.h"
 #include "shadow_stage.h"
@@ -181,81 +182,9 @@ TEST(SceneGL, TheEarthFillsTheMiddleOfTheFrame)
 namespace
 {
 
-struct SSetting
-{
-  const char* pszSection;
-  const char* pszKey;
-  const char* pszValue;
-};
-
-// A world on the OpenGL device over the built-in texts with some values replaced.
-class CGLScene
-{
-public:
-  CGLScene(const std::vector<SSetting>& appli, int w, int h, uint32_t dwSeed = 7)
-      : m_engine("Planeto.Engine.ini"), m_appli("Planeto.Appli.ini"), m_w(w), m_h(h), m_px(w * h * 4)
-  {
-    for (const SSetting& s : appli)
-      m_appli.Set(s.pszSection, s.pszKey, s.pszValue);
-    world.BindSettings(&m_engine, &m_appli, "/tmp/planeto_scene_gl_masking.log");
-    world.SetFixedSeed(dwSeed);
-    world.RegisterPlatform(2, DescribeOpenGL12, CreateOpenGL12, DestroyOpenGL12);
-    HWND hwnd = CWindow::Create("PlanetoSceneGL", "scene", WS_OVERLAPPED | WS_VISIBLE, 0, 0, w, h, TestProc,
-                                WINDOW_OPENGL);
-    m_bLoaded = hwnd && world.Load(hwnd, w, h, 32, false, false, PLATFORM_OPENGL12, "") == ZP_OK;
-  }
-  ~CGLScene()
-  {
-    if (m_bLoaded)
-      world.Unload();
-  }
-  bool Loaded() const { return m_bLoaded; }
-
-  // Updates with the step given (0 keeps everything still), then draws and reads back.
-  void Frame(double dStep)
-  {
-    world.GetSettings()->dFrameStep = dStep;
-    world.Update();
-    Draw([this]() { world.Draw(); });
-  }
-  // One frame of what draw() draws, read back before it is presented.
-  void Draw(const std::function<void()>& draw)
-  {
-    world.GetDevice()->BeginFrame();
-    draw();
-    glFinish();
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, m_w, m_h, GL_RGBA, GL_UNSIGNED_BYTE, m_px.data());
-    world.GetDevice()->EndFrame();
-  }
-  // The pixel at (x, y), y from the top, and the mean of its three channels.
-  const uint8_t* Rgb(int x, int y) const { return &m_px[((m_h - 1 - y) * m_w + x) * 4]; }
-  double Level(int x, int y) const
-  {
-    const uint8_t* p = Rgb(x, y);
-    return (p[0] + p[1] + p[2]) / 3.0;
-  }
-  template <typename F> std::vector<double> LevelsWhere(F inside) const
-  {
-    std::vector<double> v;
-    for (int y = 0; y < m_h; ++y)
-      for (int x = 0; x < m_w; ++x)
-        if (inside(x, y))
-          v.push_back(Level(x, y));
-    return v;
-  }
-
-  CPlanetoWorld world;
-
-private:
-  scenetest::COverrideStore m_engine;
-  scenetest::COverrideStore m_appli;
-  int m_w, m_h;
-  std::vector<uint8_t> m_px;
-  bool m_bLoaded = false;
-};
-
+using scenetest::CGLScene;
 using scenetest::Dist;
+using scenetest::MeanOf;
 using scenetest::OffTheBodies;
 
 } // namespace

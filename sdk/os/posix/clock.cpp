@@ -40,4 +40,13 @@ void SystemSleep(uint32_t uMilliseconds)
   }
 }
 
+bool SystemProcessorTime(int64_t* pNanoseconds)
+{
+  timespec ts;
+  if (clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts) != 0)
+    return false;
+  *pNanoseconds = static_cast<int64_t>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
+  return true;
+}
+
 } // namespace zos

@@ -84,6 +84,9 @@ struct SWaylandWindows
   static bool SetTitle(CWindow* pWnd, const char* szTitle);
   static bool SetFullscreen(CWindow* pWnd, bool bFullscreen);
   static bool GetClientSize(const CWindow* pWnd, int* pWidth, int* pHeight);
+  // Whether the compositor shows the window: its frame callback comes soon after a
+  // commit; a hidden, minimised or covered surface gets none until it is shown again.
+  static bool CanBeSeen(const CWindow* pWnd);
   static void GetScreenSize(int* pWidth, int* pHeight);
   // From the compositor's configure: the window's size in pixels, its full-screen state.
   static void Resized(CWindow* pWnd, int iWidth, int iHeight);

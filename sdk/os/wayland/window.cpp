@@ -63,7 +63,15 @@ struct SWlWindow
   // What the presenter showed last, for CaptureWindow.
   std::vector<uint32_t> presented;
   int iPresentedW = 0, iPresentedH = 0;
+  // The frame callback asked for on the main surface (carried by the next commit) and
+  // when; null once it came.
+  wl_callback* pFrame = nullptr;
+  wl_surface* pFrameSurface = nullptr;
+  int64_t llFrameAskedMs = 0;
 };
+
+// A frame callback not answered for this long means the surface is not shown.
+constexpr int64_t FRAME_CALLBACK_LATE_MS = 1000;
 
 std::vector<std::unique_ptr<SWlWindow>> s_windows;
 
@@ -133,6 +141,21 @@ void OnLeave(void* pData, wl_surface*, wl_output* pOutput)
 }
 
 const wl_surface_listener s_surfaceListener = { OnEnter, OnLeave };
+
+void DropFrameCallback(SWlWindow* p)
+{
+  if (p->pFrame)
+    wl_callback_destroy(p->pFrame);
+  p->pFrame = nullptr;
+  p->pFrameSurface = nullptr;
+}
+
+void OnFrameDone(void* pData, wl_callback*, uint32_t)
+{
+  DropFrameCallback(static_cast<SWlWindow*>(pData));
+}
+
+const wl_callback_listener s_frameListener = { OnFrameDone };
 
 // ---- xdg toplevel
 
@@ -438,6 +461,7 @@ bool SWaylandWindows::Destroy(CWindow* pWnd)
   auto it = std::find_if(s_windows.begin(), s_windows.end(), [&](const auto& q) { return q->pWnd == pWnd; });
   if (it != s_windows.end())
   {
+    DropFrameCallback(it->get());
     for (auto& s : (*it)->surfaces)
       DestroySurface(s.get());
     s_windows.erase(it);
@@ -445,6 +469,26 @@ bool SWaylandWindows::Destroy(CWindow* pWnd)
   FlushWayland();
   pWnd->Forget();
   return true;
+}
+
+bool SWaylandWindows::CanBeSeen(const CWindow* pWnd)
+{
+  SWlWindow* p = Find(pWnd);
+  SSurface* pMain = Main(p);
+  if (!pMain || !pWnd->m_bMapped)
+    return false;
+  // A callback asked on a surface the window no longer shows on never comes.
+  if (p->pFrame && p->pFrameSurface != pMain->pSurface)
+    DropFrameCallback(p);
+  if (!p->pFrame)
+  {
+    p->pFrame = wl_surface_frame(pMain->pSurface);
+    p->pFrameSurface = pMain->pSurface;
+    p->llFrameAskedMs = NowMs();
+    wl_callback_add_listener(p->pFrame, &s_frameListener, p);
+    return true;
+  }
+  return NowMs() - p->llFrameAskedMs < FRAME_CALLBACK_LATE_MS;
 }
 
 bool SWaylandWindows::Show(CWindow* pWnd, int iCmdShow)

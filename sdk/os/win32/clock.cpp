@@ -30,4 +30,17 @@ uint32_t SystemTickCount() { return ::GetTickCount(); }
 
 void SystemSleep(uint32_t uMilliseconds) { ::Sleep(uMilliseconds); }
 
+bool SystemProcessorTime(int64_t* pNanoseconds)
+{
+  FILETIME created, exited, kernel, user;
+  if (!::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user))
+    return false;
+  // Both in units of 100 ns.
+  const auto ticks = [](const FILETIME& t) {
+    return static_cast<int64_t>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+  };
+  *pNanoseconds = (ticks(kernel) + ticks(user)) * 100;
+  return true;
+}
+
 } // namespace zos

@@ -184,6 +184,26 @@ void CWindow::GetScreenSize(int* pWidth, int* pHeight)
     *pHeight = ::GetSystemMetrics(SM_CYSCREEN);
 }
 
+void CWindow::GetScreenOrigin(int* pX, int* pY)
+{
+  if (pX)
+    *pX = 0;
+  if (pY)
+    *pY = 0;
+}
+
+void CWindow::GetVirtualScreen(int* pX, int* pY, int* pWidth, int* pHeight)
+{
+  if (pX)
+    *pX = ::GetSystemMetrics(SM_XVIRTUALSCREEN);
+  if (pY)
+    *pY = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
+  if (pWidth)
+    *pWidth = ::GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  if (pHeight)
+    *pHeight = ::GetSystemMetrics(SM_CYVIRTUALSCREEN);
+}
+
 bool CWindow::IsWindow(HWND hwnd)
 {
   if (!hwnd)
@@ -301,6 +321,15 @@ HWND CWindow::Attach(const char* szClass, uintptr_t hNative, WNDPROC pfnProc)
   }
   pWnd->Send(WM_SIZE, SIZE_RESTORED, MAKELPARAM(pWnd->m_iWidth, pWnd->m_iHeight));
   return pWnd;
+}
+
+// The system tells nothing of windows covering ours: shown and not minimised.
+bool CWindow::CanBeSeen() const
+{
+  if (IsDestroyed())
+    return false;
+  const ::HWND h = Native(this);
+  return ::IsWindowVisible(h) && !::IsIconic(h);
 }
 
 uintptr_t CWindow::GetRootNativeHandle() { return reinterpret_cast<uintptr_t>(::GetDesktopWindow()); }

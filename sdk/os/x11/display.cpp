@@ -2,8 +2,11 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/Xinerama.h>
+#include <X11/extensions/dpms.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
@@ -176,6 +179,41 @@ void CDisplay::GetScreenSize(int* pWidth, int* pHeight)
     *pHeight = h;
 }
 
+std::vector<CDisplay::SMonitor> CDisplay::GetMonitors()
+{
+  std::vector<SMonitor> monitors;
+  Display* pDisplay = Get();
+  if (!pDisplay)
+    return monitors;
+  int iEvent = 0, iError = 0, iCount = 0;
+  if (XineramaQueryExtension(pDisplay, &iEvent, &iError) && XineramaIsActive(pDisplay))
+    if (XineramaScreenInfo* pScreens = XineramaQueryScreens(pDisplay, &iCount))
+    {
+      for (int i = 0; i < iCount; ++i)
+        if (pScreens[i].width > 0 && pScreens[i].height > 0)
+          monitors.push_back({ pScreens[i].x_org, pScreens[i].y_org, pScreens[i].width, pScreens[i].height });
+      XFree(pScreens);
+    }
+  if (monitors.empty())
+  {
+    int w = 0, h = 0;
+    GetScreenSize(&w, &h);
+    monitors.push_back({ 0, 0, w, h });
+  }
+  return monitors;
+}
+
+CDisplay::SMonitor CDisplay::MonitorAt(int x, int y)
+{
+  const std::vector<SMonitor> monitors = GetMonitors();
+  if (monitors.empty())
+    return SMonitor{ 0, 0, 0, 0 };
+  for (const SMonitor& m : monitors)
+    if (x >= m.x && y >= m.y && x < m.x + m.iWidth && y < m.y + m.iHeight)
+      return m;
+  return monitors[0];
+}
+
 bool CDisplay::HasWindowManager() { return WindowManagerCheck() != 0; }
 
 bool CDisplay::WindowManagerSupports(const char* szAtom)
@@ -202,6 +240,30 @@ bool CDisplay::WindowManagerSupports(const char* szAtom)
     XFree(pData);
   }
   return bFound;
+}
+
+bool CDisplay::IsScreenAsleep()
+{
+  static int64_t s_llAskedMs = -1;
+  static bool s_bAsleep = false;
+  static int s_iExtension = -1; // unknown, absent (0), present (1)
+  Display* pDisplay = s_pDisplay;
+  if (!pDisplay)
+    return false;
+  using namespace std::chrono;
+  const int64_t llNowMs = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+  if (s_llAskedMs >= 0 && llNowMs - s_llAskedMs < 1000)
+    return s_bAsleep;
+  s_llAskedMs = llNowMs;
+  if (s_iExtension < 0)
+  {
+    int iEvent = 0, iError = 0;
+    s_iExtension = DPMSQueryExtension(pDisplay, &iEvent, &iError) && DPMSCapable(pDisplay) ? 1 : 0;
+  }
+  CARD16 wLevel = DPMSModeOn;
+  BOOL bEnabled = False;
+  s_bAsleep = s_iExtension == 1 && DPMSInfo(pDisplay, &wLevel, &bEnabled) && bEnabled && wLevel != DPMSModeOn;
+  return s_bAsleep;
 }
 
 int CDisplay::GetFd() { return s_pDisplay ? ConnectionNumber(s_pDisplay) : -1; }

@@ -146,6 +146,31 @@ void CWindow::GetScreenSize(int* pWidth, int* pHeight)
 {
   if (SWaylandWindows::Active())
     return SWaylandWindows::GetScreenSize(pWidth, pHeight);
+  const std::vector<CDisplay::SMonitor> monitors = CDisplay::GetMonitors();
+  if (pWidth)
+    *pWidth = monitors.empty() ? 0 : monitors[0].iWidth;
+  if (pHeight)
+    *pHeight = monitors.empty() ? 0 : monitors[0].iHeight;
+}
+
+void CWindow::GetScreenOrigin(int* pX, int* pY)
+{
+  const std::vector<CDisplay::SMonitor> monitors =
+      SWaylandWindows::Active() ? std::vector<CDisplay::SMonitor>() : CDisplay::GetMonitors();
+  if (pX)
+    *pX = monitors.empty() ? 0 : monitors[0].x;
+  if (pY)
+    *pY = monitors.empty() ? 0 : monitors[0].y;
+}
+
+void CWindow::GetVirtualScreen(int* pX, int* pY, int* pWidth, int* pHeight)
+{
+  if (pX)
+    *pX = 0;
+  if (pY)
+    *pY = 0;
+  if (SWaylandWindows::Active())
+    return SWaylandWindows::GetScreenSize(pWidth, pHeight);
   CDisplay::GetScreenSize(pWidth, pHeight);
 }
 
@@ -240,9 +265,10 @@ HWND SWindowRegistry::Create(const char* szClass, const char* szTitle, uint32_t 
   attrs.border_pixel = 0;
   attrs.colormap = cmap;
   attrs.event_mask = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
-                     StructureNotifyMask | ExposureMask | FocusChangeMask | PropertyChangeMask;
+                     StructureNotifyMask | ExposureMask | FocusChangeMask | PropertyChangeMask |
+                     VisibilityChangeMask;
   if (bBackground) // input is the desktop's
-    attrs.event_mask = StructureNotifyMask | ExposureMask | PropertyChangeMask;
+    attrs.event_mask = StructureNotifyMask | ExposureMask | PropertyChangeMask | VisibilityChangeMask;
   Window w = XCreateWindow(pDisplay, root, x, y, static_cast<unsigned>(iWidth),
                            static_cast<unsigned>(iHeight), 0, iDepth, InputOutput, pVis,
                            CWBackPixel | CWBorderPixel | CWColormap | CWEventMask, &attrs);
@@ -300,9 +326,8 @@ HWND SWindowRegistry::Create(const char* szClass, const char* szTitle, uint32_t 
     long lHints[5] = { 2, 0, 0, 0, 0 };
     XChangeProperty(pDisplay, w, InternAtom("_MOTIF_WM_HINTS"), InternAtom("_MOTIF_WM_HINTS"), 32,
                     PropModeReplace, reinterpret_cast<unsigned char*>(lHints), 5);
-    int iScreenW = 0, iScreenH = 0;
-    CDisplay::GetScreenSize(&iScreenW, &iScreenH);
-    if (x <= 0 && y <= 0 && x + iWidth >= iScreenW && y + iHeight >= iScreenH)
+    const CDisplay::SMonitor m = CDisplay::MonitorAt(x + iWidth / 2, y + iHeight / 2);
+    if (x <= m.x && y <= m.y && x + iWidth >= m.x + m.iWidth && y + iHeight >= m.y + m.iHeight)
       pWnd->SetFullscreen(true);
   }
   pWnd->ApplyCursor();
@@ -332,7 +357,7 @@ HWND CWindow::Attach(const char* szClass, uintptr_t hNative, WNDPROC pfnProc)
   // look or sends us its DestroyNotify.  Only structure and exposure: input belongs
   // to the window's owner, and the root's button events can have only one taker.
   CDisplay::BeginErrorTrap();
-  XSelectInput(pDisplay, dwXWindow, StructureNotifyMask | ExposureMask);
+  XSelectInput(pDisplay, dwXWindow, StructureNotifyMask | ExposureMask | VisibilityChangeMask);
   XWindowAttributes attrs = {};
   const Status ok = XGetWindowAttributes(pDisplay, dwXWindow, &attrs);
   if (CDisplay::EndErrorTrap() != 0 || !ok || attrs.c_class != InputOutput)
@@ -572,9 +597,16 @@ bool CWindow::SetFullscreen(bool bFullscreen)
     // Nobody manages frames: a window over the whole screen is full screen.
     if (bFullscreen)
     {
-      int iW = 0, iH = 0;
-      CDisplay::GetScreenSize(&iW, &iH);
-      XMoveResizeWindow(pDisplay, m_hNative, 0, 0, static_cast<unsigned>(iW), static_cast<unsigned>(iH));
+      // The monitor the window's centre is on.
+      int x = 0, y = 0;
+      Window child = 0;
+      CDisplay::BeginErrorTrap();
+      XTranslateCoordinates(pDisplay, m_hNative, DefaultRootWindow(pDisplay), m_iWidth / 2, m_iHeight / 2, &x,
+                            &y, &child);
+      CDisplay::EndErrorTrap();
+      const CDisplay::SMonitor m = CDisplay::MonitorAt(x, y);
+      XMoveResizeWindow(pDisplay, m_hNative, m.x, m.y, static_cast<unsigned>(m.iWidth),
+                        static_cast<unsigned>(m.iHeight));
     }
     m_bFullscreen = bFullscreen;
     XFlush(pDisplay);
@@ -705,6 +737,15 @@ bool CWindow::GetClientSize(int* pWidth, int* pHeight) const
   if (pHeight)
     *pHeight = h;
   return true;
+}
+
+bool CWindow::CanBeSeen() const
+{
+  if (IsDestroyed())
+    return false;
+  if (SWaylandWindows::Active())
+    return SWaylandWindows::CanBeSeen(this);
+  return m_bMapped && !m_bIconic && !m_bObscured && !CDisplay::IsScreenAsleep();
 }
 
 void CWindow::SetIconic(bool bIconic)

@@ -186,6 +186,10 @@ void CWindow::HandleEvent(void* pXEvent)
         pWnd->SetIconic(true); // only a window manager (or minimising) unmaps us
       break;
 
+    case VisibilityNotify:
+      pWnd->m_bObscured = e.xvisibility.state == VisibilityFullyObscured;
+      break;
+
     case PropertyNotify:
       if (e.xproperty.atom == InternAtom("WM_STATE") || e.xproperty.atom == InternAtom("_NET_WM_STATE"))
         pWnd->ReadWindowState();

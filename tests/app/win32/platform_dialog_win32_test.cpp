@@ -120,6 +120,7 @@ void Pick(HWND hDlg, int iId, int iLine)
 
 TEST_F(SWin32DialogTest, ReturnAcceptsTheEditedChoice)
 {
+  choice.dwDialogFlags = DLGFLAG_REAL_TIME;
   CPlatformDialog dialog(choice, nullptr, 0);
   const int r = Drive(dialog,
                       [](HWND hDlg)
@@ -127,6 +128,7 @@ TEST_F(SWin32DialogTest, ReturnAcceptsTheEditedChoice)
                         Pick(hDlg, IDC_MODE_LIST, 8);     // 1024 x 768
                         Pick(hDlg, IDC_PLATFORM_LIST, 2); // the software renderer
                         SendDlgItemMessageA(hDlg, IDC_FULLSCREEN, BM_CLICK, 0, 0);
+                        SendDlgItemMessageA(hDlg, IDC_REAL_TIME, BM_CLICK, 0, 0);
                         PressKey(hDlg, VK_RETURN);
                       });
   ASSERT_EQ(r, CPlatformDialog::RESULT_OK);
@@ -136,6 +138,7 @@ TEST_F(SWin32DialogTest, ReturnAcceptsTheEditedChoice)
   EXPECT_EQ(out.wPlatformIndex, 4);
   EXPECT_EQ(out.bFullscreen, 1);
   EXPECT_EQ(out.bAsk, 1);
+  EXPECT_EQ(out.bRealTime, 1);
 }
 
 TEST_F(SWin32DialogTest, EscapeLeavesTheChoiceAsItWas)

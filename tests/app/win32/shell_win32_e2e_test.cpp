@@ -403,7 +403,7 @@ TEST(ShellWin32, DirectXShowsTheEarthAndIsOfferedByTheDialog)
   std::string title;
   SRun run = RunProgram(Program(".exe"),
                         std::string("--platform=directx") + kSkipDialog +
-                            " --seed=7 --step=1 --frames=20 --screenshot=shot.png",
+                            " --seed=7 --step=1 --frames=40 --fps --screenshot=shot.png",
                         dir,
                         [&](DWORD dwProcess)
                         {
@@ -425,6 +425,14 @@ TEST(ShellWin32, DirectXShowsTheEarthAndIsOfferedByTheDialog)
   EXPECT_TRUE(EarthInView(dir + "\\shot.png", &w, &h, &why, 60)) << why;
   EXPECT_EQ(w, 800u);
   EXPECT_EQ(h, 600u);
+  // --fps: the frame-rate line's white glyphs over the dark sky of the top-left corner.
+  SShot shot;
+  ASSERT_TRUE(ReadShot(dir + "\\shot.png", &shot));
+  int iWhite = 0;
+  for (int y = 6; y < 28; ++y)
+    for (int x = 6; x < 260; ++x)
+      iWhite += shot.Level(x, y) > 200;
+  EXPECT_GT(iWhite, 100);
 
   // The dialog lists it first and keeps it when picked.
   int iPicked = -1;
