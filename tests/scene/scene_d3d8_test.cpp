@@ -1,15 +1,10 @@
 // The masking sun of the planet scene on the real Direct3D 8 device under Wine, read
 // back from the back buffer before the frame is presented.
 
-#include "app/scene/planeto_world.h"
 #include "app/scene/sun_masking.h"
-#include "scene_fakes.h"
+#include "d3d8_scene.h"
 #include "screen_discs.h"
 #include "shadow_stage.h"
-#include "sdk/core/engine_settings.h"
-#include "sdk/d3d8/3d_engine_d3d8.h"
-#include "sdk/d3d8/d3d8_platform.h"
-#include "sdk/os/window.h"
 
 #include <gtest/gtest.h>
 
@@ -22,93 +17,31 @@
 namespace
 {
 
-LRESULT TestProc(zos::HWND hwnd, uint32_t msg, WPARAM w, LPARAM l)
-{
-  return zos::CWindow::DefWindowProc(hwnd, msg, w, l);
-}
-
+using scenetest::CD3D8Scene;
 using scenetest::OffTheBodies;
 
-// A 400 x 300 world on the Direct3D 8 device over the built-in texts, some values
-// replaced.
-class CD3DScene
+constexpr int w = 400, h = 300;
+
+// A world without the sky box and the Earth's glow, with the switches given on.
+std::vector<scenetest::SSetting> On(std::initializer_list<std::pair<const char*, const char*>> on)
 {
-public:
-  static constexpr int w = 400, h = 300;
+  std::vector<scenetest::SSetting> v = { { "SKYBOX", "SKYBOX_ENABLE", "0" },
+                                         { "EARTH_DIFRACTION", "EARTH_DIFRACTION_ENABLE", "0" } };
+  for (const auto& [section, key] : on)
+    v.push_back({ section, key, "1" });
+  return v;
+}
 
-  CD3DScene(std::initializer_list<std::pair<const char*, const char*>> on, uint32_t dwSeed)
-      : m_engine("Planeto.Engine.ini"), m_appli("Planeto.Appli.ini")
-  {
-    for (const auto& [section, key] : on)
-      m_appli.Set(section, key, "1");
-    m_appli.Set("SKYBOX", "SKYBOX_ENABLE", "0");
-    m_appli.Set("EARTH_DIFRACTION", "EARTH_DIFRACTION_ENABLE", "0");
-    world.BindSettings(&m_engine, &m_appli, "planeto_scene_d3d8.log");
-    world.SetFixedSeed(dwSeed);
-    world.RegisterPlatform(PLATFORM_INDEX_DIRECTX81, DescribeDirectX81, CreateDirectX81, DestroyDirectX81);
-    zos::HWND hwnd =
-        zos::CWindow::Create("PlanetoSceneD3D8", "scene", WS_POPUP | WS_VISIBLE, 0, 0, w, h, TestProc, 0);
-    m_bLoaded = hwnd && world.Load(hwnd, w, h, 32, false, false, PLATFORM_DIRECTX81, "") == ZP_OK;
-  }
-  ~CD3DScene()
-  {
-    if (m_bLoaded)
-      world.Unload();
-  }
-  bool Loaded() const { return m_bLoaded; }
-
-  // One frame of what draw() draws, read back before it is presented.
-  void Draw(const std::function<void()>& draw)
-  {
-    auto* device = static_cast<C3DEngineD3D8*>(world.GetDevice());
-    device->BeginFrame();
-    draw();
-    uint32_t rw = 0, rh = 0;
-    ASSERT_TRUE(device->ReadBackBuffer(&m_px, &rw, &rh));
-    ASSERT_EQ(rw * rh, uint32_t(w * h));
-    device->EndFrame();
-  }
-  // The world still, drawn and read back.
-  void Frame()
-  {
-    world.GetSettings()->dFrameStep = 0.0;
-    world.Update();
-    Draw([this]() { world.Draw(); });
-  }
-  // The pixel at (x, y), y from the top, as red, green, blue, and the mean of the three.
-  const uint8_t* Rgb(int x, int y)
-  {
-    const uint32_t c = m_px[size_t(y) * w + x];
-    m_rgb[0] = uint8_t(c >> 16);
-    m_rgb[1] = uint8_t(c >> 8);
-    m_rgb[2] = uint8_t(c);
-    return m_rgb;
-  }
-  double Level(int x, int y)
-  {
-    const uint8_t* p = Rgb(x, y);
-    return (p[0] + p[1] + p[2]) / 3.0;
-  }
-  // Pixels off the bodies (and off the overlays in the top-right corner) brighter than 30.
-  size_t BrightBesideTheBodies()
-  {
-    const auto off = OffTheBodies(world);
-    size_t n = 0;
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x)
-        n += !(x >= 225 && x < 375 && y < 100) && off(x, y) && Level(x, y) > 30.0;
-    return n;
-  }
-
-  CPlanetoWorld world;
-
-private:
-  scenetest::COverrideStore m_engine;
-  scenetest::COverrideStore m_appli;
-  std::vector<uint32_t> m_px;
-  uint8_t m_rgb[3] = {};
-  bool m_bLoaded = false;
-};
+// Pixels off the bodies (and off the overlays in the top-right corner) brighter than 30.
+size_t BrightBesideTheBodies(CD3D8Scene& g)
+{
+  const auto off = OffTheBodies(g.world);
+  size_t n = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      n += !(x >= 225 && x < 375 && y < 100) && off(x, y) && g.Level(x, y) > 30.0;
+  return n;
+}
 
 } // namespace
 
@@ -118,12 +51,11 @@ private:
 TEST(SceneD3D8, MaskingSunFadesBehindTheEarth)
 {
   // With this seed the sun passes behind the Earth's middle.
-  CD3DScene g({ { "SUN", "SUN_MASKING_ENABLE" }, { "SUN", "INTENSITY_ENABLE" }, { "LENS_FLARE", "LENS_FLARE_ENABLE" },
-                { "LENS_FLARE", "LENS_FLARE_MASKING_ENABLE" } },
-              4);
+  CD3D8Scene g(On({ { "SUN", "SUN_MASKING_ENABLE" }, { "SUN", "INTENSITY_ENABLE" }, { "LENS_FLARE", "LENS_FLARE_ENABLE" },
+                   { "LENS_FLARE", "LENS_FLARE_MASKING_ENABLE" } }),
+               w, h, 4);
   ASSERT_TRUE(g.Loaded());
   CPlanetoWorld& world = g.world;
-  constexpr int w = CD3DScene::w, h = CD3DScene::h;
   CSunMasking* sun = world.GetSunMasking();
   ASSERT_NE(sun, nullptr);
   auto point = [&](int i) { return world.SunTest().GetScreenPoint(i); };
@@ -142,17 +74,17 @@ TEST(SceneD3D8, MaskingSunFadesBehindTheEarth)
                                                     .fSunLeft <= 0.0f;
                                    }));
 
-  ASSERT_NO_FATAL_FAILURE(g.Frame());
+  ASSERT_NO_FATAL_FAILURE(g.Frame(0.0));
   EXPECT_TRUE(sun->IsVisible());
   EXPECT_LT(g.Level(350, 25), 8.0);
-  EXPECT_EQ(g.BrightBesideTheBodies(), 0u);
+  EXPECT_EQ(BrightBesideTheBodies(g), 0u);
 
   const SOccluder earth = sun->GetOccluder(0), moon = sun->GetOccluder(1);
   sun->SetOccluder(0, nullptr, nullptr);
   sun->SetOccluder(1, nullptr, nullptr);
-  ASSERT_NO_FATAL_FAILURE(g.Frame());
+  ASSERT_NO_FATAL_FAILURE(g.Frame(0.0));
   EXPECT_GT(g.Level(350, 25), 230.0);
-  EXPECT_GT(g.BrightBesideTheBodies(), 200u);
+  EXPECT_GT(BrightBesideTheBodies(g), 200u);
   sun->SetOccluder(0, earth.pObject, earth.pMatrix);
   sun->SetOccluder(1, moon.pObject, moon.pMatrix);
 }
@@ -160,7 +92,7 @@ TEST(SceneD3D8, MaskingSunFadesBehindTheEarth)
 // A known volume on a wall from in front of it, beside it, behind it and inside it.
 TEST(SceneD3D8, ShadowIsTheSameFromEverySide)
 {
-  CD3DScene g({ { "EARTH", "EARTH_SHADOW_ENABLE" }, { "MOON", "MOON_SHADOW_ENABLE" } }, 7);
+  CD3D8Scene g(On({ { "EARTH", "EARTH_SHADOW_ENABLE" }, { "MOON", "MOON_SHADOW_ENABLE" } }), w, h);
   ASSERT_TRUE(g.Loaded());
   scenetest::CShadowStage stage(g.world);
   ASSERT_TRUE(stage.Ready());
@@ -172,8 +104,8 @@ TEST(SceneD3D8, ShadowIsTheSameFromEverySide)
 // the corners of their quads, and none with the sun behind the viewer.
 TEST(SceneD3D8, SimpleFlaresAreLitGhostsAndNoneWithTheSunBehind)
 {
-  CD3DScene g({ { "LENS_FLARE", "LENS_FLARE_ENABLE" } }, 8);
+  CD3D8Scene g(On({ { "LENS_FLARE", "LENS_FLARE_ENABLE" } }), w, h, 8);
   ASSERT_TRUE(g.Loaded());
   ASSERT_NO_FATAL_FAILURE(scenetest::ExpectLitGhostsThenNone(
-      g.world, [&]() { g.Frame(); }, [&](int x, int y) { return g.Rgb(x, y); }));
+      g.world, [&]() { g.Frame(0.0); }, [&](int x, int y) { return g.Rgb(x, y); }));
 }
