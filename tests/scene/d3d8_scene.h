@@ -33,10 +33,7 @@ public:
              const std::function<void(CPlanetoWorld&)>& fnBeforeLoad = {})
       : m_engine("Planeto.Engine.ini"), m_appli("Planeto.Appli.ini"), m_w(w), m_h(h)
   {
-    for (const SSetting& s : appli)
-      m_appli.Set(s.pszSection, s.pszKey, s.pszValue);
-    world.BindSettings(&m_engine, &m_appli, "planeto_scene_d3d8.log");
-    world.SetFixedSeed(dwSeed);
+    BindSceneWorld(world, m_engine, m_appli, appli, {}, "planeto_scene_d3d8.log", dwSeed);
     world.RegisterPlatform(PLATFORM_INDEX_DIRECTX81, DescribeDirectX81, CreateDirectX81, DestroyDirectX81);
     if (fnBeforeLoad)
       fnBeforeLoad(world);

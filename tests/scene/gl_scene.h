@@ -34,12 +34,7 @@ public:
            const std::vector<SSetting>& engine = {})
       : m_engine("Planeto.Engine.ini"), m_appli("Planeto.Appli.ini"), m_w(w), m_h(h), m_px(w * h * 4)
   {
-    for (const SSetting& s : appli)
-      m_appli.Set(s.pszSection, s.pszKey, s.pszValue);
-    for (const SSetting& s : engine)
-      m_engine.Set(s.pszSection, s.pszKey, s.pszValue);
-    world.BindSettings(&m_engine, &m_appli, "/tmp/planeto_scene_gl_masking.log");
-    world.SetFixedSeed(dwSeed);
+    BindSceneWorld(world, m_engine, m_appli, appli, engine, "/tmp/planeto_scene_gl_masking.log", dwSeed);
     world.RegisterPlatform(2, DescribeOpenGL12, CreateOpenGL12, DestroyOpenGL12);
     if (fnBeforeLoad)
       fnBeforeLoad(world);
