@@ -396,6 +396,83 @@ Image MakeFlare(int size)
   return img;
 }
 
+// The ghosts a camera lens throws along the line from a bright light through the
+// centre of the picture: light reflected between its glass surfaces and cut by the
+// iris.  White, so that the flare's own colour shows; their shape is in the alpha,
+// which is zero at every edge of the image.  `fringe` tints the rim of a ghost the way
+// the glass spreads the colours, red outside, blue inside; the rest stays white.
+enum class Ghost
+{
+  Disc,    // a soft, even disc: the iris seen out of focus
+  Ring,    // a thin bright ring with coloured edges
+  Halo,    // a wide faint glow that thins towards a soft outer ring
+  Hexagon, // the six blades of the iris
+};
+
+// Distance from the centre in the metric of a regular hexagon of inner radius 1, flat
+// sides at the top and the bottom (so that the ghost is the same turned left-right).
+double HexRadius(double x, double y)
+{
+  const double c = 0.8660254037844386; // cos 30 degrees
+  const double ax = std::fabs(x), ay = std::fabs(y);
+  return std::max(ay, c * ax + 0.5 * ay);
+}
+
+// 1 on a ghost's rim (d = 0), falling off within about one unit of d either side.
+double Rim(double d) { return std::exp(-d * d); }
+
+Image MakeGhost(int size, Ghost kind)
+{
+  Image img(size, size, 4);
+  const double pixel = 2.0 / size;
+  for (int py = 0; py < size; ++py)
+    for (int px = 0; px < size; ++px)
+    {
+      double x, y;
+      Centered(img, px, py, x, y);
+      const double r = std::hypot(x, y);
+      double a = 0.0, fringe = 0.0; // fringe: -1 blue .. +1 red
+      switch (kind)
+      {
+        case Ghost::Disc:
+        {
+          const double edge = 0.62;
+          const double inside = SmoothStep(edge + 0.10, edge - 0.06, r);
+          a = 0.42 * inside * (0.8 + 0.2 * SmoothStep(0.0, edge, r)); // a little brighter towards the rim
+          fringe = std::clamp((r - edge + 0.02) / 0.08, -1.0, 1.0) * inside * Rim((r - edge) / 0.08);
+          break;
+        }
+        case Ghost::Ring:
+        {
+          const double ring = 0.66, width = 0.06;
+          const double d = (r - ring) / width;
+          a = 0.75 * std::exp(-d * d) + 0.08 * SmoothStep(ring, 0.2, r);
+          fringe = std::clamp(d / 1.5, -1.0, 1.0) * Rim(d / 2.0);
+          break;
+        }
+        case Ghost::Halo:
+        {
+          const double d = (r - 0.78) / 0.09;
+          a = 0.18 * std::exp(-r / 0.45) + 0.16 * std::exp(-d * d);
+          fringe = std::clamp(d / 2.0, -1.0, 1.0) * 0.6 * Rim(d / 2.0);
+          break;
+        }
+        case Ghost::Hexagon:
+        {
+          const double h = HexRadius(x, y) / 0.62;
+          const double inside = SmoothStep(1.0 + 2.5 * pixel / 0.62, 1.0 - 2.5 * pixel / 0.62, h);
+          a = inside * (0.30 + 0.22 * std::pow(Clamp01(h), 6.0)); // the blades' edges catch more light
+          fringe = std::clamp((h - 0.9) / 0.1, -1.0, 1.0) * inside * Rim((h - 1.0) / 0.12);
+          break;
+        }
+      }
+      a *= SmoothStep(0.98, 0.90, r); // nothing reaches the quad's edge
+      const double red = 1.0 - 0.18 * std::max(0.0, -fringe), blue = 1.0 - 0.22 * std::max(0.0, fringe);
+      SetRgba(img, px, py, red, 1.0 - 0.08 * std::fabs(fringe), blue, a);
+    }
+  return img;
+}
+
 // ---------------------------------------------------------------------------
 // Earth halos
 
@@ -671,6 +748,10 @@ int main(int argc, char** argv)
   ok &= WritePng(path("sun6.png"), MakeSunDisc(256, kDisc, 0.8, 16));
   ok &= WritePng(path("sun7.png"), MakeSunCorona(256, kDisc, 17));
   ok &= WritePng(path("flare0.png"), MakeFlare(128));
+  ok &= WritePng(path("flare1.png"), MakeGhost(128, Ghost::Disc));
+  ok &= WritePng(path("flare2.png"), MakeGhost(128, Ghost::Ring));
+  ok &= WritePng(path("flare3.png"), MakeGhost(128, Ghost::Halo));
+  ok &= WritePng(path("flare4.png"), MakeGhost(128, Ghost::Hexagon));
 
   Image src(0, 0, 3);
   auto load = [&](const std::string& file, int w, int h)

@@ -58,16 +58,28 @@ SVector3 FlareScreenPoint(const SFlarePlacement& placement, float fPosition)
                    placement.vSunScreen.y + 2.0f * placement.fDy * fPosition, 0.0f };
 }
 
-SVector3 FlareNearPoint(C3DMath* pMath, const SEngineSettings* pSettings, const SVector3& vScreen)
+SVector3 CameraViewDirection(C3DMath* pMath, const SEngineSettings* pSettings)
 {
-  SVector3 c, r, u, f;
-  pMath->GetTranslation(&c, &pSettings->matCamera);
-  pMath->GetAxisX(&r, &pSettings->matCamera);
-  pMath->GetAxisY(&u, &pSettings->matCamera);
+  SVector3 f;
   pMath->GetAxisZ(&f, &pSettings->matCamera);
   // The z axis as a mirroring platform stores it points behind the viewer.
   const float fSign = pMath->GetDepthSign();
-  f = SVector3{ fSign * f.x, fSign * f.y, fSign * f.z };
+  return SVector3{ fSign * f.x, fSign * f.y, fSign * f.z };
+}
+
+bool IsSunAhead(C3DMath* pMath, const SEngineSettings* pSettings)
+{
+  const SVector3 f = CameraViewDirection(pMath, pSettings);
+  return pMath->Vec3Dot(&pSettings->light1.vPosition, &f) > 0.00001f;
+}
+
+SVector3 FlareNearPoint(C3DMath* pMath, const SEngineSettings* pSettings, const SVector3& vScreen)
+{
+  SVector3 c, r, u;
+  pMath->GetTranslation(&c, &pSettings->matCamera);
+  pMath->GetAxisX(&r, &pSettings->matCamera);
+  pMath->GetAxisY(&u, &pSettings->matCamera);
+  const SVector3 f = CameraViewDirection(pMath, pSettings);
   const float t = std::tan(pSettings->fFov * 0.0087266462f); // half the field, in radians
   const float nx = pSettings->wWidth ? 2.0f * vScreen.x / pSettings->wWidth - 1.0f : 0.0f;
   const float ny = pSettings->wHeight ? 1.0f - 2.0f * vScreen.y / pSettings->wHeight : 0.0f;
@@ -189,11 +201,23 @@ void CLensFlareSimple::Place()
     pMath->SetTranslation(pMatrix, &f);
     pMath->LookAt(pMatrix, &vCamera);
     pMath->TranslateZ(pMatrix, placement.fShift);
+    // Turned over left to right, the quad shows the camera its front while its normal
+    // still points away from the camera, towards the sun ahead: the sun lights the
+    // flare from behind, through the lens, both on a platform that lights a face by
+    // the normal on the viewer's side and on one that takes the normal as it is.
+    SVector3 vAcross;
+    pMath->GetAxisX(&vAcross, pMatrix);
+    vAcross = SVector3{ -vAcross.x, -vAcross.y, -vAcross.z };
+    pMath->SetAxisX(pMatrix, &vAcross);
   }
 }
 
 void CLensFlareSimple::Draw()
 {
+  // A lens cannot flare from a light behind it; placed there, the flares would still
+  // be strung across the screen along the sun's mirrored point.
+  if (!IsSunAhead(m_pSettings->pMath, m_pSettings))
+    return;
   Place();
   for (SLensFlare& flare : m_aFlares)
     if (flare.pObject)

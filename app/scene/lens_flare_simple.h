@@ -38,6 +38,11 @@ struct SFlarePlacement
 void ComputeFlarePlacement(C3DMath* pMath, const SEngineSettings* pSettings, SFlarePlacement* pOut);
 // The screen point of a flare at the given position, on the near plane (depth 0).
 SVector3 FlareScreenPoint(const SFlarePlacement& placement, float fPosition);
+// The way the camera of the record looks, in world space.
+SVector3 CameraViewDirection(C3DMath* pMath, const SEngineSettings* pSettings);
+// Whether the sun lies in front of the camera, on the side it looks to.  A lens flares
+// only from a light ahead of it; the masking sun measures nothing otherwise.
+bool IsSunAhead(C3DMath* pMath, const SEngineSettings* pSettings);
 // The world point on the near plane that the camera sees at the screen point (x, y
 // from the top-left corner): where a flare starts before it is pushed back.
 SVector3 FlareNearPoint(C3DMath* pMath, const SEngineSettings* pSettings, const SVector3& vScreen);

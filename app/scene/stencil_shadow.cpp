@@ -266,13 +266,17 @@ void CStencilShadow::ExtrudePart(SShadowCaster* pCaster, const SVector3& vLight)
                            static_cast<float>(aNear[2]) };
   const SVector3 vFarCentre = { static_cast<float>(aFar[0]), static_cast<float>(aFar[1]),
                                 static_cast<float>(aFar[2]) };
+  // Both caps face out of the volume, as the sides do: the near one turns the edge
+  // round (each side runs along it from p1 to p2), the far one keeps it, since the
+  // side's second triangle runs back along e2 to e1.  The faces then close round the
+  // volume, and a ray is counted alike whether it enters by a side or a cap.
   SVector3* pCap = pCaster->pCaps + pCaster->dwCapCount;
   for (size_t i = 0; i < n; ++i)
   {
     const SQuad q = quad(m_edges[i]);
     *pCap++ = vNear;
-    *pCap++ = q.p1;
     *pCap++ = q.p2;
+    *pCap++ = q.p1;
     *pCap++ = vFarCentre;
     *pCap++ = q.e1;
     *pCap++ = q.e2;

@@ -88,17 +88,12 @@ bool CSunMasking::OcclusionPass()
   if (!pService || !pMath || !m_pDisc)
     return false;
   const SMatrix& matCamera = m_pSettings->matCamera;
-  SVector3 c, f;
+  if (!IsSunAhead(pMath, m_pSettings))
+    return false;
+  SVector3 c;
   pMath->GetTranslation(&c, &matCamera);
-  pMath->GetAxisZ(&f, &matCamera);
-  // The z axis as a mirroring platform stores it points behind the viewer.
-  const float fSign = pMath->GetDepthSign();
-  f = SVector3{ fSign * f.x, fSign * f.y, fSign * f.z };
   const SVector3& vOffset = m_pSettings->light1.vPosition;
   const SVector3 s = { c.x + vOffset.x, c.y + vOffset.y, c.z + vOffset.z };
-  // Behind the viewer when the direction to the sun points away from the view.
-  if (pMath->Vec3Dot(&vOffset, &f) <= 0.00001f)
-    return false;
 
   SMatrix matView = matCamera;
   pMath->LookAt(&matView, &s);

@@ -21,9 +21,11 @@ class CShadowVolumeService
 public:
   virtual ~CShadowVolumeService() {}
 
-  // Counts one closed volume into the stencil buffer, colour and depth untouched: its
-  // sides' front faces increment where they pass the depth test, then their back faces
-  // decrement, then the caps decrement (both faces), never below 0.
+  // Counts one closed volume into the stencil buffer, colour and depth untouched.  Its
+  // sides and caps are wound alike, their front faces outside, and counted alike where
+  // they lie behind the scene (fail the depth test): the back faces increment, then the
+  // front faces decrement, never below 0.  What is left at a pixel is the number of
+  // volumes round the point seen there, wherever the camera stands.
   virtual void MarkVolume(const SVector3* pSides, uint32_t dwSideCount, const SVector3* pCaps,
                           uint32_t dwCapCount) = 0;
   // Multiplies every pixel the volumes marked (stencil not 0) by the colour (ARGB, one

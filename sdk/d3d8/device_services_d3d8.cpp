@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace
 {
@@ -179,23 +180,23 @@ void CShadowVolumesD3D8::MarkVolume(const SVector3* pSides, uint32_t dwSideCount
   d->SetRenderState(D3DRS_STENCILWRITEMASK, 0xFFFFFFFF);
   d->SetRenderState(D3DRS_STENCILREF, 1);
 
-  // Front faces (clockwise on the screen) count up where they pass the depth test...
+  // Counted behind the scene, where the faces fail the depth test: the back faces
+  // (counter-clockwise on the screen), which the ray leaves by, count up, then the
+  // front faces it enters by count down.  A visible point keeps the number of volumes
+  // round it wherever the camera stands, inside one too; the caps count like the sides.
   d->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_ALWAYS);
-  d->SetRenderState(D3DRS_STENCILZFAIL, D3DSTENCILOP_KEEP);
+  d->SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_KEEP);
   d->SetRenderState(D3DRS_STENCILFAIL, D3DSTENCILOP_KEEP);
-  d->SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_INCR);
-  d->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
   d->SetVertexShader(D3DFVF_XYZ);
-  d->DrawPrimitiveUP(D3DPT_TRIANGLELIST, dwSideCount / 3, pSides, sizeof(SVector3));
-  // ...the back faces count down...
-  d->SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_DECRSAT);
-  d->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
-  d->DrawPrimitiveUP(D3DPT_TRIANGLELIST, dwSideCount / 3, pSides, sizeof(SVector3));
-  // ...and so do both faces of the caps.
-  if (pCaps && dwCapCount >= 3)
+  const bool bCaps = pCaps && dwCapCount >= 3;
+  for (const auto& [dwCull, dwCount] : { std::pair{ DWORD(D3DCULL_CW), DWORD(D3DSTENCILOP_INCRSAT) },
+                                         { DWORD(D3DCULL_CCW), DWORD(D3DSTENCILOP_DECRSAT) } })
   {
-    d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    d->DrawPrimitiveUP(D3DPT_TRIANGLELIST, dwCapCount / 3, pCaps, sizeof(SVector3));
+    d->SetRenderState(D3DRS_CULLMODE, dwCull);
+    d->SetRenderState(D3DRS_STENCILZFAIL, dwCount);
+    d->DrawPrimitiveUP(D3DPT_TRIANGLELIST, dwSideCount / 3, pSides, sizeof(SVector3));
+    if (bCaps)
+      d->DrawPrimitiveUP(D3DPT_TRIANGLELIST, dwCapCount / 3, pCaps, sizeof(SVector3));
   }
 }
 

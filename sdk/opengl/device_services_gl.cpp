@@ -10,6 +10,7 @@
 
 #include <initializer_list>
 #include <new>
+#include <utility>
 
 namespace
 {
@@ -146,20 +147,21 @@ void CShadowVolumesGL::MarkVolume(const SVector3* pSides, uint32_t dwSideCount, 
   glStencilMask(0xFF);
   glStencilFunc(GL_ALWAYS, 0, 0xFF);
 
-  // The faces the engine calls front appear clockwise on this platform's mirrored z
-  // (its cull mode 1); they count up, then the others count down.
+  // Counted behind the scene, where the faces fail the depth test: the faces the ray
+  // leaves by count up, then those it enters by count down, so that a visible point
+  // keeps the number of volumes round it wherever the camera stands, inside one too.
+  // The faces the engine calls front (the outside) appear clockwise on this
+  // platform's mirrored z (its cull mode 1).
   glEnable(GL_CULL_FACE);
   glCullFace(GL_BACK);
-  glFrontFace(GL_CW);
-  glStencilOp(GL_KEEP, GL_KEEP, GL_INCR);
-  EmitTriangles(pSides, dwSideCount);
-  glFrontFace(GL_CCW);
-  glStencilOp(GL_KEEP, GL_KEEP, GL_DECR);
-  EmitTriangles(pSides, dwSideCount);
-  if (pCaps && dwCapCount >= 3)
+  const bool bCaps = pCaps && dwCapCount >= 3;
+  for (const auto& [eFront, eCount] : { std::pair{ GLenum(GL_CCW), GLenum(GL_INCR) }, { GL_CW, GL_DECR } })
   {
-    glDisable(GL_CULL_FACE);
-    EmitTriangles(pCaps, dwCapCount);
+    glFrontFace(eFront);
+    glStencilOp(GL_KEEP, eCount, GL_KEEP);
+    EmitTriangles(pSides, dwSideCount);
+    if (bCaps)
+      EmitTriangles(pCaps, dwCapCount);
   }
   PopAll(m_pSettings);
 }

@@ -20,9 +20,9 @@ TEST(Embedded, TablesHoldEveryFileWithATerminatingNul)
   EXPECT_EQ(FindEmbeddedText("planeto.appli.ini"), nullptr);
 
   const SEmbeddedFile* images = GetEmbeddedImages(&n);
-  ASSERT_EQ(n, 16u);
+  ASSERT_EQ(n, 20u);
   EXPECT_STREQ(images[0].name, "earthday.png");
-  EXPECT_STREQ(images[15].name, "flare0.png");
+  EXPECT_STREQ(images[19].name, "flare4.png");
   for (unsigned i = 0; i < n; ++i)
     EXPECT_EQ(std::memcmp(images[i].data, "\x89PNG", 4), 0) << images[i].name;
 }

@@ -82,7 +82,9 @@ struct Expected
   int colorType;
 };
 
-const Expected kTable[16] = {
+constexpr unsigned kImageCount = 20;
+
+const Expected kTable[kImageCount] = {
   { "earthday.png", 1024, 512, PNG_COLOR_TYPE_RGB_ALPHA },
   { "earthnight.png", 1024, 512, PNG_COLOR_TYPE_RGB },
   { "earthclouds.png", 1024, 512, PNG_COLOR_TYPE_RGB_ALPHA },
@@ -99,6 +101,10 @@ const Expected kTable[16] = {
   { "sun6.png", 256, 256, PNG_COLOR_TYPE_RGB_ALPHA },
   { "sun7.png", 256, 256, PNG_COLOR_TYPE_RGB_ALPHA },
   { "flare0.png", 128, 128, PNG_COLOR_TYPE_RGB_ALPHA },
+  { "flare1.png", 128, 128, PNG_COLOR_TYPE_RGB_ALPHA },
+  { "flare2.png", 128, 128, PNG_COLOR_TYPE_RGB_ALPHA },
+  { "flare3.png", 128, 128, PNG_COLOR_TYPE_RGB_ALPHA },
+  { "flare4.png", 128, 128, PNG_COLOR_TYPE_RGB_ALPHA },
 };
 
 class BuiltInImages : public ::testing::Test
@@ -119,7 +125,7 @@ protected:
   }
   static const Decoded& Image(const char* name)
   {
-    for (unsigned i = 0; i < 16; ++i)
+    for (unsigned i = 0; i < kImageCount; ++i)
       if (std::strcmp(kTable[i].name, name) == 0)
         return (*s_images)[i];
     std::abort();
@@ -140,11 +146,11 @@ template <class Pred> double Share(const Decoded& d, Pred pred)
   return double(hits) / (double(d.w) * d.h);
 }
 
-TEST_F(BuiltInImages, TableHasTheSixteenImagesInOrderWithTheirFormats)
+TEST_F(BuiltInImages, TableHasTheImagesInOrderWithTheirFormats)
 {
   unsigned n = 0;
   const SEmbeddedFile* files = GetEmbeddedImages(&n);
-  ASSERT_EQ(n, 16u);
+  ASSERT_EQ(n, kImageCount);
   for (unsigned i = 0; i < n; ++i)
   {
     SCOPED_TRACE(kTable[i].name);
@@ -242,7 +248,8 @@ TEST_F(BuiltInImages, SkyIsDarkWithStars)
 TEST_F(BuiltInImages, SpritesFadeToTransparentEdges)
 {
   for (const char* name : { "sun.png", "sun2.png", "sun3.png", "sun4.png", "sun5.png", "sun6.png", "sun7.png",
-                            "flare0.png", "difraction.png" })
+                            "flare0.png", "flare1.png", "flare2.png", "flare3.png", "flare4.png",
+                            "difraction.png" })
   {
     SCOPED_TRACE(name);
     const Decoded& d = Image(name);
@@ -265,6 +272,27 @@ TEST_F(BuiltInImages, SpritesFadeToTransparentEdges)
   }
   // The second disc layer is mostly see-through over the disc.
   EXPECT_LT(Image("sun7.png").alpha(128, 128), 128);
+}
+
+// The lens ghosts, seen along a line through the centre: a disc is even out to its
+// edge, a ring is clear inside its bright band, the halo is faint all over, and the
+// hexagon reaches further towards its corners (left and right) than across its flats.
+TEST_F(BuiltInImages, LensGhostsHaveTheirShapes)
+{
+  auto row = [](const Decoded& d, int x) { return d.alpha(x, d.h / 2); };
+  const Decoded& disc = Image("flare1.png");
+  EXPECT_NEAR(row(disc, 64), row(disc, 64 + 30), 25);
+  EXPECT_GT(row(disc, 64), 60);
+  EXPECT_EQ(row(disc, 64 + 50), 0);
+  const Decoded& ring = Image("flare2.png");
+  EXPECT_GT(row(ring, 64 + 42), 150);
+  EXPECT_LT(row(ring, 64), 30);
+  const Decoded& halo = Image("flare3.png");
+  for (uint32_t x = 0; x < halo.w; ++x)
+    EXPECT_LT(row(halo, x), 100) << x;
+  const Decoded& hex = Image("flare4.png");
+  EXPECT_GT(hex.alpha(64 + 44, 64), 60); // towards a corner
+  EXPECT_EQ(hex.alpha(64, 64 + 44), 0);  // past a flat side
 }
 
 TEST_F(BuiltInImages, DifractionGlowSitsOnTheSunwardLimb)

@@ -372,11 +372,12 @@ TEST(BuiltInImages, EveryImageDecodesAtItsTableSize)
     { "univer.png", 512, 512 },    { "sun.png", 128, 128 },         { "sun2.png", 256, 256 },
     { "sun3.png", 256, 256 },      { "sun4.png", 337, 319 },        { "font.png", 256, 256 },
     { "sun5.png", 128, 128 },      { "sun6.png", 256, 256 },        { "sun7.png", 256, 256 },
-    { "flare0.png", 128, 128 },
+    { "flare0.png", 128, 128 },    { "flare1.png", 128, 128 },      { "flare2.png", 128, 128 },
+    { "flare3.png", 128, 128 },    { "flare4.png", 128, 128 },
   };
   unsigned count = 0;
   const SEmbeddedFile* images = GetEmbeddedImages(&count);
-  ASSERT_EQ(count, 16u);
+  ASSERT_EQ(count, 20u);
   for (unsigned i = 0; i < count; ++i)
   {
     EXPECT_STREQ(images[i].name, table[i].name);

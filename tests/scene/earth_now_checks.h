@@ -30,6 +30,20 @@ struct SSetting
   const char* pszValue;
 };
 
+// Binds the world to the built-in texts with the values given replaced, on a fixed
+// seed, before it loads on a real device.
+inline void BindSceneWorld(CPlanetoWorld& world, COverrideStore& engine, COverrideStore& appli,
+                           const std::vector<SSetting>& appliValues, const std::vector<SSetting>& engineValues,
+                           const char* pszLog, uint32_t dwSeed)
+{
+  for (const SSetting& s : appliValues)
+    appli.Set(s.pszSection, s.pszKey, s.pszValue);
+  for (const SSetting& s : engineValues)
+    engine.Set(s.pszSection, s.pszKey, s.pszValue);
+  world.BindSettings(&engine, &appli, pszLog);
+  world.SetFixedSeed(dwSeed);
+}
+
 // A map of one colour (RGBA), written where the test's files go.
 inline std::string PlainMap(const char* szName, uint8_t level, uint8_t alpha, uint32_t w = 64, uint32_t h = 32)
 {

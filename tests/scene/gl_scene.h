@@ -34,12 +34,7 @@ public:
            const std::vector<SSetting>& engine = {})
       : m_engine("Planeto.Engine.ini"), m_appli("Planeto.Appli.ini"), m_w(w), m_h(h), m_px(w * h * 4)
   {
-    for (const SSetting& s : appli)
-      m_appli.Set(s.pszSection, s.pszKey, s.pszValue);
-    for (const SSetting& s : engine)
-      m_engine.Set(s.pszSection, s.pszKey, s.pszValue);
-    world.BindSettings(&m_engine, &m_appli, "/tmp/planeto_scene_gl_masking.log");
-    world.SetFixedSeed(dwSeed);
+    BindSceneWorld(world, m_engine, m_appli, appli, engine, "/tmp/planeto_scene_gl_masking.log", dwSeed);
     world.RegisterPlatform(2, DescribeOpenGL12, CreateOpenGL12, DestroyOpenGL12);
     if (fnBeforeLoad)
       fnBeforeLoad(world);
@@ -62,19 +57,22 @@ public:
     Redraw();
   }
   // Draws and reads back again without moving anything.
-  void Redraw()
+  void Redraw() { Draw([this]() { world.Draw(); }); }
+  // One frame of what draw() draws, read back before it is presented.
+  void Draw(const std::function<void()>& draw)
   {
     world.GetDevice()->BeginFrame();
-    world.Draw();
+    draw();
     glFinish();
     glReadBuffer(GL_BACK);
     glReadPixels(0, 0, m_w, m_h, GL_RGBA, GL_UNSIGNED_BYTE, m_px.data());
     world.GetDevice()->EndFrame();
   }
-  // Mean of the three channels at (x, y), y from the top.
+  // The pixel at (x, y), y from the top, and the mean of its three channels.
+  const uint8_t* Rgb(int x, int y) const { return &m_px[((m_h - 1 - y) * m_w + x) * 4]; }
   double Level(int x, int y) const
   {
-    const uint8_t* p = &m_px[((m_h - 1 - y) * m_w + x) * 4];
+    const uint8_t* p = Rgb(x, y);
     return (p[0] + p[1] + p[2]) / 3.0;
   }
   template <typename F> std::vector<double> LevelsWhere(F inside) const

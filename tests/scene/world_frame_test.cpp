@@ -3,6 +3,7 @@
 #include "scene_fixture.h"
 
 #include "app/scene/lens_flare_masking.h"
+#include "app/scene/lens_flare_simple.h"
 #include "app/scene/stencil_shadow.h"
 #include "app/scene/sun_masking.h"
 #include "app/scene/sun_simple.h"
@@ -515,8 +516,10 @@ TEST_F(WorldTest, DrawOrderAndSwitches)
   expected.push_back(sphere);
   if (bVisible)
     expected.push_back(quad);
-  for (int i = 0; i < LENS_FLARE_COUNT; ++i)
-    expected.push_back(m_world->GetLensFlare()->GetFlare(i).pObject);
+  // A lens flares only from a sun ahead of it (the clock's seed places the sun).
+  if (IsSunAhead(m_world->GetMath(), Settings()))
+    for (int i = 0; i < LENS_FLARE_COUNT; ++i)
+      expected.push_back(m_world->GetLensFlare()->GetFlare(i).pObject);
 
   const auto& d = Journal().draws;
   ASSERT_EQ(d.size(), expected.size());
