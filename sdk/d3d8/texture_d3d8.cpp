@@ -143,10 +143,11 @@ void CTextureD3D8::Apply(uint32_t dwRenderFlags, uint32_t dwStage)
 
 ZRESULT CTextureD3D8::Upload(const SImage& image, bool bMipmaps)
 {
-  // The OpenGL mipmap builder's chain: the nearest powers of two, then halvings.
+  // The mipmap chain (the nearest powers of two, then halvings), scaled from the top
+  // row as this device has always taken its images.
   std::vector<SImage> levels;
   if (bMipmaps)
-    levels = MipLevels(image);
+    levels = MipLevelsFromTop(image);
   else if (IsWholeImage(image))
     levels.push_back(image);
   IDirect3DTexture8* pTexture = CreateLevels(levels);

@@ -95,6 +95,28 @@ std::vector<SImage> MipLevels(SImage image)
   return levels;
 }
 
+namespace
+{
+void FlipRows(SImage* p)
+{
+  const size_t row = size_t(p->width) * p->components;
+  for (uint32_t y = 0; y < p->height / 2u; ++y)
+    std::swap_ranges(p->pixels.begin() + y * row, p->pixels.begin() + (y + 1) * row,
+                     p->pixels.begin() + (p->height - 1 - y) * row);
+}
+} // namespace
+
+std::vector<SImage> MipLevelsFromTop(const SImage& image)
+{
+  SImage flipped = image;
+  if (IsWholeImage(flipped))
+    FlipRows(&flipped);
+  std::vector<SImage> levels = MipLevels(std::move(flipped));
+  for (SImage& level : levels)
+    FlipRows(&level);
+  return levels;
+}
+
 void CImageBands::Reset(std::vector<SImage>* pLevels)
 {
   m_levels.clear();

@@ -24,6 +24,10 @@ void HalveImage(SImage* pImage);
 // The image scaled to the nearest powers of two, then halved down to 1 x 1: level 0
 // first, as a device's mipmapped texture takes them.  Empty for an empty image.
 std::vector<SImage> MipLevels(SImage image);
+// The same chain with the scaling counted from the image's top row, as a device that
+// takes its textures top row first scales them (a side scaled by other than a power
+// of two then pairs its rows from the other end); the levels stay bottom row first.
+std::vector<SImage> MipLevelsFromTop(const SImage& image);
 
 // Bands of rows of a chain of levels, level 0 first, each level from its bottom row.
 class CImageBands

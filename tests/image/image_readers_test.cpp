@@ -1,6 +1,7 @@
 // Image readers and the built-in image lookup: no display needed.
 
 #include "data/embedded.h"
+#include "sdk/image/image_levels.h"
 #include "sdk/image/image_readers.h"
 
 #include <gtest/gtest.h>
@@ -412,4 +413,21 @@ TEST(ImageReaders, RandomlyDamagedInputsNeverMisbehave)
     else
       EXPECT_EQ(r, ZP_FAIL);
   }
+}
+
+// Three rows scaled to four: the chain counted from the bottom row doubles the bottom
+// row, the one counted from the top (the Direct3D 8 textures' own) doubles the top.
+TEST(ImageLevels, ScalingFromTheTopPairsRowsFromTheOtherEnd)
+{
+  SImage image;
+  image.width = 1;
+  image.height = 3;
+  image.components = 1;
+  image.pixels = { 10, 20, 30 }; // bottom row first
+  const std::vector<SImage> bottom = MipLevels(image), top = MipLevelsFromTop(image);
+  ASSERT_EQ(bottom.size(), 3u);
+  ASSERT_EQ(top.size(), 3u);
+  EXPECT_EQ(bottom[0].pixels, (std::vector<uint8_t>{ 10, 10, 20, 30 }));
+  EXPECT_EQ(top[0].pixels, (std::vector<uint8_t>{ 10, 20, 30, 30 }));
+  EXPECT_EQ(top[1].pixels, (std::vector<uint8_t>{ 15, 30 }));
 }
