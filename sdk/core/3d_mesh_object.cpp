@@ -409,8 +409,7 @@ uint32_t C3DMeshObject::CullCode(uint32_t dwEngineMode) const
 
 void C3DMeshObject::SetPrimitiveTypeAll(uint32_t dwType, int32_t iPartCount)
 {
-  const uint32_t n = PartCountArg(iPartCount);
-  for (uint32_t i = 0; i < n; ++i)
+  for (uint32_t i = 0, n = PartCountArg(iPartCount); i < n; ++i)
     SetPrimitiveType(i, dwType);
 }
 
@@ -451,8 +450,7 @@ void C3DMeshObject::QueryCullMode(uint32_t dwPart, uint32_t* pMode)
 
 void C3DMeshObject::SetCullModeAll(uint32_t dwMode, int32_t iPartCount)
 {
-  const uint32_t n = PartCountArg(iPartCount);
-  for (uint32_t i = 0; i < n; ++i)
+  for (uint32_t i = 0, n = PartCountArg(iPartCount); i < n; ++i)
     SetCullMode(i, dwMode);
 }
 
@@ -648,8 +646,7 @@ void C3DMeshObject::SetTexture(CTexture* pTexture, uint32_t dwRow, uint32_t dwSt
 
 void C3DMeshObject::SetTextureAll(CTexture* pTexture, int32_t iPartCount, uint32_t dwStage)
 {
-  uint32_t n = PartCountArg(iPartCount);
-  for (uint32_t i = 0; i < n; ++i)
+  for (uint32_t i = 0, n = PartCountArg(iPartCount); i < n; ++i)
     SetTexture(pTexture, i, dwStage);
 }
 
@@ -674,8 +671,7 @@ ZRESULT C3DMeshObject::ReleasePartTexture(uint32_t dwRow, uint32_t dwStage)
 
 ZRESULT C3DMeshObject::ReleaseTextureAll(int32_t iPartCount, uint32_t dwStage)
 {
-  uint32_t n = PartCountArg(iPartCount);
-  for (uint32_t i = 0; i < n; ++i)
+  for (uint32_t i = 0, n = PartCountArg(iPartCount); i < n; ++i)
     ReleasePartTexture(i, dwStage);
   return ZP_OK;
 }
